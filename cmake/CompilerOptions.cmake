@@ -1,0 +1,29 @@
+# Warnings and sanitizers for every target of the project.
+
+add_compile_options(-Wall -Wextra)
+if(VIDMORA_WERROR)
+  add_compile_options(-Werror)
+endif()
+
+if(VIDMORA_SANITIZE)
+  set(VIDMORA_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undefined
+      -fno-omit-frame-pointer)
+  add_compile_options(${VIDMORA_SANITIZER_FLAGS})
+  add_link_options(${VIDMORA_SANITIZER_FLAGS})
+endif()
+
+if(VIDMORA_FUZZ AND NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  message(FATAL_ERROR "VIDMORA_FUZZ needs clang (libFuzzer)")
+endif()
+
+# Marks a shared library that exports a C interface: undefined symbols are
+# errors at link time rather than surprises at load time.
+function(vidmora_shared_library target)
+  set_target_properties(${target} PROPERTIES
+    PREFIX "lib"
+    LIBRARY_OUTPUT_DIRECTORY ${VIDMORA_PROGRAM_DIR})
+  # A sanitized library takes its runtime from the executable that loads it.
+  if(NOT VIDMORA_SANITIZE)
+    target_link_options(${target} PRIVATE -Wl,--no-undefined)
+  endif()
+endfunction()

@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Vidmora, builds it and runs it or its tests.
+#
+#   ./setup.sh run [FILE...]  install what is missing, build, and watermark FILE...
+#                             (with no FILE, a generated sample clip) with the stored template
+#   ./setup.sh test           install what is missing, build and run every test; then build
+#                             again from a clean folder with AddressSanitizer and
+#                             UndefinedBehaviorSanitizer and run every test and the fuzzers
+#   ./setup.sh build          install what is missing and build
+#
+# Works as root or, where it exists, through sudo (only apt-get is run as root).
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+build_dir=${VIDMORA_BUILD_DIR:-$here/build}
+sanitize_dir=${VIDMORA_SANITIZE_BUILD_DIR:-$here/build-sanitize}
+jobs=$(nproc 2>/dev/null || echo 2)
+
+packages=(
+  # build
+  build-essential cmake pkg-config ninja-build
+  # GUI, painting, images, settings
+  qt6-base-dev qt6-tools-dev qt6-image-formats-plugins libgl-dev fontconfig
+  # encoding, decoding, probing, logging
+  libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
+  libmediainfo-dev libspdlog-dev
+  # the "Arial" of the templates: a metric-compatible face
+  fonts-liberation2
+  # tests: sample clips and checks, screenshots, fuzzing, benchmarks
+  libgtest-dev libbenchmark-dev ffmpeg xvfb clang libclang-rt-14-dev time
+)
+
+log() { printf '== %s\n' "$*" >&2; }
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  elif command -v sudo >/dev/null 2>&1; then
+    sudo "$@"
+  else
+    log "need root to install packages: run as root or install sudo"
+    exit 1
+  fi
+}
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return
+  fi
+  log "installing: ${missing[*]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+configure_and_build() {  # build folder, then extra CMake arguments
+  local dir=$1
+  shift
+  cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  cmake --build "$dir" -j "$jobs"
+}
+
+run_tests() {  # build folder
+  ctest --test-dir "$1" --output-on-failure -j "$jobs" --timeout 900
+}
+
+sample_clip() {
+  local clip=$build_dir/sample/sample.mp4
+  if [ ! -f "$clip" ]; then
+    mkdir -p "$(dirname "$clip")"
+    log "making a sample clip: $clip"
+    ffmpeg -v error -y -f lavfi -i testsrc2=size=640x360:rate=25:duration=5 \
+      -f lavfi -i sine=frequency=440:sample_rate=44100:duration=5 \
+      -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest "$clip"
+  fi
+  printf '%s\n' "$clip"
+}
+
+cmd=${1:-}
+[ $# -gt 0 ] && shift
+case "$cmd" in
+  build)
+    install_missing
+    configure_and_build "$build_dir"
+    ;;
+  run)
+    install_missing
+    configure_and_build "$build_dir" -DVIDMORA_TESTS=OFF -DVIDMORA_BENCHMARKS=OFF
+    if [ $# -eq 0 ]; then
+      set -- "$(sample_clip)"
+    fi
+    exec "$build_dir/bin/vidmora-cli" "$@"
+    ;;
+  test)
+    install_missing
+    configure_and_build "$build_dir" -DVIDMORA_WERROR=ON
+    run_tests "$build_dir"
+    log "again with AddressSanitizer and UndefinedBehaviorSanitizer, from a clean folder"
+    rm -rf "$sanitize_dir"
+    CC=clang CXX=clang++ configure_and_build "$sanitize_dir" \
+      -DVIDMORA_SANITIZE=ON -DVIDMORA_FUZZ=ON -DVIDMORA_BENCHMARKS=OFF
+    run_tests "$sanitize_dir"
+    ;;
+  *)
+    sed -n '2,12p' "$0" >&2
+    exit 2
+    ;;
+esac
