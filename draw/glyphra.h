@@ -1,0 +1,41 @@
+#pragma once
+
+// libglyphra.so: paints the active watermark template onto pictures and onto
+// the encoder's video frames.
+//
+// Calling order, per thread: InitTemplateFolderPathForDrawlixDll once for the
+// process, then PrepareWMForDrawlixDll, then any number of
+// DrawGraphicsWithTempConf or cplusplusout, then PrepareWMForDrawlixDll again
+// for another template or frame size. Every thread has its own prepared
+// template, so a preview on the window's thread never changes the watermark of
+// a video being encoded on a worker.
+
+#include "draw/graphics.h"
+#include "shared/export.h"
+
+extern "C" {
+
+// Sets the application name (default "Vidmora"), which names the templates
+// folder (<data folder of the application>/templates) and the log.
+VIDMORA_EXPORT void InitTemplateFolderPathForDrawlixDll(const char16_t* appName);
+
+// Loads the template for painting frames of width x height on the calling
+// thread. purpose: 0 preview, 2 encoder frame hook. Returns 0 when loaded (or
+// nothing to load), -1 when the template file cannot be read.
+VIDMORA_EXPORT int PrepareWMForDrawlixDll(const char16_t* templateName, int width, int height, int purpose);
+
+// Paints the calling thread's prepared template onto the caller's graphics.
+// Failures go to the graphics' last status. Returns 0.
+VIDMORA_EXPORT int DrawGraphicsWithTempConf(glyphra::Graphics* graphics);
+
+// The encoder's frame hook: paints the prepared template into a 24-bit frame
+// in place. bits holds height rows of width pixels, 3 bytes each in blue,
+// green, red order, every row padded to a multiple of 4 bytes, first row at
+// the top. Padding bytes are never touched. Returns 0 when all went well.
+VIDMORA_EXPORT int cplusplusout(unsigned char* bits, int width, int height);
+
+// printf-style log sink for the encoder: one line in the application's log,
+// cut to 511 bytes. Safe from any thread.
+VIDMORA_EXPORT void va_logx(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+}  // extern "C"
