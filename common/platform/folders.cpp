@@ -1,0 +1,121 @@
+#include "common/platform/folders.h"
+
+#include "common/platform/user_dirs.h"
+#include "shared/text/utf.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+namespace quorvil {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+// XDG base directories must be absolute; relative values are ignored.
+std::optional<fs::path> AbsoluteEnvironmentPath(const char* name) {
+  std::string value = Environment(name);
+  if (value.empty() || value.front() != '/') return std::nullopt;
+  return fs::path(value);
+}
+
+std::optional<fs::path> DataHome() {
+  if (auto dataHome = AbsoluteEnvironmentPath("XDG_DATA_HOME")) return dataHome;
+  fs::path home = HomeFolder();
+  if (home.empty()) return std::nullopt;
+  return home / ".local" / "share";
+}
+
+std::optional<fs::path> DocumentsHome() {
+  fs::path home = HomeFolder();
+  fs::path configHome = AbsoluteEnvironmentPath("XDG_CONFIG_HOME").value_or(home.empty() ? fs::path() : home / ".config");
+  if (!configHome.empty()) {
+    if (auto documents = ReadUserDir(configHome / "user-dirs.dirs", "XDG_DOCUMENTS_DIR", home)) return documents;
+  }
+  if (auto documents = AbsoluteEnvironmentPath("XDG_DOCUMENTS_DIR")) return documents;
+  if (home.empty()) return std::nullopt;
+  return home / "Documents";
+}
+
+// The special folder joined with a name as text, or "Profile" beside the
+// program when the special folder is unknown or cannot be created; created.
+fs::path SpecialFolderWith(const std::optional<fs::path>& special, std::u16string_view name) {
+  std::string result;
+  std::error_code error;
+  if (special && (fs::create_directories(*special, error), fs::is_directory(*special, error))) {
+    result = special->native();
+    if (!name.empty()) {
+      if (result.back() != '/') result += '/';
+      std::string tail = vidmora::ToUtf8(name);
+      // A name is a relative part: "/x" joins as "x" and never replaces the folder.
+      tail.erase(0, tail.find_first_not_of('/'));
+      result += tail;
+    }
+  } else {
+    fs::path program = ProgramFolder();
+    if (program.empty()) return {};
+    result = (program / "Profile").native();
+  }
+  CreateAllDirectories(result);
+  return fs::path(result);
+}
+
+}  // namespace
+
+fs::path ProgramFolder() {
+  std::error_code error;
+  fs::path exe = fs::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return exe.parent_path();
+}
+
+fs::path HomeFolder() {
+  std::string home = Environment("HOME");
+  if (!home.empty()) return fs::path(home);
+  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir)
+    return fs::path(found->pw_dir);
+  return {};
+}
+
+fs::path AppDataFolder(std::u16string_view appName) { return SpecialFolderWith(DataHome(), appName); }
+
+fs::path DocumentsFolder(std::u16string_view subFolder) { return SpecialFolderWith(DocumentsHome(), subFolder); }
+
+fs::path TempFolder() {
+  std::string tmp = Environment("TMPDIR");
+  while (tmp.size() > 1 && tmp.back() == '/') tmp.pop_back();
+  return fs::path(tmp.empty() ? "/tmp" : tmp);
+}
+
+void CreateAllDirectories(const std::string& utf8Path) {
+  if (utf8Path.empty()) return;
+  std::string path = utf8Path;
+  if (path.back() == '/') path.pop_back();
+  if (path.empty()) return;
+  struct stat info {};
+  if (stat(path.c_str(), &info) == 0) return;
+  const size_t slash = path.rfind('/');
+  if (slash != std::string::npos) CreateAllDirectories(path.substr(0, slash));
+  mkdir(path.c_str(), 0777);
+}
+
+std::u16string PathToText(const fs::path& path) { return vidmora::FromUtf8(path.native()); }
+
+fs::path TextToPath(std::u16string_view text) { return fs::path(vidmora::ToUtf8(text)); }
+
+}  // namespace quorvil

@@ -1,0 +1,50 @@
+#pragma once
+
+// Reader and writer of INI files ("private profile" files): config.ini,
+// resizing_config.ini, the language files and the like.
+//
+//   [Section]
+//   Key=Value
+//
+// Section and key names are compared without case (ASCII, Latin-1, Greek and
+// Cyrillic letters). Blanks around names and values are ignored, and a value
+// enclosed in a pair of double or single quotes is read without them. Lines
+// before the first section, and lines that are neither a section nor hold
+// "=", belong to no key. Of repeated sections or keys the first counts.
+//
+// Files are UTF-8 (a byte-order mark is kept as it is) or UTF-16LE with a
+// byte-order mark, as files written on Windows may be.
+//
+// Any thread may call these. Writes in one process are serialised, so two
+// threads writing different keys of one file lose neither; between processes
+// the last writer wins.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace quorvil {
+
+// The value of section/key, or `defaultValue` when the file, the section or
+// the key is missing.
+std::u16string GetPrivateProfileString(std::u16string_view section, std::u16string_view key,
+                                       std::u16string_view defaultValue, const std::filesystem::path& file);
+
+// The value of section/key read as an integer: blanks, an optional sign and
+// the leading digits (so "12px" is 12 and "px" is 0), limited to the int
+// range. `defaultValue` when the file, section or key is missing or the value
+// is empty.
+int GetPrivateProfileInt(std::u16string_view section, std::u16string_view key, int defaultValue,
+                         const std::filesystem::path& file);
+
+// Sets section/key to `value`, creating the file, the section or the key when
+// missing. Only the key's line changes (or one or two lines are added); every
+// other byte of the file stays as it was. The file is replaced atomically.
+// Returns false, leaving the file as it was, when the file cannot be read or
+// written, or when a name or the value would change the file's structure: a
+// line break anywhere, "]" in the section, "=" in the key, an empty key or a
+// key beginning with "[".
+bool WritePrivateProfileString(std::u16string_view section, std::u16string_view key, std::u16string_view value,
+                               const std::filesystem::path& file);
+
+}  // namespace quorvil
