@@ -1,0 +1,216 @@
+#include "encoder/audio_stage.h"
+
+#include "encoder/errors.h"
+#include "encoder/input_media.h"
+#include "encoder/muxer.h"
+#include "encoder/output_format.h"
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+}
+
+#include <cstdlib>
+
+namespace vencor {
+
+namespace {
+
+AVSampleFormat ChooseSampleFormat(const AVCodec& codec, AVSampleFormat source) {
+  if (!codec.sample_fmts) return source;
+  for (const AVSampleFormat* f = codec.sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f)
+    if (*f == source) return source;
+  return codec.sample_fmts[0];
+}
+
+int ChooseSampleRate(const AVCodec& codec, int wanted) {
+  if (!codec.supported_samplerates) return wanted;
+  int best = codec.supported_samplerates[0];
+  for (const int* rate = codec.supported_samplerates; *rate; ++rate)
+    if (std::abs(*rate - wanted) < std::abs(best - wanted) || (std::abs(*rate - wanted) == std::abs(best - wanted) && *rate > best))
+      best = *rate;
+  return best;
+}
+
+// The source's layout when the encoder takes it, else the largest one it
+// takes that does not have more channels than the source.
+void ChooseLayout(const AVCodec& codec, const AVChannelLayout& source, AVChannelLayout& chosen) {
+  if (!codec.ch_layouts) {
+    av_channel_layout_copy(&chosen, &source);
+    return;
+  }
+  const AVChannelLayout* best = nullptr;
+  for (const AVChannelLayout* layout = codec.ch_layouts; layout->nb_channels; ++layout) {
+    if (!av_channel_layout_compare(layout, &source)) {
+      best = layout;
+      break;
+    }
+    if (layout->nb_channels <= source.nb_channels && (!best || layout->nb_channels > best->nb_channels)) best = layout;
+  }
+  av_channel_layout_copy(&chosen, best ? best : &codec.ch_layouts[0]);
+}
+
+std::string LayoutText(const AVChannelLayout& layout) {
+  char text[128] = {};
+  av_channel_layout_describe(&layout, text, sizeof text);
+  return text;
+}
+
+}  // namespace
+
+AudioStage::AudioStage(const InputMedia& input, const TranscodeOptions& options, Muxer& muxer)
+    : sourceStream_(input.Audio()), muxer_(muxer) {
+  const AVCodecID sourceCodec = sourceStream_->codecpar->codec_id;
+  if (IsStreamCopy(options.audioCodec)) {
+    if (MuxerTakes(muxer.Format(), sourceCodec)) {
+      copy_ = true;
+      outputStream_ = muxer.AddCopiedStream(*sourceStream_);
+      if (options.volume != kUnchangedVolume)
+        Log("the audio is copied as it is; the volume %d/256 cannot apply to copied audio", options.volume);
+      description_ = std::string(avcodec_get_name(sourceCodec)) + " copied";
+      return;
+    }
+    const AVCodec* fallback = avcodec_find_encoder(muxer.Format()->audio_codec);
+    if (!fallback)
+      Fail(VENCOR_ERROR_ENCODER, std::string("the ") + muxer.Format()->name + " container cannot hold the source's " +
+                                     avcodec_get_name(sourceCodec) + " audio");
+    Log("the %s container cannot hold the source's %s audio; it is encoded as %s", muxer.Format()->name,
+        avcodec_get_name(sourceCodec), fallback->name);
+    SetUpEncoding(*fallback, options);
+    return;
+  }
+  const AVCodec* codec = FindAudioEncoder(options.audioCodec);
+  if (!codec) Fail(VENCOR_ERROR_ENCODER, "no audio encoder for \"" + options.audioCodec + "\" in this FFmpeg");
+  if (!MuxerTakes(muxer.Format(), codec->id))
+    Fail(VENCOR_ERROR_ENCODER, std::string("the ") + muxer.Format()->name + " container cannot hold " + codec->name + " audio");
+  SetUpEncoding(*codec, options);
+}
+
+AudioStage::~AudioStage() { av_channel_layout_uninit(&inputLayout_); }
+
+void AudioStage::SetUpEncoding(const AVCodec& codec, const TranscodeOptions& options) {
+  decoder_ = OpenDecoder(sourceStream_);
+  inputRate_ = decoder_->sample_rate;
+  inputFormat_ = decoder_->sample_fmt;
+  if (decoder_->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || !decoder_->ch_layout.nb_channels)
+    av_channel_layout_default(&inputLayout_, std::max(1, decoder_->ch_layout.nb_channels));
+  else
+    av_channel_layout_copy(&inputLayout_, &decoder_->ch_layout);
+  if (inputRate_ <= 0 || inputFormat_ == AV_SAMPLE_FMT_NONE)
+    Fail(VENCOR_ERROR_INPUT, "the format of the source's audio is unknown");
+
+  encoder_.reset(avcodec_alloc_context3(&codec));
+  if (!encoder_) throw std::bad_alloc();
+  encoder_->sample_fmt = ChooseSampleFormat(codec, inputFormat_);
+  encoder_->sample_rate = ChooseSampleRate(codec, options.sampleRate > 0 ? options.sampleRate : inputRate_);
+  if (options.sampleRate > 0 && encoder_->sample_rate != options.sampleRate)
+    Log("%s does not take %d Hz; using %d Hz", codec.name, options.sampleRate, encoder_->sample_rate);
+  ChooseLayout(codec, inputLayout_, encoder_->ch_layout);
+  encoder_->time_base = AVRational{1, encoder_->sample_rate};
+  if (options.audioBitRate > 0) encoder_->bit_rate = options.audioBitRate;
+  if (muxer_.WantsGlobalHeader()) encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  encoder_->thread_count = 0;
+  const int opened = avcodec_open2(encoder_.get(), &codec, nullptr);
+  if (opened < 0)
+    Fail(VENCOR_ERROR_ENCODER, std::string("the ") + codec.name + " encoder refused its settings (" +
+                                   std::to_string(encoder_->sample_rate) + " Hz, " + LayoutText(encoder_->ch_layout) +
+                                   "): " + AvErrorText(opened));
+  outputStream_ = muxer_.AddStream(*encoder_);
+
+  const std::string sourceArguments =
+      "time_base=" + std::to_string(sourceStream_->time_base.num) + "/" + std::to_string(sourceStream_->time_base.den) +
+      ":sample_rate=" + std::to_string(inputRate_) + ":sample_fmt=" + av_get_sample_fmt_name(inputFormat_) +
+      ":channel_layout=" + LayoutText(inputLayout_);
+  std::string chain;
+  if (options.volume != kUnchangedVolume)
+    chain += "volume=volume=" + std::to_string(options.volume) + "/256:precision=float,";
+  // One resampler does rate, sample format and channel layout together.
+  chain += "aresample=" + std::to_string(encoder_->sample_rate) +
+           ",aformat=sample_fmts=" + av_get_sample_fmt_name(encoder_->sample_fmt) +
+           ":sample_rates=" + std::to_string(encoder_->sample_rate) + ":channel_layouts=" + LayoutText(encoder_->ch_layout);
+  filters_ = MakeFilterGraph(AVMEDIA_TYPE_AUDIO, sourceArguments, chain, "audio");
+  if (!(codec.capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) && encoder_->frame_size > 0)
+    av_buffersink_set_frame_size(filters_.sink, static_cast<unsigned>(encoder_->frame_size));
+
+  description_ = std::string(avcodec_get_name(sourceStream_->codecpar->codec_id)) + " " + std::to_string(inputRate_) +
+                 " Hz -> " + codec.name + " " + std::to_string(encoder_->sample_rate) + " Hz " +
+                 LayoutText(encoder_->ch_layout) +
+                 (encoder_->bit_rate > 0 ? " " + std::to_string(encoder_->bit_rate / 1000) + " kbit/s" : "") +
+                 (options.volume != kUnchangedVolume ? ", volume " + std::to_string(options.volume) + "/256" : "");
+}
+
+void AudioStage::SendPacket(AVPacket& packet) {
+  if (copy_) {
+    muxer_.Write(&packet, outputStream_, sourceStream_->time_base);
+    return;
+  }
+  const int result = avcodec_send_packet(decoder_.get(), &packet);
+  if (result < 0 && result != AVERROR(EAGAIN)) {
+    if (damaged_++ < 5) Log("skipped a damaged audio packet: %s", AvErrorText(result).c_str());
+    return;
+  }
+  ReceiveDecodedFrames();
+}
+
+void AudioStage::ReceiveDecodedFrames() {
+  for (;;) {
+    const int result = avcodec_receive_frame(decoder_.get(), decoded_.get());
+    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
+    if (result < 0) {
+      if (damaged_++ < 5) Log("skipped a damaged audio frame: %s", AvErrorText(result).c_str());
+      continue;
+    }
+    FrameUnref unref(decoded_.get());
+    AVFrame* frame = decoded_.get();
+    if (frame->sample_rate != inputRate_ || frame->format != inputFormat_ ||
+        frame->ch_layout.nb_channels != inputLayout_.nb_channels) {
+      if (dropped_++ == 0) Log("the source's audio changes its format midway; such parts are left out");
+      continue;
+    }
+    int64_t pts = frame->best_effort_timestamp;
+    if (pts == AV_NOPTS_VALUE) pts = nextPts_ == AV_NOPTS_VALUE ? 0 : nextPts_;
+    frame->pts = pts;
+    nextPts_ = pts + av_rescale_q(frame->nb_samples, AVRational{1, frame->sample_rate}, sourceStream_->time_base);
+    CheckAv(av_buffersrc_add_frame_flags(filters_.source, frame, AV_BUFFERSRC_FLAG_KEEP_REF), VENCOR_ERROR_INTERNAL,
+            "audio filters");
+    PullFilteredFrames();
+  }
+}
+
+void AudioStage::PullFilteredFrames() {
+  const AVRational filterTimeBase = av_buffersink_get_time_base(filters_.sink);
+  for (;;) {
+    const int result = av_buffersink_get_frame(filters_.sink, filtered_.get());
+    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
+    CheckAv(result, VENCOR_ERROR_INTERNAL, "audio filters");
+    FrameUnref unref(filtered_.get());
+    if (filtered_->pts != AV_NOPTS_VALUE) filtered_->pts = av_rescale_q(filtered_->pts, filterTimeBase, encoder_->time_base);
+    CheckAv(avcodec_send_frame(encoder_.get(), filtered_.get()), VENCOR_ERROR_ENCODER, "audio encoder");
+    DrainEncoder();
+  }
+}
+
+void AudioStage::DrainEncoder() {
+  for (;;) {
+    const int result = avcodec_receive_packet(encoder_.get(), encoded_.get());
+    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
+    CheckAv(result, VENCOR_ERROR_ENCODER, "audio encoder");
+    muxer_.Write(encoded_.get(), outputStream_, encoder_->time_base);
+    av_packet_unref(encoded_.get());
+  }
+}
+
+void AudioStage::Finish() {
+  if (copy_) return;
+  avcodec_send_packet(decoder_.get(), nullptr);
+  ReceiveDecodedFrames();
+  if (nextPts_ != AV_NOPTS_VALUE) {
+    CheckAv(av_buffersrc_close(filters_.source, nextPts_, AV_BUFFERSRC_FLAG_PUSH), VENCOR_ERROR_INTERNAL, "audio filters");
+    PullFilteredFrames();
+  }
+  CheckAv(avcodec_send_frame(encoder_.get(), nullptr), VENCOR_ERROR_ENCODER, "audio encoder");
+  DrainEncoder();
+  if (damaged_ > 0) Log("%lld damaged audio packets or frames were skipped", damaged_);
+}
+
+}  // namespace vencor

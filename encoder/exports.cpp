@@ -1,0 +1,61 @@
+// The exports of libvencor.so (see vencor.h).
+
+#include "encoder/av_log_bridge.h"
+#include "encoder/errors.h"
+#include "encoder/options.h"
+#include "encoder/transcoder.h"
+#include "encoder/vencor.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+// Per calling thread. Plain values only: the library is unloaded after each
+// file, and thread-local objects with destructors would pin it in memory.
+thread_local VencorProgressCallback tlsProgressCallback = nullptr;
+thread_local void* tlsProgressUserData = nullptr;
+thread_local char tlsLastError[1024] = "";
+
+int Failed(int code, const char* message) {
+  std::strncpy(tlsLastError, message, sizeof tlsLastError - 1);
+  tlsLastError[sizeof tlsLastError - 1] = '\0';
+  vencor::Log("failed: %s", tlsLastError);
+  return code;
+}
+
+}  // namespace
+
+extern "C" {
+
+VIDMORA_EXPORT void vencor_set_progress_callback(VencorProgressCallback callback, void* userData) {
+  tlsProgressCallback = callback;
+  tlsProgressUserData = userData;
+}
+
+VIDMORA_EXPORT int dowm(int argc, char** argv) {
+  tlsLastError[0] = '\0';
+  // Outlives every FFmpeg object of the encode, so FFmpeg's threads are gone
+  // when the default log callback comes back.
+  vencor::ScopedAvLogBridge logBridge;
+  try {
+    if (argc < 1 || !argv) return Failed(VENCOR_ERROR_ARGUMENTS, "no arguments");
+    std::string error;
+    const auto options = vencor::ParseArguments(argc, argv, error);
+    if (!options) return Failed(VENCOR_ERROR_ARGUMENTS, error.c_str());
+    vencor::Transcode(*options, tlsProgressCallback, tlsProgressUserData);
+    return VENCOR_OK;
+  } catch (const vencor::TranscodeError& failure) {
+    return Failed(failure.Code(), failure.what());
+  } catch (const std::bad_alloc&) {
+    return Failed(VENCOR_ERROR_INTERNAL, "out of memory");
+  } catch (const std::exception& failure) {
+    return Failed(VENCOR_ERROR_INTERNAL, failure.what());
+  } catch (...) {
+    return Failed(VENCOR_ERROR_INTERNAL, "unexpected failure");
+  }
+}
+
+VIDMORA_EXPORT const char* vencor_last_error(void) { return tlsLastError; }
+
+}  // extern "C"

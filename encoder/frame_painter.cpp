@@ -1,0 +1,207 @@
+#include "encoder/frame_painter.h"
+
+#include "draw/glyphra.h"
+#include "encoder/errors.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include <algorithm>
+#include <cstring>
+
+namespace vencor {
+
+namespace {
+
+// Band heights are rounded up to this many rows, so that a watermark that
+// moves a little does not make a new conversion context every frame.
+constexpr int kBandRowStep = 16;
+
+int SwsColorSpace(const AVFrame& frame) {
+  switch (frame.colorspace) {
+    case AVCOL_SPC_BT709: return SWS_CS_ITU709;
+    case AVCOL_SPC_FCC: return SWS_CS_FCC;
+    case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M: return SWS_CS_ITU601;
+    default:
+      // Untagged: players assume BT.709 for HD pictures and BT.601 below.
+      return frame.height >= 720 ? SWS_CS_ITU709 : SWS_CS_ITU601;
+  }
+}
+
+int ColorKey(const AVFrame& frame) { return SwsColorSpace(frame) * 2 + (frame.color_range == AVCOL_RANGE_JPEG); }
+
+}  // namespace
+
+FramePainter::FramePainter(int width, int height, AVPixelFormat format, PictureSize target, Framing framing,
+                           double displayAspect)
+    : width_(width),
+      height_(height),
+      format_(format),
+      target_(target),
+      framing_(framing),
+      descriptor_(av_pix_fmt_desc_get(format)),
+      bgrStrideBytes_(FFALIGN(width * 3, 4)) {
+  const size_t bgrBytes = static_cast<size_t>(bgrStrideBytes_) * height + 64;
+  bgr_.reset(static_cast<uint8_t*>(av_mallocz(bgrBytes)));
+  pristine_.reset(static_cast<uint8_t*>(av_mallocz(bgrBytes)));
+  // Same size, so swscale takes its fast unscaled converter here.
+  toBgr_.reset(sws_getContext(width, height, format, width, height, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr));
+  box_ = framing == Framing::kFitInside ? FitInside(displayAspect, target) : PictureSize{width, height};
+  if (framing == Framing::kFitInside) {
+    fromBgrOwner_.reset(sws_getContext(width, height, AV_PIX_FMT_BGR24, box_.width, box_.height, format,
+                                       SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr));
+    fromBgr_ = fromBgrOwner_.get();
+  }
+  poolBytes_ = av_image_get_buffer_size(format, target.width, target.height, 64);
+  if (poolBytes_ > 0) pool_.reset(av_buffer_pool_init(static_cast<size_t>(poolBytes_) + 64 + AV_INPUT_BUFFER_PADDING_SIZE, nullptr));
+  if (!bgr_ || !pristine_ || !toBgr_ || !pool_ || (framing == Framing::kFitInside && !fromBgr_)) throw std::bad_alloc();
+}
+
+FramePtr FramePainter::Paint(const AVFrame& frame) {
+  ConvertToBgr(frame);
+  std::memcpy(pristine_.get(), bgr_.get(), static_cast<size_t>(bgrStrideBytes_) * height_);
+  if (const int status = cplusplusout(bgr_.get(), width_, height_); status != 0 && hookFailures_++ == 0)
+    Log("the frame hook reported status %d; frames are encoded as painted", status);
+
+  if (framing_ == Framing::kFitInside) {
+    FramePtr out = NewOutputFrame(frame);
+    ScaleIntoBox(*out, frame);
+    return out;
+  }
+  const auto [firstRow, endRow] = ChangedRows();
+  const bool sameSize = target_.width == width_ && target_.height == height_;
+  if (firstRow == endRow && sameSize) {
+    FramePtr out(av_frame_clone(&frame));
+    if (!out) throw std::bad_alloc();
+    return out;
+  }
+  FramePtr out = NewOutputFrame(frame);
+  av_image_copy(out->data, out->linesize, const_cast<const uint8_t**>(frame.data), frame.linesize, format_, width_, height_);
+  if (firstRow != endRow) WriteBackRows(*out, firstRow, endRow, frame);
+  if (!sameSize) RepeatEdges(*out);
+  return out;
+}
+
+void FramePainter::UpdateColorDetails(SwsContext* context, const AVFrame& frame, bool toBgr) {
+  int& last = toBgr ? toBgrColors_ : fromBgrColors_;
+  const int key = ColorKey(frame);
+  if (key == last) return;
+  const int* yuv = sws_getCoefficients(SwsColorSpace(frame));
+  const int yuvFull = frame.color_range == AVCOL_RANGE_JPEG;
+  const int* rgb = sws_getCoefficients(SWS_CS_DEFAULT);
+  if (toBgr) sws_setColorspaceDetails(context, yuv, yuvFull, rgb, 1, 0, 1 << 16, 1 << 16);
+  else sws_setColorspaceDetails(context, rgb, 1, yuv, yuvFull, 0, 1 << 16, 1 << 16);
+  last = key;
+}
+
+void FramePainter::ConvertToBgr(const AVFrame& frame) {
+  UpdateColorDetails(toBgr_.get(), frame, true);
+  uint8_t* dst[4] = {bgr_.get(), nullptr, nullptr, nullptr};
+  const int dstStride[4] = {bgrStrideBytes_, 0, 0, 0};
+  sws_scale(toBgr_.get(), frame.data, frame.linesize, 0, height_, dst, dstStride);
+}
+
+std::pair<int, int> FramePainter::ChangedRows() const {
+  const size_t rowBytes = static_cast<size_t>(width_) * 3;
+  const auto rowDiffers = [&](int row) {
+    const size_t offset = static_cast<size_t>(row) * bgrStrideBytes_;
+    return std::memcmp(bgr_.get() + offset, pristine_.get() + offset, rowBytes) != 0;
+  };
+  int first = 0;
+  while (first < height_ && !rowDiffers(first)) ++first;
+  if (first == height_) return {0, 0};
+  int end = height_;
+  while (end > first && !rowDiffers(end - 1)) --end;
+  return {first, end};
+}
+
+FramePtr FramePainter::NewOutputFrame(const AVFrame& frame) {
+  FramePtr out = MakeFrame();
+  out->buf[0] = av_buffer_pool_get(pool_.get());
+  if (!out->buf[0]) throw std::bad_alloc();
+  uint8_t* base = out->buf[0]->data;
+  base += (64 - reinterpret_cast<uintptr_t>(base) % 64) % 64;
+  if (av_image_fill_arrays(out->data, out->linesize, base, format_, target_.width, target_.height, 64) < 0)
+    throw std::bad_alloc();
+  out->format = format_;
+  out->width = target_.width;
+  out->height = target_.height;
+  if (av_frame_copy_props(out.get(), &frame) < 0) throw std::bad_alloc();
+  if (framing_ == Framing::kFitInside) out->sample_aspect_ratio = AVRational{1, 1};
+  return out;
+}
+
+void FramePainter::WriteBackRows(AVFrame& out, int firstRow, int endRow, const AVFrame& frame) {
+  // Chroma rows of a subsampled format cover several picture rows: the band
+  // starts on such a boundary so that every chroma row it writes is whole.
+  const int chromaRows = 1 << descriptor_->log2_chroma_h;
+  firstRow &= ~(chromaRows - 1);
+  int rows = (endRow - firstRow + kBandRowStep - 1) / kBandRowStep * kBandRowStep;
+  rows = std::min(rows, height_ - firstRow);
+  if (!fromBgr_ || rows != fromBgrRows_) {
+    fromBgrOwner_.reset(sws_getContext(width_, rows, AV_PIX_FMT_BGR24, width_, rows, format_,
+                                       SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr));
+    fromBgr_ = fromBgrOwner_.get();
+    if (!fromBgr_) throw std::bad_alloc();
+    fromBgrRows_ = rows;
+    fromBgrColors_ = -1;
+  }
+  UpdateColorDetails(fromBgr_, frame, false);
+  const uint8_t* src[4] = {bgr_.get() + static_cast<size_t>(firstRow) * bgrStrideBytes_, nullptr, nullptr, nullptr};
+  const int srcStride[4] = {bgrStrideBytes_, 0, 0, 0};
+  uint8_t* dst[4] = {};
+  for (int plane = 0; plane < 4 && out.data[plane]; ++plane) {
+    const bool chroma = plane == 1 || plane == 2;
+    const int planeRow = chroma ? firstRow >> descriptor_->log2_chroma_h : firstRow;
+    dst[plane] = out.data[plane] + static_cast<ptrdiff_t>(planeRow) * out.linesize[plane];
+  }
+  sws_scale(fromBgr_, src, srcStride, 0, rows, dst, out.linesize);
+}
+
+void FramePainter::RepeatEdges(AVFrame& out) const {
+  for (int plane = 0; plane < 4 && out.data[plane]; ++plane) {
+    const bool chroma = plane == 1 || plane == 2;
+    const int shiftW = chroma ? descriptor_->log2_chroma_w : 0;
+    const int shiftH = chroma ? descriptor_->log2_chroma_h : 0;
+    const int bytesPerSample = descriptor_->comp[0].depth > 8 ? 2 : 1;
+    const int usedWidth = AV_CEIL_RSHIFT(width_, shiftW), usedHeight = AV_CEIL_RSHIFT(height_, shiftH);
+    const int fullWidth = AV_CEIL_RSHIFT(target_.width, shiftW), fullHeight = AV_CEIL_RSHIFT(target_.height, shiftH);
+    uint8_t* data = out.data[plane];
+    const int stride = out.linesize[plane];
+    for (int y = 0; y < usedHeight; ++y) {
+      uint8_t* row = data + static_cast<ptrdiff_t>(y) * stride;
+      for (int x = usedWidth; x < fullWidth; ++x)
+        std::memcpy(row + x * bytesPerSample, row + (usedWidth - 1) * bytesPerSample, bytesPerSample);
+    }
+    for (int y = usedHeight; y < fullHeight; ++y)
+      std::memcpy(data + static_cast<ptrdiff_t>(y) * stride, data + static_cast<ptrdiff_t>(usedHeight - 1) * stride,
+                  static_cast<size_t>(fullWidth) * bytesPerSample);
+  }
+}
+
+void FramePainter::ScaleIntoBox(AVFrame& out, const AVFrame& frame) {
+  const ptrdiff_t lines[4] = {out.linesize[0], out.linesize[1], out.linesize[2], out.linesize[3]};
+  av_image_fill_black(out.data, lines, format_, frame.color_range, target_.width, target_.height);
+  UpdateColorDetails(fromBgr_, frame, false);
+  // Offsets on whole chroma samples.
+  const int left = ((target_.width - box_.width) / 2) & ~((1 << descriptor_->log2_chroma_w) - 1);
+  const int top = ((target_.height - box_.height) / 2) & ~((1 << descriptor_->log2_chroma_h) - 1);
+  uint8_t* dst[4] = {};
+  for (int plane = 0; plane < 4 && out.data[plane]; ++plane) {
+    const bool chroma = plane == 1 || plane == 2;
+    const int x = chroma ? left >> descriptor_->log2_chroma_w : left;
+    const int y = chroma ? top >> descriptor_->log2_chroma_h : top;
+    dst[plane] = out.data[plane] + static_cast<ptrdiff_t>(y) * out.linesize[plane] + x;
+  }
+  const uint8_t* src[4] = {bgr_.get(), nullptr, nullptr, nullptr};
+  const int srcStride[4] = {bgrStrideBytes_, 0, 0, 0};
+  sws_scale(fromBgr_, src, srcStride, 0, height_, dst, out.linesize);
+}
+
+}  // namespace vencor

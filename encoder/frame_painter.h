@@ -1,0 +1,77 @@
+#pragma once
+
+// Hands every video frame to the drawing library's frame hook and turns the
+// painted picture into the frame to encode.
+//
+// The hook paints into 24-bit BGR rows (each padded to 4 bytes, first row at
+// the top). Converting a whole frame to BGR and back would cost time and blur
+// the colours of every pixel the watermark never touches, so the painter keeps
+// the BGR picture from before the hook, finds the band of rows the hook
+// changed and converts only that band back into a copy of the decoded frame.
+// A frame the hook leaves alone is passed on as it came, without a copy.
+//
+// Output frames come from a pool. One thread uses an object (the thread of
+// dowm, which is the one the hook must be called on).
+
+#include "encoder/av_handles.h"
+#include "encoder/output_format.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+namespace vencor {
+
+enum class Framing {
+  kPadToEven,  // the picture as it is, its last column and row repeated up to an even size
+  kFitInside,  // scaled to fit inside the target size (aspect kept), centred on black
+};
+
+class FramePainter {
+ public:
+  // Frames of width x height in `format` (a planar YUV format of the encoder)
+  // come in; frames of `target` in the same format go out. `displayAspect` is
+  // the picture's width:height as shown, used by kFitInside.
+  FramePainter(int width, int height, AVPixelFormat format, PictureSize target, Framing framing, double displayAspect);
+  FramePainter(const FramePainter&) = delete;
+  FramePainter& operator=(const FramePainter&) = delete;
+
+  // Paints `frame` and returns the frame to encode (its own reference; the
+  // properties of `frame` copied). Throws std::bad_alloc.
+  FramePtr Paint(const AVFrame& frame);
+
+  // Non-zero results of the hook so far (logged the first time).
+  long long HookFailures() const { return hookFailures_; }
+
+ private:
+  void ConvertToBgr(const AVFrame& frame);
+  // [firstRow, endRow) of the rows the hook changed; empty when none.
+  std::pair<int, int> ChangedRows() const;
+  FramePtr NewOutputFrame(const AVFrame& frame);
+  void WriteBackRows(AVFrame& out, int firstRow, int endRow, const AVFrame& frame);
+  void RepeatEdges(AVFrame& out) const;
+  void ScaleIntoBox(AVFrame& out, const AVFrame& frame);
+  void UpdateColorDetails(SwsContext* context, const AVFrame& frame, bool toBgr);
+
+  const int width_;
+  const int height_;
+  const AVPixelFormat format_;
+  const PictureSize target_;
+  const Framing framing_;
+  const AVPixFmtDescriptor* descriptor_;
+  const int bgrStrideBytes_;
+  PictureSize box_;  // kFitInside: the scaled picture inside the target
+  AvBytesPtr bgr_;       // what the hook paints
+  AvBytesPtr pristine_;  // the same before painting
+  SwsPtr toBgr_;
+  SwsContext* fromBgr_ = nullptr;  // band or box conversion, owned via fromBgrOwner_
+  SwsPtr fromBgrOwner_;
+  int fromBgrRows_ = 0;
+  BufferPoolPtr pool_;
+  int poolBytes_ = 0;
+  int toBgrColors_ = -1;    // colour details last set on toBgr_
+  int fromBgrColors_ = -1;  // and on fromBgr_
+  long long hookFailures_ = 0;
+};
+
+}  // namespace vencor

@@ -1,0 +1,47 @@
+#pragma once
+
+// The source file: opened read-only through FFmpeg's file protocol only, its
+// first video stream (cover pictures skipped) and first audio stream, and the
+// packets read from it.
+
+#include "encoder/av_handles.h"
+
+#include <string>
+
+namespace vencor {
+
+class InputMedia {
+ public:
+  // Opens and probes the source. Throws VENCOR_ERROR_INPUT (missing,
+  // unreadable, not media) or VENCOR_ERROR_NO_VIDEO.
+  explicit InputMedia(const std::string& path);
+
+  AVFormatContext* Format() const { return format_.get(); }
+  AVStream* Video() const { return video_; }
+  AVStream* Audio() const { return audio_; }  // null when the source has none
+  double DurationSeconds() const;             // 0 when unknown
+  // The source's start time in `stream`'s time base; outputs start at 0.
+  int64_t StartOffset(const AVStream* stream) const;
+
+  // Reads the next packet into `packet`. False at the end of the source.
+  // Damaged packets inside the file are skipped; a file that ends before its
+  // data does (truncated) throws VENCOR_ERROR_INPUT.
+  bool ReadPacket(AVPacket* packet);
+
+ private:
+  std::string path_;
+  InputFormatPtr format_;
+  AVStream* video_ = nullptr;
+  AVStream* audio_ = nullptr;
+  int64_t startTime_ = 0;  // AV_TIME_BASE units
+};
+
+// Clockwise rotation (0, 90, 180, 270) that turns the stored picture into the
+// displayed one, from the stream's display matrix.
+int DisplayRotation(const AVStream* stream);
+
+// An opened decoder for the stream, with FFmpeg's automatic threading.
+// Throws VENCOR_ERROR_INPUT when this FFmpeg cannot decode it.
+CodecContextPtr OpenDecoder(const AVStream* stream);
+
+}  // namespace vencor

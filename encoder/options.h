@@ -1,0 +1,46 @@
+#pragma once
+
+// The ffmpeg-style argument vector of dowm, read into plain values.
+//
+//   prog -i SOURCE [-vcodec V] [-b:v RATE] [-r FPS] [-acodec A] [-ar HZ]
+//        [-b:a RATE] [-vol N] [-an] OUTPUT
+//
+// argv[0] is ignored. Numbers take the suffixes k (x1000) and M (x1000000),
+// so "1500k" is 1,500,000 bit/s and "44.1k" is 44,100 Hz. A value of 0
+// ("0", "0k") means "not set": the encoder's quality mode, the source's frame
+// rate or sampling rate. "-r" also takes a fraction ("30000/1001"). "-vol" is
+// a volume factor in 256ths (256 = unchanged, 0 = silence). Later options win
+// over earlier ones; the output path is the last argument.
+// Pure parsing: no FFmpeg, no file system.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vencor {
+
+struct FrameRate {
+  int num = 0;  // 0 = the source's frame rate
+  int den = 1;
+};
+
+struct TranscodeOptions {
+  std::string sourcePath;
+  std::string outputPath;
+  std::string videoCodec = "libx264";
+  std::string audioCodec = "libvo_aacenc";
+  int64_t videoBitRate = 0;  // bit/s; 0 = the encoder's quality mode
+  FrameRate frameRate;
+  int sampleRate = 0;        // Hz; 0 = the source's
+  int64_t audioBitRate = 0;  // bit/s; 0 = the encoder's default
+  int volume = 256;          // 256ths
+  bool noAudio = false;
+};
+
+inline constexpr int kUnchangedVolume = 256;
+
+// The options, or nothing with `error` set to a one-line reason
+// ("unknown option -x", "missing value after -b:v", "malformed number '1x' for -b:v", ...).
+std::optional<TranscodeOptions> ParseArguments(int argc, const char* const* argv, std::string& error);
+
+}  // namespace vencor

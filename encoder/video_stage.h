@@ -1,0 +1,78 @@
+#pragma once
+
+// The video of one encode: decoder, filters (display rotation, output frame
+// rate, the encoder's pixel format), the frame hook (FramePainter), encoder
+// and the output stream. Runs on the thread of dowm.
+
+#include "encoder/av_handles.h"
+#include "encoder/filter_graph.h"
+#include "encoder/frame_painter.h"
+#include "encoder/options.h"
+
+#include <memory>
+
+namespace vencor {
+
+class InputMedia;
+class Muxer;
+class ProgressReporter;
+
+class VideoStage {
+ public:
+  // Opens the decoder and the encoder and adds the output stream. Throws
+  // VENCOR_ERROR_INPUT (no decoder) or VENCOR_ERROR_ENCODER (missing
+  // encoder, container cannot hold it, settings refused).
+  VideoStage(const InputMedia& input, const TranscodeOptions& options, Muxer& muxer, ProgressReporter& progress);
+  ~VideoStage();
+
+  // Decodes a packet of the video stream (timestamps already moved to start
+  // at 0) and encodes what comes out. Damaged packets are skipped. Throws
+  // VENCOR_ERROR_ABORTED when the progress callback asks to stop.
+  void SendPacket(const AVPacket& packet);
+  // Drains decoder, filters and encoder. Throws VENCOR_ERROR_INPUT when no
+  // frame of the source could be decoded at all.
+  void Finish();
+
+  long long FramesEncoded() const { return framesEncoded_; }
+  // Seconds of the source decoded so far.
+  double PositionSeconds() const;
+  std::string Describe() const;
+
+ private:
+  void ReceiveDecodedFrames();
+  void FilterFrame(AVFrame* frame);
+  AVFrame* MatchGraphInput(AVFrame* frame);
+  void PullFilteredFrames();
+  void EncodeFrame(const AVFrame& filtered);
+  void DrainEncoder();
+  void OpenEncoder(const AVCodec* codec, const TranscodeOptions& options, AVRational frameRate);
+
+  const AVStream* sourceStream_;
+  Muxer& muxer_;
+  ProgressReporter& progress_;
+  CodecContextPtr decoder_;
+  FilterGraph filters_;
+  std::unique_ptr<FramePainter> painter_;
+  CodecContextPtr encoder_;
+  AVStream* outputStream_ = nullptr;
+  FramePtr decoded_ = MakeFrame();
+  FramePtr filtered_ = MakeFrame();
+  FramePtr resized_;  // a frame whose size changed mid-stream, brought back to the first size
+  SwsPtr resizer_;
+  PacketPtr encoded_ = MakePacket();
+
+  // What the filters were set up for.
+  int inputWidth_ = 0;
+  int inputHeight_ = 0;
+  AVPixelFormat inputFormat_ = AV_PIX_FMT_NONE;
+  int64_t defaultDuration_ = 1;  // of a frame, source time base, for packets that carry none
+
+  int64_t nextPts_ = AV_NOPTS_VALUE;  // source time base
+  long long framesDecoded_ = 0;
+  long long framesEncoded_ = 0;
+  long long damagedPackets_ = 0;
+  bool loggedResize_ = false;
+  std::string description_;
+};
+
+}  // namespace vencor
