@@ -1,0 +1,179 @@
+#include "app/processing/media_probe.h"
+
+#include "shared/text/wide_number.h"
+
+#include <dlfcn.h>
+
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace vidmora {
+
+namespace {
+
+constexpr const char* kLibraryName = "libmediainfo.so.0";
+
+// MediaInfo's C interface (wide functions: wchar_t, UTF-32 here).
+enum StreamKind { kStreamGeneral = 0, kStreamVideo = 1, kStreamAudio = 2 };
+enum InfoKind { kInfoName = 0, kInfoText = 1 };
+
+// Every entry point of the wide interface: a library that lacks one of them
+// is not the library we were built for and is not used.
+constexpr const char* kEntryPoints[] = {
+    "MediaInfo_New", "MediaInfoList_New", "MediaInfo_Delete", "MediaInfoList_Delete",
+    "MediaInfo_Open", "MediaInfoList_Open", "MediaInfo_Open_Buffer_Init", "MediaInfo_Open_Buffer_Continue",
+    "MediaInfo_Open_Buffer_Continue_GoTo_Get", "MediaInfo_Open_Buffer_Finalize", "MediaInfo_Open_NextPacket",
+    "MediaInfo_Close", "MediaInfoList_Close", "MediaInfo_Inform", "MediaInfoList_Inform", "MediaInfo_GetI",
+    "MediaInfoList_GetI", "MediaInfo_Get", "MediaInfoList_Get", "MediaInfo_Output_Buffer_Get",
+    "MediaInfo_Output_Buffer_GetI", "MediaInfo_Option", "MediaInfoList_Option", "MediaInfo_State_Get",
+    "MediaInfoList_State_Get", "MediaInfo_Count_Get", "MediaInfoList_Count_Get", "MediaInfoList_Count_Get_Files"};
+
+// The entry points the probe calls.
+struct MediaInfoApi {
+  void* (*create)();
+  void (*destroy)(void* handle);
+  size_t (*open)(void* handle, const wchar_t* path);
+  void (*close)(void* handle);
+  const wchar_t* (*get)(void* handle, int streamKind, size_t streamNumber, const wchar_t* parameter, int infoKind,
+                        int searchKind);
+};
+
+template <typename Function>
+Function* As(void* symbol) {
+  return reinterpret_cast<Function*>(symbol);
+}
+
+std::optional<MediaInfoApi> Bind() {
+  void* module = dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
+  if (!module) return std::nullopt;
+  for (const char* name : kEntryPoints) {
+    if (!dlsym(module, name)) {
+      dlclose(module);
+      return std::nullopt;
+    }
+  }
+  MediaInfoApi api{};
+  api.create = As<void*()>(dlsym(module, "MediaInfo_New"));
+  api.destroy = As<void(void*)>(dlsym(module, "MediaInfo_Delete"));
+  api.open = As<size_t(void*, const wchar_t*)>(dlsym(module, "MediaInfo_Open"));
+  api.close = As<void(void*)>(dlsym(module, "MediaInfo_Close"));
+  api.get = As<const wchar_t*(void*, int, size_t, const wchar_t*, int, int)>(dlsym(module, "MediaInfo_Get"));
+  return api;  // the library stays loaded for the life of the process
+}
+
+// Loaded and bound once, by whichever thread probes first.
+const MediaInfoApi* Api() {
+  static const std::optional<MediaInfoApi> api = Bind();
+  return api ? &*api : nullptr;
+}
+
+// One opened MediaInfo handle; closed and deleted when it goes.
+class OpenedMedia {
+ public:
+  OpenedMedia(const MediaInfoApi& api, const QString& path) : api_(api), handle_(api.create()) {
+    if (handle_) opened_ = api_.open(handle_, path.toStdWString().c_str()) >= 1;
+  }
+  ~OpenedMedia() {
+    if (!handle_) return;
+    api_.close(handle_);
+    api_.destroy(handle_);
+  }
+  OpenedMedia(const OpenedMedia&) = delete;
+  OpenedMedia& operator=(const OpenedMedia&) = delete;
+
+  bool IsOpen() const { return opened_; }
+
+  std::u16string Get(StreamKind kind, const wchar_t* parameter) const {
+    const wchar_t* text = api_.get(handle_, kind, 0, parameter, kInfoText, kInfoName);
+    return text ? QString::fromWCharArray(text).toStdU16String() : std::u16string();
+  }
+
+ private:
+  const MediaInfoApi& api_;
+  void* handle_;
+  bool opened_ = false;
+};
+
+bool IsBlank(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+
+int TruncateToInt(double value) {
+  if (std::isnan(value)) return 0;
+  if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(value);
+}
+
+int NormalizedDegrees(double degrees) {
+  if (!std::isfinite(degrees)) return 0;
+  const int rounded = static_cast<int>(std::lround(std::fmod(degrees, 360.0)));
+  return (rounded % 360 + 360) % 360;
+}
+
+}  // namespace
+
+double WideToDouble(std::u16string_view text) {
+  size_t i = 0;
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
+  // from_chars reads only ASCII and knows no locale, which is what we want.
+  std::string ascii;
+  for (; i < text.size() && text[i] < 0x80; ++i) ascii += static_cast<char>(text[i]);
+  if (ascii.empty() || ascii.front() == '+' || ascii.front() == '-') return 0;
+  double value = 0;
+  const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+  if (error != std::errc()) return 0;
+  return negative ? -value : value;
+}
+
+MediaValues ConvertMediaTexts(const MediaTexts& texts) {
+  MediaValues values;
+  values.storedWidth = WideToInt(texts.width);
+  values.storedHeight = WideToInt(texts.height);
+  values.rotationDegrees = NormalizedDegrees(WideToDouble(texts.rotation));
+  values.videoBitRateKbps = WideToInt(texts.videoBitRate) / 1000;
+  values.frameRate = WideToDouble(texts.frameRate);
+  values.audioBitRateKbps = TruncateToInt(WideToDouble(texts.audioBitRate) / 1000);
+  values.samplingRateKhz = WideToDouble(texts.samplingRate) / 1000;
+  return values;
+}
+
+MediaProbe::MediaProbe(MessageSink* messages) : messages_(messages) {}
+
+bool MediaProbe::Open(const QString& path) {
+  values_ = MediaValues();
+  bool known = false;
+  if (const MediaInfoApi* api = Api()) {
+    const OpenedMedia media(*api, path);
+    // MediaInfo opens any readable file; one whose format it cannot name is
+    // no media file for us.
+    known = media.IsOpen() && !media.Get(kStreamGeneral, L"Format").empty();
+    if (known) {
+      MediaTexts texts;
+      texts.width = media.Get(kStreamVideo, L"Width");
+      texts.height = media.Get(kStreamVideo, L"Height");
+      texts.videoBitRate = media.Get(kStreamVideo, L"BitRate");
+      texts.frameRate = media.Get(kStreamVideo, L"FrameRate");
+      texts.rotation = media.Get(kStreamVideo, L"Rotation");
+      texts.audioBitRate = media.Get(kStreamAudio, L"BitRate");
+      texts.samplingRate = media.Get(kStreamAudio, L"SamplingRate");
+      values_ = ConvertMediaTexts(texts);
+    }
+  }
+  if (!known && messages_)
+    messages_->ShowMessage(QString("Can't open file %1").arg(path), "Vidmora", MessageIcon::Error);
+  return known;
+}
+
+QSize MediaProbe::FrameSize() const {
+  const bool sideways = values_.rotationDegrees == 90 || values_.rotationDegrees == 270;
+  return sideways ? QSize(values_.storedHeight, values_.storedWidth) : StoredFrameSize();
+}
+
+QSize MediaProbe::StoredFrameSize() const { return QSize(values_.storedWidth, values_.storedHeight); }
+
+}  // namespace vidmora

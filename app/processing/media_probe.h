@@ -1,0 +1,83 @@
+#pragma once
+
+// The properties of a source video that the engine needs: frame size, bit
+// rates, frame rate and sampling rate, read with MediaInfo
+// ("libmediainfo.so.0", loaded at the first probe and kept for the process).
+//
+//   MediaProbe probe(messages);
+//   probe.Open(source);             // on failure the user is told, values are 0
+//   const QSize frame = probe.FrameSize();
+//
+// A probe belongs to one thread at a time; probes on different threads work
+// side by side. Open reads every value at once and closes the file again,
+// so the probe holds no file open afterwards.
+
+#include "app/processing/message_sink.h"
+
+#include <QSize>
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+namespace vidmora {
+
+// The texts that MediaInfo gives for a file (video and audio stream 0).
+struct MediaTexts {
+  std::u16string width;
+  std::u16string height;
+  std::u16string videoBitRate;   // bit/s
+  std::u16string frameRate;      // frames/s, e.g. "29.970"
+  std::u16string rotation;       // degrees, e.g. "90.000"
+  std::u16string audioBitRate;   // bit/s
+  std::u16string samplingRate;   // Hz
+};
+
+// What the probe hands on. Every value is 0 when MediaInfo has no text for it.
+struct MediaValues {
+  int storedWidth = 0;           // as coded in the file
+  int storedHeight = 0;
+  int rotationDegrees = 0;       // display rotation, 0 to 359
+  int videoBitRateKbps = 0;      // integer of the text, divided by 1000 (integer division)
+  double frameRate = 0;
+  int audioBitRateKbps = 0;      // number of the text divided by 1000, truncated
+  double samplingRateKhz = 0;    // number of the text divided by 1000
+};
+
+// Converts MediaInfo's texts as the C runtime's _wtoi (integers) and _wtof
+// (numbers) read them: leading blanks, a sign, then as much as forms a
+// number; "1499999" bit/s is 1499 kbit/s and "44100" Hz is 44.1 kHz.
+MediaValues ConvertMediaTexts(const MediaTexts& texts);
+
+// _wtof of the C locale: blanks, a sign, then the longest decimal number
+// (digits, point, exponent; "inf" and "nan" too); 0 when there is none or it
+// is out of the range of double. Independent of the process's locale.
+double WideToDouble(std::u16string_view text);
+
+class MediaProbe {
+ public:
+  // `messages` receives the "Can't open file" message; may be null. Not owned.
+  explicit MediaProbe(MessageSink* messages = nullptr);
+
+  // Reads the file. When MediaInfo is missing, or the file cannot be opened
+  // or holds no format MediaInfo knows, shows "Can't open file <path>"
+  // (caption "Vidmora", error icon), leaves every value 0 and returns false.
+  bool Open(const QString& path);
+
+  // The frame as displayed: width and height swapped when the video is
+  // stored rotated by 90 or 270 degrees. This is the size frames are painted at.
+  QSize FrameSize() const;
+  // The frame as stored in the file.
+  QSize StoredFrameSize() const;
+  int RotationDegrees() const { return values_.rotationDegrees; }
+  int VideoBitRateKbps() const { return values_.videoBitRateKbps; }
+  double FrameRate() const { return values_.frameRate; }
+  int AudioBitRateKbps() const { return values_.audioBitRateKbps; }
+  double SamplingRateKhz() const { return values_.samplingRateKhz; }
+
+ private:
+  MessageSink* messages_;
+  MediaValues values_;
+};
+
+}  // namespace vidmora

@@ -1,0 +1,192 @@
+#include "app/processing/media_probe.h"
+#include "tests/support/media.h"
+#include "tests/support/temp_env.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+using vidmora::ConvertMediaTexts;
+using vidmora::MediaProbe;
+using vidmora::MediaTexts;
+using vidmora::MessageIcon;
+using vidmora::test::ClipSpec;
+using vidmora::test::Probe;
+using vidmora::test::SampleClip;
+
+namespace {
+
+// Collects what the probe tells the user.
+class RecordingSink : public vidmora::MessageSink {
+ public:
+  void ShowMessage(const QString& text, const QString& caption, MessageIcon icon) override {
+    std::lock_guard lock(mutex_);
+    messages.push_back({text, caption, icon});
+  }
+  struct Message {
+    QString text, caption;
+    MessageIcon icon;
+  };
+  std::vector<Message> messages;
+
+ private:
+  std::mutex mutex_;
+};
+
+QString PathText(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+ClipSpec WithAudio(int fps, int sampleRate, std::vector<std::string> extraArgs = {}) {
+  ClipSpec spec;
+  spec.fps = fps;
+  spec.sampleRate = sampleRate;
+  spec.audioBitrate = "128k";
+  spec.extraArgs = std::move(extraArgs);
+  return spec;
+}
+
+ClipSpec Silent(int rotation = 0) {
+  ClipSpec spec;
+  spec.audio = false;
+  spec.rotation = rotation;
+  return spec;
+}
+
+TEST(MediaProbeTexts, ConvertLikeTheCRuntime) {
+  MediaTexts texts;
+  texts.width = u"1920";
+  texts.height = u" 1080 pixels";
+  texts.videoBitRate = u"1499999";
+  texts.frameRate = u"29.970";
+  texts.rotation = u"-90.000";
+  texts.audioBitRate = u"127999 / 64000";
+  texts.samplingRate = u"44100";
+  const vidmora::MediaValues values = ConvertMediaTexts(texts);
+  EXPECT_EQ(values.storedWidth, 1920);
+  EXPECT_EQ(values.storedHeight, 1080);
+  EXPECT_EQ(values.videoBitRateKbps, 1499);
+  EXPECT_DOUBLE_EQ(values.frameRate, 29.97);
+  EXPECT_EQ(values.rotationDegrees, 270);
+  EXPECT_EQ(values.audioBitRateKbps, 127);
+  EXPECT_DOUBLE_EQ(values.samplingRateKhz, 44.1);
+
+  const vidmora::MediaValues empty = ConvertMediaTexts(MediaTexts());
+  EXPECT_EQ(empty.storedWidth, 0);
+  EXPECT_EQ(empty.videoBitRateKbps, 0);
+  EXPECT_EQ(empty.audioBitRateKbps, 0);
+  EXPECT_EQ(empty.frameRate, 0);
+  EXPECT_EQ(empty.samplingRateKhz, 0);
+  EXPECT_EQ(empty.rotationDegrees, 0);
+
+  MediaTexts huge;
+  huge.audioBitRate = u"1e300";  // out of the int range: limited, never undefined
+  EXPECT_EQ(ConvertMediaTexts(huge).audioBitRateKbps, INT_MAX);
+}
+
+TEST(MediaProbeTexts, NumbersLikeWtof) {
+  struct Case {
+    std::u16string text;
+    double value;
+  } cases[] = {
+      {u"22050", 22050},  {u"  +2.5e3px", 2500}, {u"-0.5", -0.5}, {u".25", 0.25},   {u"7.", 7},
+      {u"", 0},           {u"abc", 0},           {u"--1", 0},     {u"1e999", 0},    {u"\u0663", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(QString::fromStdU16String(c.text).toStdString());
+    EXPECT_DOUBLE_EQ(vidmora::WideToDouble(c.text), c.value);
+  }
+}
+
+TEST(MediaProbe, ReadsWhatTheFilesCarry) {
+  struct Case {
+    ClipSpec spec;
+    double frameRate;
+    double samplingRateKhz;
+  } cases[] = {
+      {WithAudio(25, 44100), 25, 44.1},
+      {WithAudio(30, 22050, {"-r", "30000/1001"}), 29.97, 22.05},
+  };
+  for (const auto& c : cases) {
+    const fs::path clip = SampleClip(c.spec);
+    SCOPED_TRACE(clip.string());
+    const vidmora::test::ProbeResult expected = Probe(clip);
+    ASSERT_TRUE(expected.ok);
+    RecordingSink sink;
+    MediaProbe probe(&sink);
+    ASSERT_TRUE(probe.Open(PathText(clip)));
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(probe.FrameSize(), QSize(320, 240));
+    EXPECT_EQ(probe.StoredFrameSize(), QSize(320, 240));
+    EXPECT_NEAR(probe.FrameRate(), c.frameRate, 1e-9);
+    EXPECT_NEAR(probe.SamplingRateKhz(), c.samplingRateKhz, 1e-9);
+    // MediaInfo and ffprobe may take a rate from different boxes of the
+    // file (nominal or measured): they agree to a few percent.
+    const double videoKbps = expected.First("video")->bitRate / 1000.0;
+    const double audioKbps = expected.First("audio")->bitRate / 1000.0;
+    EXPECT_GT(videoKbps, 0);
+    EXPECT_GT(audioKbps, 0);
+    EXPECT_NEAR(probe.VideoBitRateKbps(), videoKbps, videoKbps * 0.03 + 1);
+    EXPECT_NEAR(probe.AudioBitRateKbps(), audioKbps, audioKbps * 0.03 + 1);
+  }
+}
+
+TEST(MediaProbe, NoAudioReadsZeroRates) {
+  MediaProbe probe;
+  ASSERT_TRUE(probe.Open(PathText(SampleClip(Silent()))));
+  EXPECT_EQ(probe.FrameSize(), QSize(320, 240));
+  EXPECT_EQ(probe.AudioBitRateKbps(), 0);
+  EXPECT_EQ(probe.SamplingRateKhz(), 0);
+}
+
+TEST(MediaProbe, SidewaysVideosSwapTheDisplayedSize) {
+  for (int rotation : {0, 90, 180, 270}) {
+    SCOPED_TRACE(rotation);
+    MediaProbe probe;
+    ASSERT_TRUE(probe.Open(PathText(SampleClip(Silent(rotation)))));
+    const bool sideways = rotation % 180 == 90;
+    EXPECT_EQ(probe.RotationDegrees() % 180, sideways ? 90 : 0);
+    EXPECT_EQ(probe.StoredFrameSize(), QSize(320, 240));
+    EXPECT_EQ(probe.FrameSize(), sideways ? QSize(240, 320) : QSize(320, 240));
+  }
+}
+
+TEST(MediaProbe, UnreadableFilesAreReportedAndReadAsZero) {
+  vidmora::test::TempEnv env;
+  const fs::path text = env.Root() / "notes.mp4";
+  vidmora::test::WriteFile(text, "this is a text file, not a video\n");
+  for (const fs::path& file : {text, env.Root() / "missing.mp4"}) {
+    SCOPED_TRACE(file.string());
+    RecordingSink sink;
+    MediaProbe probe(&sink);
+    EXPECT_FALSE(probe.Open(PathText(file)));
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text, "Can't open file " + PathText(file));
+    EXPECT_EQ(sink.messages[0].caption, "Vidmora");
+    EXPECT_EQ(sink.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(probe.FrameSize(), QSize(0, 0));
+    EXPECT_EQ(probe.VideoBitRateKbps(), 0);
+    EXPECT_EQ(probe.AudioBitRateKbps(), 0);
+    EXPECT_EQ(probe.FrameRate(), 0);
+    EXPECT_EQ(probe.SamplingRateKhz(), 0);
+  }
+  MediaProbe silent;  // no one to tell: still no crash
+  EXPECT_FALSE(silent.Open(PathText(text)));
+}
+
+TEST(MediaProbe, ProbesOnSeveralThreadsAtOnce) {
+  const QString clip = PathText(SampleClip({}));
+  std::vector<QSize> sizes(4);
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < sizes.size(); ++i)
+    threads.emplace_back([&, i] {
+      MediaProbe probe;
+      probe.Open(clip);
+      sizes[i] = probe.FrameSize();
+    });
+  for (auto& thread : threads) thread.join();
+  for (const QSize& size : sizes) EXPECT_EQ(size, QSize(320, 240));
+}
+
+}  // namespace
