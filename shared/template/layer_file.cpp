@@ -1,0 +1,135 @@
+#include "shared/template/layer_file.h"
+
+#include <initializer_list>
+
+#include "shared/markup/markup_doc.h"
+#include "shared/template/template_files.h"
+#include "shared/text/wide_number.h"
+
+namespace vidmora {
+
+namespace {
+
+constexpr std::u16string_view kRoot = u"WatermarkConf";
+constexpr std::u16string_view kTextSection = u"Text";
+constexpr std::u16string_view kImageSection = u"Image";
+
+// The element data of a key's value, as written to files. Colours are
+// written with "%d" like every other number and read back unsigned.
+std::u16string ValueText(const LayerKey& key, const EditedLayer& layer, const LogFont& font) {
+  return key.kind == LayerKeyKind::kFont ? EncodeByteList(font) : layer.*key.text;
+}
+
+int ValueNumber(const LayerKey& key, const EditedLayer& layer) {
+  return key.kind == LayerKeyKind::kUnsigned ? static_cast<int>(layer.*key.unsignedValue) : layer.*key.intValue;
+}
+
+bool IsNumber(const LayerKey& key) { return key.kind == LayerKeyKind::kInt || key.kind == LayerKeyKind::kUnsigned; }
+
+void AddKey(MarkupDoc& doc, const LayerKey& key, const EditedLayer& layer, const LogFont& font) {
+  if (IsNumber(key)) {
+    doc.AddElem(key.name, ValueNumber(key, layer));
+  } else {
+    doc.AddElem(key.name, ValueText(key, layer, font));
+  }
+}
+
+void AddSection(MarkupDoc& doc, std::u16string_view section, std::span<const LayerKey> keys,
+                const EditedLayer& layer) {
+  doc.AddElem(section);
+  doc.IntoElem();
+  for (const LayerKey& key : keys) AddKey(doc, key, layer, DefaultLogFont());
+  doc.OutOfElem();
+}
+
+// Reads the keys of the entered section in order; returns whether the last
+// key was found.
+bool ReadKeys(MarkupDoc& doc, std::span<const LayerKey> keys, EditedLayer& layer) {
+  bool found = false;
+  for (const LayerKey& key : keys) {
+    found = doc.FindElem(key.name);
+    if (!found) continue;
+    const std::u16string data = doc.GetData();
+    switch (key.kind) {
+      case LayerKeyKind::kText: layer.*key.text = data; break;
+      case LayerKeyKind::kFont: ParseFontData(data, layer.font); break;
+      case LayerKeyKind::kInt: layer.*key.intValue = WideToInt(data); break;
+      case LayerKeyKind::kUnsigned: layer.*key.unsignedValue = WideToUnsigned(data); break;
+    }
+  }
+  return found;
+}
+
+// Updates the keys of the entered section in order; a missing key named in
+// `added` is added after the last key found.
+void WriteKeys(MarkupDoc& doc, std::span<const LayerKey> keys, const EditedLayer& layer,
+               std::initializer_list<std::u16string_view> added) {
+  for (const LayerKey& key : keys) {
+    if (doc.FindElem(key.name)) {
+      if (IsNumber(key)) {
+        doc.SetData(ValueNumber(key, layer));
+      } else {
+        doc.SetData(ValueText(key, layer, layer.font));
+      }
+      continue;
+    }
+    for (std::u16string_view name : added) {
+      if (name == key.name) AddKey(doc, key, layer, layer.font);
+    }
+  }
+}
+
+}  // namespace
+
+bool WriteNewLayerFile(std::u16string_view folder, std::u16string_view layerName, const EditedLayer& layer) {
+  MarkupDoc doc;
+  doc.SetDoc(kXmlDeclaration);
+  doc.AddElem(kRoot);
+  doc.IntoElem();
+  AddSection(doc, kTextSection, TextLayerKeys(), layer);
+  AddSection(doc, kImageSection, ImageLayerKeys(), layer);
+  doc.OutOfElem();
+  return doc.Save(NamedFilePath(folder, layerName));
+}
+
+bool LoadLayerFile(std::u16string_view path, EditedLayer& layer) {
+  MarkupDoc doc;
+  if (!doc.Load(path)) return false;
+  EditedLayer values = layer;
+  if (doc.FindElem(kRoot)) {
+    doc.IntoElem();
+    if (doc.FindElem(kTextSection)) {
+      doc.IntoElem();
+      if (!ReadKeys(doc, TextLayerKeys(), values)) values.scaleText = 1;
+      doc.OutOfElem();
+    }
+    if (doc.FindElem(kImageSection)) {
+      doc.IntoElem();
+      if (!ReadKeys(doc, ImageLayerKeys(), values)) values.scaleImage = 0;
+      doc.OutOfElem();
+    }
+  }
+  layer = std::move(values);
+  return true;
+}
+
+bool SaveLayerFile(std::u16string_view path, const EditedLayer& layer) {
+  MarkupDoc doc;
+  if (!doc.Load(path)) return false;
+  if (doc.FindElem(kRoot)) {
+    doc.IntoElem();
+    if (doc.FindElem(kTextSection)) {
+      doc.IntoElem();
+      WriteKeys(doc, TextLayerKeys(), layer, {u"ScaleTextWT"});
+      doc.OutOfElem();
+    }
+    if (doc.FindElem(kImageSection)) {
+      doc.IntoElem();
+      WriteKeys(doc, ImageLayerKeys(), layer, {u"ImageWidth", u"ImageHeight", u"ScaleImgWT"});
+      doc.OutOfElem();
+    }
+  }
+  return doc.Save(path);
+}
+
+}  // namespace vidmora

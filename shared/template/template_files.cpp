@@ -1,0 +1,72 @@
+#include "shared/template/template_files.h"
+
+#include "shared/markup/markup_doc.h"
+
+namespace vidmora {
+
+namespace {
+
+// Loads a list file and enters its root element; false when either fails.
+bool EnterList(MarkupDoc& doc, std::u16string_view path, NameListKind kind) {
+  return doc.Load(path) && doc.FindElem(kind.root) && doc.IntoElem();
+}
+
+// Selects the first item whose data equals `name`.
+bool FindItem(MarkupDoc& doc, NameListKind kind, std::u16string_view name) {
+  while (doc.FindElem(kind.item)) {
+    if (doc.GetData() == name) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::u16string IndexFilePath(std::u16string_view folder) { return std::u16string(folder) + u"/" + std::u16string(kIndexFileName); }
+
+std::u16string NamedFilePath(std::u16string_view folder, std::u16string_view name) {
+  return std::u16string(folder) + u"/" + std::u16string(name) + u".xml";
+}
+
+bool WriteNameList(std::u16string_view path, NameListKind kind, std::span<const std::u16string> names) {
+  MarkupDoc doc;
+  doc.SetDoc(kXmlDeclaration);
+  doc.AddElem(kind.root);
+  doc.IntoElem();
+  for (const std::u16string& name : names) doc.AddElem(kind.item, name);
+  doc.OutOfElem();
+  return doc.Save(path);
+}
+
+std::optional<std::vector<std::u16string>> ReadNameList(std::u16string_view path, NameListKind kind) {
+  MarkupDoc doc;
+  if (!doc.Load(path)) return std::nullopt;
+  std::vector<std::u16string> names;
+  if (doc.FindElem(kind.root) && doc.IntoElem()) {
+    while (doc.FindElem(kind.item)) names.push_back(doc.GetData());
+  }
+  return names;
+}
+
+bool AppendToNameList(std::u16string_view path, NameListKind kind, std::u16string_view name) {
+  MarkupDoc doc;
+  if (!EnterList(doc, path, kind)) return false;
+  doc.AddElem(kind.item, name);
+  return doc.Save(path);
+}
+
+bool RemoveFromNameList(std::u16string_view path, NameListKind kind, std::u16string_view name) {
+  MarkupDoc doc;
+  if (!EnterList(doc, path, kind) || !FindItem(doc, kind, name)) return false;
+  doc.RemoveElem();
+  return doc.Save(path);
+}
+
+bool RenameInNameList(std::u16string_view path, NameListKind kind, std::u16string_view name,
+                      std::u16string_view newName) {
+  MarkupDoc doc;
+  if (!EnterList(doc, path, kind) || !FindItem(doc, kind, name)) return false;
+  doc.SetData(newName);
+  return doc.Save(path);
+}
+
+}  // namespace vidmora
