@@ -1,0 +1,27 @@
+#pragma once
+
+// The frame hook's work: paints the calling thread's prepared layers into a
+// caller's 24-bit frame in place. The frame holds height rows of width
+// pixels (blue, green, red), each row padded to a multiple of 4 bytes, first
+// row at the top; padding bytes are never touched. Layers are placed in the
+// prepared frame rectangle, whatever size the frame has.
+//
+// The layers are painted once into an overlay of the frame's size, which is
+// then blended into each frame; when the overlay cannot be allocated the
+// frame is painted directly.
+
+#include "draw/graphics.h"
+#include "draw/render_context.h"
+
+namespace glyphra {
+
+// True when the process has a QGuiApplication, without which fonts and
+// painting are unavailable.
+bool PaintingAvailable();
+
+// Ok when painted (or nothing to paint); InvalidParameter for a null or
+// impossible frame; WrongState without a QGuiApplication. The frame is left
+// unchanged on every failure.
+Status PaintFrame(RenderContext& context, unsigned char* bits, int width, int height);
+
+}  // namespace glyphra

@@ -1,0 +1,56 @@
+#pragma once
+
+// The layers of a prepared template painted once into a transparent,
+// premultiplied overlay of the frame's size, and blended into every frame.
+// Only the row spans that hold a visible pixel are stored and touched. The
+// overlay is painted again when the template is prepared again, when the
+// frame size changes, or when a picture file of the layers changes.
+// One overlay per thread.
+
+#include "draw/frame_rect.h"
+#include "draw/picture_cache.h"
+#include "draw/watermark_layer.h"
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace glyphra {
+
+class FrameOverlay {
+ public:
+  // Forgets the painted overlay.
+  void Invalidate() { valid_ = false; }
+
+  // True when the overlay was painted for a frame of this size and no picture
+  // file of its layers has changed since (one stat per picture).
+  bool IsCurrent(QSize frameSize) const;
+
+  // Paints the layers (placed in frame) into a new overlay of frameSize.
+  // False when the overlay cannot be allocated.
+  bool Render(std::vector<WatermarkLayer>& layers, const FrameRect& frame, QSize frameSize, PictureCache& pictures);
+
+  // Blends the overlay over 24-bit blue-green-red rows of the overlay's size
+  // that lie strideBytes apart. Touches only the visible spans; allocates
+  // nothing.
+  void BlendInto(unsigned char* bits, int64_t strideBytes) const;
+
+ private:
+  struct Span {
+    int y;
+    int x0;  // first pixel
+    int x1;  // one past the last pixel
+  };
+  void FindSpans();
+
+  QImage pixels_;  // ARGB32 premultiplied
+  std::vector<Span> spans_;
+  std::vector<std::pair<QString, FileStamp>> pictureStamps_;
+  bool valid_ = false;
+};
+
+}  // namespace glyphra

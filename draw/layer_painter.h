@@ -1,0 +1,20 @@
+#pragma once
+
+// Paints prepared layers onto a graphics in list order (earlier layers lie
+// below later ones): each layer's text part, then its image part. Failures
+// only set the graphics' last status; painting goes on. Needs a
+// QGuiApplication; the calling thread owns everything.
+
+#include "draw/frame_rect.h"
+#include "draw/graphics.h"
+#include "draw/picture_cache.h"
+#include "draw/watermark_layer.h"
+
+#include <vector>
+
+namespace glyphra {
+
+void PaintLayers(Graphics& graphics, std::vector<WatermarkLayer>& layers, const FrameRect& frame,
+                 PictureCache& pictures);
+
+}  // namespace glyphra

@@ -1,0 +1,74 @@
+#include "draw/placement.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace glyphra {
+namespace {
+
+enum class Column { kLeft, kCentre, kRight };
+enum class Row { kTop, kMiddle, kBottom };
+
+struct Anchor {
+  Column column;
+  Row row;
+};
+
+Anchor AnchorOf(int location) {
+  if (location < 0 || location > 8) location = 0;
+  return {static_cast<Column>(location % 3), static_cast<Row>(location / 3)};
+}
+
+qreal Place(int index, qreal frameHalf, qreal frameSize, qreal partHalf, qreal partSize) {
+  switch (index) {
+    case 1: return frameHalf - partHalf;
+    case 2: return frameSize - partSize;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+QPointF TextAnchor(int location, const FrameRect& frame, QSizeF textBox, int offsetH, int offsetV) {
+  const Anchor anchor = AnchorOf(location);
+  const int width = frame.Width();
+  const int height = frame.Height();
+  const qreal x = Place(static_cast<int>(anchor.column), width / 2, width, textBox.width() / 2, textBox.width());
+  const qreal y = Place(static_cast<int>(anchor.row), height / 2, height, textBox.height() / 2, textBox.height());
+  return {x + offsetH, y + offsetV};
+}
+
+ImageGeometry PlaceImage(const ImagePlacementInput& input, const FrameRect& frame, QSize pictureSize) {
+  const bool storedSize = input.width >= 1 && input.height >= 1;
+  QSize drawn = storedSize ? QSize(input.width, input.height) : pictureSize;
+  if (input.scaleWithFrame && storedSize) {
+    const int64_t drawnWidth = int64_t{frame.Width()} * input.width / kReferenceCanvasWidth;
+    const int64_t drawnHeight = drawnWidth * input.height / input.width;
+    drawn = QSize(static_cast<int>(std::clamp<int64_t>(drawnWidth, INT32_MIN, INT32_MAX)),
+                  static_cast<int>(std::clamp<int64_t>(drawnHeight, INT32_MIN, INT32_MAX)));
+  }
+  const Anchor anchor = AnchorOf(input.location);
+  const qreal width = frame.Width();
+  const qreal height = frame.Height();
+  const qreal x = Place(static_cast<int>(anchor.column), width / 2, width, drawn.width() / 2, drawn.width());
+  const qreal y = Place(static_cast<int>(anchor.row), height / 2, height, drawn.height() / 2, drawn.height());
+  return {drawn, QPointF(x + input.offsetH, y + input.offsetV)};
+}
+
+QPoint TruncatedPoint(QPointF point) {
+  const auto truncate = [](qreal value) {
+    return static_cast<int>(std::clamp<qreal>(std::trunc(value), INT32_MIN, INT32_MAX));
+  };
+  return {truncate(point.x()), truncate(point.y())};
+}
+
+void RotateAbout(QPainter& painter, QPointF centre, int degrees) {
+  painter.translate(centre);
+  painter.rotate(-static_cast<qreal>(degrees));
+  painter.translate(-centre);
+}
+
+}  // namespace glyphra

@@ -1,0 +1,33 @@
+#pragma once
+
+// The drawing context of one thread: the prepared template's layers, the
+// frame they are placed in, and what painting keeps between frames (the
+// painted overlay and the decoded pictures). Every thread that prepares and
+// paints has its own, so a preview on the window's thread never changes the
+// watermark of a video being encoded on a worker. Made on a thread's first
+// use, destroyed when the thread ends; it holds no font and no QObject.
+
+#include "draw/frame_overlay.h"
+#include "draw/frame_rect.h"
+#include "draw/picture_cache.h"
+#include "draw/watermark_layer.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace glyphra {
+
+struct RenderContext {
+  FrameRect frameRect;                  // (0, 0, width, height) of the last prepare
+  int purpose = 0;                      // 0 preview, 2 encoder frame hook; painting is the same
+  QString templateName;                 // of the last prepare
+  std::vector<WatermarkLayer> layers;   // in load order; replaced by every prepare
+  FrameOverlay overlay;                 // the layers painted once for the frame hook
+  PictureCache pictures;                // decoded pictures of the layers
+};
+
+// The calling thread's context.
+RenderContext& ThreadRenderContext();
+
+}  // namespace glyphra

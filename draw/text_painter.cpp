@@ -1,0 +1,102 @@
+#include "draw/text_painter.h"
+
+#include "draw/colors.h"
+#include "draw/font_mapping.h"
+#include "draw/placement.h"
+#include "draw/text_layout.h"
+#include "draw/textdesigner/outline_text.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+
+#include <algorithm>
+#include <cmath>
+
+namespace glyphra {
+namespace {
+
+// Box that a text is measured in when it is placed; longer lines wrap.
+constexpr QSizeF kPlacementLayoutBox(1000, 1000);
+
+QPen OutlinePen(QRgb color, int width) {
+  QPen pen{QColor::fromRgba(color)};
+  pen.setWidth(std::max(width, 0));
+  pen.setJoinStyle(Qt::RoundJoin);
+  pen.setCapStyle(Qt::FlatCap);
+  return pen;
+}
+
+void PaintShadow(Graphics& graphics, const WatermarkLayer& layer, const QFont& font, QPointF anchor) {
+  const QRgb shadowColor = ArgbFromColorRef(0, layer.shadowAlpha);  // black, whatever colour is stored
+  const int strokes = static_cast<int>(std::min<int64_t>(int64_t{layer.shadowBR} + 8, kMaxShadowStrokes));
+  TextDesigner::OutlineText outline;
+  outline.EnableShadow(true);
+  outline.DiffusedShadow(shadowColor, strokes, QPoint(layer.shadowH, layer.shadowV));
+  outline.DrawString(graphics, font, kFontStyleRegular, font.pixelSize(), layer.text,
+                     TruncatedPoint(anchor));
+}
+
+// The text repeated over the frame in rows and columns, each tile turned about
+// its own origin on top of the layer's turn about its anchor.
+void PaintCoverTiles(QPainter& painter, const WatermarkLayer& layer, const QFont& font, QSizeF textBox,
+                     const FrameRect& frame) {
+  const int64_t rows = static_cast<int64_t>(frame.Height() / (textBox.height() + 10));
+  const int64_t columns = static_cast<int64_t>(frame.Width() / (textBox.width() + 10));
+  if (rows <= 0 || columns <= 0) return;
+  if (layer.coverImgMethod != 0 && layer.coverImgMethod != 1) return;
+
+  const qreal rowStep = textBox.height() + 55;
+  const qreal columnStep = textBox.width() + 100;
+  QPainterPath tile;
+  AddTextToPath(tile, font, layer.text, QPointF(0, 0));
+  const QPen pen = OutlinePen(ArgbFromColorRef(layer.edgeColor, layer.transparency), layer.edgeLineThickness);
+  const QColor fill = QColor::fromRgba(ArgbFromColorRef(layer.textColor, layer.transparency));
+
+  for (int64_t row = 0; row < rows; ++row) {
+    for (int64_t column = 0; column < columns; ++column) {
+      const QPointF origin(column * columnStep, row * rowStep);
+      painter.save();
+      RotateAbout(painter, origin, layer.rotation);
+      // The outline is the same at every origin; moving it equals laying it out again.
+      const QPainterPath placed = tile.translated(origin);
+      if (layer.coverImgMethod == 0) {
+        painter.strokePath(placed, pen);
+      } else {
+        painter.fillPath(placed, fill);
+      }
+      painter.restore();
+    }
+  }
+}
+
+}  // namespace
+
+void PaintTextPart(Graphics& graphics, WatermarkLayer& layer, const FrameRect& frame) {
+  layer.b3DText = 0;
+  layer.bGradientText = 0;
+
+  const QFont font = FontFromLogFont(layer.font);
+  const QSizeF textBox = MeasureTextBox(font, layer.text, kPlacementLayoutBox);
+  const QPointF anchor = TextAnchor(layer.location, frame, textBox, layer.offsetH, layer.offsetV);
+  QPainterPath path;
+  AddTextToPath(path, font, layer.text, anchor);
+
+  QPainter& painter = graphics.Painter();
+  painter.save();
+  RotateAbout(painter, anchor, layer.rotation);
+  painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+
+  if (layer.addShadow != 0) PaintShadow(graphics, layer, font, anchor);
+  if (layer.drawEdge != 0) {
+    painter.strokePath(path, OutlinePen(ArgbFromColorRef(layer.edgeColor, layer.edgeAlpha), layer.edgeLineThickness));
+  }
+  if (layer.fillText != 0) {
+    painter.fillPath(path, QColor::fromRgba(ArgbFromColorRef(layer.textColor, layer.transparency)));
+  }
+  if (layer.coverImage != 0) PaintCoverTiles(painter, layer, font, textBox, frame);
+
+  painter.restore();
+}
+
+}  // namespace glyphra

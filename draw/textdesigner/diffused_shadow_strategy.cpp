@@ -1,0 +1,69 @@
+#include "draw/textdesigner/diffused_shadow_strategy.h"
+
+#include "draw/font_mapping.h"
+#include "draw/text_layout.h"
+
+#include <QColor>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QTransform>
+
+namespace glyphra::TextDesigner {
+
+namespace {
+
+// Strokes the path with widths 1..thickness. Piling translucent strokes up
+// one by one on an 8-bit picture rounds at every stroke, and a dozen of them
+// drift several levels from the exact result; so they are piled up in a
+// 16-bit transparent layer over the shadow's extent and laid onto the picture
+// once.
+void StrokeWidening(QPainter& painter, const QPainterPath& path, QRgb color, int thickness) {
+  if (thickness <= 0 || qAlpha(color) == 0) return;
+  const QPaintDevice* device = painter.device();
+  const QRect extent = painter.transform()
+                           .map(path)
+                           .boundingRect()
+                           .adjusted(-thickness, -thickness, thickness, thickness)
+                           .toAlignedRect() &
+                       QRect(0, 0, device->width(), device->height());
+  if (extent.isEmpty()) return;
+  QImage layer(extent.size(), QImage::Format_RGBA64_Premultiplied);
+  if (layer.isNull()) return;
+  layer.fill(Qt::transparent);
+  {
+    QPainter layerPainter(&layer);
+    layerPainter.setRenderHints(painter.renderHints());
+    layerPainter.setTransform(painter.transform() * QTransform::fromTranslate(-extent.left(), -extent.top()));
+    QPen pen{QColor::fromRgba(color)};
+    pen.setJoinStyle(Qt::RoundJoin);
+    pen.setCapStyle(Qt::FlatCap);
+    for (int width = 1; width <= thickness; ++width) {
+      pen.setWidth(width);
+      layerPainter.strokePath(path, pen);
+    }
+  }
+  painter.save();
+  painter.resetTransform();
+  painter.drawImage(extent.topLeft(), layer);
+  painter.restore();
+}
+
+}  // namespace
+
+bool DiffusedShadowStrategy::DrawString(Graphics& graphics, const QFont& family, int style, int emSize,
+                                        const QString& text, QPoint point) {
+  QPainterPath path;
+  AddTextToPath(path, StyledFont(family, style, emSize), text, QPointF(point));
+
+  QPainter& painter = graphics.Painter();
+  StrokeWidening(painter, path, outlineColor_, thickness_);
+  // A transparent fill changes no pixel; skip the work.
+  if (qAlpha(textColor_) != 0) {
+    const int fills = fillOnce_ ? 1 : thickness_;
+    for (int i = 0; i < fills; ++i) painter.fillPath(path, QColor::fromRgba(textColor_));
+  }
+  return true;
+}
+
+}  // namespace glyphra::TextDesigner
