@@ -490,6 +490,13 @@ struct AttribSpan {
 
 // Walks the attributes of a start tag; `visit` returns true to stop. Returns
 // the offset where a new attribute would go (after the last attribute).
+// Where the attributes of a start tag end: before its ">" or "/>".
+static size_t AttributesEnd(std::u16string_view text, size_t nameEnd, size_t tagEnd) {
+  size_t end = tagEnd - 1;
+  if (end > nameEnd && text[end - 1] == u'/') --end;
+  return end;
+}
+
 template <typename Visit>
 static size_t WalkAttributes(std::u16string_view text, size_t nameEnd, size_t tagEnd, Visit&& visit) {
   size_t i = nameEnd;
@@ -542,7 +549,7 @@ std::u16string MarkupDoc::GetAttrib(std::u16string_view name) const {
   if (main_ == 0 || name.empty()) return {};
   const size_t start = static_cast<size_t>(Rec(main_).start);
   const size_t nameEnd = start + 1 + NameOf(main_).size();
-  const size_t tagEnd = start + static_cast<size_t>(StartTagLength(main_));
+  const size_t tagEnd = AttributesEnd(text_, nameEnd, start + static_cast<size_t>(StartTagLength(main_)));
   std::u16string value;
   WalkAttributes(text_, nameEnd, tagEnd, [&](std::u16string_view attrib, const AttribSpan& span) {
     if (!NameEquals(attrib, name)) return false;
@@ -560,7 +567,7 @@ bool MarkupDoc::SetAttrib(std::u16string_view name, std::u16string_view value) {
   const size_t nameEnd = start + 1 + NameOf(main_).size();
   const int32_t startTag = StartTagLength(main_);
   const int32_t endTag = EndTagLength(main_);
-  const size_t tagEnd = start + static_cast<size_t>(startTag);
+  const size_t tagEnd = AttributesEnd(text_, nameEnd, start + static_cast<size_t>(startTag));
   const std::u16string escaped = Escape(value, true);
   bool found = false;
   AttribSpan target;

@@ -252,6 +252,12 @@ TEST(MarkupDocEdit, AttributesRoundTripAndShiftTheContent) {
   empty.FindElem();
   empty.SetAttrib(u"n", u"1");
   EXPECT_EQ(U8(empty.GetDoc()), "<e n=\"1\" />");
+  // An unquoted last value does not take the "/" of an empty-element tag.
+  MarkupDoc unquoted(u"<e x=v/>");
+  unquoted.FindElem();
+  unquoted.SetAttrib(u"z", 1);
+  EXPECT_EQ(U8(unquoted.GetDoc()), "<e x=v z=\"1\"/>");
+  EXPECT_EQ(unquoted.GetAttrib(u"x"), u"v");
   const auto [live, reparsed] = LiveAndReparsed(doc);
   EXPECT_EQ(live, "r[e[k;];f;];");
   EXPECT_EQ(live, reparsed);
