@@ -161,6 +161,18 @@ void MarkupDoc::SetTagLengths(int32_t elem, int32_t startTagLength, int32_t endT
   Rec(elem).tagLengths = startPart | (endPart << 22);
 }
 
+size_t MarkupDoc::EmptyTagSlashes(int32_t elem) const {
+  // Every "/" before the ">" goes, or the tag would still read as empty.
+  const size_t nameEnd = static_cast<size_t>(Rec(elem).start) + 1 + NameOf(elem).size();
+  size_t at = static_cast<size_t>(Rec(elem).start) + static_cast<size_t>(StartTagLength(elem)) - 1;
+  size_t slashes = 0;
+  while (at > nameEnd && text_[at - 1] == u'/') {
+    --at;
+    ++slashes;
+  }
+  return slashes;
+}
+
 std::u16string_view MarkupDoc::NameOf(int32_t elem) const {
   const size_t begin = static_cast<size_t>(Rec(elem).start) + 1;
   size_t end = begin;
@@ -301,15 +313,16 @@ bool MarkupDoc::SetData(std::u16string_view text, int flags) {
     if (content.empty()) return true;  // an empty element already holds no data
     // "<name/>" becomes "<name>content</name>".
     const std::u16string_view name = NameOf(main_);
-    offset = start + static_cast<size_t>(startTag) - 2;
-    removed = 2;
+    const size_t slashes = EmptyTagSlashes(main_);
+    offset = start + static_cast<size_t>(startTag) - 1 - slashes;
+    removed = slashes + 1;
     inserted.reserve(content.size() + name.size() + 4);
     inserted += u'>';
     inserted += content;
     inserted += u"</";
     inserted += name;
     inserted += u'>';
-    SetTagLengths(main_, startTag - 1, static_cast<int32_t>(name.size()) + 3);
+    SetTagLengths(main_, startTag - static_cast<int32_t>(slashes), static_cast<int32_t>(name.size()) + 3);
   } else {
     offset = start + static_cast<size_t>(startTag);
     removed = static_cast<size_t>(Rec(main_).length - startTag - endTag);
@@ -397,11 +410,12 @@ bool MarkupDoc::AddElemImpl(std::u16string_view name, std::u16string_view text, 
       SetTagLengths(parent, parentStartTag, static_cast<int32_t>(closing.size()));
     } else if (parentEndTag == 0) {
       // "<parent/>" becomes "<parent>", the child, "</parent>".
-      offset = parentStart + static_cast<size_t>(parentStartTag) - 2;
-      removed = 2;
+      const size_t slashes = EmptyTagSlashes(parent);
+      offset = parentStart + static_cast<size_t>(parentStartTag) - 1 - slashes;
+      removed = slashes + 1;
       inserted = u">" + std::u16string(eol) + elem + std::u16string(eol) + closing;
       newStart = offset + 1 + eol.size();
-      SetTagLengths(parent, parentStartTag - 1, static_cast<int32_t>(closing.size()));
+      SetTagLengths(parent, parentStartTag - static_cast<int32_t>(slashes), static_cast<int32_t>(closing.size()));
     } else {
       const size_t contentStart = parentStart + static_cast<size_t>(parentStartTag);
       const size_t endTagStart =

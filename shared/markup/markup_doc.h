@@ -164,6 +164,8 @@ class MarkupDoc {
   int32_t EndTagLength(int32_t elem) const;
   void SetTagLengths(int32_t elem, int32_t startTagLength, int32_t endTagLength);
   std::u16string_view NameOf(int32_t elem) const;
+  // Number of "/" that end an empty-element tag before its ">".
+  size_t EmptyTagSlashes(int32_t elem) const;
   bool NameEquals(std::u16string_view a, std::u16string_view b) const;
   int32_t LastChild(int32_t parent) const;
 

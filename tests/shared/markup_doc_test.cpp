@@ -258,6 +258,16 @@ TEST(MarkupDocEdit, AttributesRoundTripAndShiftTheContent) {
   unquoted.SetAttrib(u"z", 1);
   EXPECT_EQ(U8(unquoted.GetDoc()), "<e x=v z=\"1\"/>");
   EXPECT_EQ(unquoted.GetAttrib(u"x"), u"v");
+  // An empty-element tag written with several slashes loses them all when
+  // it gets content, so that it does not read as empty again.
+  MarkupDoc slashes(u"<e //>");
+  slashes.FindElem();
+  slashes.AddElem(u"c", u"", MarkupDoc::kAddChild | MarkupDoc::kAddNoLineBreak);
+  EXPECT_EQ(U8(slashes.GetDoc()), "<e ><c/></e>");
+  MarkupDoc slashData(u"<e//>");
+  slashData.FindElem();
+  slashData.SetData(u"d");
+  EXPECT_EQ(U8(slashData.GetDoc()), "<e>d</e>");
   const auto [live, reparsed] = LiveAndReparsed(doc);
   EXPECT_EQ(live, "r[e[k;];f;];");
   EXPECT_EQ(live, reparsed);
