@@ -78,7 +78,7 @@ VIDMORA_EXPORT int KillProcess(const char16_t* name);
 
 // The size in bytes of a regular file; -1 when it cannot be opened for
 // reading, is not a regular file, or is held open for writing by any process
-// (as far as the system can tell: see file_size.cpp).
+// (as far as the system can tell: see file_exports.cpp).
 VIDMORA_EXPORT int64_t FileSize(const char16_t* path);
 
 // False when the name holds one of \ / : ? < > | * "; true otherwise (also
@@ -92,8 +92,9 @@ VIDMORA_EXPORT void time_t2string(int64_t time, std::u16string& text);
 // Deletes the files of a folder and, when recursive, its sub-folders, then
 // the folder. Without recursion a folder that holds a sub-folder keeps that
 // sub-folder and itself (its files are still deleted) and 0 is returned.
-// Symbolic links are deleted, never followed. Returns 0 on success or when
-// the folder does not exist, else the errno code of the first failure.
+// Symbolic links inside are deleted, never followed; a path that is itself a
+// link is refused (ELOOP). Returns 0 on success or when the folder does not
+// exist, else the errno code of the first failure.
 VIDMORA_EXPORT int DeleteDirectory(const char16_t* path, bool recursive);
 
 }  // extern "C"

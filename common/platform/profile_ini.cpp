@@ -110,7 +110,8 @@ std::vector<Line> SplitLines(const std::string& text) {
     line.begin = begin;
     line.next = newline == std::string::npos ? text.size() : newline + 1;
     line.end = newline == std::string::npos ? text.size() : newline;
-    if (line.end > begin && text[line.end - 1] == '\r') --line.end;
+    // A CR counts as part of the line break only before a LF.
+    if (newline != std::string::npos && line.end > begin && text[line.end - 1] == '\r') --line.end;
     lines.push_back(line);
     begin = line.next;
   }

@@ -92,6 +92,14 @@ TEST(ProfileIni, WriteAddsKeyAtTheEndOfItsSectionAndNewSectionsAtTheEnd) {
   EXPECT_EQ(ReadFile(file), "[A]\nx=1\nz=3\n\n[B]\ny=2\nw=4\n[C]\nv=5\n");
 }
 
+TEST(ProfileIni, WriteAfterALastLineEndingInALoneCarriageReturn) {
+  TempEnv env;
+  const fs::path file = env.Root() / "config.ini";
+  WriteFile(file, "[A]\nx=1\r");
+  ASSERT_TRUE(WritePrivateProfileString(u"A", u"z", u"3", file));
+  EXPECT_EQ(GetPrivateProfileString(u"A", u"z", u"", file), u"3");
+}
+
 TEST(ProfileIni, WriteCreatesTheFileAndReadsBack) {
   TempEnv env;
   const fs::path folder = env.MakeDir("new");

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <thread>
 
@@ -118,6 +119,36 @@ TEST(ShellCommand, WaitsForAProgramAndHandsItsArguments) {
   EXPECT_EQ(DoShellCmd2(file.c_str(), parameters.c_str(), 5, true, &timedOut, 20000), 1);
   EXPECT_EQ(ReadFile(out), "Vidmora\nMy Template\n320\n240\n");
   EXPECT_EQ(timedOut, 0);
+}
+
+// Puts a folder first on PATH for the life of the object.
+class PathFirst {
+ public:
+  explicit PathFirst(const fs::path& folder) : saved_(std::getenv("PATH") ? std::getenv("PATH") : "") {
+    setenv("PATH", (folder.string() + ":" + saved_).c_str(), 1);
+  }
+  ~PathFirst() { setenv("PATH", saved_.c_str(), 1); }
+
+ private:
+  std::string saved_;
+};
+
+TEST(ShellCommand, DocumentsFoldersAndAddressesOpenThroughXdgOpen) {
+  TempEnv env;
+  const fs::path bin = env.MakeDir("fake-bin");
+  const fs::path opened = env.Root() / "opened.txt";
+  WriteFile(bin / "xdg-open", "#!/bin/sh\nprintf '%s|%s\\n' \"$#\" \"$1\" >> '" + opened.string() + "'\n");
+  fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+  WriteFile(env.Root() / "clip.mp4", "not run, only opened");
+  PathFirst path(bin);
+
+  const std::u16string document = PathToText(env.Root() / "clip.mp4");
+  EXPECT_EQ(DoShellCmd(document.c_str(), u"ignored parameters", 5, true, 0), 1);
+  EXPECT_EQ(DoShellCmd(PathToText(env.Root()).c_str(), u"", 5, true, 0), 1);
+  EXPECT_EQ(DoShellCmd(u"https://example.com/download?a=1&b=2", u"", 5, true, 0), 1);
+  EXPECT_EQ(DoShellCmd(u"mailto:someone@example.com", u"", 5, true, 0), 1);
+  EXPECT_EQ(ReadFile(opened), "1|" + env.Root().string() + "/clip.mp4\n1|" + env.Root().string() +
+                                  "\n1|https://example.com/download?a=1&b=2\n1|mailto:someone@example.com\n");
 }
 
 TEST(ShellCommand, ProgramsNotWaitedForLeaveNoZombie) {
