@@ -1,0 +1,97 @@
+// The library's five exports: thin, exception-safe entries into the calling
+// thread's drawing context and the process-wide settings.
+#include "draw/glyphra.h"
+
+#include "common/quorvil.h"
+#include "draw/frame_hook.h"
+#include "draw/layer_painter.h"
+#include "draw/library_state.h"
+#include "draw/log_sink.h"
+#include "draw/render_context.h"
+#include "draw/template_loader.h"
+#include "logging/log_interface.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <exception>
+#include <string>
+
+namespace {
+
+QString FromWide(const char16_t* text) {
+  return text ? QString::fromUtf16(text) : QString();
+}
+
+}  // namespace
+
+extern "C" {
+
+void InitTemplateFolderPathForDrawlixDll(const char16_t* appName) {
+  try {
+    glyphra::LibrarySettings settings;
+    settings.applicationName = appName ? FromWide(appName) : QStringLiteral("Vidmora");
+    std::u16string dataFolder;
+    GetAppDataPath(dataFolder, reinterpret_cast<const char16_t*>(settings.applicationName.utf16()));
+    if (!dataFolder.empty()) settings.templatesFolder = QString::fromStdU16String(dataFolder) + QStringLiteral("/templates");
+    glyphra::StoreSettings(settings);
+  } catch (const std::exception&) {
+    // Out of memory: the settings stay as they were.
+  }
+}
+
+int PrepareWMForDrawlixDll(const char16_t* templateName, int width, int height, int purpose) {
+  glyphra::RenderContext& context = glyphra::ThreadRenderContext();
+  try {
+    context.templateName = FromWide(templateName);
+    context.frameRect = {0, 0, width, height};
+    context.purpose = purpose;
+    return glyphra::LoadTemplate(context, glyphra::CurrentSettings().templatesFolder);
+  } catch (const std::exception&) {
+    context.layers.clear();
+    context.overlay.Invalidate();
+    return -1;
+  }
+}
+
+int DrawGraphicsWithTempConf(glyphra::Graphics* graphics) {
+  if (graphics == nullptr) return 0;
+  if (!glyphra::PaintingAvailable()) {
+    graphics->SetStatus(glyphra::Status::WrongState);
+    return 0;
+  }
+  glyphra::RenderContext& context = glyphra::ThreadRenderContext();
+  try {
+    glyphra::PaintLayers(*graphics, context.layers, context.frameRect, context.pictures);
+  } catch (const std::exception&) {
+    graphics->SetStatus(glyphra::Status::OutOfMemory);
+  }
+  return 0;
+}
+
+int cplusplusout(unsigned char* bits, int width, int height) {
+  try {
+    return static_cast<int>(glyphra::PaintFrame(glyphra::ThreadRenderContext(), bits, width, height));
+  } catch (const std::exception&) {
+    return static_cast<int>(glyphra::Status::OutOfMemory);
+  }
+}
+
+void va_logx(const char* format, ...) {
+  std::u16string text;
+  va_list args;
+  va_start(args, format);
+  try {
+    text = glyphra::FormatLogMessage(format, args);
+  } catch (const std::exception&) {
+    // Out of memory: nothing can be logged.
+  }
+  va_end(args);
+  try {
+    const QString applicationName = glyphra::CurrentSettings().applicationName;
+    CLogInterface::GetInstance(applicationName.toStdU16String())->DoLogMessage(text);
+  } catch (const std::exception&) {
+    // Nowhere left to report to.
+  }
+}
+
+}  // extern "C"
