@@ -34,6 +34,7 @@ constexpr const char* kEntryPoints[] = {
 
 // The entry points the probe calls.
 struct MediaInfoApi {
+  void* module;
   void* (*create)();
   void (*destroy)(void* handle);
   size_t (*open)(void* handle, const wchar_t* path);
@@ -47,8 +48,8 @@ Function* As(void* symbol) {
   return reinterpret_cast<Function*>(symbol);
 }
 
-std::optional<MediaInfoApi> Bind() {
-  void* module = dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
+std::optional<MediaInfoApi> Bind(const char* libraryName) {
+  void* module = dlopen(libraryName, RTLD_NOW | RTLD_LOCAL);
   if (!module) return std::nullopt;
   for (const char* name : kEntryPoints) {
     if (!dlsym(module, name)) {
@@ -57,17 +58,19 @@ std::optional<MediaInfoApi> Bind() {
     }
   }
   MediaInfoApi api{};
+  api.module = module;
   api.create = As<void*()>(dlsym(module, "MediaInfo_New"));
   api.destroy = As<void(void*)>(dlsym(module, "MediaInfo_Delete"));
   api.open = As<size_t(void*, const wchar_t*)>(dlsym(module, "MediaInfo_Open"));
   api.close = As<void(void*)>(dlsym(module, "MediaInfo_Close"));
   api.get = As<const wchar_t*(void*, int, size_t, const wchar_t*, int, int)>(dlsym(module, "MediaInfo_Get"));
-  return api;  // the library stays loaded for the life of the process
+  return api;
 }
 
-// Loaded and bound once, by whichever thread probes first.
+// Loaded and bound once, by whichever thread probes first; stays loaded for
+// the life of the process.
 const MediaInfoApi* Api() {
-  static const std::optional<MediaInfoApi> api = Bind();
+  static const std::optional<MediaInfoApi> api = Bind(kLibraryName);
   return api ? &*api : nullptr;
 }
 
@@ -140,6 +143,12 @@ MediaValues ConvertMediaTexts(const MediaTexts& texts) {
   values.audioBitRateKbps = TruncateToInt(WideToDouble(texts.audioBitRate) / 1000);
   values.samplingRateKhz = WideToDouble(texts.samplingRate) / 1000;
   return values;
+}
+
+bool CanBindMediaInfo(const char* libraryName) {
+  const std::optional<MediaInfoApi> api = Bind(libraryName);
+  if (api) dlclose(api->module);
+  return api.has_value();
 }
 
 MediaProbe::MediaProbe(MessageSink* messages) : messages_(messages) {}

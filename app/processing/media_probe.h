@@ -54,6 +54,12 @@ MediaValues ConvertMediaTexts(const MediaTexts& texts);
 // is out of the range of double. Independent of the process's locale.
 double WideToDouble(std::u16string_view text);
 
+// Whether the MediaInfo library `libraryName` (a file name or path, as
+// dlopen takes it) loads and has every entry point of the wide interface. A
+// library that lacks one is unloaded again. Probes bind "libmediainfo.so.0"
+// this way, once per process; this lets tools and tests check a library.
+bool CanBindMediaInfo(const char* libraryName);
+
 class MediaProbe {
  public:
   // `messages` receives the "Can't open file" message; may be null. Not owned.

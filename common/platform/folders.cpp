@@ -48,12 +48,19 @@ std::optional<fs::path> DocumentsHome() {
   return home / "Documents";
 }
 
+// Whether the folder is known and exists, after trying to create it.
+bool MadeOrFound(const std::optional<fs::path>& folder) {
+  if (!folder) return false;
+  std::error_code error;
+  fs::create_directories(*folder, error);
+  return fs::is_directory(*folder, error);
+}
+
 // The special folder joined with a name as text, or "Profile" beside the
 // program when the special folder is unknown or cannot be created; created.
 fs::path SpecialFolderWith(const std::optional<fs::path>& special, std::u16string_view name) {
   std::string result;
-  std::error_code error;
-  if (special && (fs::create_directories(*special, error), fs::is_directory(*special, error))) {
+  if (MadeOrFound(special)) {
     result = special->native();
     if (!name.empty()) {
       if (result.back() != '/') result += '/';

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -173,6 +175,17 @@ TEST(MediaProbe, UnreadableFilesAreReportedAndReadAsZero) {
   }
   MediaProbe silent;  // no one to tell: still no crash
   EXPECT_FALSE(silent.Open(PathText(text)));
+}
+
+TEST(MediaProbe, RefusesAndUnloadsALibraryLackingAnEntryPoint) {
+  const fs::path folder = fs::read_symlink("/proc/self/exe").parent_path();
+  const std::string incomplete = (folder / "libfake_mediainfo_incomplete.so").string();
+  const std::string complete = (folder / "libfake_mediainfo_complete.so").string();
+  EXPECT_FALSE(vidmora::CanBindMediaInfo(incomplete.c_str()));
+  EXPECT_EQ(dlopen(incomplete.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "left loaded";
+  EXPECT_TRUE(vidmora::CanBindMediaInfo(complete.c_str()));
+  EXPECT_FALSE(vidmora::CanBindMediaInfo((folder / "libno_such_library.so").c_str()));
+  EXPECT_TRUE(vidmora::CanBindMediaInfo("libmediainfo.so.0"));
 }
 
 TEST(MediaProbe, ProbesOnSeveralThreadsAtOnce) {
