@@ -169,9 +169,9 @@ class MarkupDoc {
   bool NameEquals(std::u16string_view a, std::u16string_view b) const;
   int32_t LastChild(int32_t parent) const;
 
-  // Replaces `removeLength` units of the text at `offset` and shifts every
-  // record after `elem`'s subtree; the lengths of `elem`'s ancestors change
-  // by the difference. `elem` itself and its descendants are the caller's.
+  // After the text changed by `delta` units inside `elem`: the lengths of
+  // `elem`'s ancestors change by `delta` and every record after `elem`'s
+  // subtree moves by it. `elem` itself and its descendants are the caller's.
   void ShiftAfter(int32_t elem, int32_t delta);
   void ShiftSubtree(int32_t elem, int32_t delta, bool includeSelf);
   bool AddElemImpl(std::u16string_view name, std::u16string_view text, int flags);
