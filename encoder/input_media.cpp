@@ -10,6 +10,7 @@ extern "C" {
 
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace vencor {
@@ -74,15 +75,38 @@ int64_t InputMedia::StartOffset(const AVStream* stream) const {
 bool InputMedia::ReadPacket(AVPacket* packet) {
   for (int failures = 0;;) {
     const int result = av_read_frame(format_.get(), packet);
-    if (result >= 0) return true;
-    if (result == AVERROR_EOF) return false;
+    if (result >= 0) {
+      if (packet->stream_index == video_->index) ++videoPackets_;
+      // A packet cut off by the end of the file: the rest of the file is missing.
+      if ((packet->flags & AV_PKT_FLAG_CORRUPT) && AtEndOfFile())
+        Fail(VENCOR_ERROR_INPUT, "the source " + path_ + " ends early (truncated): its last packet is incomplete");
+      return true;
+    }
+    if (result == AVERROR_EOF) {
+      // MP4 and its kin list every frame in their index: fewer frames in the
+      // file than the index lists means the file was cut short.
+      const bool indexed = std::strstr(format_->iformat->name, "mp4") != nullptr;
+      if (indexed && video_->nb_frames > 0 && videoPackets_ < video_->nb_frames)
+        Fail(VENCOR_ERROR_INPUT, "the source " + path_ + " ends early (truncated): it holds " +
+                                     std::to_string(videoPackets_) + " of the " + std::to_string(video_->nb_frames) +
+                                     " video frames its index lists");
+      return false;
+    }
     if (result == AVERROR(EAGAIN)) continue;
-    AVIOContext* io = format_->pb;
-    if (io && (avio_feof(io) || io->error < 0))
+    // An error at the end of the file is data the index promised and the
+    // file lacks: the file was cut short.
+    if (AtEndOfFile())
       Fail(VENCOR_ERROR_INPUT, "the source " + path_ + " ends early (truncated or damaged): " + AvErrorText(result));
     if (++failures >= kMaxConsecutiveReadErrors)
       Fail(VENCOR_ERROR_INPUT, "cannot read on in the source " + path_ + ": " + AvErrorText(result));
   }
+}
+
+bool InputMedia::AtEndOfFile() const {
+  AVIOContext* io = format_->pb;
+  if (!io) return false;
+  const int64_t size = avio_size(io);
+  return avio_feof(io) || io->error < 0 || (size > 0 && avio_tell(io) >= size);
 }
 
 int DisplayRotation(const AVStream* stream) {

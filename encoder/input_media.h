@@ -29,11 +29,14 @@ class InputMedia {
   bool ReadPacket(AVPacket* packet);
 
  private:
+  bool AtEndOfFile() const;
+
   std::string path_;
   InputFormatPtr format_;
   AVStream* video_ = nullptr;
   AVStream* audio_ = nullptr;
   int64_t startTime_ = 0;  // AV_TIME_BASE units
+  int64_t videoPackets_ = 0;
 };
 
 // Clockwise rotation (0, 90, 180, 270) that turns the stored picture into the

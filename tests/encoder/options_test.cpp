@@ -1,0 +1,144 @@
+#include "encoder/options.h"
+#include "encoder/output_format.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace vencor {
+namespace {
+
+std::optional<TranscodeOptions> Parse(std::vector<std::string> arguments, std::string& error) {
+  arguments.insert(arguments.begin(), "ffmpeg.exe");
+  std::vector<const char*> argv;
+  for (const auto& a : arguments) argv.push_back(a.c_str());
+  return ParseArguments(static_cast<int>(argv.size()), argv.data(), error);
+}
+
+TEST(VencorArguments, ReadsTheApplicationsVector) {
+  std::string error;
+  const auto options = Parse({"-i", "/v/a b.avi", "-vcodec", "libxvid", "-b:v", "1500k", "-r", "29.97", "-acodec",
+                              "libmp3lame", "-ar", "44.1k", "-b:a", "128k", "-vol", "128", "/out/a b.mp4"},
+                             error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->sourcePath, "/v/a b.avi");
+  EXPECT_EQ(options->outputPath, "/out/a b.mp4");
+  EXPECT_EQ(options->videoCodec, "libxvid");
+  EXPECT_EQ(options->audioCodec, "libmp3lame");
+  EXPECT_EQ(options->videoBitRate, 1500000);
+  EXPECT_EQ(options->frameRate.num, 30000);
+  EXPECT_EQ(options->frameRate.den, 1001);
+  EXPECT_EQ(options->sampleRate, 44100);
+  EXPECT_EQ(options->audioBitRate, 128000);
+  EXPECT_EQ(options->volume, 128);
+  EXPECT_FALSE(options->noAudio);
+}
+
+struct ValueCase {
+  std::vector<std::string> arguments;
+  int64_t videoBitRate, audioBitRate;
+  int sampleRate, rateNum, rateDen, volume;
+  bool noAudio;
+};
+
+TEST(VencorArguments, ValuesAndSuffixes) {
+  const std::vector<ValueCase> cases = {
+      // "0" in every form means "not set".
+      {{"-b:v", "0k", "-b:a", "0k", "-ar", "0k", "-r", "0"}, 0, 0, 0, 0, 1, 256, false},
+      {{"-b:v", "0", "-ar", "0", "-r", "0/1"}, 0, 0, 0, 0, 1, 256, false},
+      {{"-ar", "22.05k", "-b:v", "1.5M", "-b:a", "96000"}, 1500000, 96000, 22050, 0, 1, 256, false},
+      {{"-ar", "11.025k", "-r", "23.976"}, 0, 0, 11025, 24000, 1001, 256, false},
+      {{"-ar", "48000", "-r", "25", "-vol", "0", "-an"}, 0, 0, 48000, 25, 1, 0, true},
+      {{"-r", "12.5", "-vol", "280"}, 0, 0, 0, 25, 2, 280, false},
+      {{"-r", "30000/1001"}, 0, 0, 0, 30000, 1001, 256, false},
+      {{"-b:v", "800k", "-b:v", "1000k"}, 1000000, 0, 0, 0, 1, 256, false},  // the later one wins
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> arguments = {"-i", "in.mp4"};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    arguments.push_back("out.mp4");
+    std::string error;
+    const auto options = Parse(arguments, error);
+    ASSERT_TRUE(options) << c.arguments[1] << ": " << error;
+    EXPECT_EQ(options->videoBitRate, c.videoBitRate) << c.arguments[1];
+    EXPECT_EQ(options->audioBitRate, c.audioBitRate) << c.arguments[1];
+    EXPECT_EQ(options->sampleRate, c.sampleRate) << c.arguments[1];
+    EXPECT_EQ(options->frameRate.num, c.rateNum) << c.arguments[1];
+    EXPECT_EQ(options->frameRate.den, c.rateDen) << c.arguments[1];
+    EXPECT_EQ(options->volume, c.volume) << c.arguments[1];
+    EXPECT_EQ(options->noAudio, c.noAudio) << c.arguments[1];
+  }
+}
+
+TEST(VencorArguments, RefusesBadVectorsWithAReason) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"-i", "a.mp4", "-crf", "20", "out.mp4"}, "unknown option -crf"},
+      {{"-i", "a.mp4", "-vol"}, "missing value after -vol"},
+      {{"-i", "a.mp4", "out.mp4", "-an"}, "unexpected argument 'out.mp4'"},
+      {{"-i"}, "missing value after -i"},
+      {{"-i", "a.mp4", "-b:v", "12x", "out.mp4"}, "malformed value '12x' for -b:v"},
+      {{"-i", "a.mp4", "-b:v", "-5k", "out.mp4"}, "malformed value '-5k' for -b:v"},
+      {{"-i", "a.mp4", "-b:v", "k", "out.mp4"}, "malformed value 'k' for -b:v"},
+      {{"-i", "a.mp4", "-ar", "44.1kk", "out.mp4"}, "malformed value '44.1kk' for -ar"},
+      {{"-i", "a.mp4", "-ar", " 44100", "out.mp4"}, "malformed value ' 44100' for -ar"},
+      {{"-i", "a.mp4", "-ar", "1e5", "out.mp4"}, "malformed value '1e5' for -ar"},
+      {{"-i", "a.mp4", "-ar", "inf", "out.mp4"}, "malformed value 'inf' for -ar"},
+      {{"-i", "a.mp4", "-r", "25k", "out.mp4"}, "malformed value '25k' for -r"},
+      {{"-i", "a.mp4", "-r", "1/0", "out.mp4"}, "malformed value '1/0' for -r"},
+      {{"-i", "a.mp4", "-vol", "1.5", "out.mp4"}, "malformed value '1.5' for -vol"},
+      {{"-i", "a.mp4", "-vol", "-1", "out.mp4"}, "malformed value '-1' for -vol"},
+      {{"-i", "a.mp4", "-vcodec", "", "out.mp4"}, "malformed value '' for -vcodec"},
+      {{"-i", "a.mp4", "stray", "out.mp4"}, "unexpected argument 'stray'"},
+      {{"-i", "a.mp4"}, "no output path given"},
+      {{"-vcodec", "libx264", "out.mp4"}, "no source given"},
+  };
+  for (const auto& [arguments, reason] : cases) {
+    std::string error;
+    EXPECT_FALSE(Parse(arguments, error)) << reason;
+    EXPECT_NE(error.find(reason), std::string::npos) << "got: " << error;
+  }
+}
+
+TEST(VencorOutputFormat, MuxerByExtension) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"/a/b.mp4", "mp4"}, {"/a/b.M4V", "mp4"},     {"/a/b.avi", "avi"}, {"/a/b.mkv", "matroska"},
+      {"/a/b.3gp", "3gp"}, {"/a/b.vp8", "webm"},    {"/a.b/c", ""},      {"/a/b.mov", ""},
+  };
+  for (const auto& [path, muxer] : cases) {
+    const AVOutputFormat* format = MuxerForPath(path);
+    EXPECT_EQ(format ? format->name : "", muxer) << path;
+  }
+}
+
+TEST(VencorOutputFormat, H263SizeNearestInAreaAndFitKeepsAspect) {
+  const std::vector<std::pair<PictureSize, PictureSize>> sizes = {
+      {{320, 240}, {352, 288}}, {{641, 359}, {704, 576}}, {{1920, 1080}, {1408, 1152}},
+      {{160, 120}, {176, 144}}, {{16, 16}, {128, 96}},    {{4000, 3000}, {1408, 1152}},
+  };
+  for (const auto& [source, expected] : sizes) {
+    const PictureSize chosen = NearestH263Size(source.width, source.height);
+    EXPECT_EQ(chosen.width, expected.width) << source.width << "x" << source.height;
+    EXPECT_EQ(chosen.height, expected.height) << source.width << "x" << source.height;
+  }
+  const PictureSize wide = FitInside(16.0 / 9, {352, 288});
+  EXPECT_EQ(wide.width, 352);
+  EXPECT_EQ(wide.height, 198);
+  const PictureSize tall = FitInside(9.0 / 16, {352, 288});
+  EXPECT_EQ(tall.width, 162);
+  EXPECT_EQ(tall.height, 288);
+}
+
+TEST(VencorOutputFormat, SorensonH263BecomesPlainH263Where3gpCannotHoldIt) {
+  const AVOutputFormat* threeGp = MuxerForPath("x.3gp");
+  const AVCodec* codec = FindVideoEncoder("flv", threeGp);
+  ASSERT_NE(codec, nullptr);
+  EXPECT_EQ(codec->id, AV_CODEC_ID_H263);
+  const AVCodec* aac = FindAudioEncoder("libvo_aacenc");
+  ASSERT_NE(aac, nullptr);
+  EXPECT_EQ(aac->id, AV_CODEC_ID_AAC);
+  EXPECT_EQ(FindVideoEncoder("nonesuch", threeGp), nullptr);
+}
+
+}  // namespace
+}  // namespace vencor
