@@ -33,11 +33,17 @@ enum class Status : int {
 };
 
 // Owns a painter on the caller's image for as long as it lives. The caller
-// keeps the image alive and owns both.
+// keeps the image alive and owns both. Pictures are scaled smoothly
+// (bilinear) unless the caller changes the painter's hints, as templates
+// were designed with.
 class Graphics {
  public:
   explicit Graphics(QImage& image) : painter_(&image) {
-    if (!painter_.isActive()) lastStatus_ = Status::InvalidParameter;
+    if (!painter_.isActive()) {
+      lastStatus_ = Status::InvalidParameter;
+      return;
+    }
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform);
   }
   Graphics(const Graphics&) = delete;
   Graphics& operator=(const Graphics&) = delete;
