@@ -1,0 +1,149 @@
+// Cost of watermarking one 1920 × 1080 frame with three templates: the demo
+// text, shadow + edge + fill + a 300 × 300 logo with alpha, and cover tiles
+// over the whole frame. "overlay" is the frame hook as the encoder calls it;
+// "direct" paints every layer onto every frame, as previews do.
+//
+//   bench_frame_hook --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
+#include "draw/glyphra.h"
+#include "shared/template/edited_layer.h"
+#include "shared/template/layer_file.h"
+#include "shared/template/template_files.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QRadialGradient>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+std::filesystem::path g_templates;
+
+void WriteTemplate(const std::u16string& name, const vidmora::EditedLayer& layer) {
+  const std::u16string folder = g_templates.u16string();
+  const std::u16string layerName = name + u"_Layer 1";
+  const std::vector<std::u16string> names{layerName};
+  if (!vidmora::WriteNewLayerFile(folder, layerName, layer) ||
+      !vidmora::SaveLayerFile(vidmora::NamedFilePath(folder, layerName), layer) ||
+      !vidmora::WriteNameList(vidmora::NamedFilePath(folder, name), vidmora::kLayerList, names)) {
+    throw std::runtime_error("cannot write the templates");
+  }
+}
+
+vidmora::EditedLayer DemoLayer() {
+  vidmora::EditedLayer layer;
+  vidmora::ApplyNewLayerValues(layer, vidmora::kDemoLayerText);
+  layer.font = vidmora::DefaultLogFont();
+  return layer;
+}
+
+std::u16string MakeLogo() {
+  QImage logo(300, 300, QImage::Format_ARGB32);
+  logo.fill(Qt::transparent);
+  QPainter painter(&logo);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QRadialGradient gradient(150, 150, 150);
+  gradient.setColorAt(0, QColor(255, 255, 255, 230));
+  gradient.setColorAt(1, QColor(30, 90, 200, 60));
+  painter.setBrush(gradient);
+  painter.setPen(Qt::NoPen);
+  painter.drawEllipse(logo.rect());
+  painter.end();
+  const auto path = g_templates / "logo.png";
+  logo.save(QString::fromStdString(path.string()));
+  return path.u16string();
+}
+
+void WriteTemplates() {
+  WriteTemplate(u"Demo", DemoLayer());
+
+  vidmora::EditedLayer logo = DemoLayer();
+  logo.addShadow = 1;
+  logo.shadowBlurRadius = 4;
+  logo.shadowAlpha = 20;
+  logo.drawEdge = 1;
+  logo.imagePathName = MakeLogo();
+  logo.imageLocation = 8;
+  logo.imageOffsetH = -40;
+  logo.imageOffsetV = -40;
+  logo.imageTransparency = 80;
+  WriteTemplate(u"Logo", logo);
+
+  vidmora::EditedLayer cover = DemoLayer();
+  cover.fillText = 0;
+  cover.coverImage = 1;
+  cover.coverImageMethod = 0;
+  WriteTemplate(u"Cover", cover);
+}
+
+struct FrameBuffer {
+  FrameBuffer() : bytes(size_t(kWidth) * 3 * kHeight) {
+    std::mt19937 random(7);
+    for (auto& byte : bytes) byte = static_cast<unsigned char>(random());
+  }
+  std::vector<unsigned char> bytes;  // 1920 × 3 is a multiple of 4: no padding
+};
+
+void Overlay(benchmark::State& state, const char16_t* templateName) {
+  if (PrepareWMForDrawlixDll(templateName, kWidth, kHeight, 2) != 0) state.SkipWithError("template not loaded");
+  FrameBuffer frame;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(cplusplusout(frame.bytes.data(), kWidth, kHeight));
+    benchmark::ClobberMemory();
+  }
+}
+
+void Direct(benchmark::State& state, const char16_t* templateName) {
+  if (PrepareWMForDrawlixDll(templateName, kWidth, kHeight, 2) != 0) state.SkipWithError("template not loaded");
+  FrameBuffer frame;
+  for (auto _ : state) {
+    QImage image(frame.bytes.data(), kWidth, kHeight, kWidth * 3, QImage::Format_BGR888);
+    glyphra::Graphics graphics(image);
+    DrawGraphicsWithTempConf(&graphics);
+    benchmark::ClobberMemory();
+  }
+}
+
+#define VIDMORA_FRAME_BENCH(kind, name, templateName)                       \
+  BENCHMARK_CAPTURE(kind, name, templateName)->Unit(benchmark::kMillisecond)
+
+VIDMORA_FRAME_BENCH(Overlay, demo, u"Demo");
+VIDMORA_FRAME_BENCH(Direct, demo, u"Demo");
+VIDMORA_FRAME_BENCH(Overlay, logo, u"Logo");
+VIDMORA_FRAME_BENCH(Direct, logo, u"Logo");
+VIDMORA_FRAME_BENCH(Overlay, cover_tiles, u"Cover");
+VIDMORA_FRAME_BENCH(Direct, cover_tiles, u"Cover");
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QGuiApplication app(argc, argv);
+
+  // Templates live under a data folder of their own, removed at the end.
+  char pattern[] = "/tmp/vidmora-bench-XXXXXX";
+  const char* root = mkdtemp(pattern);
+  if (root == nullptr) return 1;
+  setenv("XDG_DATA_HOME", root, 1);
+  InitTemplateFolderPathForDrawlixDll(u"Vidmora");
+  g_templates = std::filesystem::path(root) / "Vidmora" / "templates";
+  std::filesystem::create_directories(g_templates);
+  WriteTemplates();
+
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::filesystem::remove_all(root);
+  return 0;
+}
