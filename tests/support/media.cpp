@@ -31,7 +31,8 @@ fs::path MediaDir() {
 std::vector<std::string> ClipArguments(const ClipSpec& spec, const fs::path& output) {
   const std::string seconds = std::to_string(spec.seconds);
   std::vector<std::string> args = {"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-      spec.videoSource + "=size=" + std::to_string(spec.width) + "x" + std::to_string(spec.height) +
+      spec.videoSource + (spec.videoSource.find('=') == std::string::npos ? "=" : ":") + "size=" +
+          std::to_string(spec.width) + "x" + std::to_string(spec.height) +
           ":rate=" + std::to_string(spec.fps) + ":duration=" + seconds};
   if (spec.audio) {
     args.insert(args.end(), {"-f", "lavfi", "-i",

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <stdexcept>
 
@@ -36,13 +38,16 @@ std::vector<char*> CStrings(std::vector<std::string>& strings) {
 
 }  // namespace
 
-ProcessResult RunProcess(const std::vector<std::string>& argv,
-                         const std::map<std::string, std::string>& environment) {
-  if (argv.empty()) throw std::invalid_argument("RunProcess: no program");
+RunningProcess::RunningProcess(const std::vector<std::string>& argv,
+                               const std::map<std::string, std::string>& environment) {
+  if (argv.empty()) throw std::invalid_argument("RunningProcess: no program");
   int outPipe[2], errPipe[2];
-  if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
+  if (pipe2(outPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  if (pipe2(errPipe, O_CLOEXEC) != 0) {
+    close(outPipe[0]);
+    close(outPipe[1]);
     throw std::runtime_error("pipe failed");
-
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
@@ -54,43 +59,75 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
   std::vector<char*> cArgs = CStrings(args);
   std::vector<char*> cEnv = CStrings(env);
   pid_t pid = 0;
-  int rc = posix_spawnp(&pid, cArgs[0], &actions, nullptr, cArgs.data(), cEnv.data());
+  const int rc = posix_spawnp(&pid, cArgs[0], &actions, nullptr, cArgs.data(), cEnv.data());
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);
+  outFd_ = outPipe[0];
+  errFd_ = errPipe[0];
   if (rc != 0) {
-    close(outPipe[0]);
-    close(errPipe[0]);
+    close(outFd_);
+    close(errFd_);
     throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(rc));
   }
+  pid_ = pid;
+}
 
-  ProcessResult result;
-  pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-  std::string* sinks[2] = {&result.out, &result.err};
-  int open = 2;
+RunningProcess::~RunningProcess() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  if (outFd_ >= 0) close(outFd_);
+  if (errFd_ >= 0) close(errFd_);
+}
+
+bool RunningProcess::ReadSome(int timeoutMs) {
+  if (outFd_ < 0 && errFd_ < 0) return false;
+  pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};  // a closed (negative) fd is skipped
+  if (poll(fds, 2, timeoutMs) <= 0) return true;
+  int* pipes[2] = {&outFd_, &errFd_};
+  std::string* sinks[2] = {&result_.out, &result_.err};
   char buffer[65536];
-  while (open > 0) {
-    if (poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      break;
+  for (int i = 0; i < 2; ++i) {
+    if (*pipes[i] < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+    const ssize_t n = read(*pipes[i], buffer, sizeof buffer);
+    if (n > 0) {
+      sinks[i]->append(buffer, static_cast<size_t>(n));
+    } else if (n == 0 || errno != EINTR) {
+      close(*pipes[i]);
+      *pipes[i] = -1;
     }
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-      ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        sinks[i]->append(buffer, static_cast<size_t>(n));
-      } else if (n == 0 || errno != EINTR) {
-        close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      }
-    }
+  }
+  return true;
+}
+
+bool RunningProcess::WaitForOutput(const std::string& text, int timeoutMs) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (result_.out.find(text) == std::string::npos) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || !ReadSome(static_cast<int>(left.count()))) return false;
+  }
+  return true;
+}
+
+void RunningProcess::Signal(int signal) {
+  if (pid_ > 0) kill(pid_, signal);
+}
+
+ProcessResult RunningProcess::Finish() {
+  while (ReadSome(-1)) {
   }
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
   }
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
+  pid_ = -1;
+  result_.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result_;
+}
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& environment) {
+  return RunningProcess(argv, environment).Finish();
 }
 
 }  // namespace vidmora::test

@@ -12,8 +12,37 @@ struct ProcessResult {
   std::string err;     // standard error
 };
 
-// Runs a program (searched on PATH) with arguments, waits for it and collects its
-// output. `environment` adds or replaces variables for the child only.
+// A program (searched on PATH) running beside the test, whose standard output
+// the test reads as it comes (standard error is collected too). `environment`
+// adds or replaces variables for the child only. Killed if still running when
+// the object goes away.
+class RunningProcess {
+ public:
+  explicit RunningProcess(const std::vector<std::string>& argv,
+                          const std::map<std::string, std::string>& environment = {});
+  ~RunningProcess();
+  RunningProcess(const RunningProcess&) = delete;
+  RunningProcess& operator=(const RunningProcess&) = delete;
+
+  // Reads standard output until it holds `text` (true) or the program closes
+  // it or `timeoutMs` passes (false).
+  bool WaitForOutput(const std::string& text, int timeoutMs);
+  void Signal(int signal);
+  // Reads everything that is left and waits for the program to end.
+  ProcessResult Finish();
+
+ private:
+  // Waits up to timeoutMs for output and reads what came; false once both
+  // pipes are closed.
+  bool ReadSome(int timeoutMs);
+
+  int pid_ = -1;
+  int outFd_ = -1;
+  int errFd_ = -1;
+  ProcessResult result_;
+};
+
+// Runs a program to its end and collects its output.
 ProcessResult RunProcess(const std::vector<std::string>& argv,
                          const std::map<std::string, std::string>& environment = {});
 
