@@ -1,0 +1,139 @@
+#include "app/processing/batch.h"
+
+#include "logging/log_interface.h"
+
+namespace vidmora {
+
+namespace {
+
+void LogSource(const QString& sourcePath) {
+  CLogInterface::GetInstance(u"Vidmora")->DoLogMessage(sourcePath.toStdU16String());
+}
+
+}  // namespace
+
+// Hands one job's events to the batch under the job's row number.
+class Batch::RowListener : public JobListener {
+ public:
+  RowListener(Batch& batch, int row) : batch_(batch), row_(row) {}
+
+  void OutputPathChosen(const QString& path) override {
+    std::lock_guard lock(batch_.mutex_);
+    batch_.lastOutputPath_ = path;
+  }
+  void EncodeStarted() override { batch_.SetState(row_, RowState::Doing, {}); }
+  bool EncodeProgressed(const EncodeProgress& progress) override {
+    batch_.observer_.RowProgressed(row_, progress);
+    return !batch_.abortEncode_.load();
+  }
+
+ private:
+  Batch& batch_;
+  int row_;
+};
+
+Batch::Batch(JobSettingsSource& settings, BatchObserver& observer, MessageSink* messages, QString programFolder)
+    : settings_(settings), observer_(observer), messages_(messages), programFolder_(std::move(programFolder)) {}
+
+Batch::~Batch() {
+  Stop();
+  Wait();
+}
+
+int Batch::AddFile(const QString& sourcePath) {
+  std::lock_guard lock(mutex_);
+  files_.append(sourcePath);
+  states_.push_back(RowState::Ready);
+  return static_cast<int>(files_.size()) - 1;
+}
+
+bool Batch::RemoveFile(int row) {
+  if (running_.load()) return false;
+  std::lock_guard lock(mutex_);
+  if (row < 0 || row >= files_.size()) return false;
+  files_.removeAt(row);
+  states_.erase(states_.begin() + row);
+  return true;
+}
+
+QStringList Batch::Files() const {
+  std::lock_guard lock(mutex_);
+  return files_;
+}
+
+RowState Batch::State(int row) const {
+  std::lock_guard lock(mutex_);
+  return row >= 0 && row < static_cast<int>(states_.size()) ? states_[row] : RowState::Ready;
+}
+
+QString Batch::LastOutputPath() const {
+  std::lock_guard lock(mutex_);
+  return lastOutputPath_;
+}
+
+bool Batch::StartProcessing() {
+  if (running_.exchange(true)) return false;
+  if (worker_.joinable()) worker_.join();  // the previous run has ended
+  // A stop asked for while the last file of the previous run was encoding
+  // belongs to that run, not to this one.
+  stopEvent_.Reset();
+  abortEncode_.store(false);
+  int rows = 0;
+  {
+    std::lock_guard lock(mutex_);
+    std::fill(states_.begin(), states_.end(), RowState::Ready);
+    rows = static_cast<int>(files_.size());
+  }
+  observer_.RunStarted();
+  for (int row = 0; row < rows; ++row) observer_.RowStateChanged(row, RowState::Ready, {});
+  worker_ = std::thread([this] { ProcessQueue(); });
+  return true;
+}
+
+void Batch::Stop() { stopEvent_.Set(); }
+
+void Batch::Abort() {
+  stopEvent_.Set();
+  abortEncode_.store(true);
+}
+
+void Batch::Wait() {
+  if (worker_.joinable()) worker_.join();
+}
+
+bool Batch::FileAt(int row, QString& sourcePath) const {
+  std::lock_guard lock(mutex_);
+  if (row >= files_.size()) return false;
+  sourcePath = files_[row];
+  return true;
+}
+
+void Batch::SetState(int row, RowState state, const QString& detail) {
+  {
+    std::lock_guard lock(mutex_);
+    if (row < static_cast<int>(states_.size())) states_[row] = state;
+  }
+  observer_.RowStateChanged(row, state, detail);
+}
+
+void Batch::ProcessQueue() {
+  QString source;
+  for (int row = 0; FileAt(row, source); ++row) {
+    if (stopEvent_.TryConsume()) break;
+    LogSource(source);
+
+    RowListener listener(*this, row);
+    const JobResult result = TranscodeFile({source, settings_.Load(), programFolder_}, listener, messages_);
+
+    switch (result.outcome) {
+      case JobOutcome::Done: SetState(row, RowState::Done, {}); break;
+      case JobOutcome::Skipped: SetState(row, RowState::Ready, result.reason); break;
+      case JobOutcome::Failed: SetState(row, RowState::Failed, result.reason); break;
+    }
+  }
+  const QString lastOutput = LastOutputPath();
+  running_.store(false);
+  observer_.RunFinished(lastOutput);
+}
+
+}  // namespace vidmora

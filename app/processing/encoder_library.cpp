@@ -1,0 +1,61 @@
+#include "app/processing/encoder_library.h"
+
+#include <dlfcn.h>
+
+namespace vidmora {
+
+namespace {
+
+template <typename Function>
+Function Symbol(void* handle, const char* name) {
+  return reinterpret_cast<Function>(dlsym(handle, name));
+}
+
+}  // namespace
+
+std::unique_ptr<EncoderLibrary> EncoderLibrary::Load(const QString& folder, QString& error) {
+  const QString path = folder + "/" + kEncoderLibraryFileName;
+  void* handle = dlopen(path.toUtf8().constData(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* reason = dlerror();
+    error = reason ? QString::fromUtf8(reason) : path;
+    return nullptr;
+  }
+  return std::unique_ptr<EncoderLibrary>(new EncoderLibrary(handle));
+}
+
+EncoderLibrary::EncoderLibrary(void* handle)
+    : handle_(handle),
+      dowm_(Symbol<int (*)(int, char**)>(handle, "dowm")),
+      setProgressCallback_(Symbol<void (*)(VencorProgressCallback, void*)>(handle, "vencor_set_progress_callback")),
+      lastError_(Symbol<const char* (*)()>(handle, "vencor_last_error")) {}
+
+EncoderLibrary::~EncoderLibrary() { dlclose(handle_); }
+
+int EncoderLibrary::Encode(const std::vector<std::string>& arguments, VencorProgressCallback progress,
+                           void* userData, std::string& error) const {
+  if (!dowm_) {
+    error = std::string(kEncoderLibraryFileName) + " has no entry point dowm";
+    return VENCOR_ERROR_INTERNAL;
+  }
+  // The encoder takes writable C strings; each argument keeps its own buffer,
+  // sized to fit, so a long path is never cut.
+  std::vector<std::string> storage = arguments;
+  std::vector<char*> argv;
+  argv.reserve(storage.size() + 1);
+  for (auto& argument : storage) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+
+  if (setProgressCallback_) setProgressCallback_(progress, userData);
+  const int result = dowm_(static_cast<int>(storage.size()), argv.data());
+  if (setProgressCallback_) setProgressCallback_(nullptr, nullptr);
+
+  error.clear();
+  if (result != VENCOR_OK) {
+    const char* reason = lastError_ ? lastError_() : nullptr;
+    error = reason && *reason ? reason : "the encoder failed (code " + std::to_string(result) + ")";
+  }
+  return result;
+}
+
+}  // namespace vidmora

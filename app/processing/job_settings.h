@@ -1,0 +1,39 @@
+#pragma once
+
+// Everything one transcode job needs besides its source: a plain value that a
+// front end builds and the engine runs.
+
+#include "app/processing/encoding_settings.h"
+#include "app/settings/output_preferences.h"
+
+#include <QString>
+
+namespace vidmora {
+
+struct JobSettings {
+  QString templateName;
+  OutputPreferences output;
+  EncodingSettings encoding;
+};
+
+// Supplies the settings at the start of every file of a batch, so that a
+// change made between two files takes effect on the second. Called on the
+// batch's worker thread.
+class JobSettingsSource {
+ public:
+  virtual ~JobSettingsSource() = default;
+  virtual JobSettings Load() = 0;
+};
+
+// Reads the stored settings afresh each time: "preference.xml" in the data
+// folder and the profile group "CodeSettings"; the template name is given.
+class StoredJobSettings : public JobSettingsSource {
+ public:
+  explicit StoredJobSettings(QString templateName) : templateName_(std::move(templateName)) {}
+  JobSettings Load() override;
+
+ private:
+  QString templateName_;
+};
+
+}  // namespace vidmora

@@ -1,0 +1,25 @@
+#include "app/settings/app_folders.h"
+
+#include "common/quorvil.h"
+
+#include <string>
+
+namespace vidmora {
+
+QString DataFolder() {
+  std::u16string folder;
+  GetAppDataPath(folder, kApplicationName);
+  return QString::fromStdU16String(folder);
+}
+
+QString TemplatesFolder() { return DataFolder() + "/templates"; }
+
+QString DocumentsFolder() {
+  std::u16string folder;
+  GetPersonalFolder(folder, kApplicationName);
+  return QString::fromStdU16String(folder);
+}
+
+QString DataFile(const QString& fileName) { return DataFolder() + "/" + fileName; }
+
+}  // namespace vidmora

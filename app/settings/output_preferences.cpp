@@ -1,0 +1,76 @@
+#include "app/settings/output_preferences.h"
+
+#include "shared/markup/markup_doc.h"
+#include "shared/text/wide_number.h"
+
+namespace vidmora {
+
+namespace {
+
+constexpr char16_t kDeclaration[] = u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+constexpr char16_t kRoot[] = u"Preferences";
+
+// Looks a value up from the start of "Preferences", so that elements in any
+// order are found.
+bool FindValue(MarkupDoc& doc, std::u16string_view key, std::u16string& value) {
+  doc.ResetPos();
+  if (!doc.FindElem(kRoot) || !doc.IntoElem() || !doc.FindElem(key)) return false;
+  value = doc.GetData();
+  return true;
+}
+
+void ReadInt(MarkupDoc& doc, std::u16string_view key, int& target) {
+  std::u16string value;
+  if (FindValue(doc, key, value)) target = WideToInt(value);
+}
+
+void ReadText(MarkupDoc& doc, std::u16string_view key, QString& target) {
+  std::u16string value;
+  if (FindValue(doc, key, value)) target = QString::fromStdU16String(value);
+}
+
+}  // namespace
+
+OutputPreferences ReadOutputPreferences(const QString& path, const OutputPreferences& fallback) {
+  OutputPreferences preferences = fallback;
+  MarkupDoc doc;
+  if (!doc.Load(path.toStdU16String())) return preferences;
+  ReadInt(doc, u"OutputFolderOpts", preferences.outputFolderOpts);
+  ReadText(doc, u"OutputFolderPath", preferences.outputFolderPath);
+  ReadInt(doc, u"OutputFileNameOpts", preferences.outputFileNameOpts);
+  ReadText(doc, u"OutputFileNameSuffix", preferences.outputFileNameSuffix);
+  ReadInt(doc, u"OutputFormat", preferences.outputFormat);
+  ReadInt(doc, u"JpegQuality", preferences.jpegQuality);
+  ReadInt(doc, u"OpenQuickStartDlg", preferences.openQuickStartDlg);
+  return preferences;
+}
+
+OutputPreferences FirstStartPreferences(const QString& documentsFolder) {
+  OutputPreferences preferences;
+  preferences.outputFolderOpts = 0;
+  preferences.outputFolderPath = documentsFolder;
+  preferences.outputFileNameOpts = 1;
+  preferences.outputFileNameSuffix = "_new";
+  preferences.outputFormat = 0;
+  preferences.jpegQuality = 100;
+  preferences.openQuickStartDlg = 0;
+  return preferences;
+}
+
+bool WriteOutputPreferences(const QString& path, const OutputPreferences& preferences) {
+  MarkupDoc doc;
+  doc.SetDoc(kDeclaration);
+  doc.AddElem(kRoot);
+  doc.IntoElem();
+  doc.AddElem(u"OutputFolderOpts", preferences.outputFolderOpts);
+  doc.AddElem(u"OutputFolderPath", preferences.outputFolderPath.toStdU16String());
+  doc.AddElem(u"OutputFileNameOpts", preferences.outputFileNameOpts);
+  doc.AddElem(u"OutputFileNameSuffix", preferences.outputFileNameSuffix.toStdU16String());
+  doc.AddElem(u"OutputFormat", preferences.outputFormat);
+  doc.AddElem(u"JpegQuality", preferences.jpegQuality);
+  doc.AddElem(u"OpenQuickStartDlg", preferences.openQuickStartDlg);
+  doc.OutOfElem();
+  return doc.Save(path.toStdU16String());
+}
+
+}  // namespace vidmora

@@ -1,0 +1,36 @@
+#pragma once
+
+// Where outputs go and how they are named: the file "preference.xml" in the
+// data folder, root element "Preferences".
+
+#include <QString>
+
+namespace vidmora {
+
+inline constexpr const char* kPreferencesFileName = "preference.xml";
+
+struct OutputPreferences {
+  int outputFolderOpts = 0;     // 0 beside the source, 1 into outputFolderPath
+  QString outputFolderPath;
+  int outputFileNameOpts = 0;   // 0 the source's base name, 1 followed by the suffix
+  QString outputFileNameSuffix;
+  int outputFormat = 0;         // 0 "MP4", 1 "AVI" (kept in the file, not used for video)
+  int jpegQuality = 100;
+  int openQuickStartDlg = 0;
+
+  friend bool operator==(const OutputPreferences&, const OutputPreferences&) = default;
+};
+
+// Reads the file. A missing or unparsable file, or a missing element, leaves
+// the values of `fallback` (by default: beside the source, the source's name).
+OutputPreferences ReadOutputPreferences(const QString& path, const OutputPreferences& fallback = {});
+
+// The values of a first start: beside the source, suffix "_new", quick start
+// shown; the custom output folder is the documents folder.
+OutputPreferences FirstStartPreferences(const QString& documentsFolder);
+
+// Writes a new file with every value in the file's order; false when it cannot
+// be written. The file is replaced atomically.
+bool WriteOutputPreferences(const QString& path, const OutputPreferences& preferences);
+
+}  // namespace vidmora

@@ -1,0 +1,60 @@
+#include "app/processing/encoder_arguments.h"
+
+#include <gtest/gtest.h>
+
+namespace vidmora {
+namespace {
+
+using Arguments = std::vector<std::string>;
+
+TEST(EncoderArguments, AutoValuesComeFromTheProbe) {
+  const ProbedRates probed{1500, 25, 128, 44.1};
+  const Arguments expected = {"ffmpeg", "-i", "/v/clip.avi", "-vcodec", "libx264", "-b:v", "1500k", "-r", "25",
+                              "-acodec", "libvo_aacenc", "-ar", "44.1k", "-b:a", "128k", "-vol", "256",
+                              "/v/clip_new.mp4"};
+  EXPECT_EQ(BuildEncoderArguments("/v/clip.avi", "/v/clip_new.mp4", EncodingSettings{}, probed), expected);
+}
+
+TEST(EncoderArguments, AutoInAnyCaseAndSetValues) {
+  EncodingSettings settings;
+  settings.videoBitrate = "AUTO";
+  settings.frameRate = "Auto";
+  settings.audioSampleRate = "48";
+  settings.audioBitrate = "192";
+  settings.audioVolume = "0";
+  settings.videoCodec = 2;
+  settings.audioCodec = 2;
+  const Arguments args = BuildEncoderArguments("/a.mp4", "/b.avi", settings, {800, 29.97, 0, 0});
+  const Arguments expected = {"ffmpeg", "-i", "/a.mp4", "-vcodec", "libxvid", "-b:v", "800k", "-r", "29.97",
+                              "-acodec", "libmp3lame", "-ar", "48k", "-b:a", "192k", "-vol", "0", "/b.avi"};
+  EXPECT_EQ(args, expected);
+}
+
+TEST(EncoderArguments, ASourceWithoutAudioGivesZeroRates) {
+  const Arguments args = BuildEncoderArguments("/a.mp4", "/b.mp4", EncodingSettings{}, {1000, 23.976, 0, 0});
+  EXPECT_EQ(args[8], "23.976");
+  EXPECT_EQ(args[12], "0k");
+  EXPECT_EQ(args[14], "0k");
+}
+
+TEST(EncoderArguments, EverySlotIsFilledForCopyAndLongPathsAreKeptWhole) {
+  EncodingSettings settings;
+  settings.audioCodec = 0;  // copy
+  const std::string longName = "/v/" + std::string(400, 'x') + "é.mov";
+  const Arguments args = BuildEncoderArguments(QString::fromStdString(longName), "/o.mp4", settings, {});
+  ASSERT_EQ(args.size(), 18u);
+  EXPECT_EQ(args[2], longName);
+  EXPECT_EQ(args[10], "copy");
+}
+
+TEST(EncoderArguments, DisabledAudioAsksForNoAudioBeforeTheOutput) {
+  EncodingSettings settings;
+  settings.disableAudio = true;
+  const Arguments args = BuildEncoderArguments("/a.mp4", "/b.mp4", settings, {});
+  ASSERT_EQ(args.size(), 19u);
+  EXPECT_EQ(args[17], "-an");
+  EXPECT_EQ(args[18], "/b.mp4");
+}
+
+}  // namespace
+}  // namespace vidmora

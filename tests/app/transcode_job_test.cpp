@@ -1,0 +1,210 @@
+#include "app/processing/transcode_job.h"
+
+#include "tests/app/engine_fixture.h"
+#include "tests/support/media.h"
+
+#include <QFileInfo>
+
+#include <filesystem>
+
+namespace vidmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Records what a job reports, in order.
+class RecordingListener : public JobListener {
+ public:
+  void OutputPathChosen(const QString& path) override { events << "path:" + path; }
+  void EncodeStarted() override { events << "started"; }
+  bool EncodeProgressed(const EncodeProgress& progress) override {
+    lastFraction = progress.fraction;
+    return !stop;
+  }
+  QStringList events;
+  double lastFraction = -1;
+  bool stop = false;
+};
+
+using TranscodeJobTest = EngineTest;
+
+fs::path Fs(const QString& path) { return fs::path(path.toStdString()); }
+
+// Everything that makes a file what it is for its owner: bytes and time.
+struct FileState {
+  std::string bytes;
+  fs::file_time_type modified;
+  bool operator==(const FileState&) const = default;
+};
+FileState StateOf(const QString& path) { return {ReadFile(Fs(path)), fs::last_write_time(Fs(path))}; }
+
+TEST_F(TranscodeJobTest, WritesBesideTheSourceUnderItsNameWithTheWatermark) {
+  ClipSpec spec = SmallClip();
+  spec.container = "avi";
+  spec.videoCodec = "mpeg4";
+  spec.audioCodec = "libmp3lame";
+  spec.videoSource = "color=c=gray";
+  const QString source = MakeSource("clip.avi", spec);
+  RecordingListener listener;
+  // A flat grey source has a tiny bit rate, which "auto" would copy.
+  JobSettings settings = Settings(0);
+  settings.encoding.videoBitrate = "1000";
+
+  const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+
+  const QString expected = QString::fromStdString((sources_ / "clip.mp4").string());
+  ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+  EXPECT_EQ(result.outputPath, expected);
+  EXPECT_EQ(listener.events, QStringList({"path:" + expected, "started"}));
+  EXPECT_DOUBLE_EQ(listener.lastFraction, 1.0);
+
+  const ProbeResult probe = Probe(Fs(expected));
+  ASSERT_TRUE(probe.ok);
+  EXPECT_EQ(probe.First("video")->codec, "h264");
+  EXPECT_EQ(probe.First("audio")->codec, "aac");
+  // The demo template's red text lies over the grey picture, around its centre.
+  const QImage frame = DecodeFrame(Fs(expected), 0);
+  const QRect marked = MarkedArea(frame, QColor(128, 128, 128));
+  EXPECT_TRUE(marked.contains(frame.rect().center())) << marked.x() << "," << marked.y() << " " << marked.width()
+                                                       << "x" << marked.height();
+  EXPECT_TRUE(MarkedArea(DecodeFrame(Fs(source), 0), QColor(128, 128, 128)).isEmpty());
+}
+
+TEST_F(TranscodeJobTest, ASuffixReplacesAnExistingOutputWithACompleteFile) {
+  const QString source = MakeSource("clip.mp4");
+  const fs::path existing = sources_ / "clip_wm.mp4";
+  WriteFile(existing, "an older output");
+  RecordingListener listener;
+
+  const JobResult result = TranscodeFile({source, Settings(1, "_wm"), ProgramFolder()}, listener, &sink_);
+
+  ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+  EXPECT_TRUE(Probe(existing).ok);
+}
+
+TEST_F(TranscodeJobTest, KeepingTheNameSkipsAnExistingOutputAndLeavesItAlone) {
+  const QString source = MakeSource("clip.avi");
+  const QString output = QString::fromStdString((sources_ / "clip.mp4").string());
+  WriteFile(Fs(output), "someone's file");
+  const FileState before = StateOf(output);
+  RecordingListener listener;
+
+  const JobResult result = TranscodeFile({source, Settings(0), ProgramFolder()}, listener, &sink_);
+
+  EXPECT_EQ(result.outcome, JobOutcome::Skipped);
+  EXPECT_EQ(listener.events, QStringList({"path:" + output}));  // the last output path is still set
+  EXPECT_EQ(StateOf(output), before);
+}
+
+TEST_F(TranscodeJobTest, TheSourceIsNeverReplacedWhateverTheNamingOptions) {
+  struct Case {
+    const char* name;
+    int folderOpts;
+    int nameOpts;
+    const char* suffix;
+  };
+  const Case cases[] = {
+      {"same name, beside", 0, 0, ""},
+      {"empty suffix, beside", 0, 1, ""},
+      {"custom folder that is the source's", 1, 1, ""},
+  };
+  const QString source = MakeSource("clip.mp4");
+  const FileState before = StateOf(source);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    JobSettings settings = Settings(c.nameOpts, c.suffix);
+    settings.output.outputFolderOpts = c.folderOpts;
+    settings.output.outputFolderPath = QString::fromStdString(sources_.string()) + "/";
+    RecordingListener listener;
+    const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+    EXPECT_EQ(result.outcome, JobOutcome::Skipped);
+    EXPECT_FALSE(result.reason.isEmpty());
+    EXPECT_FALSE(listener.events.contains("started"));
+    EXPECT_EQ(StateOf(source), before);
+  }
+
+  // The same file through a link is still the source.
+  const fs::path link = env_.MakeDir("linked") / "clip.mp4";
+  fs::create_symlink(Fs(source), link);
+  JobSettings settings = Settings(1, "");
+  settings.output.outputFolderOpts = 1;
+  settings.output.outputFolderPath = QString::fromStdString(link.parent_path().string());
+  RecordingListener listener;
+  EXPECT_EQ(TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_).outcome, JobOutcome::Skipped);
+  EXPECT_EQ(StateOf(source), before);
+}
+
+TEST_F(TranscodeJobTest, AFailedEncodeIsReportedFailedAndLeavesNoOutput) {
+  const fs::path source = sources_ / "notes.mp4";
+  WriteFile(source, "this is a text file, not a video\n");
+  RecordingListener listener;
+
+  const JobResult result =
+      TranscodeFile({QString::fromStdString(source.string()), Settings(1, "_wm"), ProgramFolder()}, listener, &sink_);
+
+  EXPECT_EQ(result.outcome, JobOutcome::Failed);
+  EXPECT_FALSE(result.reason.isEmpty());
+  // Nothing but the source is left in its folder: no output, no partial file.
+  std::vector<fs::path> left;
+  for (const auto& entry : fs::directory_iterator(sources_)) left.push_back(entry.path());
+  EXPECT_EQ(left, std::vector<fs::path>{source});
+}
+
+TEST_F(TranscodeJobTest, StoppingTheEncodeFailsItAndLeavesNoOutput) {
+  ClipSpec spec = SmallClip();
+  spec.seconds = 4;
+  const QString source = MakeSource("long.mp4", spec);
+  RecordingListener listener;
+  listener.stop = true;
+
+  const JobResult result = TranscodeFile({source, Settings(1, "_wm"), ProgramFolder()}, listener, &sink_);
+
+  EXPECT_EQ(result.outcome, JobOutcome::Failed);
+  EXPECT_FALSE(fs::exists(sources_ / "long_wm.mp4"));
+}
+
+TEST_F(TranscodeJobTest, FormatFiveWritesAPlayableVp8File) {
+  const QString source = MakeSource("clip.mp4");
+  JobSettings settings = Settings(1, "_wm");
+  settings.encoding.outputFormat = 5;
+  settings.encoding.videoCodec = 5;
+  settings.encoding.audioCodec = 3;
+  RecordingListener listener;
+
+  const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+
+  ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+  EXPECT_TRUE(result.outputPath.endsWith("clip_wm.vp8"));
+  const ProbeResult probe = Probe(Fs(result.outputPath));
+  ASSERT_TRUE(probe.ok);
+  EXPECT_EQ(probe.First("video")->codec, "vp8");
+  EXPECT_EQ(probe.First("audio")->codec, "vorbis");
+  EXPECT_GT(CountFrames(Fs(result.outputPath)), 20);
+}
+
+TEST_F(TranscodeJobTest, AMissingEncoderLibraryFailsWithItsMessage) {
+  const QString source = MakeSource("clip.mp4");
+  RecordingListener listener;
+  const QString emptyFolder = QString::fromStdString(env_.MakeDir("no-encoder").string());
+
+  const JobResult result = TranscodeFile({source, Settings(), emptyFolder}, listener, &sink_);
+
+  EXPECT_EQ(result.outcome, JobOutcome::Failed);
+  EXPECT_EQ(sink_.Messages(), QStringList({"load libvencor.so failed."}));
+  EXPECT_FALSE(listener.events.contains("started"));
+}
+
+TEST_F(TranscodeJobTest, AnUnreadableTemplateFailsRatherThanEncodingWithoutWatermark) {
+  const QString source = MakeSource("clip.mp4");
+  JobSettings settings = Settings(1, "_wm");
+  settings.templateName = "No Such Template";
+  RecordingListener listener;
+
+  const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+
+  EXPECT_EQ(result.outcome, JobOutcome::Failed);
+  EXPECT_FALSE(fs::exists(sources_ / "clip_wm.mp4"));
+}
+
+}  // namespace
+}  // namespace vidmora::test
