@@ -1,0 +1,73 @@
+#include "app/processing/batch.h"
+#include "app/processing/job_settings.h"
+#include "app/settings/app_folders.h"
+#include "app/templates/template_store.h"
+#include "cli/commands.h"
+#include "cli/interrupt_watch.h"
+#include "cli/overridden_settings.h"
+#include "cli/terminal_reporter.h"
+#include "common/quorvil.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace vidmora::cli {
+
+namespace {
+
+QString ProgramFolder() {
+  std::u16string folder;
+  GetAppPath(folder);
+  return QString::fromStdU16String(folder);
+}
+
+}  // namespace
+
+void PrintError(const QString& text) {
+  std::fprintf(stderr, "vidmora-cli: %s\n", text.toLocal8Bit().constData());
+}
+
+int RunBatchCommand(const CliOptions& options) {
+  QStringList files;
+  for (const QString& file : options.files) files << QFileInfo(file).absoluteFilePath();
+
+  const QString templateName = options.overrides.templateName.value_or(StoredTemplateName(TemplatesFolder()));
+  if (!TemplateExists(TemplatesFolder(), templateName)) {
+    PrintError(QString("there is no template \"%1\" (see 'vidmora-cli templates')").arg(templateName));
+    return kExitUsage;
+  }
+
+  StoredJobSettings stored(templateName);
+  OverriddenJobSettings settings(stored, options.overrides);
+  if (const QString problem = CheckCodecChoice(options.overrides, settings.Load().encoding); !problem.isEmpty()) {
+    PrintError(problem);
+    return kExitUsage;
+  }
+
+  TerminalReporter reporter(files, options.quiet);
+  Batch batch(settings, reporter, &reporter, ProgramFolder());
+  for (const QString& file : files) batch.AddFile(file);
+
+  InterruptWatch watch([&](int count) {
+    if (count == 1) {
+      reporter.Note("Stopping after the current file (Ctrl-C again abandons it).");
+      batch.Stop();
+    } else {
+      reporter.Note("Abandoning the current file.");
+      batch.Abort();
+    }
+  });
+  batch.StartProcessing();
+  batch.Wait();
+
+  const int handled = reporter.DoneCount() + reporter.FailedCount() + reporter.SkippedCount();
+  const bool stopped = handled < files.size();
+  if (stopped) reporter.Note(QString("Stopped: %1 file(s) not processed.").arg(files.size() - handled));
+  const QString last = batch.LastOutputPath();
+  std::printf("Last output: %s\n", last.isEmpty() ? "(none)" : last.toLocal8Bit().constData());
+  std::fflush(stdout);
+  return reporter.FailedCount() > 0 || stopped ? kExitFailed : kExitOk;
+}
+
+}  // namespace vidmora::cli

@@ -1,0 +1,190 @@
+#include "cli/cli_options.h"
+
+#include <QRegularExpression>
+
+#include <initializer_list>
+#include <utility>
+
+namespace vidmora::cli {
+
+namespace {
+
+using NameTable = std::initializer_list<std::pair<const char*, int>>;
+
+constexpr NameTable kFormats = {{"mp4", 1}, {"avi", 2}, {"mkv", 3}, {"3gp", 4}, {"vp8", 5}, {"m4v", 6}};
+constexpr NameTable kVideoCodecs = {{"h264", 1}, {"xvid", 2}, {"divx", 3}, {"h263", 4}, {"vp8", 5}};
+constexpr NameTable kAudioCodecs = {{"aac", 1}, {"mp3", 2}, {"vorbis", 3}, {"copy", 0}};
+
+std::optional<int> Lookup(NameTable table, const QString& name) {
+  for (const auto& [text, index] : table)
+    if (name.compare(QLatin1String(text), Qt::CaseInsensitive) == 0) return index;
+  return std::nullopt;
+}
+
+QString Names(NameTable table) {
+  QStringList names;
+  for (const auto& entry : table) names << entry.first;
+  return names.join('|');
+}
+
+// A rate is "auto" or a positive number (integral when `integral`).
+std::optional<QString> RateValue(const QString& text, bool integral, bool allowZero) {
+  if (text.compare("auto", Qt::CaseInsensitive) == 0) return QString("auto");
+  static const QRegularExpression kInteger("^[0-9]+$");
+  static const QRegularExpression kDecimal("^[0-9]+(\\.[0-9]+)?$");
+  if (!(integral ? kInteger : kDecimal).match(text).hasMatch()) return std::nullopt;
+  if (!allowZero && text.toDouble() <= 0) return std::nullopt;
+  return text;
+}
+
+}  // namespace
+
+QString UsageText() {
+  return QStringLiteral(
+      "Usage: vidmora-cli [options] FILE...\n"
+      "       vidmora-cli render --template NAME --image IN --out OUT.png\n"
+      "       vidmora-cli templates\n"
+      "\n"
+      "Burns the watermark template into every FILE and re-encodes it. The stored template,\n"
+      "preferences and encoding settings apply; options change them for this run only.\n"
+      "\n"
+      "  --template NAME        the template to paint\n"
+      "  --output-dir DIR       write the outputs into DIR\n"
+      "  --beside               write each output beside its source\n"
+      "  --suffix TEXT          name the outputs <name>TEXT.<ext> (an existing one is replaced)\n"
+      "  --keep-name            name the outputs <name>.<ext> (an existing one is kept, the file skipped)\n"
+      "  --format F             mp4|avi|mkv|3gp|vp8|m4v\n"
+      "  --vcodec C             h264|xvid|divx|h263|vp8 (as the format offers)\n"
+      "  --acodec C             aac|mp3|vorbis|copy (as the format offers)\n"
+      "  --video-bitrate N      kbit/s, or auto\n"
+      "  --frame-rate N         frames per second, or auto\n"
+      "  --sample-rate N        kHz (44.1), or auto\n"
+      "  --audio-bitrate N      kbit/s, or auto\n"
+      "  --volume N             256 keeps the level, 128 halves it, or auto\n"
+      "  --no-audio             leave the audio out\n"
+      "  --quiet                print only failures and the last output\n"
+      "  --help, --version\n"
+      "\n"
+      "Ctrl-C once stops after the current file; twice abandons the current file too.\n"
+      "Exit status: 0 every file done or skipped by the naming rules, 1 a file failed or the run\n"
+      "was stopped, 2 usage error.\n");
+}
+
+std::optional<CliOptions> ParseCommandLine(const QStringList& arguments, QString& error) {
+  CliOptions options;
+  SettingOverrides& o = options.overrides;
+  qsizetype i = 0;
+  if (!arguments.isEmpty() && arguments[0] == "render") {
+    options.command = Command::Render;
+    ++i;
+  } else if (!arguments.isEmpty() && arguments[0] == "templates") {
+    options.command = Command::Templates;
+    ++i;
+  }
+
+  bool onlyFiles = false;
+  for (; i < arguments.size(); ++i) {
+    const QString& arg = arguments[i];
+    if (onlyFiles || !arg.startsWith("--")) {
+      options.files << arg;
+      continue;
+    }
+    if (arg == "--") {
+      onlyFiles = true;
+      continue;
+    }
+    // Options with a value take the next argument (or "--name=value").
+    QString name = arg;
+    std::optional<QString> inlineValue;
+    if (const qsizetype eq = arg.indexOf('='); eq > 0) {
+      name = arg.left(eq);
+      inlineValue = arg.mid(eq + 1);
+    }
+    auto value = [&]() -> std::optional<QString> {
+      if (inlineValue) return inlineValue;
+      if (i + 1 >= arguments.size()) return std::nullopt;
+      return arguments[++i];
+    };
+    auto needValue = [&](std::optional<QString>& target) {
+      target = value();
+      if (!target) error = name + " needs a value";
+      return target.has_value();
+    };
+    auto rate = [&](std::optional<QString>& target, bool integral, bool allowZero) {
+      std::optional<QString> text;
+      if (!needValue(text)) return false;
+      target = RateValue(*text, integral, allowZero);
+      if (!target) error = name + ": \"" + *text + "\" is neither a number nor auto";
+      return target.has_value();
+    };
+    auto choice = [&](std::optional<int>& target, NameTable table) {
+      std::optional<QString> text;
+      if (!needValue(text)) return false;
+      target = Lookup(table, *text);
+      if (!target) error = name + ": \"" + *text + "\" is not one of " + Names(table);
+      return target.has_value();
+    };
+
+    bool ok = true;
+    if (name == "--help") options.command = Command::Help;
+    else if (name == "--version") options.command = Command::Version;
+    else if (name == "--quiet") options.quiet = true;
+    else if (name == "--beside") o.besideSource = true;
+    else if (name == "--keep-name") o.keepName = true;
+    else if (name == "--no-audio") o.noAudio = true;
+    else if (name == "--template") ok = needValue(o.templateName);
+    else if (name == "--output-dir") ok = needValue(o.outputFolder);
+    else if (name == "--suffix") ok = needValue(o.suffix);
+    else if (name == "--format") ok = choice(o.outputFormat, kFormats);
+    else if (name == "--vcodec") ok = choice(o.videoCodec, kVideoCodecs);
+    else if (name == "--acodec") ok = choice(o.audioCodec, kAudioCodecs);
+    else if (name == "--video-bitrate") ok = rate(o.videoBitrate, true, false);
+    else if (name == "--frame-rate") ok = rate(o.frameRate, false, false);
+    else if (name == "--sample-rate") ok = rate(o.sampleRate, false, false);
+    else if (name == "--audio-bitrate") ok = rate(o.audioBitrate, true, false);
+    else if (name == "--volume") ok = rate(o.volume, true, true);
+    else if (name == "--image" && options.command == Command::Render) {
+      std::optional<QString> text;
+      ok = needValue(text);
+      if (ok) options.imagePath = *text;
+    } else if (name == "--out" && options.command == Command::Render) {
+      std::optional<QString> text;
+      ok = needValue(text);
+      if (ok) options.outPath = *text;
+    } else {
+      error = "unknown option " + name;
+      ok = false;
+    }
+    if (!ok) return std::nullopt;
+  }
+
+  if (options.command == Command::Help || options.command == Command::Version) return options;
+  if (o.besideSource && o.outputFolder) {
+    error = "--beside and --output-dir exclude each other";
+    return std::nullopt;
+  }
+  if (o.keepName && o.suffix) {
+    error = "--keep-name and --suffix exclude each other";
+    return std::nullopt;
+  }
+  switch (options.command) {
+    case Command::Batch:
+      if (options.files.isEmpty()) error = "no video files given";
+      break;
+    case Command::Render:
+      if (!o.templateName || options.imagePath.isEmpty() || options.outPath.isEmpty())
+        error = "render needs --template NAME --image IN --out OUT.png";
+      else if (!options.files.isEmpty())
+        error = "render takes no file arguments";
+      break;
+    case Command::Templates:
+      if (!options.files.isEmpty()) error = "templates takes no arguments";
+      break;
+    default:
+      break;
+  }
+  if (!error.isEmpty()) return std::nullopt;
+  return options;
+}
+
+}  // namespace vidmora::cli

@@ -1,0 +1,53 @@
+#pragma once
+
+// The command line of vidmora-cli.
+//
+//   vidmora-cli [options] FILE...        watermark the files (the batch)
+//   vidmora-cli render --template NAME --image IN --out OUT.png
+//   vidmora-cli templates                list the templates
+//
+// Options override the stored settings for this run only.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace vidmora::cli {
+
+enum class Command { Batch, Render, Templates, Help, Version };
+
+// Overrides of the stored settings; unset members leave the stored value.
+struct SettingOverrides {
+  std::optional<QString> templateName;
+  std::optional<QString> outputFolder;  // set: into this folder
+  bool besideSource = false;
+  std::optional<QString> suffix;        // set: rename with this suffix
+  bool keepName = false;
+  std::optional<int> outputFormat;      // container index
+  std::optional<int> videoCodec;        // codec index
+  std::optional<int> audioCodec;        // codec index, 0 = copy
+  std::optional<QString> videoBitrate;  // "auto" or kbit/s
+  std::optional<QString> frameRate;
+  std::optional<QString> sampleRate;    // kHz
+  std::optional<QString> audioBitrate;  // kbit/s
+  std::optional<QString> volume;
+  bool noAudio = false;
+};
+
+struct CliOptions {
+  Command command = Command::Batch;
+  SettingOverrides overrides;
+  bool quiet = false;
+  QStringList files;   // batch: the sources
+  QString imagePath;   // render
+  QString outPath;     // render
+};
+
+// Parses arguments (without the program name). On a usage error returns
+// nothing and sets `error` to one line for the user.
+std::optional<CliOptions> ParseCommandLine(const QStringList& arguments, QString& error);
+
+QString UsageText();
+
+}  // namespace vidmora::cli

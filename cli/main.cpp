@@ -1,0 +1,53 @@
+// vidmora-cli: watermarks videos with the stored template and settings, the
+// same engine as the window's, without a window.
+
+#include "app/settings/app_folders.h"
+#include "app/settings/first_start.h"
+#include "cli/cli_options.h"
+#include "cli/commands.h"
+#include "cli/interrupt_watch.h"
+#include "draw/glyphra.h"
+#include "shared/version.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+  using namespace vidmora;
+  using namespace vidmora::cli;
+
+  // Before any thread exists, so that only the watcher takes Ctrl-C.
+  InterruptWatch::BlockSignals();
+  // Painting needs a QGuiApplication; this program never shows a window.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+
+  QString error;
+  const std::optional<CliOptions> options = ParseCommandLine(app.arguments().mid(1), error);
+  if (!options) {
+    PrintError(error + "\nTry 'vidmora-cli --help'.");
+    return kExitUsage;
+  }
+  switch (options->command) {
+    case Command::Help:
+      std::fputs(UsageText().toLocal8Bit().constData(), stdout);
+      return kExitOk;
+    case Command::Version:
+      std::printf("vidmora-cli %s\n", kVersionText);
+      return kExitOk;
+    default:
+      break;
+  }
+
+  // The same first-start preparation as the window's: data folder,
+  // "preference.xml" and the demo template.
+  PrepareDataFolder();
+  InitTemplateFolderPathForDrawlixDll(kApplicationName);
+
+  switch (options->command) {
+    case Command::Render: return RunRenderCommand(*options);
+    case Command::Templates: return RunTemplatesCommand(*options);
+    default: return RunBatchCommand(*options);
+  }
+}

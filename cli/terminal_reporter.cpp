@@ -1,0 +1,110 @@
+#include "cli/terminal_reporter.h"
+
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace vidmora::cli {
+
+namespace {
+
+QString Duration(double seconds) {
+  const int s = static_cast<int>(seconds + 0.5);
+  return QString("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QChar('0'));
+}
+
+void Print(FILE* stream, const QString& line) {
+  std::fputs(line.toLocal8Bit().constData(), stream);
+  std::fflush(stream);
+}
+
+}  // namespace
+
+TerminalReporter::TerminalReporter(QStringList files, bool quiet)
+    : files_(std::move(files)), quiet_(quiet), liveProgress_(!quiet && isatty(STDERR_FILENO)) {}
+
+QString TerminalReporter::Label(int row) const {
+  const QString name = row < files_.size() ? QFileInfo(files_[row]).fileName() : QString::number(row + 1);
+  return QString("[%1/%2] %3").arg(row + 1).arg(files_.size()).arg(name);
+}
+
+void TerminalReporter::EndProgressLine() {
+  if (progressLineOpen_) Print(stderr, "\n");
+  progressLineOpen_ = false;
+}
+
+void TerminalReporter::RowStateChanged(int row, RowState state, const QString& detail) {
+  std::lock_guard lock(mutex_);
+  switch (state) {
+    case RowState::Ready:
+      if (!detail.isEmpty()) {
+        ++skipped_;
+        EndProgressLine();
+        if (!quiet_) Print(stdout, QString("%1: skipped: %2\n").arg(Label(row), detail));
+      }
+      break;
+    case RowState::Doing:
+      lastProgressPrint_ = -1;
+      if (!quiet_ && !liveProgress_) Print(stdout, QString("%1: encoding\n").arg(Label(row)));
+      break;
+    case RowState::Done:
+      ++done_;
+      EndProgressLine();
+      if (!quiet_) Print(stdout, QString("%1: done\n").arg(Label(row)));
+      break;
+    case RowState::Failed:
+      ++failed_;
+      EndProgressLine();
+      Print(stderr, QString("%1: failed: %2\n").arg(Label(row), detail));
+      break;
+  }
+}
+
+void TerminalReporter::RowProgressed(int row, const EncodeProgress& progress) {
+  if (!liveProgress_) return;
+  std::lock_guard lock(mutex_);
+  // Redrawing more than a few times a second only costs time.
+  if (lastProgressPrint_ >= 0 && progress.elapsedSeconds - lastProgressPrint_ < 0.25 && progress.fraction < 1) return;
+  lastProgressPrint_ = progress.elapsedSeconds;
+  const double left = progress.SecondsLeft();
+  Print(stderr, QString("\r%1  %2%  %3 fps  %4 left\x1b[K")
+                    .arg(Label(row))
+                    .arg(static_cast<int>(progress.fraction * 100))
+                    .arg(progress.FramesPerSecond(), 0, 'f', 1)
+                    .arg(left >= 0 ? Duration(left) : QString("--:--")));
+  progressLineOpen_ = true;
+}
+
+void TerminalReporter::RunFinished(const QString&) {
+  std::lock_guard lock(mutex_);
+  EndProgressLine();
+}
+
+void TerminalReporter::ShowMessage(const QString& text, const QString& caption, MessageIcon) {
+  std::lock_guard lock(mutex_);
+  EndProgressLine();
+  Print(stderr, QString("%1: %2\n").arg(caption, text));
+}
+
+void TerminalReporter::Note(const QString& text) {
+  std::lock_guard lock(mutex_);
+  EndProgressLine();
+  Print(stderr, text + "\n");
+}
+
+int TerminalReporter::FailedCount() const {
+  std::lock_guard lock(mutex_);
+  return failed_;
+}
+
+int TerminalReporter::DoneCount() const {
+  std::lock_guard lock(mutex_);
+  return done_;
+}
+
+int TerminalReporter::SkippedCount() const {
+  std::lock_guard lock(mutex_);
+  return skipped_;
+}
+
+}  // namespace vidmora::cli

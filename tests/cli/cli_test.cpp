@@ -1,0 +1,189 @@
+// vidmora-cli as a user runs it: a separate process with a clean home.
+
+#include "common/quorvil.h"
+#include "tests/support/media.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_env.h"
+
+#include <QColor>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+namespace vidmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string CliPath() {
+  std::u16string folder;
+  GetAppPath(folder);
+  return (fs::path(folder) / "vidmora-cli").string();
+}
+
+std::vector<std::string> Cli(std::initializer_list<std::string> arguments) {
+  std::vector<std::string> argv = {CliPath()};
+  argv.insert(argv.end(), arguments);
+  return argv;
+}
+
+ProcessResult RunCli(std::initializer_list<std::string> arguments) { return RunProcess(Cli(arguments)); }
+
+std::string LastLine(const std::string& text) {
+  std::string trimmed = text;
+  while (!trimmed.empty() && trimmed.back() == '\n') trimmed.pop_back();
+  return trimmed.substr(trimmed.rfind('\n') + 1);
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  std::string Source(const std::string& name, double seconds = 1) {
+    ClipSpec spec;
+    spec.seconds = seconds;
+    const fs::path target = folder_ / name;
+    fs::copy_file(SampleClip(spec), target, fs::copy_options::overwrite_existing);
+    return target.string();
+  }
+
+  TempEnv env_;
+  fs::path folder_ = env_.MakeDir("videos");
+};
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+  const std::string clip = Source("clip.mp4");
+  const std::vector<std::vector<std::string>> cases = {
+      Cli({}),
+      Cli({"--no-such-option", clip}),
+      Cli({"--format", "avi", "--vcodec", "h264", clip}),
+      Cli({"--format", "wmv", clip}),
+      Cli({"--video-bitrate", "fast", clip}),
+      Cli({"--template", "No Such Template", clip}),
+      Cli({"--beside", "--output-dir", "/tmp", clip}),
+      Cli({"--suffix"}),
+      Cli({"render", "--template", "Demo 1"}),
+  };
+  for (const auto& argv : cases) {
+    const ProcessResult result = RunProcess(argv);
+    EXPECT_EQ(result.exitCode, 2) << argv[1] << "\n" << result.err;
+    EXPECT_FALSE(result.err.empty());
+  }
+  EXPECT_FALSE(fs::exists(folder_ / "clip_new.mp4"));
+}
+
+TEST_F(CliTest, HelpVersionAndTemplates) {
+  const ProcessResult help = RunCli({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("Usage: vidmora-cli"), std::string::npos);
+  EXPECT_EQ(RunCli({"--version"}).out.rfind("vidmora-cli ", 0), 0u);
+
+  // The first run makes the data folder, the preferences and the demo template.
+  const ProcessResult templates = RunCli({"templates"});
+  EXPECT_EQ(templates.exitCode, 0);
+  EXPECT_EQ(templates.out, "Demo 1\n");
+  EXPECT_TRUE(fs::exists(env_.DataHome() / "Vidmora" / "preference.xml"));
+}
+
+TEST_F(CliTest, WatermarksEveryFileAndNamesTheLastOutput) {
+  const std::string first = Source("first.mp4");
+  const std::string second = Source("second.mp4");
+
+  const ProcessResult result = RunCli({first, second});
+
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(Probe(folder_ / "first_new.mp4").ok);  // the first start's rule: beside the source, "_new"
+  EXPECT_TRUE(Probe(folder_ / "second_new.mp4").ok);
+  EXPECT_EQ(LastLine(result.out), "Last output: " + (folder_ / "second_new.mp4").string());
+}
+
+TEST_F(CliTest, AFailedFileGivesOneAndTheOthersAreStillDone) {
+  const std::string good = Source("good.mp4");
+  WriteFile(folder_ / "bad.mp4", "text, not video");
+
+  const ProcessResult result = RunCli({(folder_ / "bad.mp4").string(), good});
+
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("failed"), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder_ / "bad_new.mp4"));
+  EXPECT_TRUE(Probe(folder_ / "good_new.mp4").ok);
+}
+
+TEST_F(CliTest, OptionsApplyToThisRunOnlyAndChangeNothingStored) {
+  const std::string clip = Source("clip.mp4");
+  ASSERT_EQ(RunCli({"templates"}).exitCode, 0);  // the first start's files
+  const fs::path preferences = env_.DataHome() / "Vidmora" / "preference.xml";
+  const fs::path profile = env_.ConfigHome() / "VIDMORA" / "Vidmora.conf";
+  const std::string preferencesBefore = ReadFile(preferences);
+  const bool profileExisted = fs::exists(profile);
+  const fs::path out = env_.MakeDir("out");
+
+  const ProcessResult result = RunCli({"--output-dir", out.string(), "--suffix", "_x", "--format", "mkv",
+                                       "--acodec", "mp3", "--frame-rate", "15", "--no-audio", "--quiet", clip});
+
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const ProbeResult probe = Probe(out / "clip_x.mkv");
+  ASSERT_TRUE(probe.ok);
+  EXPECT_EQ(probe.Count("audio"), 0);
+  EXPECT_NEAR(probe.First("video")->frameRate, 15, 0.01);
+  EXPECT_EQ(ReadFile(preferences), preferencesBefore);
+  EXPECT_EQ(fs::exists(profile), profileExisted);
+  EXPECT_EQ(LastLine(result.out), "Last output: " + (out / "clip_x.mkv").string());
+}
+
+TEST_F(CliTest, RenderPaintsTheTemplateOverAPicture) {
+  QImage picture(400, 300, QImage::Format_RGB32);
+  picture.fill(QColor(128, 128, 128));
+  const fs::path in = folder_ / "in.png";
+  const fs::path out = folder_ / "out.png";
+  ASSERT_TRUE(picture.save(QString::fromStdString(in.string())));
+
+  const ProcessResult result = RunCli({"render", "--template", "Demo 1", "--image", in.string(), "--out", out.string()});
+
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const QImage painted(QString::fromStdString(out.string()));
+  ASSERT_EQ(painted.size(), picture.size());
+  int changed = 0;
+  for (int y = 0; y < painted.height(); ++y)
+    for (int x = 0; x < painted.width(); ++x) changed += painted.pixel(x, y) != picture.pixel(x, y);
+  EXPECT_GT(changed, 100);
+  EXPECT_EQ(RunCli({"render", "--template", "Nope", "--image", in.string(), "--out", out.string()}).exitCode, 1);
+}
+
+TEST_F(CliTest, CtrlCOnceStopsAfterTheCurrentFile) {
+  const std::string first = Source("first.mp4", 6);
+  const std::string second = Source("second.mp4", 6);
+  RunningProcess cli(Cli({first, second}));
+  ASSERT_TRUE(cli.WaitForOutput("[1/2] first.mp4: encoding", 60'000));
+
+  cli.Signal(SIGINT);
+  const ProcessResult result = cli.Finish();
+
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_TRUE(Probe(folder_ / "first_new.mp4").ok);
+  EXPECT_FALSE(fs::exists(folder_ / "second_new.mp4"));
+  EXPECT_NE(result.err.find("not processed"), std::string::npos);
+}
+
+TEST_F(CliTest, CtrlCTwiceAbandonsTheCurrentFileAndLeavesNothing) {
+  const std::string clip = Source("long.mp4", 8);
+  RunningProcess cli(Cli({clip}));
+  ASSERT_TRUE(cli.WaitForOutput("encoding", 60'000));
+
+  cli.Signal(SIGINT);
+  // Two signals sent at once would arrive as one.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  cli.Signal(SIGINT);
+  const ProcessResult result = cli.Finish();
+
+  EXPECT_EQ(result.exitCode, 1);
+  std::vector<fs::path> left;
+  for (const auto& entry : fs::directory_iterator(folder_)) left.push_back(entry.path());
+  EXPECT_EQ(left, std::vector<fs::path>{fs::path(clip)});
+}
+
+}  // namespace
+}  // namespace vidmora::test
