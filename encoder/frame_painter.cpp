@@ -58,6 +58,10 @@ FramePainter::FramePainter(int width, int height, AVPixelFormat format, PictureS
                                        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr));
     fromBgr_ = fromBgrOwner_.get();
   }
+  if (framing == Framing::kPadToEven) {
+    if (av_image_alloc(band_, bandLinesize_, width, height, format, 64) < 0) throw std::bad_alloc();
+    bandOwner_.reset(band_[0]);
+  }
   poolBytes_ = av_image_get_buffer_size(format, target.width, target.height, 64);
   if (poolBytes_ > 0) pool_.reset(av_buffer_pool_init(static_cast<size_t>(poolBytes_) + 64 + AV_INPUT_BUFFER_PADDING_SIZE, nullptr));
   if (!bgr_ || !pristine_ || !toBgr_ || !pool_ || (framing == Framing::kFitInside && !fromBgr_)) throw std::bad_alloc();
@@ -156,12 +160,50 @@ void FramePainter::WriteBackRows(AVFrame& out, int firstRow, int endRow, const A
   const uint8_t* src[4] = {bgr_.get() + static_cast<size_t>(firstRow) * bgrStrideBytes_, nullptr, nullptr, nullptr};
   const int srcStride[4] = {bgrStrideBytes_, 0, 0, 0};
   uint8_t* dst[4] = {};
-  for (int plane = 0; plane < 4 && out.data[plane]; ++plane) {
+  for (int plane = 0; plane < 4 && band_[plane]; ++plane) {
     const bool chroma = plane == 1 || plane == 2;
     const int planeRow = chroma ? firstRow >> descriptor_->log2_chroma_h : firstRow;
-    dst[plane] = out.data[plane] + static_cast<ptrdiff_t>(planeRow) * out.linesize[plane];
+    dst[plane] = band_[plane] + static_cast<ptrdiff_t>(planeRow) * bandLinesize_[plane];
   }
-  sws_scale(fromBgr_, src, srcStride, 0, rows, dst, out.linesize);
+  sws_scale(fromBgr_, src, srcStride, 0, rows, dst, bandLinesize_);
+  MergeChangedPixels(out, firstRow, rows);
+}
+
+void FramePainter::MergeChangedPixels(AVFrame& out, int firstRow, int rows) {
+  const int shiftW = descriptor_->log2_chroma_w, shiftH = descriptor_->log2_chroma_h;
+  const int bytesPerSample = descriptor_->comp[0].depth > 8 ? 2 : 1;
+  const int chromaWidth = AV_CEIL_RSHIFT(width_, shiftW);
+  const int chromaRow0 = firstRow >> shiftH;
+  const int chromaRows = AV_CEIL_RSHIFT(firstRow + rows, shiftH) - chromaRow0;
+  chromaMask_.assign(static_cast<size_t>(chromaWidth) * chromaRows, 0);
+  const size_t rowBytes = static_cast<size_t>(width_) * 3;
+
+  for (int y = firstRow; y < firstRow + rows; ++y) {
+    const uint8_t* painted = bgr_.get() + static_cast<size_t>(y) * bgrStrideBytes_;
+    const uint8_t* before = pristine_.get() + static_cast<size_t>(y) * bgrStrideBytes_;
+    if (std::memcmp(painted, before, rowBytes) == 0) continue;
+    uint8_t* luma = out.data[0] + static_cast<ptrdiff_t>(y) * out.linesize[0];
+    const uint8_t* converted = band_[0] + static_cast<ptrdiff_t>(y) * bandLinesize_[0];
+    uint8_t* mask = chromaMask_.data() + static_cast<size_t>((y >> shiftH) - chromaRow0) * chromaWidth;
+    for (int x = 0; x < width_; ++x) {
+      const int i = x * 3;
+      if (painted[i] == before[i] && painted[i + 1] == before[i + 1] && painted[i + 2] == before[i + 2]) continue;
+      std::memcpy(luma + x * bytesPerSample, converted + x * bytesPerSample, bytesPerSample);
+      mask[x >> shiftW] = 1;
+    }
+  }
+  for (int plane = 1; plane < 4 && out.data[plane]; ++plane) {
+    const bool chroma = plane == 1 || plane == 2;
+    for (int row = 0; row < chromaRows; ++row) {
+      const int y = chroma ? chromaRow0 + row : 0;
+      if (!chroma) break;  // an alpha plane is copied from the source as it is
+      uint8_t* dst = out.data[plane] + static_cast<ptrdiff_t>(y) * out.linesize[plane];
+      const uint8_t* src = band_[plane] + static_cast<ptrdiff_t>(y) * bandLinesize_[plane];
+      const uint8_t* mask = chromaMask_.data() + static_cast<size_t>(row) * chromaWidth;
+      for (int x = 0; x < chromaWidth; ++x)
+        if (mask[x]) std::memcpy(dst + x * bytesPerSample, src + x * bytesPerSample, bytesPerSample);
+    }
+  }
 }
 
 void FramePainter::RepeatEdges(AVFrame& out) const {

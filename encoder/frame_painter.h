@@ -4,17 +4,21 @@
 // painted picture into the frame to encode.
 //
 // The hook paints into 24-bit BGR rows (each padded to 4 bytes, first row at
-// the top). Converting a whole frame to BGR and back would cost time and blur
-// the colours of every pixel the watermark never touches, so the painter keeps
-// the BGR picture from before the hook, finds the band of rows the hook
-// changed and converts only that band back into a copy of the decoded frame.
-// A frame the hook leaves alone is passed on as it came, without a copy.
+// the top). A round trip through 8-bit RGB is not lossless (colours outside
+// RGB clip, chroma is resampled), and converting a whole frame back costs
+// time, so the painter keeps the BGR picture from before the hook, converts
+// only the band of rows the hook changed and takes from it only the pixels
+// the hook changed (and the chroma samples that cover them); every other
+// pixel stays exactly as decoded. A frame the hook leaves alone is passed on
+// as it came, without a copy.
 //
 // Output frames come from a pool. One thread uses an object (the thread of
 // dowm, which is the one the hook must be called on).
 
 #include "encoder/av_handles.h"
 #include "encoder/output_format.h"
+
+#include <vector>
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -49,6 +53,7 @@ class FramePainter {
   std::pair<int, int> ChangedRows() const;
   FramePtr NewOutputFrame(const AVFrame& frame);
   void WriteBackRows(AVFrame& out, int firstRow, int endRow, const AVFrame& frame);
+  void MergeChangedPixels(AVFrame& out, int firstRow, int rows);
   void RepeatEdges(AVFrame& out) const;
   void ScaleIntoBox(AVFrame& out, const AVFrame& frame);
   void UpdateColorDetails(SwsContext* context, const AVFrame& frame, bool toBgr);
@@ -63,6 +68,10 @@ class FramePainter {
   PictureSize box_;  // kFitInside: the scaled picture inside the target
   AvBytesPtr bgr_;       // what the hook paints
   AvBytesPtr pristine_;  // the same before painting
+  uint8_t* band_[4] = {};  // the changed band converted back, at its place in a frame-sized image
+  int bandLinesize_[4] = {};
+  AvBytesPtr bandOwner_;
+  std::vector<uint8_t> chromaMask_;  // chroma samples of the band that cover a changed pixel
   SwsPtr toBgr_;
   SwsContext* fromBgr_ = nullptr;  // band or box conversion, owned via fromBgrOwner_
   SwsPtr fromBgrOwner_;

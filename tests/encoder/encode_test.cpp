@@ -124,6 +124,28 @@ TEST_F(VencorEncode, WatermarkIsOnTheFirstAMiddleAndTheLastFrameAndNowhereElse) 
   }
 }
 
+TEST_F(VencorEncode, PixelsBesideTheWatermarkKeepTheirColour) {
+  // Saturated bars of an HD picture lie outside what 8-bit RGB holds in
+  // BT.709: only pixels the hook changed may go through the BGR picture.
+  ClipSpec spec;
+  spec.width = 1280;
+  spec.height = 720;
+  spec.seconds = 0.4;
+  spec.audio = false;
+  const fs::path source = SampleClip(spec);
+  const EncodeArgs args = Args(source, "hd.mp4");
+  ASSERT_EQ(RunVencor(args.Vector()).code, VENCOR_OK);
+  const QImage painted = DecodeFrame(args.output, 5), original = DecodeFrame(source, 5);
+  ASSERT_FALSE(painted.isNull());
+  EXPECT_TRUE(IsWhiteAround(painted, kMarkerCentre, kMarkerCentre));
+  for (const int x : {300, 500, 700, 900, 1100}) {  // on the marker's rows
+    const QColor a = painted.pixelColor(x, kMarkerCentre), b = original.pixelColor(x, kMarkerCentre);
+    EXPECT_NEAR(a.red(), b.red(), 6) << x;
+    EXPECT_NEAR(a.green(), b.green(), 6) << x;
+    EXPECT_NEAR(a.blue(), b.blue(), 6) << x;
+  }
+}
+
 TEST_F(VencorEncode, SourceWithoutAudioGivesOutputWithoutAudio) {
   ClipSpec spec;
   spec.audio = false;
