@@ -32,14 +32,15 @@ std::optional<fs::path> AbsoluteEnvironmentPath(const char* name) {
 
 std::optional<fs::path> DataHome() {
   if (auto dataHome = AbsoluteEnvironmentPath("XDG_DATA_HOME")) return dataHome;
-  fs::path home = HomeFolder();
+  const fs::path home = HomeFolder();
   if (home.empty()) return std::nullopt;
   return home / ".local" / "share";
 }
 
 std::optional<fs::path> DocumentsHome() {
-  fs::path home = HomeFolder();
-  fs::path configHome = AbsoluteEnvironmentPath("XDG_CONFIG_HOME").value_or(home.empty() ? fs::path() : home / ".config");
+  const fs::path home = HomeFolder();
+  const fs::path defaultConfigHome = home.empty() ? fs::path() : home / ".config";
+  const fs::path configHome = AbsoluteEnvironmentPath("XDG_CONFIG_HOME").value_or(defaultConfigHome);
   if (!configHome.empty()) {
     if (auto documents = ReadUserDir(configHome / "user-dirs.dirs", "XDG_DOCUMENTS_DIR", home)) return documents;
   }

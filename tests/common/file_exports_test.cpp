@@ -21,8 +21,8 @@ namespace {
 
 TEST(FileExports, IsFileNameLegal) {
   for (const char16_t* legal : {u"clip.final.mp4", u"", u"Ünïcode name (1)"}) EXPECT_TRUE(IsFileNameLegal(legal));
-  for (const char16_t* illegal : {u"what?.mp4", u"a\\b", u"a/b", u"c:", u"<x", u"x>", u"a|b", u"*.mp4", u"\"q\""})
-    EXPECT_FALSE(IsFileNameLegal(illegal)) << std::string(illegal, illegal + std::char_traits<char16_t>::length(illegal));
+  for (std::u16string_view illegal : {u"what?.mp4", u"a\\b", u"a/b", u"c:", u"<x", u"x>", u"a|b", u"*.mp4", u"\"q\""})
+    EXPECT_FALSE(IsFileNameLegal(illegal.data())) << std::string(illegal.begin(), illegal.end());
   EXPECT_TRUE(IsFileNameLegal(nullptr));
 }
 
