@@ -58,6 +58,11 @@ ImageGeometry PlaceImage(const ImagePlacementInput& input, const FrameRect& fram
   return {drawn, QPointF(x + input.offsetH, y + input.offsetV)};
 }
 
+CoverTileGrid CoverTiles(const FrameRect& frame, QSizeF textBox) {
+  return {static_cast<int64_t>(frame.Height() / (textBox.height() + 10)),
+          static_cast<int64_t>(frame.Width() / (textBox.width() + 10)), textBox.width() + 100, textBox.height() + 55};
+}
+
 QPoint TruncatedPoint(QPointF point) {
   const auto truncate = [](qreal value) {
     return static_cast<int>(std::clamp<qreal>(std::trunc(value), INT32_MIN, INT32_MAX));

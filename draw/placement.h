@@ -11,6 +11,8 @@
 #include <QSize>
 #include <QSizeF>
 
+#include <cstdint>
+
 class QPainter;
 
 namespace glyphra {
@@ -42,6 +44,19 @@ struct ImagePlacementInput {
 // or the picture's own size) and the anchor, where half the frame is exact and
 // half the picture the integer half.
 ImageGeometry PlaceImage(const ImagePlacementInput& input, const FrameRect& frame, QSize pictureSize);
+
+// The cover pattern: rows and columns are counted with the text box plus 10
+// pixels but laid out at steps of the box plus 100 (columns) and plus 55
+// (rows) from the frame's corner; a count of 0 or less paints no tile.
+struct CoverTileGrid {
+  int64_t rows = 0;
+  int64_t columns = 0;
+  qreal columnStep = 0;
+  qreal rowStep = 0;
+
+  QPointF Origin(int64_t row, int64_t column) const { return {column * columnStep, row * rowStep}; }
+};
+CoverTileGrid CoverTiles(const FrameRect& frame, QSizeF textBox);
 
 // The point truncated toward zero to whole pixels (clamped to the int range).
 QPoint TruncatedPoint(QPointF point);

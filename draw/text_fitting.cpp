@@ -5,7 +5,7 @@
 #include "draw/placement.h"
 #include "draw/text_layout.h"
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
 
 #include <algorithm>
 #include <cstdint>
@@ -33,11 +33,11 @@ void FitTextToFrame(WatermarkLayer& layer, const FrameRect& frame) {
   measuring.height = -MulDiv(targetHeight, kLogicalDpi, 72);
   measuring.width = -MulDiv(targetWidth / characters, kLogicalDpi, 72);
 
-  // Whole pixels, as a device context measures: the extent of the line and
-  // the cell height less the external leading.
-  const QFontMetrics metrics(FontFromLogFont(measuring));
-  const int32_t extent = metrics.horizontalAdvance(layer.text);
-  const int32_t lineHeight = metrics.height() - metrics.leading();
+  // Whole pixels, as a device context measures: the extent of the line, the
+  // cell height and the external leading.
+  const QFontMetricsF metrics(FontFromLogFont(measuring));
+  const int32_t extent = qRound(metrics.horizontalAdvance(layer.text));
+  const int32_t lineHeight = qRound(metrics.height()) - qRound(metrics.leading());
 
   layer.font.width = MulDiv(measuring.width, targetWidth, extent);
   layer.font.height = MulDiv(measuring.height, targetHeight, lineHeight);

@@ -41,21 +41,18 @@ void PaintShadow(Graphics& graphics, const WatermarkLayer& layer, const QFont& f
 // its own origin on top of the layer's turn about its anchor.
 void PaintCoverTiles(QPainter& painter, const WatermarkLayer& layer, const QFont& font, QSizeF textBox,
                      const FrameRect& frame) {
-  const int64_t rows = static_cast<int64_t>(frame.Height() / (textBox.height() + 10));
-  const int64_t columns = static_cast<int64_t>(frame.Width() / (textBox.width() + 10));
-  if (rows <= 0 || columns <= 0) return;
+  const CoverTileGrid grid = CoverTiles(frame, textBox);
+  if (grid.rows <= 0 || grid.columns <= 0) return;
   if (layer.coverImgMethod != 0 && layer.coverImgMethod != 1) return;
 
-  const qreal rowStep = textBox.height() + 55;
-  const qreal columnStep = textBox.width() + 100;
   QPainterPath tile;
   AddTextToPath(tile, font, layer.text, QPointF(0, 0));
   const QPen pen = OutlinePen(ArgbFromColorRef(layer.edgeColor, layer.transparency), layer.edgeLineThickness);
   const QColor fill = QColor::fromRgba(ArgbFromColorRef(layer.textColor, layer.transparency));
 
-  for (int64_t row = 0; row < rows; ++row) {
-    for (int64_t column = 0; column < columns; ++column) {
-      const QPointF origin(column * columnStep, row * rowStep);
+  for (int64_t row = 0; row < grid.rows; ++row) {
+    for (int64_t column = 0; column < grid.columns; ++column) {
+      const QPointF origin = grid.Origin(row, column);
       painter.save();
       RotateAbout(painter, origin, layer.rotation);
       // The outline is the same at every origin; moving it equals laying it out again.

@@ -66,6 +66,26 @@ TEST(ImagePlacement, SizeScalingAndAnchors) {
   }
 }
 
+TEST(CoverTileGrid, CountsWithPlusTenAndStepsWithPlus100And55) {
+  struct Case {
+    QSize frame;
+    QSizeF text;
+    int64_t rows, columns;
+    qreal columnStep, rowStep;
+  };
+  const Case cases[] = {
+      {{1280, 720}, {200, 40}, 14, 6, 300, 95},
+      {{209, 49}, {200, 40}, 0, 0, 300, 95},  // one pixel short of a tile each way
+      {{210, 50}, {200, 40}, 1, 1, 300, 95},
+  };
+  for (const Case& c : cases) {
+    const CoverTileGrid grid = CoverTiles({0, 0, c.frame.width(), c.frame.height()}, c.text);
+    EXPECT_EQ(grid.rows, c.rows) << c.frame.width();
+    EXPECT_EQ(grid.columns, c.columns) << c.frame.width();
+    EXPECT_EQ(grid.Origin(13, 5), QPointF(5 * c.columnStep, 13 * c.rowStep));
+  }
+}
+
 TEST(TextPlacement, BottomRightWithNegativeOffsetsSitsTenPixelsIn) {
   QImage frame = SolidFrame(400, 200);
   const QImage before = frame;
