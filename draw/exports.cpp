@@ -13,7 +13,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <exception>
 #include <string>
 
 namespace {
@@ -34,7 +33,7 @@ void InitTemplateFolderPathForDrawlixDll(const char16_t* appName) {
     GetAppDataPath(dataFolder, reinterpret_cast<const char16_t*>(settings.applicationName.utf16()));
     if (!dataFolder.empty()) settings.templatesFolder = QString::fromStdU16String(dataFolder) + QStringLiteral("/templates");
     glyphra::StoreSettings(settings);
-  } catch (const std::exception&) {
+  } catch (...) {
     // Out of memory: the settings stay as they were.
   }
 }
@@ -46,7 +45,7 @@ int PrepareWMForDrawlixDll(const char16_t* templateName, int width, int height, 
     context.frameRect = {0, 0, width, height};
     context.purpose = purpose;
     return glyphra::LoadTemplate(context, glyphra::CurrentSettings().templatesFolder);
-  } catch (const std::exception&) {
+  } catch (...) {
     context.layers.clear();
     context.overlay.Invalidate();
     return -1;
@@ -62,7 +61,7 @@ int DrawGraphicsWithTempConf(glyphra::Graphics* graphics) {
   glyphra::RenderContext& context = glyphra::ThreadRenderContext();
   try {
     glyphra::PaintLayers(*graphics, context.layers, context.frameRect, context.pictures);
-  } catch (const std::exception&) {
+  } catch (...) {
     graphics->SetStatus(glyphra::Status::OutOfMemory);
   }
   return 0;
@@ -71,7 +70,7 @@ int DrawGraphicsWithTempConf(glyphra::Graphics* graphics) {
 int cplusplusout(unsigned char* bits, int width, int height) {
   try {
     return static_cast<int>(glyphra::PaintFrame(glyphra::ThreadRenderContext(), bits, width, height));
-  } catch (const std::exception&) {
+  } catch (...) {
     return static_cast<int>(glyphra::Status::OutOfMemory);
   }
 }
@@ -82,14 +81,14 @@ void va_logx(const char* format, ...) {
   va_start(args, format);
   try {
     text = glyphra::FormatLogMessage(format, args);
-  } catch (const std::exception&) {
+  } catch (...) {
     // Out of memory: nothing can be logged.
   }
   va_end(args);
   try {
     const QString applicationName = glyphra::CurrentSettings().applicationName;
     CLogInterface::GetInstance(applicationName.toStdU16String())->DoLogMessage(text);
-  } catch (const std::exception&) {
+  } catch (...) {
     // Nowhere left to report to.
   }
 }

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -50,21 +51,31 @@ void PaintCoverTiles(QPainter& painter, const WatermarkLayer& layer, const QFont
   const QPen pen = OutlinePen(ArgbFromColorRef(layer.edgeColor, layer.transparency), layer.edgeLineThickness);
   const QColor fill = QColor::fromRgba(ArgbFromColorRef(layer.textColor, layer.transparency));
 
+  // Tiles whose outline cannot reach the picture are not painted: many lie
+  // beyond it, and stroking them would cost as much as the visible ones.
+  const QTransform layerTransform = painter.transform();
+  const QRectF picture(0, 0, painter.device()->width(), painter.device()->height());
+  const qreal margin = pen.widthF() + 1;
+  const QRectF tileBounds = tile.boundingRect().adjusted(-margin, -margin, margin, margin);
   for (int64_t row = 0; row < grid.rows; ++row) {
     for (int64_t column = 0; column < grid.columns; ++column) {
       const QPointF origin = grid.Origin(row, column);
-      painter.save();
-      RotateAbout(painter, origin, layer.rotation);
-      // The outline is the same at every origin; moving it equals laying it out again.
-      const QPainterPath placed = tile.translated(origin);
+      // The text laid out at the origin and turned about it: the outline laid
+      // out at (0, 0), turned, then moved to the origin.
+      QTransform turn;
+      turn.translate(origin.x(), origin.y());
+      turn.rotate(-static_cast<qreal>(layer.rotation));
+      const QTransform tileTransform = turn * layerTransform;
+      if (!tileTransform.mapRect(tileBounds).intersects(picture)) continue;
+      painter.setTransform(tileTransform);
       if (layer.coverImgMethod == 0) {
-        painter.strokePath(placed, pen);
+        painter.strokePath(tile, pen);
       } else {
-        painter.fillPath(placed, fill);
+        painter.fillPath(tile, fill);
       }
-      painter.restore();
     }
   }
+  painter.setTransform(layerTransform);
 }
 
 }  // namespace
