@@ -57,6 +57,7 @@ void PaintCoverTiles(QPainter& painter, const WatermarkLayer& layer, const QFont
   const QRectF picture(0, 0, painter.device()->width(), painter.device()->height());
   const qreal margin = pen.widthF() + 1;
   const QRectF tileBounds = tile.boundingRect().adjusted(-margin, -margin, margin, margin);
+  const bool cull = !painter.viewTransformEnabled();  // world coordinates are then the picture's
   for (int64_t row = 0; row < grid.rows; ++row) {
     for (int64_t column = 0; column < grid.columns; ++column) {
       const QPointF origin = grid.Origin(row, column);
@@ -66,7 +67,7 @@ void PaintCoverTiles(QPainter& painter, const WatermarkLayer& layer, const QFont
       turn.translate(origin.x(), origin.y());
       turn.rotate(-static_cast<qreal>(layer.rotation));
       const QTransform tileTransform = turn * layerTransform;
-      if (!tileTransform.mapRect(tileBounds).intersects(picture)) continue;
+      if (cull && !tileTransform.mapRect(tileBounds).intersects(picture)) continue;
       painter.setTransform(tileTransform);
       if (layer.coverImgMethod == 0) {
         painter.strokePath(tile, pen);

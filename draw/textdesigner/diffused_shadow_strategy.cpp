@@ -4,10 +4,13 @@
 #include "draw/text_layout.h"
 
 #include <QColor>
+#include <QLineF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
 #include <QTransform>
+
+#include <algorithm>
 
 namespace glyphra::TextDesigner {
 
@@ -21,11 +24,12 @@ namespace {
 void StrokeWidening(QPainter& painter, const QPainterPath& path, QRgb color, int thickness) {
   if (thickness <= 0 || qAlpha(color) == 0) return;
   const QPaintDevice* device = painter.device();
-  const QRect extent = painter.transform()
-                           .map(path)
-                           .boundingRect()
-                           .adjusted(-thickness, -thickness, thickness, thickness)
-                           .toAlignedRect() &
+  const QTransform toDevice = painter.deviceTransform();
+  // The widest stroke reaches thickness / 2 beyond the outline, in device
+  // pixels as far as the transform stretches it.
+  const qreal stretch = std::max(toDevice.map(QLineF(0, 0, 1, 0)).length(), toDevice.map(QLineF(0, 0, 0, 1)).length());
+  const qreal margin = thickness * stretch / 2 + 2;
+  const QRect extent = toDevice.map(path).boundingRect().adjusted(-margin, -margin, margin, margin).toAlignedRect() &
                        QRect(0, 0, device->width(), device->height());
   if (extent.isEmpty()) return;
   QImage layer(extent.size(), QImage::Format_RGBA64_Premultiplied);
@@ -34,7 +38,7 @@ void StrokeWidening(QPainter& painter, const QPainterPath& path, QRgb color, int
   {
     QPainter layerPainter(&layer);
     layerPainter.setRenderHints(painter.renderHints());
-    layerPainter.setTransform(painter.transform() * QTransform::fromTranslate(-extent.left(), -extent.top()));
+    layerPainter.setTransform(toDevice * QTransform::fromTranslate(-extent.left(), -extent.top()));
     QPen pen{QColor::fromRgba(color)};
     pen.setJoinStyle(Qt::RoundJoin);
     pen.setCapStyle(Qt::FlatCap);
@@ -44,6 +48,7 @@ void StrokeWidening(QPainter& painter, const QPainterPath& path, QRgb color, int
     }
   }
   painter.save();
+  painter.setViewTransformEnabled(false);
   painter.resetTransform();
   painter.drawImage(extent.topLeft(), layer);
   painter.restore();
