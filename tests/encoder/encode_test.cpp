@@ -181,7 +181,8 @@ TEST_F(VencorEncode, OddSizedSourceIsPaintedAtItsSizeAndEncodedEven) {
   ASSERT_EQ(result.code, VENCOR_OK) << result.error;
   EXPECT_EQ(Record().width, 641);
   EXPECT_EQ(Record().height, 359);
-  const StreamInfo* video = Probe(args.output).First("video");
+  const ProbeResult videoProbe = Probe(args.output);
+  const StreamInfo* video = videoProbe.First("video");
   ASSERT_NE(video, nullptr);
   EXPECT_EQ(video->width, 642);
   EXPECT_EQ(video->height, 360);
@@ -202,7 +203,8 @@ TEST_F(VencorEncode, RotatedPortraitClipIsPaintedAndEncodedUpright) {
   ASSERT_EQ(RunVencor(args.Vector()).code, VENCOR_OK);
   EXPECT_EQ(Record().width, 240);
   EXPECT_EQ(Record().height, 320);
-  const StreamInfo* video = Probe(args.output).First("video");
+  const ProbeResult videoProbe = Probe(args.output);
+  const StreamInfo* video = videoProbe.First("video");
   ASSERT_NE(video, nullptr);
   EXPECT_EQ(video->width, 240);
   EXPECT_EQ(video->height, 320);
@@ -336,7 +338,8 @@ TEST_F(VencorEncode, VideoBitRateAndFrameRateAreHonoured) {
   args.videoBitRate = "1500k";
   args.frameRate = "15";
   ASSERT_EQ(RunVencor(args.Vector()).code, VENCOR_OK);
-  const StreamInfo* video = Probe(args.output).First("video");
+  const ProbeResult videoProbe = Probe(args.output);
+  const StreamInfo* video = videoProbe.First("video");
   ASSERT_NE(video, nullptr);
   EXPECT_NEAR(video->frameRate, 15.0, 0.01);
   EXPECT_NEAR(static_cast<double>(video->bitRate), 1500e3, 1500e3 * 0.2);
@@ -362,7 +365,8 @@ TEST_F(VencorEncode, SampleRatesAndZeroValues) {
     args.audioBitRate = c.audioBitRate;
     const EncodeResult result = RunVencor(args.Vector());
     ASSERT_EQ(result.code, VENCOR_OK) << c.audioCodec << " " << c.sampleRate << ": " << result.error;
-    const StreamInfo* audio = Probe(args.output).First("audio");
+    const ProbeResult audioProbe = Probe(args.output);
+  const StreamInfo* audio = audioProbe.First("audio");
     ASSERT_NE(audio, nullptr);
     EXPECT_EQ(audio->sampleRate, c.expectedRate) << c.audioCodec << " " << c.sampleRate;
   }
