@@ -13,7 +13,7 @@ namespace glyphra {
 
 // Strokes of a soft shadow are capped here: a hand-edited blur radius must not
 // stall a frame. The template editor offers at most 10 + 8.
-inline constexpr int kMaxShadowStrokes = 200;
+inline constexpr int kMaxShadowStrokes = 64;
 
 void PaintTextPart(Graphics& graphics, WatermarkLayer& layer, const FrameRect& frame);
 

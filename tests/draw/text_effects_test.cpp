@@ -1,6 +1,7 @@
 // The effects of a text part on real pixels: shadow, edge, fill, cover tiles.
 #include "draw/font_mapping.h"
 #include "draw/layer_painter.h"
+#include "draw/text_painter.h"
 #include "draw/text_layout.h"
 #include "tests/draw/paint_support.h"
 
@@ -76,6 +77,20 @@ TEST(TextShadow, BoldTextGetsARegularShadow) {
   };
   EXPECT_EQ(paint(700, true), paint(400, true));
   EXPECT_NE(paint(700, false), paint(400, false));
+}
+
+// A hand-edited blur radius must not stall the encoder: the strokes stop at
+// kMaxShadowStrokes (the editor offers at most 18).
+TEST(TextShadow, AHugeBlurRadiusIsCapped) {
+  const auto paint = [](int32_t blurRadius) {
+    QImage frame = SolidFrame(200, 80, Qt::white);
+    WatermarkLayer layer = ShadowOnly({0, 0});
+    layer.font.height = -20;
+    layer.shadowBR = blurRadius;
+    PaintDirect({layer}, frame);
+    return frame;
+  };
+  EXPECT_EQ(paint(INT32_MAX), paint(kMaxShadowStrokes - 8));
 }
 
 TEST(TextEdge, FillIsPaintedOverTheEdge) {
