@@ -67,9 +67,9 @@ FramePainter::FramePainter(int width, int height, AVPixelFormat format, PictureS
   if (!bgr_ || !pristine_ || !toBgr_ || !pool_ || (framing == Framing::kFitInside && !fromBgr_)) throw std::bad_alloc();
 }
 
-FramePtr FramePainter::Paint(const AVFrame& frame) {
+FramePtr FramePainter::Paint(AVFrame& frame) {
   ConvertToBgr(frame);
-  std::memcpy(pristine_.get(), bgr_.get(), static_cast<size_t>(bgrStrideBytes_) * height_);
+  if (framing_ == Framing::kPadToEven) std::memcpy(pristine_.get(), bgr_.get(), static_cast<size_t>(bgrStrideBytes_) * height_);
   if (const int status = cplusplusout(bgr_.get(), width_, height_); status != 0 && hookFailures_++ == 0)
     Log("the frame hook reported status %d; frames are encoded as painted", status);
 
@@ -80,7 +80,10 @@ FramePtr FramePainter::Paint(const AVFrame& frame) {
   }
   const auto [firstRow, endRow] = ChangedRows();
   const bool sameSize = target_.width == width_ && target_.height == height_;
-  if (firstRow == endRow && sameSize) {
+  if (sameSize && (firstRow == endRow || av_frame_is_writable(&frame))) {
+    // Nobody else holds the decoded picture (the decoder keeps only its
+    // reference frames): paint into it rather than into a copy.
+    if (firstRow != endRow) WriteBackRows(frame, firstRow, endRow, frame);
     FramePtr out(av_frame_clone(&frame));
     if (!out) throw std::bad_alloc();
     return out;

@@ -41,8 +41,10 @@ class FramePainter {
   FramePainter& operator=(const FramePainter&) = delete;
 
   // Paints `frame` and returns the frame to encode (its own reference; the
-  // properties of `frame` copied). Throws std::bad_alloc.
-  FramePtr Paint(const AVFrame& frame);
+  // properties of `frame` copied). When this is the only reference to the
+  // picture of `frame`, the picture itself is painted; otherwise a copy.
+  // Throws std::bad_alloc.
+  FramePtr Paint(AVFrame& frame);
 
   // Non-zero results of the hook so far (logged the first time).
   long long HookFailures() const { return hookFailures_; }

@@ -235,7 +235,7 @@ void VideoStage::PullFilteredFrames() {
   }
 }
 
-void VideoStage::EncodeFrame(const AVFrame& filtered) {
+void VideoStage::EncodeFrame(AVFrame& filtered) {
   FramePtr painted = painter_->Paint(filtered);
   painted->pts = filtered.pts;  // the filters' time base is the encoder's
   painted->pict_type = AV_PICTURE_TYPE_NONE;

@@ -43,7 +43,7 @@ class VideoStage {
   void FilterFrame(AVFrame* frame);
   AVFrame* MatchGraphInput(AVFrame* frame);
   void PullFilteredFrames();
-  void EncodeFrame(const AVFrame& filtered);
+  void EncodeFrame(AVFrame& filtered);
   void DrainEncoder();
   void OpenEncoder(const AVCodec* codec, const TranscodeOptions& options, AVRational frameRate);
 

@@ -13,7 +13,9 @@ extern "C" {
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <filesystem>
 #include <vector>
 
@@ -267,7 +269,11 @@ TEST_F(VencorEncode, ProgressIsReportedAndStopRemovesThePartialOutput) {
   const auto callback = [](const VencorProgress* progress, void* userData) -> int {
     auto* calls = static_cast<Calls*>(userData);
     calls->fractions.push_back(progress->fraction);
-    return calls->stopAfter >= 0 && static_cast<int>(calls->fractions.size()) > calls->stopAfter;
+    if (calls->stopAfter < 0) return 0;
+    if (static_cast<int>(calls->fractions.size()) > calls->stopAfter) return 1;
+    // A slow answer, so that the next report comes while frames are still being encoded.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return 0;
   };
   const fs::path source = SampleClip({});
 
@@ -285,6 +291,7 @@ TEST_F(VencorEncode, ProgressIsReportedAndStopRemovesThePartialOutput) {
     EncodeArgs stoppedArgs = Args(source, "stopped.mp4");
     const EncodeResult result = RunVencor(stoppedArgs.Vector(), callback, &stopped);
     EXPECT_EQ(result.code, VENCOR_ERROR_ABORTED) << result.error;
+    EXPECT_LT(stopped.fractions.back(), 1.0);
   }
   EXPECT_EQ(FilesIn(out_), std::vector<std::string>{"whole.mp4"});
 }
