@@ -6,10 +6,6 @@
 namespace glyphra {
 namespace {
 
-// Transparent gaps shorter than this stay inside a span: a transparent pixel
-// blends to itself, and fewer spans cost less than the skipped pixels.
-constexpr int kSpanMergeGap = 16;
-
 // x ÷ 255 rounded, exact for every product of two bytes.
 inline uint32_t Div255(uint32_t x) {
   x += 128;
@@ -19,7 +15,7 @@ inline uint32_t Div255(uint32_t x) {
 }  // namespace
 
 bool FrameOverlay::IsCurrent(QSize frameSize) const {
-  if (!valid_ || pixels_.size() != frameSize) return false;
+  if (!valid_ || frameSize_ != frameSize) return false;
   for (const auto& [path, stamp] : pictureStamps_) {
     if (StampOf(path) != stamp) return false;
   }
@@ -44,46 +40,42 @@ bool FrameOverlay::Render(std::vector<WatermarkLayer>& layers, const FrameRect& 
     Graphics graphics(canvas);
     PaintLayers(graphics, layers, frame, pictures);
   }
-  pixels_ = canvas.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  if (pixels_.isNull()) return false;
-  FindSpans();
+  const QImage pixels = canvas.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  if (pixels.isNull()) return false;
+  FindSpans(pixels);
+  frameSize_ = frameSize;
   valid_ = true;
   return true;
 }
 
-void FrameOverlay::FindSpans() {
-  const int width = pixels_.width();
-  for (int y = 0; y < pixels_.height(); ++y) {
-    const auto* row = reinterpret_cast<const QRgb*>(pixels_.constScanLine(y));
+void FrameOverlay::FindSpans(const QImage& pixels) {
+  spans_.clear();
+  spanPixels_.clear();
+  const int width = pixels.width();
+  for (int y = 0; y < pixels.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
     int x = 0;
     while (true) {
       while (x < width && row[x] == 0) ++x;
       if (x >= width) break;
       const int start = x;
-      int end = x;
-      // Extend over visible pixels and over short transparent gaps.
-      while (x < width) {
-        if (row[x] != 0) {
-          end = ++x;
-        } else if (x - end < kSpanMergeGap) {
-          ++x;
-        } else {
-          break;
-        }
-      }
+      while (x < width && row[x] != 0) ++x;
+      const int end = x;
       spans_.push_back({y, start, end});
+      spanPixels_.insert(spanPixels_.end(), row + start, row + end);
     }
   }
+  spans_.shrink_to_fit();
+  spanPixels_.shrink_to_fit();
 }
 
 void FrameOverlay::BlendInto(unsigned char* bits, int64_t strideBytes) const {
+  const QRgb* source = spanPixels_.data();
   for (const Span& span : spans_) {
-    const auto* source = reinterpret_cast<const QRgb*>(pixels_.constScanLine(span.y)) + span.x0;
     unsigned char* target = bits + span.y * strideBytes + int64_t{span.x0} * 3;
     for (int n = span.x1 - span.x0; n > 0; --n, ++source, target += 3) {
       const uint32_t pixel = *source;
       const uint32_t alpha = pixel >> 24;
-      if (alpha == 0) continue;
       const uint32_t blue = pixel & 0xFF;
       const uint32_t green = (pixel >> 8) & 0xFF;
       const uint32_t red = (pixel >> 16) & 0xFF;

@@ -12,6 +12,7 @@
 #include "draw/watermark_layer.h"
 
 #include <QImage>
+#include <QRgb>
 #include <QSize>
 #include <QString>
 
@@ -45,10 +46,11 @@ class FrameOverlay {
     int x0;  // first pixel
     int x1;  // one past the last pixel
   };
-  void FindSpans();
+  void FindSpans(const QImage& pixels);
 
-  QImage pixels_;  // ARGB32 premultiplied
+  QSize frameSize_;
   std::vector<Span> spans_;
+  std::vector<QRgb> spanPixels_;  // the spans' pixels one after the other, ARGB32 premultiplied
   std::vector<std::pair<QString, FileStamp>> pictureStamps_;
   bool valid_ = false;
 };
