@@ -31,7 +31,12 @@ VIDMORA_EXPORT int DrawGraphicsWithTempConf(glyphra::Graphics* graphics);
 // The encoder's frame hook: paints the prepared template into a 24-bit frame
 // in place. bits holds height rows of width pixels, 3 bytes each in blue,
 // green, red order, every row padded to a multiple of 4 bytes, first row at
-// the top. Padding bytes are never touched. Returns 0 when all went well.
+// the top. Padding bytes are never touched. Layers are placed in the frame
+// size given to the last prepare on this thread. The layers are painted once
+// into an overlay that is blended into every frame; a changed picture file or
+// frame size paints it again. Returns 0 when painted (or nothing to paint),
+// 2 (InvalidParameter) for a null or impossible frame, 8 (WrongState) when
+// the process has no QGuiApplication; the frame is then left unchanged.
 VIDMORA_EXPORT int cplusplusout(unsigned char* bits, int width, int height);
 
 // printf-style log sink for the encoder: one line in the application's log,
