@@ -5,10 +5,24 @@
 //
 // The application loads it per file with dlopen and calls dowm with an
 // ffmpeg-style argument vector:
-//   ffmpeg.exe -i SOURCE -vcodec V -b:v RATE -r FPS -acodec A -ar HZ -b:a RATE -vol N OUTPUT
-// A value of 0 ("0k", "0") means "not set". The output is written under a
-// temporary name in its folder and renamed when complete; on failure or abort
-// nothing is left behind.
+//   ffmpeg.exe -i SOURCE -vcodec V -b:v RATE -r FPS -acodec A -ar HZ -b:a RATE -vol N [-an] OUTPUT
+// argv[0] is ignored; k and M suffixes ("1500k", "44.1k"); a value of 0
+// ("0k", "0") means "not set" (the encoder's quality mode, the source's frame
+// rate or sampling rate); "-vol" is in 256ths (256 unchanged, 0 silence).
+// Video codecs "libx264", "libxvid", "msmpeg4", "flv" (plain H.263 in .3gp,
+// scaled and padded to an H.263 size), "libvpx"; audio "libvo_aacenc" (AAC),
+// "libmp3lame", "libvorbis", "copy". The container follows the output's
+// extension: .mp4, .m4v (MP4), .avi, .mkv, .3gp, .vp8 (WebM).
+//
+// Every video frame, upright as players show it and at the output frame rate,
+// is handed to the drawing library's cplusplusout on the thread of dowm
+// (which must have called PrepareWMForDrawlixDll for the displayed size).
+// The output is written under a hidden temporary name in its folder, synced
+// and renamed when complete; on failure or abort nothing is left behind. The
+// source is only read. Every failure is logged through va_logx with its
+// reason. FFmpeg's own warnings go there too while dowm runs; its log
+// callback is restored before dowm returns, and no thread is left running,
+// so the library can be unloaded right after.
 
 #include "shared/export.h"
 
@@ -41,7 +55,8 @@ typedef int (*VencorProgressCallback)(const VencorProgress* progress, void* user
 // thread (null to remove it). It is called on that thread at least once a second.
 VIDMORA_EXPORT void vencor_set_progress_callback(VencorProgressCallback callback, void* userData);
 
-// Encodes; see above. Returns a VencorResult.
+// Encodes; see above. Returns a VencorResult. Any thread; one call at a time
+// per thread (the drawing library's prepared template is per thread).
 VIDMORA_EXPORT int dowm(int argc, char** argv);
 
 // A one-line reason for the last failure of dowm on the calling thread
