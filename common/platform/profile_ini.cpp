@@ -110,8 +110,10 @@ std::vector<Line> SplitLines(const std::string& text) {
     line.begin = begin;
     line.next = newline == std::string::npos ? text.size() : newline + 1;
     line.end = newline == std::string::npos ? text.size() : newline;
-    // A CR counts as part of the line break only before a LF.
-    if (newline != std::string::npos && line.end > begin && text[line.end - 1] == '\r') --line.end;
+    // A CR counts as part of the line break before a LF, and as the line
+    // break of a last line that ends with it.
+    if (line.end > begin && text[line.end - 1] == '\r' && (newline != std::string::npos || line.end == text.size()))
+      --line.end;
     lines.push_back(line);
     begin = line.next;
   }
@@ -214,6 +216,9 @@ bool WritePrivateProfileString(std::u16string_view section, std::u16string_view 
   std::lock_guard lock(WriteMutex());
   IniText ini;
   if (Load(file, ini) == LoadStatus::kUnreadable) return false;
+  // A last line ended by a lone CR gets a whole line break, so that what is
+  // added after it starts a line of its own.
+  if (!ini.text.empty() && ini.text.back() == '\r') ini.text += '\n';
   const std::vector<Line> lines = SplitLines(ini.text);
   const Location found = Find(ini.text, lines, section, key);
   const std::string lineBreak = LineBreakOf(ini.text);

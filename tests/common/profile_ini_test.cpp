@@ -96,8 +96,15 @@ TEST(ProfileIni, WriteAfterALastLineEndingInALoneCarriageReturn) {
   TempEnv env;
   const fs::path file = env.Root() / "config.ini";
   WriteFile(file, "[A]\nx=1\r");
+  EXPECT_EQ(GetPrivateProfileString(u"A", u"x", u"", file), u"1");
   ASSERT_TRUE(WritePrivateProfileString(u"A", u"z", u"3", file));
   EXPECT_EQ(GetPrivateProfileString(u"A", u"z", u"", file), u"3");
+  EXPECT_EQ(GetPrivateProfileString(u"A", u"x", u"", file), u"1");
+
+  // A section line ended so is the section, for the reader and the writer alike.
+  WriteFile(file, "[a\r");
+  ASSERT_TRUE(WritePrivateProfileString(u"a", u"b", u"written", file));
+  EXPECT_EQ(GetPrivateProfileString(u"a", u"b", u"", file), u"written");
 }
 
 TEST(ProfileIni, WriteCreatesTheFileAndReadsBack) {
