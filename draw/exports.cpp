@@ -75,6 +75,15 @@ int cplusplusout(unsigned char* bits, int width, int height) {
   }
 }
 
+int FrameHookRows(int width, int height, int* firstRow, int* endRow) {
+  if (firstRow == nullptr || endRow == nullptr) return 0;
+  try {
+    return glyphra::FrameRows(glyphra::ThreadRenderContext(), width, height, *firstRow, *endRow) ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
 void va_logx(const char* format, ...) {
   std::u16string text;
   va_list args;

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <tuple>
+#include <utility>
 
 namespace glyphra {
 
@@ -15,16 +17,32 @@ bool PaintingAvailable() {
   return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
 }
 
+namespace {
+
+int64_t StrideBytes(int width) { return (int64_t{width} * 3 + 3) & ~int64_t{3}; }
+
+bool IsAddressable(int width, int height) {
+  return width > 0 && height > 0 && StrideBytes(width) <= std::numeric_limits<int>::max();
+}
+
+// True when the overlay is ready for a frame of this size (painted again
+// when needed); false when it cannot be had.
+bool UpToDateOverlay(RenderContext& context, QSize frameSize) {
+  return context.overlay.IsCurrent(frameSize) ||
+         context.overlay.Render(context.layers, context.frameRect, frameSize, context.pictures);
+}
+
+}  // namespace
+
 Status PaintFrame(RenderContext& context, unsigned char* bits, int width, int height) {
-  if (bits == nullptr || width <= 0 || height <= 0) return Status::InvalidParameter;
-  const int64_t strideBytes = (int64_t{width} * 3 + 3) & ~int64_t{3};
-  if (strideBytes > std::numeric_limits<int>::max()) return Status::InvalidParameter;
+  const bool pinned = std::exchange(context.overlayPinned, false);
+  if (bits == nullptr || !IsAddressable(width, height)) return Status::InvalidParameter;
+  const int64_t strideBytes = StrideBytes(width);
   if (context.layers.empty()) return Status::Ok;
   if (!PaintingAvailable()) return Status::WrongState;
 
   const QSize frameSize(width, height);
-  if (context.overlay.IsCurrent(frameSize) ||
-      context.overlay.Render(context.layers, context.frameRect, frameSize, context.pictures)) {
+  if ((pinned && context.overlay.IsPaintedFor(frameSize)) || UpToDateOverlay(context, frameSize)) {
     context.overlay.BlendInto(bits, strideBytes);
     return Status::Ok;
   }
@@ -33,6 +51,18 @@ Status PaintFrame(RenderContext& context, unsigned char* bits, int width, int he
   Graphics graphics(frame);
   PaintLayers(graphics, context.layers, context.frameRect, context.pictures);
   return Status::Ok;
+}
+
+bool FrameRows(RenderContext& context, int width, int height, int& firstRow, int& endRow) {
+  context.overlayPinned = false;
+  if (!IsAddressable(width, height)) return false;
+  firstRow = endRow = 0;
+  // Without layers, or without a QGuiApplication, PaintFrame changes nothing.
+  if (context.layers.empty() || !PaintingAvailable()) return true;
+  if (!UpToDateOverlay(context, QSize(width, height))) return false;
+  std::tie(firstRow, endRow) = context.overlay.PaintedRows();
+  context.overlayPinned = true;
+  return true;
 }
 
 }  // namespace glyphra

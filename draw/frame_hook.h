@@ -24,4 +24,10 @@ bool PaintingAvailable();
 // unchanged on every failure.
 Status PaintFrame(RenderContext& context, unsigned char* bits, int width, int height);
 
+// The rows [firstRow, endRow) that the next PaintFrame of a width x height
+// frame will change; false when they cannot be known (direct painting) or the
+// size is impossible. Brings the overlay up to date and pins it for that next
+// PaintFrame, which then uses it without looking at the picture files again.
+bool FrameRows(RenderContext& context, int width, int height, int& firstRow, int& endRow);
+
 }  // namespace glyphra

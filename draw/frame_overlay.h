@@ -35,6 +35,14 @@ class FrameOverlay {
   // False when the overlay cannot be allocated.
   bool Render(std::vector<WatermarkLayer>& layers, const FrameRect& frame, QSize frameSize, PictureCache& pictures);
 
+  // True when painted for a frame of this size (whatever became of its pictures).
+  bool IsPaintedFor(QSize frameSize) const { return valid_ && frameSize_ == frameSize; }
+
+  // [first, end) of the rows that hold a visible pixel; empty when none.
+  std::pair<int, int> PaintedRows() const {
+    return spans_.empty() ? std::pair{0, 0} : std::pair{spans_.front().y, spans_.back().y + 1};
+  }
+
   // Blends the overlay over 24-bit blue-green-red rows of the overlay's size
   // that lie strideBytes apart. Touches only the visible spans; allocates
   // nothing.

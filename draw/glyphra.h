@@ -39,6 +39,15 @@ VIDMORA_EXPORT int DrawGraphicsWithTempConf(glyphra::Graphics* graphics);
 // the process has no QGuiApplication; the frame is then left unchanged.
 VIDMORA_EXPORT int cplusplusout(unsigned char* bits, int width, int height);
 
+// For a caller that converts frames for the hook: the rows [*firstRow,
+// *endRow) of a width x height frame that the next cplusplusout on this
+// thread will change (empty when it changes none). Brings the overlay up to
+// date and keeps it as it is for that next call, so the answer holds even if
+// a picture file changes meanwhile; rows outside the range are neither read
+// nor written by it. Returns 1 when the rows are known, 0 when any row may
+// change (the layers are then painted directly) or the size is impossible.
+VIDMORA_EXPORT int FrameHookRows(int width, int height, int* firstRow, int* endRow);
+
 // printf-style log sink for the encoder: one line in the application's log,
 // cut to 511 bytes. Safe from any thread.
 VIDMORA_EXPORT void va_logx(const char* format, ...) __attribute__((format(printf, 1, 2)));

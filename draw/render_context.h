@@ -24,6 +24,7 @@ struct RenderContext {
   QString templateName;                 // of the last prepare
   std::vector<WatermarkLayer> layers;   // in load order; replaced by every prepare
   FrameOverlay overlay;                 // the layers painted once for the frame hook
+  bool overlayPinned = false;           // FrameHookRows vouched for it: the next frame uses it unchecked
   PictureCache pictures;                // decoded pictures of the layers
 };
 

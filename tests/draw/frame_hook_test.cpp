@@ -235,5 +235,41 @@ TEST(FrameHook, AChangedPictureFileIsPaintedAgain) {
   EXPECT_EQ(second.Picture().pixel(10, 10), qRgb(0, 0, 255));
 }
 
+TEST(FrameHook, RowsTellWhereTheNextFrameChangesAndHoldForIt) {
+  vidmora::test::TempEnv env;
+  const QString path = QString::fromStdString((env.MakeDir("pictures") / "logo.png").string());
+  QImage red(8, 8, QImage::Format_RGB32);
+  red.fill(Qt::red);
+  ASSERT_TRUE(red.save(path));
+  WatermarkLayer logo = ImageLayer(path);
+  logo.imageLocation = 4;  // rows 16 to 23 of a 40-row frame
+  RenderContext context = Prepared({logo}, 40, 40);
+
+  int firstRow = -1, endRow = -1;
+  ASSERT_TRUE(FrameRows(context, 40, 40, firstRow, endRow));
+  CallerFrame frame(NoiseFrame(40, 40));
+  const QImage before = frame.Picture();
+  // The picture changes between the question and the frame: the frame still
+  // gets what the answer was about.
+  QImage blue(12, 12, QImage::Format_RGB32);
+  blue.fill(Qt::blue);
+  ASSERT_TRUE(blue.save(path));
+  ASSERT_EQ(PaintFrame(context, frame.bytes.data(), 40, 40), Status::Ok);
+  const QRect changed = ChangedBox(before, frame.Picture());
+  EXPECT_EQ(changed.top(), firstRow);
+  EXPECT_EQ(changed.bottom() + 1, endRow);
+  EXPECT_EQ(frame.Picture().pixel(20, 20), qRgb(255, 0, 0));
+
+  // The next frame looks at the picture again.
+  CallerFrame next(SolidFrame(40, 40));
+  ASSERT_EQ(PaintFrame(context, next.bytes.data(), 40, 40), Status::Ok);
+  EXPECT_EQ(next.Picture().pixel(20, 20), qRgb(0, 0, 255));
+
+  RenderContext empty;
+  ASSERT_TRUE(FrameRows(empty, 40, 40, firstRow, endRow));
+  EXPECT_EQ(firstRow, endRow);
+  EXPECT_FALSE(FrameRows(context, 0, 40, firstRow, endRow));
+}
+
 }  // namespace
 }  // namespace glyphra
