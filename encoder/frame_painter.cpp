@@ -50,8 +50,6 @@ FramePainter::FramePainter(int width, int height, AVPixelFormat format, PictureS
   const size_t bgrBytes = static_cast<size_t>(bgrStrideBytes_) * height + 64;
   bgr_.reset(static_cast<uint8_t*>(av_mallocz(bgrBytes)));
   pristine_.reset(static_cast<uint8_t*>(av_mallocz(bgrBytes)));
-  // Same size, so swscale takes its fast unscaled converter here.
-  toBgr_.reset(sws_getContext(width, height, format, width, height, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr));
   box_ = framing == Framing::kFitInside ? FitInside(displayAspect, target) : PictureSize{width, height};
   if (framing == Framing::kFitInside) {
     fromBgrOwner_.reset(sws_getContext(width, height, AV_PIX_FMT_BGR24, box_.width, box_.height, format,
@@ -64,12 +62,24 @@ FramePainter::FramePainter(int width, int height, AVPixelFormat format, PictureS
   }
   poolBytes_ = av_image_get_buffer_size(format, target.width, target.height, 64);
   if (poolBytes_ > 0) pool_.reset(av_buffer_pool_init(static_cast<size_t>(poolBytes_) + 64 + AV_INPUT_BUFFER_PADDING_SIZE, nullptr));
-  if (!bgr_ || !pristine_ || !toBgr_ || !pool_ || (framing == Framing::kFitInside && !fromBgr_)) throw std::bad_alloc();
+  if (!bgr_ || !pristine_ || !pool_ || (framing == Framing::kFitInside && !fromBgr_)) throw std::bad_alloc();
 }
 
 FramePtr FramePainter::Paint(AVFrame& frame) {
-  ConvertToBgr(frame);
-  if (framing_ == Framing::kPadToEven) std::memcpy(pristine_.get(), bgr_.get(), static_cast<size_t>(bgrStrideBytes_) * height_);
+  // A picture scaled into a box needs all of it; otherwise only the rows the
+  // hook will change are converted for it.
+  int hookFirst = 0, hookEnd = height_;
+  if (framing_ == Framing::kFitInside || !FrameHookRows(width_, height_, &hookFirst, &hookEnd)) {
+    hookFirst = 0;
+    hookEnd = height_;
+  }
+  const auto [bandFirst, bandEnd] = hookFirst < hookEnd ? Band(hookFirst, hookEnd) : std::pair{0, 0};
+  if (bandFirst < bandEnd) {
+    ConvertToBgr(frame, bandFirst, bandEnd);
+    const size_t offset = static_cast<size_t>(bandFirst) * bgrStrideBytes_;
+    if (framing_ == Framing::kPadToEven)
+      std::memcpy(pristine_.get() + offset, bgr_.get() + offset, static_cast<size_t>(bandEnd - bandFirst) * bgrStrideBytes_);
+  }
   if (const int status = cplusplusout(bgr_.get(), width_, height_); status != 0 && hookFailures_++ == 0)
     Log("the frame hook reported status %d; frames are encoded as painted", status);
 
@@ -78,19 +88,19 @@ FramePtr FramePainter::Paint(AVFrame& frame) {
     ScaleIntoBox(*out, frame);
     return out;
   }
-  const auto [firstRow, endRow] = ChangedRows();
+  const auto [firstRow, endRow] = ChangedRows(bandFirst, bandEnd);
   const bool sameSize = target_.width == width_ && target_.height == height_;
   if (sameSize && (firstRow == endRow || av_frame_is_writable(&frame))) {
     // Nobody else holds the decoded picture (the decoder keeps only its
     // reference frames): paint into it rather than into a copy.
-    if (firstRow != endRow) WriteBackRows(frame, firstRow, endRow, frame);
+    if (firstRow != endRow) WriteBackRows(frame, firstRow, endRow, bandEnd, frame);
     FramePtr out(av_frame_clone(&frame));
     if (!out) throw std::bad_alloc();
     return out;
   }
   FramePtr out = NewOutputFrame(frame);
   av_image_copy(out->data, out->linesize, const_cast<const uint8_t**>(frame.data), frame.linesize, format_, width_, height_);
-  if (firstRow != endRow) WriteBackRows(*out, firstRow, endRow, frame);
+  if (firstRow != endRow) WriteBackRows(*out, firstRow, endRow, bandEnd, frame);
   if (!sameSize) RepeatEdges(*out);
   return out;
 }
@@ -107,23 +117,47 @@ void FramePainter::UpdateColorDetails(SwsContext* context, const AVFrame& frame,
   last = key;
 }
 
-void FramePainter::ConvertToBgr(const AVFrame& frame) {
-  UpdateColorDetails(toBgr_.get(), frame, true);
-  uint8_t* dst[4] = {bgr_.get(), nullptr, nullptr, nullptr};
-  const int dstStride[4] = {bgrStrideBytes_, 0, 0, 0};
-  sws_scale(toBgr_.get(), frame.data, frame.linesize, 0, height_, dst, dstStride);
+std::pair<int, int> FramePainter::Band(int firstRow, int endRow) const {
+  // Chroma rows of a subsampled format cover several picture rows: the band
+  // starts on such a boundary so that every chroma row it touches is whole.
+  const int chromaRows = 1 << descriptor_->log2_chroma_h;
+  firstRow &= ~(chromaRows - 1);
+  const int rows = (endRow - firstRow + kBandRowStep - 1) / kBandRowStep * kBandRowStep;
+  return {firstRow, std::min(firstRow + rows, height_)};
 }
 
-std::pair<int, int> FramePainter::ChangedRows() const {
+void FramePainter::ConvertToBgr(const AVFrame& frame, int firstRow, int endRow) {
+  const int rows = endRow - firstRow;
+  if (!toBgr_ || rows != toBgrRows_) {
+    // Same width, so swscale takes its fast unscaled converter here.
+    toBgr_.reset(sws_getContext(width_, rows, format_, width_, rows, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr,
+                                nullptr));
+    if (!toBgr_) throw std::bad_alloc();
+    toBgrRows_ = rows;
+    toBgrColors_ = -1;
+  }
+  UpdateColorDetails(toBgr_.get(), frame, true);
+  const uint8_t* src[4] = {};
+  for (int plane = 0; plane < 4 && frame.data[plane]; ++plane) {
+    const bool chroma = plane == 1 || plane == 2;
+    const int planeRow = chroma ? firstRow >> descriptor_->log2_chroma_h : firstRow;
+    src[plane] = frame.data[plane] + static_cast<ptrdiff_t>(planeRow) * frame.linesize[plane];
+  }
+  uint8_t* dst[4] = {bgr_.get() + static_cast<size_t>(firstRow) * bgrStrideBytes_, nullptr, nullptr, nullptr};
+  const int dstStride[4] = {bgrStrideBytes_, 0, 0, 0};
+  sws_scale(toBgr_.get(), src, frame.linesize, 0, rows, dst, dstStride);
+}
+
+std::pair<int, int> FramePainter::ChangedRows(int bandFirst, int bandEnd) const {
   const size_t rowBytes = static_cast<size_t>(width_) * 3;
   const auto rowDiffers = [&](int row) {
     const size_t offset = static_cast<size_t>(row) * bgrStrideBytes_;
     return std::memcmp(bgr_.get() + offset, pristine_.get() + offset, rowBytes) != 0;
   };
-  int first = 0;
-  while (first < height_ && !rowDiffers(first)) ++first;
-  if (first == height_) return {0, 0};
-  int end = height_;
+  int first = bandFirst;
+  while (first < bandEnd && !rowDiffers(first)) ++first;
+  if (first == bandEnd) return {0, 0};
+  int end = bandEnd;
   while (end > first && !rowDiffers(end - 1)) --end;
   return {first, end};
 }
@@ -144,13 +178,9 @@ FramePtr FramePainter::NewOutputFrame(const AVFrame& frame) {
   return out;
 }
 
-void FramePainter::WriteBackRows(AVFrame& out, int firstRow, int endRow, const AVFrame& frame) {
-  // Chroma rows of a subsampled format cover several picture rows: the band
-  // starts on such a boundary so that every chroma row it writes is whole.
-  const int chromaRows = 1 << descriptor_->log2_chroma_h;
-  firstRow &= ~(chromaRows - 1);
-  int rows = (endRow - firstRow + kBandRowStep - 1) / kBandRowStep * kBandRowStep;
-  rows = std::min(rows, height_ - firstRow);
+void FramePainter::WriteBackRows(AVFrame& out, int changedFirst, int changedEnd, int bandEnd, const AVFrame& frame) {
+  const auto [firstRow, endRow] = Band(changedFirst, changedEnd);
+  const int rows = std::min(endRow, bandEnd) - firstRow;
   if (!fromBgr_ || rows != fromBgrRows_) {
     fromBgrOwner_.reset(sws_getContext(width_, rows, AV_PIX_FMT_BGR24, width_, rows, format_,
                                        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr));

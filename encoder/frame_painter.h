@@ -5,12 +5,14 @@
 //
 // The hook paints into 24-bit BGR rows (each padded to 4 bytes, first row at
 // the top). A round trip through 8-bit RGB is not lossless (colours outside
-// RGB clip, chroma is resampled), and converting a whole frame back costs
-// time, so the painter keeps the BGR picture from before the hook, converts
-// only the band of rows the hook changed and takes from it only the pixels
-// the hook changed (and the chroma samples that cover them); every other
-// pixel stays exactly as decoded. A frame the hook leaves alone is passed on
-// as it came, without a copy.
+// RGB clip, chroma is resampled), and converting whole frames costs time, so
+// the painter asks the drawing library which rows the hook will change,
+// converts only that band for it, keeps the band as it was before the hook,
+// converts back only the rows the hook changed and takes from them only the
+// pixels the hook changed (and the chroma samples that cover them); every
+// other pixel stays exactly as decoded. Rows outside the band are never read
+// by the hook. A frame the hook leaves alone is passed on as it came, without
+// a copy.
 //
 // Output frames come from a pool. One thread uses an object (the thread of
 // dowm, which is the one the hook must be called on).
@@ -50,11 +52,19 @@ class FramePainter {
   long long HookFailures() const { return hookFailures_; }
 
  private:
-  void ConvertToBgr(const AVFrame& frame);
-  // [firstRow, endRow) of the rows the hook changed; empty when none.
-  std::pair<int, int> ChangedRows() const;
+  // [first, end) widened to whole chroma rows and to a multiple of the band
+  // step, within the frame.
+  std::pair<int, int> Band(int firstRow, int endRow) const;
+  // Converts rows [firstRow, endRow) of the frame (a Band) into the BGR picture.
+  void ConvertToBgr(const AVFrame& frame, int firstRow, int endRow);
+  // [firstRow, endRow) of the rows within [bandFirst, bandEnd) that the hook
+  // changed; empty when none.
+  std::pair<int, int> ChangedRows(int bandFirst, int bandEnd) const;
   FramePtr NewOutputFrame(const AVFrame& frame);
-  void WriteBackRows(AVFrame& out, int firstRow, int endRow, const AVFrame& frame);
+  // Converts back the rows [changedFirst, changedEnd) widened to a band that
+  // ends by bandEnd (the rows converted for the hook; those after it are stale)
+  // and merges the pixels the hook changed into `out`.
+  void WriteBackRows(AVFrame& out, int changedFirst, int changedEnd, int bandEnd, const AVFrame& frame);
   void MergeChangedPixels(AVFrame& out, int firstRow, int rows);
   void RepeatEdges(AVFrame& out) const;
   void ScaleIntoBox(AVFrame& out, const AVFrame& frame);
@@ -74,7 +84,8 @@ class FramePainter {
   int bandLinesize_[4] = {};
   AvBytesPtr bandOwner_;
   std::vector<uint8_t> chromaMask_;  // chroma samples of the band that cover a changed pixel
-  SwsPtr toBgr_;
+  SwsPtr toBgr_;           // band conversion for the hook
+  int toBgrRows_ = 0;
   SwsContext* fromBgr_ = nullptr;  // band or box conversion, owned via fromBgrOwner_
   SwsPtr fromBgrOwner_;
   int fromBgrRows_ = 0;

@@ -2,6 +2,7 @@
 
 #include "shared/export.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -13,12 +14,19 @@ namespace {
 std::mutex mutex;
 HookRecord record;
 std::thread::id expectedThread;
+bool rowsKnown = true;
 }  // namespace
 
 void ResetHookRecord() {
   std::lock_guard lock(mutex);
   record = HookRecord{};
   expectedThread = std::this_thread::get_id();
+  rowsKnown = true;
+}
+
+void HookRowsUnknown() {
+  std::lock_guard lock(mutex);
+  rowsKnown = false;
 }
 
 const HookRecord& Record() { return record; }
@@ -57,6 +65,14 @@ extern "C" VIDMORA_EXPORT int cplusplusout(unsigned char* bits, int width, int h
   for (int y = kMarkerTop; y < kMarkerTop + kMarkerSize && y < height; ++y)
     for (int x = kMarkerLeft; x < kMarkerLeft + kMarkerSize && x < width; ++x) std::memset(bits + y * stride + x * 3, 255, 3);
   return 0;
+}
+
+extern "C" VIDMORA_EXPORT int FrameHookRows(int width, int height, int* firstRow, int* endRow) {
+  std::lock_guard lock(vidmora::test::mutex);
+  if (!vidmora::test::rowsKnown || width <= 0 || height <= 0) return 0;
+  *firstRow = std::min(kMarkerTop, height);
+  *endRow = std::min(kMarkerTop + kMarkerSize, height);
+  return 1;
 }
 
 extern "C" VIDMORA_EXPORT void va_logx(const char* format, ...) {

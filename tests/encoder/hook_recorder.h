@@ -1,9 +1,11 @@
 #pragma once
 
 // A frame hook and log sink for encoder tests. The test executable exports
-// cplusplusout and va_logx itself, so libvencor.so binds to these instead of
-// the drawing library's: each frame gets an opaque white square at a known
-// place of the picture as the hook sees it, and every call is recorded.
+// cplusplusout, FrameHookRows and va_logx itself, so libvencor.so binds to
+// these instead of the drawing library's: each frame gets an opaque white
+// square at a known place of the picture as the hook sees it, and every call
+// is recorded. FrameHookRows names the square's rows, or (when a test says
+// so) answers that any row may change.
 
 #include <QImage>
 
@@ -26,8 +28,11 @@ struct HookRecord {
   std::vector<std::string> log;
 };
 
-// Clears the record; calls from now on are expected on the calling thread.
+// Clears the record; calls from now on are expected on the calling thread,
+// and FrameHookRows names the square's rows again.
 void ResetHookRecord();
+// From now on FrameHookRows answers that any row may change.
+void HookRowsUnknown();
 const HookRecord& Record();
 bool LogContains(const std::string& text);
 
