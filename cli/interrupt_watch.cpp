@@ -1,8 +1,15 @@
 #include "cli/interrupt_watch.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
-#include <ctime>
+#include <cstdint>
+#include <system_error>
 
 namespace vidmora::cli {
 
@@ -24,21 +31,41 @@ void InterruptWatch::BlockSignals() {
 }
 
 InterruptWatch::InterruptWatch(std::function<void(int)> onInterrupt) : onInterrupt_(std::move(onInterrupt)) {
-  thread_ = std::thread([this] {
-    const sigset_t set = WatchedSignals();
-    const timespec pollInterval{0, 200'000'000};
-    int count = 0;
-    while (!done_.load()) {
-      const int signal = sigtimedwait(&set, nullptr, &pollInterval);
-      if (signal == SIGINT) onInterrupt_(++count);
-      if (signal == SIGTERM) onInterrupt_(count = std::max(count + 1, 2));
-    }
-  });
+  const sigset_t set = WatchedSignals();
+  signalFd_ = signalfd(-1, &set, SFD_CLOEXEC);
+  wakeFd_ = eventfd(0, EFD_CLOEXEC);
+  if (signalFd_ < 0 || wakeFd_ < 0) {
+    const int error = errno;
+    if (signalFd_ >= 0) close(signalFd_);
+    if (wakeFd_ >= 0) close(wakeFd_);
+    throw std::system_error(error, std::generic_category(), "cannot watch for Ctrl-C");
+  }
+  thread_ = std::thread([this] { Watch(); });
 }
 
 InterruptWatch::~InterruptWatch() {
-  done_.store(true);
+  const uint64_t one = 1;
+  while (write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
+  }
   thread_.join();
+  close(signalFd_);
+  close(wakeFd_);
+}
+
+void InterruptWatch::Watch() {
+  pollfd fds[2] = {{signalFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+  int count = 0;
+  while (true) {
+    if (poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    if (fds[1].revents != 0) return;
+    signalfd_siginfo info;
+    if (!(fds[0].revents & POLLIN) || read(signalFd_, &info, sizeof info) != sizeof info) continue;
+    if (info.ssi_signo == SIGINT) onInterrupt_(++count);
+    if (info.ssi_signo == SIGTERM) onInterrupt_(count = std::max(count + 1, 2));
+  }
 }
 
 }  // namespace vidmora::cli

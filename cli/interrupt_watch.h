@@ -1,10 +1,9 @@
 #pragma once
 
 // Ctrl-C and termination requests for a program that runs a batch: the
-// signals are blocked in every thread and taken by a watcher thread, which
-// calls back outside signal context.
+// signals are blocked in every thread and read by a watcher thread (through
+// a signal descriptor), which calls back outside signal context.
 
-#include <atomic>
 #include <functional>
 #include <thread>
 
@@ -19,13 +18,17 @@ class InterruptWatch {
   // `onInterrupt` gets the number of requests so far (SIGTERM counts as two:
   // it asks to end now). Called on the watcher thread.
   explicit InterruptWatch(std::function<void(int count)> onInterrupt);
+  // Ends the watcher at once.
   ~InterruptWatch();
   InterruptWatch(const InterruptWatch&) = delete;
   InterruptWatch& operator=(const InterruptWatch&) = delete;
 
  private:
+  void Watch();
+
   std::function<void(int)> onInterrupt_;
-  std::atomic<bool> done_{false};
+  int signalFd_ = -1;  // SIGINT and SIGTERM arrive here
+  int wakeFd_ = -1;    // written once to end the watcher
   std::thread thread_;
 };
 
