@@ -16,21 +16,17 @@ build=${1:-build}
 runs=${2:-3}
 driver=$build/bin/vencor_transcode_driver
 [[ -x $driver ]] || { echo "build the target vencor_transcode_driver in $build first" >&2; exit 2; }
+source "$(dirname "${BASH_SOURCE[0]}")/../bench_lib.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 clip=$work/source.mp4
-ffmpeg -v error -y -f lavfi -i testsrc2=size=1920x1080:rate=25:duration=10 \
-  -f lavfi -i sine=frequency=440:sample_rate=44100:duration=10 \
-  -c:v libx264 -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2 "$clip"
-video_kbps=$(( $(ffprobe -v error -select_streams v:0 -show_entries stream=bit_rate -of csv=p=0 "$clip") / 1000 ))
+make_clip "$clip"
+video_kbps=$(video_kbps "$clip")
 
 common=(-vcodec libx264 -b:v "${video_kbps}k" -r 25)
 audio=(-ar 44.1k -b:a 128k -vol 256)
 
-# seconds and kilobytes from /usr/bin/time -v
-wall() { awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' "$1"; }
-peak() { awk -F': ' '/Maximum resident set size/ { print $2 }' "$1"; }
 
 best_v=999999 best_f=999999 peak_v=0 peak_f=0
 for ((run = 1; run <= runs; run++)); do
@@ -40,10 +36,10 @@ for ((run = 1; run <= runs; run++)); do
     ffmpeg -v error -y -i "$clip" "${common[@]}" -acodec aac "${audio[@]}" "$work/ffmpeg.mp4"
   v=$(wall "$work/vencor.time") f=$(wall "$work/ffmpeg.time")
   echo "run $run: libvencor ${v}s $(peak "$work/vencor.time") kB, ffmpeg ${f}s $(peak "$work/ffmpeg.time") kB"
-  best_v=$(awk -v a="$best_v" -v b="$v" 'BEGIN { print (b < a ? b : a) }')
-  best_f=$(awk -v a="$best_f" -v b="$f" 'BEGIN { print (b < a ? b : a) }')
-  peak_v=$(awk -v a="$peak_v" -v b="$(peak "$work/vencor.time")" 'BEGIN { print (b > a ? b : a) }')
-  peak_f=$(awk -v a="$peak_f" -v b="$(peak "$work/ffmpeg.time")" 'BEGIN { print (b > a ? b : a) }')
+  best_v=$(min "$best_v" "$v")
+  best_f=$(min "$best_f" "$f")
+  peak_v=$(max "$peak_v" "$(peak "$work/vencor.time")")
+  peak_f=$(max "$peak_f" "$(peak "$work/ffmpeg.time")")
 done
 
 echo "clip: 10 s 1920x1080 H.264 ${video_kbps} kbit/s + AAC; $(nproc) cores"
