@@ -87,15 +87,14 @@ JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, 
   return RunEncoder(*library, source, plan.path, settings.encoding, probe, listener);
 }
 
+ProbedRates RatesOf(const MediaProbe& probe) {
+  return {probe.VideoBitRateKbps(), probe.FrameRate(), probe.AudioBitRateKbps(), probe.SamplingRateKhz()};
+}
+
 JobResult RunEncoder(const EncoderLibrary& library, const QString& sourcePath, const QString& outputPath,
                      const EncodingSettings& settings, const MediaProbe& probe, JobListener& listener) {
-  ProbedRates probed;
-  probed.videoBitRateKbps = probe.VideoBitRateKbps();
-  probed.frameRate = probe.FrameRate();
-  probed.audioBitRateKbps = probe.AudioBitRateKbps();
-  probed.sampleRateKhz = probe.SamplingRateKhz();
-
-  const std::vector<std::string> arguments = BuildEncoderArguments(sourcePath, outputPath, settings, probed);
+  const std::vector<std::string> arguments =
+      BuildEncoderArguments(sourcePath, outputPath, settings, RatesOf(probe));
   std::string error;
   const int result = library.Encode(arguments, &ForwardProgress, &listener, error);
   if (result != VENCOR_OK) return Failed(outputPath, QString::fromStdString(error));

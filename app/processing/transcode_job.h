@@ -54,6 +54,10 @@ struct TranscodeRequest {
 
 JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, MessageSink* messages);
 
+// The rates that replace "auto" settings, as the probe read them.
+struct ProbedRates;
+ProbedRates RatesOf(const MediaProbe& probe);
+
 // Builds the argument vector from the settings and the probe and runs the
 // encoder of `library`. Returns Done or Failed with the encoder's reason.
 class EncoderLibrary;

@@ -1,5 +1,8 @@
 #include "app/processing/transcode_job.h"
 
+#include "app/processing/encoder_arguments.h"
+#include "app/processing/media_probe.h"
+
 #include "tests/app/engine_fixture.h"
 #include "tests/support/media.h"
 
@@ -180,6 +183,33 @@ TEST_F(TranscodeJobTest, FormatFiveWritesAPlayableVp8File) {
   EXPECT_EQ(probe.First("video")->codec, "vp8");
   EXPECT_EQ(probe.First("audio")->codec, "vorbis");
   EXPECT_GT(CountFrames(Fs(result.outputPath)), 20);
+}
+
+TEST_F(TranscodeJobTest, AutoSettingsTakeTheRatesTheSourceCarries) {
+  // A source with a constant 1500 kbit/s of video at 25 frames/s and 128 kbit/s
+  // of 44.1 kHz audio, as a probe reads them from the file.
+  ClipSpec spec = SmallClip();
+  spec.seconds = 3;
+  spec.videoBitrate = "1500k";
+  spec.extraArgs = {"-minrate", "1500k", "-maxrate", "1500k", "-bufsize", "1500k", "-x264-params", "nal-hrd=cbr:filler=1"};
+  spec.audioCodec = "libmp3lame";
+  spec.audioBitrate = "128k";
+  const QString source = MakeSource("cbr.mp4", spec);
+  MediaProbe probe(&sink_);
+  ASSERT_TRUE(probe.Open(source));
+  std::vector<std::string> args = BuildEncoderArguments(source, "/out.mp4", EncodingSettings{}, RatesOf(probe));
+  EXPECT_EQ((std::vector<std::string>{args[6], args[8], args[12], args[14], args[16]}),
+            (std::vector<std::string>{"1500k", "25", "44.1k", "128k", "256"}));
+
+  // Without audio the audio rates are 0, which the encoder takes as "not set".
+  ClipSpec silent = SmallClip();
+  silent.audio = false;
+  const QString silentSource = MakeSource("silent.mp4", silent);
+  MediaProbe silentProbe(&sink_);
+  ASSERT_TRUE(silentProbe.Open(silentSource));
+  args = BuildEncoderArguments(silentSource, "/out.mp4", EncodingSettings{}, RatesOf(silentProbe));
+  EXPECT_EQ(args[12], "0k");
+  EXPECT_EQ(args[14], "0k");
 }
 
 TEST_F(TranscodeJobTest, AMissingEncoderLibraryFailsWithItsMessage) {
