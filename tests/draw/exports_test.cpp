@@ -1,6 +1,7 @@
 // The library's exports as the application and the encoder call them:
 // templates on disk, frames in caller memory, the log, and several threads.
 #include "draw/glyphra.h"
+#include "tests/draw/caller_frame.h"
 #include "tests/draw/template_fixture.h"
 #include "tests/support/temp_env.h"
 
@@ -19,31 +20,10 @@
 namespace glyphra {
 namespace {
 
-constexpr unsigned char kPaddingSentinel = 0xA5;
-
-// Rows of width × 3 random bytes, padded to 4 bytes with a sentinel.
-struct Frame {
-  Frame(int width, int height) : width(width), height(height), stride((width * 3 + 3) & ~3) {
-    bytes.assign(size_t(stride) * height, kPaddingSentinel);
-    std::mt19937 random(static_cast<unsigned>(width * 7919 + height));
-    for (int y = 0; y < height; ++y) {
-      for (int x = 0; x < width * 3; ++x) bytes[size_t(y) * stride + x] = static_cast<unsigned char>(random());
-    }
-  }
+// A caller's frame with the frame hook called on it.
+struct Frame : test::CallerFrame {
+  using CallerFrame::CallerFrame;
   int Paint() { return cplusplusout(bytes.data(), width, height); }
-  QImage Picture() const { return QImage(bytes.data(), width, height, stride, QImage::Format_BGR888).copy(); }
-  bool PaddingIntact() const {
-    for (int y = 0; y < height; ++y) {
-      for (int x = width * 3; x < stride; ++x) {
-        if (bytes[size_t(y) * stride + x] != kPaddingSentinel) return false;
-      }
-    }
-    return true;
-  }
-  int width;
-  int height;
-  int stride;
-  std::vector<unsigned char> bytes;
 };
 
 class Exports : public ::testing::Test {

@@ -1,6 +1,7 @@
 // The frame hook: painting once into an overlay and blending it into caller
 // frames of padded 24-bit rows.
 #include "draw/frame_hook.h"
+#include "tests/draw/caller_frame.h"
 #include "tests/draw/paint_support.h"
 #include "tests/support/temp_env.h"
 
@@ -25,33 +26,7 @@ using test::SaveForReview;
 using test::SolidFrame;
 using test::TextLayer;
 
-constexpr unsigned char kPaddingSentinel = 0xA5;
-
-// A caller's frame: rows of width × 3 bytes padded to a multiple of 4, the
-// padding filled with a sentinel.
-struct CallerFrame {
-  CallerFrame(const QImage& picture) : width(picture.width()), height(picture.height()) {
-    stride = (width * 3 + 3) & ~3;
-    bytes.assign(size_t(stride) * height, kPaddingSentinel);
-    const QImage bgr = picture.convertToFormat(QImage::Format_BGR888);
-    for (int y = 0; y < height; ++y) std::memcpy(&bytes[size_t(y) * stride], bgr.constScanLine(y), size_t(width) * 3);
-  }
-  QImage Picture() const {
-    return QImage(bytes.data(), width, height, stride, QImage::Format_BGR888).copy();
-  }
-  bool PaddingIntact() const {
-    for (int y = 0; y < height; ++y) {
-      for (int x = width * 3; x < stride; ++x) {
-        if (bytes[size_t(y) * stride + x] != kPaddingSentinel) return false;
-      }
-    }
-    return true;
-  }
-  int width;
-  int height;
-  int stride;
-  std::vector<unsigned char> bytes;
-};
+using test::CallerFrame;
 
 RenderContext Prepared(std::vector<WatermarkLayer> layers, int width, int height) {
   RenderContext context;
