@@ -21,9 +21,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Shared by every test of the build, so a clip is made once.
 fs::path MediaDir() {
   const char* dir = std::getenv("VIDMORA_TEST_MEDIA");
-  fs::path out = dir && *dir ? fs::path(dir) : fs::temp_directory_path() / "vidmora-test-media";
+  fs::path out = dir && *dir ? fs::path(dir) : fs::path(VIDMORA_TEST_MEDIA_DEFAULT);
   fs::create_directories(out);
   return out;
 }

@@ -9,7 +9,8 @@
 namespace vidmora::test {
 
 // A sample clip made with the ffmpeg tool from its test sources. Clips are made
-// once and cached under VIDMORA_TEST_MEDIA, keyed by their arguments.
+// once and cached in the build folder (or VIDMORA_TEST_MEDIA), keyed by their
+// arguments.
 struct ClipSpec {
   int width = 320;
   int height = 240;

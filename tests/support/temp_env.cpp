@@ -61,7 +61,7 @@ std::string ReadFile(const fs::path& path) {
 
 fs::path TestOutputDir() {
   const char* dir = std::getenv("VIDMORA_TEST_OUTPUT");
-  fs::path out = dir && *dir ? fs::path(dir) : fs::temp_directory_path() / "vidmora-test-output";
+  fs::path out = dir && *dir ? fs::path(dir) : fs::path(VIDMORA_TEST_OUTPUT_DEFAULT);
   fs::create_directories(out);
   return out;
 }

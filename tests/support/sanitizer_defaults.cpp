@@ -1,0 +1,10 @@
+// Options of the sanitizer runtimes for every test program (linked into each
+// as an object, so that the runtimes find these at start-up): leaks inside
+// system libraries that the program cannot free are not reported, and
+// undefined behaviour stops the test.
+
+extern "C" {
+const char* __asan_default_options() { return "detect_leaks=1:abort_on_error=0"; }
+const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
+const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\nleak:libdbus-1.so\n"; }
+}
