@@ -153,6 +153,20 @@ TEST_F(TranscodeJobTest, AFailedEncodeIsReportedFailedAndLeavesNoOutput) {
   EXPECT_EQ(left, std::vector<fs::path>{source});
 }
 
+TEST_F(TranscodeJobTest, AFailedEncodeKeepsTheOutputItWouldHaveReplaced) {
+  const fs::path source = sources_ / "notes.mp4";
+  WriteFile(source, "this is a text file, not a video\n");
+  const fs::path earlier = sources_ / "notes_wm.mp4";
+  WriteFile(earlier, "an earlier output");
+  RecordingListener listener;
+
+  const JobResult result =
+      TranscodeFile({QString::fromStdString(source.string()), Settings(1, "_wm"), ProgramFolder()}, listener, &sink_);
+
+  EXPECT_EQ(result.outcome, JobOutcome::Failed);
+  EXPECT_EQ(ReadFile(earlier), "an earlier output");
+}
+
 TEST_F(TranscodeJobTest, StoppingTheEncodeFailsItAndLeavesNoOutput) {
   ClipSpec spec = SmallClip();
   spec.seconds = 4;
