@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cerrno>
 #include <string>
 
@@ -242,10 +243,15 @@ std::u16string DecodeDocumentBytes(std::string_view bytes, int& docFlags, std::u
     return text;
   }
 
-  std::string narrow(bytes);
-  const size_t read = narrow.size();
-  const size_t nulls = static_cast<size_t>(std::count(narrow.begin(), narrow.end(), '\0'));
-  if (nulls != 0) narrow.erase(std::remove(narrow.begin(), narrow.end(), '\0'), narrow.end());
+  const size_t read = bytes.size();
+  const size_t nulls = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\0'));
+  // Copied only when there are nulls to take out.
+  std::string withoutNulls;
+  if (nulls != 0) {
+    withoutNulls.reserve(bytes.size() - nulls);
+    std::copy_if(bytes.begin(), bytes.end(), std::back_inserter(withoutNulls), [](char c) { return c != '\0'; });
+  }
+  const std::string_view narrow = nulls != 0 ? std::string_view(withoutNulls) : bytes;
 
   int codePage = CodePageOfCharset(encoding);
   std::string iconvName;

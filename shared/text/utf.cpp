@@ -1,6 +1,7 @@
 #include "shared/text/utf.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace vidmora {
 
@@ -23,16 +24,6 @@ void AppendUtf8(std::string& out, char32_t c) {
     out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
     out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-void AppendUtf16(std::u16string& out, char32_t c) {
-  if (c < 0x10000) {
-    out += static_cast<char16_t>(c);
-  } else {
-    c -= 0x10000;
-    out += static_cast<char16_t>(0xD800 | (c >> 10));
-    out += static_cast<char16_t>(0xDC00 | (c & 0x3FF));
   }
 }
 
@@ -79,6 +70,19 @@ char32_t DecodeUtf8(std::string_view bytes, size_t& i, bool& valid) {
   return c;
 }
 
+// Length of the run of ASCII bytes at the start of `bytes`, read eight at a
+// time: most text of the program's files is ASCII.
+size_t AsciiPrefix(std::string_view bytes) {
+  size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes.data() + i, 8);
+    if (word & 0x8080808080808080ull) break;
+  }
+  while (i < bytes.size() && static_cast<uint8_t>(bytes[i]) < 0x80) ++i;
+  return i;
+}
+
 }  // namespace
 
 std::string ToUtf8(std::u16string_view text) {
@@ -98,16 +102,33 @@ std::string ToUtf8(std::u16string_view text) {
 }
 
 std::u16string FromUtf8(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
+  // No byte sequence gives more UTF-16 units than it has bytes.
+  std::u16string out(bytes.size(), u'\0');
+  char16_t* next = out.data();
   bool valid = true;
-  for (size_t i = 0; i < bytes.size();) AppendUtf16(out, DecodeUtf8(bytes, i, valid));
+  for (size_t i = 0; i < bytes.size();) {
+    const size_t ascii = AsciiPrefix(bytes.substr(i));
+    for (size_t end = i + ascii; i < end; ++i) *next++ = static_cast<uint8_t>(bytes[i]);
+    if (i == bytes.size()) break;
+    char32_t c = DecodeUtf8(bytes, i, valid);
+    if (c < 0x10000) {
+      *next++ = static_cast<char16_t>(c);
+    } else {
+      c -= 0x10000;
+      *next++ = static_cast<char16_t>(0xD800 | (c >> 10));
+      *next++ = static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+    }
+  }
+  out.resize(static_cast<size_t>(next - out.data()));
   return out;
 }
 
 bool IsValidUtf8(std::string_view bytes) {
   bool valid = true;
-  for (size_t i = 0; i < bytes.size() && valid;) DecodeUtf8(bytes, i, valid);
+  for (size_t i = 0; i < bytes.size() && valid;) {
+    i += AsciiPrefix(bytes.substr(i));
+    if (i < bytes.size()) DecodeUtf8(bytes, i, valid);
+  }
   return valid;
 }
 
