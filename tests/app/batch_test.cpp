@@ -106,6 +106,25 @@ TEST_F(BatchTest, StopDuringTheThirdOfFiveFinishesTheThirdAndLeavesTheRest) {
   EXPECT_EQ(observer.finishedRuns, 2);
 }
 
+TEST_F(BatchTest, AStopDuringTheLastFileDoesNotStopTheNextRun) {
+  FixedSettings settings(Settings(1, "_wm"));
+  RecordingObserver observer;
+  Batch batch(settings, observer, &sink_, ProgramFolder());
+  batch.AddFile(MakeSource("only.mp4"));
+  observer.onState = [&](int, RowState state) {
+    if (state == RowState::Doing) batch.Stop();
+  };
+  ASSERT_TRUE(batch.StartProcessing());
+  batch.Wait();
+  ASSERT_EQ(batch.State(0), RowState::Done);
+
+  observer.onState = nullptr;
+  ASSERT_TRUE(batch.StartProcessing());
+  batch.Wait();
+  EXPECT_EQ(settings.loads, 2);  // the second run did its file
+  EXPECT_EQ(batch.State(0), RowState::Done);
+}
+
 TEST_F(BatchTest, AFailedFileGetsItsOwnStateAndTheRunGoesOn) {
   FixedSettings settings(Settings(1, "_wm"));
   RecordingObserver observer;

@@ -226,6 +226,20 @@ TEST_F(TranscodeJobTest, AutoSettingsTakeTheRatesTheSourceCarries) {
   EXPECT_EQ(args[14], "0k");
 }
 
+TEST_F(TranscodeJobTest, AnUnsetCustomFolderFailsWithAMessage) {
+  const QString source = MakeSource("clip.mp4");
+  JobSettings settings = Settings(1, "_wm");
+  settings.output.outputFolderOpts = 1;
+  settings.output.outputFolderPath.clear();
+  RecordingListener listener;
+
+  const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+
+  EXPECT_EQ(result.outcome, JobOutcome::Failed);
+  EXPECT_FALSE(result.reason.isEmpty());
+  EXPECT_FALSE(listener.events.contains("started"));
+}
+
 TEST_F(TranscodeJobTest, AMissingEncoderLibraryFailsWithItsMessage) {
   const QString source = MakeSource("clip.mp4");
   RecordingListener listener;
