@@ -65,6 +65,9 @@ void Transcode(const TranscodeOptions& options, VencorProgressCallback progressC
   video.Finish();
   if (audio) audio->Finish();
   muxer.Finish();
+  // Reports are throttled: without this last question, a stop asked during
+  // the final quarter second would go unheard and the file be kept.
+  if (progress.Report(video.PositionSeconds(), video.FramesEncoded(), true)) Fail(VENCOR_ERROR_ABORTED, "stopped on request");
   output.Commit();
   progress.Finish(video.FramesEncoded());  // the file is complete: a stop asked now changes nothing
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

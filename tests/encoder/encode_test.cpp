@@ -277,7 +277,8 @@ TEST_F(VencorEncode, ProgressIsReportedAndStopRemovesThePartialOutput) {
     calls->fractions.push_back(progress->fraction);
     if (calls->stopAfter < 0) return 0;
     if (static_cast<int>(calls->fractions.size()) > calls->stopAfter) return 1;
-    // A slow answer, so that the next report comes while frames are still being encoded.
+    // Reports come at most every quarter second; an answer slower than that
+    // makes the next one due at the next packet, before the last frame.
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     return 0;
   };
@@ -300,6 +301,24 @@ TEST_F(VencorEncode, ProgressIsReportedAndStopRemovesThePartialOutput) {
     EXPECT_LT(stopped.fractions.back(), 1.0);
   }
   EXPECT_EQ(FilesIn(out_), std::vector<std::string>{"whole.mp4"});
+}
+
+TEST_F(VencorEncode, AStopAskedOnceEveryFrameIsEncodedStillAbandonsTheFile) {
+  // Throttled reports may all come before the last frame: the question asked
+  // before the file is committed is the one that must see the stop. (A codec
+  // without delay, so that the last frames are not encoded while draining.)
+  const auto callback = [](const VencorProgress* progress, void* userData) -> int {
+    return progress->frames >= *static_cast<const int*>(userData) ? 1 : 0;
+  };
+  const fs::path source = SampleClip({});
+  int allFrames = CountFrames(source);
+  ASSERT_GT(allFrames, 0);
+  EncodeArgs args = Args(source, "late.avi");
+  args.videoCodec = "msmpeg4";
+  args.audioCodec = "libmp3lame";
+  const EncodeResult result = RunVencor(args.Vector(), callback, &allFrames);
+  EXPECT_EQ(result.code, VENCOR_ERROR_ABORTED) << result.error;
+  EXPECT_TRUE(FilesIn(out_).empty());
 }
 
 TEST_F(VencorEncode, OutputNamingTheSourceIsRefusedAndTheSourceStaysUnchanged) {
