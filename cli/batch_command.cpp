@@ -49,13 +49,15 @@ int RunBatchCommand(const CliOptions& options) {
   Batch batch(settings, reporter, &reporter, ProgramFolder());
   for (const QString& file : files) batch.AddFile(file);
 
+  // The request goes to the batch before the note is printed: whoever reads
+  // the note knows the batch has it.
   InterruptWatch watch([&](int count) {
     if (count == 1) {
-      reporter.Note("Stopping after the current file (Ctrl-C again abandons it).");
       batch.Stop();
+      reporter.Note("Stopping after the current file (Ctrl-C again abandons it).");
     } else {
-      reporter.Note("Abandoning the current file.");
       batch.Abort();
+      reporter.Note("Abandoning the current file.");
     }
   });
   batch.StartProcessing();

@@ -1,6 +1,8 @@
 // vidmora-cli as a user runs it: a separate process with a clean home.
 
 #include "common/quorvil.h"
+#include "tests/cli/held_picture.h"
+#include "tests/draw/template_fixture.h"
 #include "tests/support/media.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_env.h"
@@ -11,9 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 namespace vidmora::test {
 namespace {
@@ -153,33 +153,74 @@ TEST_F(CliTest, RenderPaintsTheTemplateOverAPicture) {
   EXPECT_EQ(RunCli({"render", "--template", "Nope", "--image", in.string(), "--out", out.string()}).exitCode, 1);
 }
 
-TEST_F(CliTest, CtrlCOnceStopsAfterTheCurrentFile) {
-  const std::string first = Source("first.mp4", 6);
-  const std::string second = Source("second.mp4", 6);
-  RunningProcess cli(Cli({first, second}));
+// Runs with a template whose logo is a held picture: each file waits at its
+// first frame until the test releases the logo, so a signal sent meanwhile
+// always finds the first file still encoding.
+class CliInterruptTest : public CliTest {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(RunCli({"templates"}).exitCode, 0);  // the first start's files
+    vidmora::EditedLayer layer = glyphra::test::NewLayer();
+    layer.imagePathName = logo_.Path().u16string();
+    layer.imageLocation = 0;  // top left
+    layer.imageOffsetH = layer.imageOffsetV = layer.imageRotation = 0;
+    layer.imageTransparency = 100;
+    layer.imageWidth = layer.imageHeight = 0;  // the picture's own size
+    layer.scaleImage = 0;
+    glyphra::test::WriteTemplate(env_.DataHome() / "Vidmora" / "templates", u"Held", {{u"Held logo", layer}});
+  }
+
+  std::vector<std::string> HeldCli(std::initializer_list<std::string> files) {
+    std::vector<std::string> argv = Cli({"--template", "Held"});
+    argv.insert(argv.end(), files);
+    return argv;
+  }
+
+  static QImage Logo() {
+    QImage logo(32, 32, QImage::Format_RGB32);
+    logo.fill(QColor(0, 0, 255));
+    return logo;
+  }
+
+  HeldPicture logo_{env_.MakeDir("logo") / "logo.png"};
+};
+
+TEST_F(CliInterruptTest, CtrlCOnceStopsAfterTheCurrentFile) {
+  const std::string first = Source("first.mp4");
+  const std::string second = Source("second.mp4");
+  RunningProcess cli(HeldCli({first, second}));
   ASSERT_TRUE(cli.WaitForOutput("[1/2] first.mp4: encoding", 60'000));
 
   cli.Signal(SIGINT);
+  ASSERT_TRUE(cli.WaitForError("Stopping after the current file", 60'000));
+  logo_.Release(Logo());
   const ProcessResult result = cli.Finish();
 
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_TRUE(Probe(folder_ / "first_new.mp4").ok);
+  EXPECT_EQ(result.exitCode, 1) << result.err;
+  const QImage frame = DecodeFrame(folder_ / "first_new.mp4", 0);  // finished, and painted with the logo
+  ASSERT_FALSE(frame.isNull());
+  const QColor corner = frame.pixelColor(12, 12);
+  EXPECT_LT(corner.red() + corner.green(), 60) << corner.name().toStdString();
+  EXPECT_GT(corner.blue(), 200) << corner.name().toStdString();
   EXPECT_FALSE(fs::exists(folder_ / "second_new.mp4"));
-  EXPECT_NE(result.err.find("not processed"), std::string::npos);
+  EXPECT_EQ(result.out.find("[2/2]"), std::string::npos);
+  EXPECT_NE(result.err.find("1 file(s) not processed"), std::string::npos);
 }
 
-TEST_F(CliTest, CtrlCTwiceAbandonsTheCurrentFileAndLeavesNothing) {
-  const std::string clip = Source("long.mp4", 8);
-  RunningProcess cli(Cli({clip}));
+TEST_F(CliInterruptTest, CtrlCTwiceAbandonsTheCurrentFileAndLeavesNothing) {
+  const std::string clip = Source("clip.mp4");
+  RunningProcess cli(HeldCli({clip}));
   ASSERT_TRUE(cli.WaitForOutput("encoding", 60'000));
 
+  // A second signal sent before the first is read would merge with it.
   cli.Signal(SIGINT);
-  // Two signals sent at once would arrive as one.
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_TRUE(cli.WaitForError("Ctrl-C again abandons it", 60'000));
   cli.Signal(SIGINT);
+  ASSERT_TRUE(cli.WaitForError("Abandoning the current file", 60'000));
+  logo_.Release(Logo());
   const ProcessResult result = cli.Finish();
 
-  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.exitCode, 1) << result.err;
   std::vector<fs::path> left;
   for (const auto& entry : fs::directory_iterator(folder_)) left.push_back(entry.path());
   EXPECT_EQ(left, std::vector<fs::path>{fs::path(clip)});

@@ -103,8 +103,16 @@ bool RunningProcess::ReadSome(int timeoutMs) {
 }
 
 bool RunningProcess::WaitForOutput(const std::string& text, int timeoutMs) {
+  return WaitFor(result_.out, text, timeoutMs);
+}
+
+bool RunningProcess::WaitForError(const std::string& text, int timeoutMs) {
+  return WaitFor(result_.err, text, timeoutMs);
+}
+
+bool RunningProcess::WaitFor(const std::string& stream, const std::string& text, int timeoutMs) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (result_.out.find(text) == std::string::npos) {
+  while (stream.find(text) == std::string::npos) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0 || !ReadSome(static_cast<int>(left.count()))) return false;
   }

@@ -24,9 +24,10 @@ class RunningProcess {
   RunningProcess(const RunningProcess&) = delete;
   RunningProcess& operator=(const RunningProcess&) = delete;
 
-  // Reads standard output until it holds `text` (true) or the program closes
-  // it or `timeoutMs` passes (false).
+  // Reads until standard output (WaitForError: standard error) holds `text`
+  // (true), or the program closes both or `timeoutMs` passes (false).
   bool WaitForOutput(const std::string& text, int timeoutMs);
+  bool WaitForError(const std::string& text, int timeoutMs);
   void Signal(int signal);
   // Reads everything that is left and waits for the program to end.
   ProcessResult Finish();
@@ -35,6 +36,7 @@ class RunningProcess {
   // Waits up to timeoutMs for output and reads what came; false once both
   // pipes are closed.
   bool ReadSome(int timeoutMs);
+  bool WaitFor(const std::string& stream, const std::string& text, int timeoutMs);
 
   int pid_ = -1;
   int outFd_ = -1;
