@@ -1,12 +1,15 @@
 #include "app/templates/template_store.h"
 
 #include "app/settings/app_folders.h"
+#include "app/templates/listed_files.h"
+#include "app/templates/template_names.h"
 #include "common/platform/profile_ini.h"
 #include "shared/template/edited_layer.h"
 #include "shared/template/layer_file.h"
 #include "shared/template/template_files.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <string>
@@ -20,6 +23,8 @@ constexpr char16_t kConfigSection[] = u"General";
 constexpr char16_t kConfigTemplateKey[] = u"template";
 
 std::filesystem::path ConfigPath() { return std::filesystem::path(DataFile(kConfigFileName).toStdString()); }
+
+QString PathOf(const std::u16string& path) { return QString::fromStdU16String(path); }
 
 }  // namespace
 
@@ -68,6 +73,70 @@ QString StoredTemplateName(const QString& templatesFolder) {
   const QStringList names = ReadTemplateNames(templatesFolder);
   const int row = StoredTemplateRow();
   return row >= 0 && row < names.size() ? names[row] : QString(kDemoTemplateName);
+}
+
+StoreResult AddTemplate(const QString& templatesFolder, const QString& name) {
+  const QString refusal = NameRefusal(name, NamesInUse(templatesFolder), NamedThing::kTemplate);
+  if (!refusal.isEmpty()) return StoreResult::Failed(refusal);
+
+  const std::u16string folder = templatesFolder.toStdU16String();
+  const std::u16string templateName = name.toStdU16String();
+  const std::u16string layer = templateName + u"_Layer 1";
+  const std::u16string indexPath = IndexFilePath(folder);
+  const std::u16string templatePath = NamedFilePath(folder, templateName);
+  const std::u16string layerPath = NamedFilePath(folder, layer);
+  const QString failed = QStringLiteral("The template \"%1\" could not be written to %2.").arg(name, templatesFolder);
+
+  // The layer and template files first, the index last: the list never names
+  // a template whose files are missing.
+  QDir().mkpath(templatesFolder);
+  EditedLayer values;
+  values.font = DefaultLogFont();
+  ApplyNewLayerValues(values, kNewTemplateLayerText);
+  const std::vector<std::u16string> layers = {layer};
+  if (!WriteNewLayerFile(folder, layer, values) || !WriteNameList(templatePath, kLayerList, layers)) {
+    QFile::remove(PathOf(layerPath));
+    QFile::remove(PathOf(templatePath));
+    return StoreResult::Failed(failed);
+  }
+  const bool indexed = QFileInfo::exists(PathOf(indexPath))
+                           ? AppendToNameList(indexPath, kTemplateIndex, templateName)
+                           : WriteNameList(indexPath, kTemplateIndex, std::vector<std::u16string>{templateName});
+  if (!indexed) {
+    QFile::remove(PathOf(layerPath));
+    QFile::remove(PathOf(templatePath));
+    return StoreResult::Failed(QStringLiteral("The template list %1 could not be updated.").arg(PathOf(indexPath)));
+  }
+  return {};
+}
+
+StoreResult RenameTemplate(const QString& templatesFolder, const QString& name, const QString& newName) {
+  const QString refusal = NameRefusal(newName, NamesInUse(templatesFolder), NamedThing::kTemplate);
+  if (!refusal.isEmpty()) return StoreResult::Failed(refusal);
+  if (!StaysInFolder(name)) return StoreResult::Failed(QStringLiteral("The template \"%1\" cannot be renamed.").arg(name));
+
+  const QString indexPath = PathOf(IndexFilePath(templatesFolder.toStdU16String()));
+  return RenameListedFile(templatesFolder, indexPath, kTemplateIndex, name, newName, QStringLiteral("template"));
+}
+
+StoreResult RemoveTemplate(const QString& templatesFolder, const QString& name) {
+  if (!StaysInFolder(name)) return StoreResult::Failed(QStringLiteral("The template \"%1\" cannot be removed.").arg(name));
+  const std::u16string folder = templatesFolder.toStdU16String();
+  const std::u16string templatePath = NamedFilePath(folder, name.toStdU16String());
+  const std::u16string indexPath = IndexFilePath(folder);
+  if (QFileInfo::exists(PathOf(indexPath)) && ReadTemplateNames(templatesFolder).contains(name) &&
+      !RemoveFromNameList(indexPath, kTemplateIndex, name.toStdU16String()))
+    return StoreResult::Failed(QStringLiteral("The template list %1 could not be updated.").arg(PathOf(indexPath)));
+
+  if (const auto layers = ReadNameList(templatePath, kLayerList)) {
+    for (const std::u16string& layer : *layers) {
+      const QString layerName = QString::fromStdU16String(layer);
+      if (StaysInFolder(layerName) && layerName.compare(QLatin1String("qthumb"), Qt::CaseInsensitive) != 0)
+        QFile::remove(PathOf(NamedFilePath(folder, layer)));
+    }
+  }
+  QFile::remove(PathOf(templatePath));
+  return {};
 }
 
 }  // namespace vidmora

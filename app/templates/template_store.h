@@ -4,6 +4,8 @@
 // template file per template and one layer file per layer, side by side in
 // the templates folder. Every function reads or writes the files afresh.
 
+#include "app/templates/store_result.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -32,5 +34,18 @@ void StoreTemplateRow(int row);
 
 // The name of the stored row in the index; "Demo 1" when there is none.
 QString StoredTemplateName(const QString& templatesFolder);
+
+// Adds template `name` last in the index, with its template file listing the
+// layer "<name>_Layer 1" and that layer's file (text "Vidmora For Win"). A
+// missing index file is created. Names are checked with NameRefusal first.
+StoreResult AddTemplate(const QString& templatesFolder, const QString& name);
+
+// Renames the template in the index and its file; its layers keep their
+// names. When the file cannot be renamed the index is put back as it was.
+StoreResult RenameTemplate(const QString& templatesFolder, const QString& name, const QString& newName);
+
+// Removes the template from the index and deletes its file and the files of
+// the layers it lists (files that do not exist are no failure).
+StoreResult RemoveTemplate(const QString& templatesFolder, const QString& name);
 
 }  // namespace vidmora
