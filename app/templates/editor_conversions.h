@@ -1,0 +1,26 @@
+#pragma once
+
+// Conversions between the layer file's values and what Qt's choosers and
+// widgets take: 0x00BBGGRR colours and the logical font record.
+
+#include "shared/template/log_font.h"
+
+#include <QColor>
+#include <QFont>
+
+#include <cstdint>
+
+namespace vidmora {
+
+QColor ColorFromRef(uint32_t colorRef);
+uint32_t RefFromColor(const QColor& color);
+
+// The font the font chooser starts from: face, size in points at 96 dpi
+// (from the character or cell height), weight, italic, underline, strike-out.
+QFont ChooserFontFromLogFont(const LogFont& font);
+
+// `font` with the chooser's face, size (as a character height in pixels at
+// 96 dpi), weight, italic, underline and strike-out; its other fields stay.
+LogFont LogFontWithChoice(LogFont font, const QFont& chosen);
+
+}  // namespace vidmora

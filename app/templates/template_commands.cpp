@@ -1,0 +1,100 @@
+#include "app/templates/template_commands.h"
+
+#include "app/templates/edit_template_dlg.h"
+#include "app/templates/name_prompt.h"
+#include "app/templates/template_names.h"
+#include "app/templates/template_store.h"
+
+#include <QMenu>
+#include <QMessageBox>
+
+#include <utility>
+
+namespace vidmora {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Vidmora");
+
+}  // namespace
+
+TemplateCommands::TemplateCommands(QString templatesFolder, TemplateListView& list, QWidget& dialogParent)
+    : QObject(&dialogParent), folder_(std::move(templatesFolder)), list_(list), parent_(dialogParent) {
+  menu_ = new QMenu(&parent_);
+  menu_->setObjectName(QStringLiteral("template_menu"));
+  QAction* edit = menu_->addAction(QStringLiteral("Edit Selected Template"), this, &TemplateCommands::EditSelectedTemplate);
+  menu_->addSeparator();
+  QAction* remove = menu_->addAction(QStringLiteral("Remove Selected Template"), this, &TemplateCommands::RemoveSelectedTemplate);
+  menu_->addSeparator();
+  QAction* rename = menu_->addAction(QStringLiteral("Rename Selected Template"), this, &TemplateCommands::RenameSelectedTemplate);
+  edit->setObjectName(QStringLiteral("edit_template_action"));
+  remove->setObjectName(QStringLiteral("remove_template_action"));
+  rename->setObjectName(QStringLiteral("rename_template_action"));
+}
+
+void TemplateCommands::FillTemplateList() {
+  list_.ClearTemplateRows();
+  for (const QString& name : ReadTemplateNames(folder_)) list_.AddTemplateRow(name);
+  list_.SelectTemplateRow(StoredTemplateRow());
+}
+
+void TemplateCommands::AddTemplate() {
+  CAddNewTempDlg prompt(QStringLiteral("Add New Template"), NamesInUse(folder_), &parent_);
+  if (prompt.exec() != QDialog::Accepted) return;
+  const StoreResult result = vidmora::AddTemplate(folder_, prompt.Name());
+  if (!result.ok) {
+    QMessageBox::warning(&parent_, kCaption, result.message);
+    return;
+  }
+  list_.AddTemplateRow(prompt.Name());
+}
+
+void TemplateCommands::RenameSelectedTemplate() {
+  const QString name = list_.SelectedTemplateName();
+  if (name.isEmpty()) {
+    QMessageBox::information(&parent_, kCaption, QStringLiteral("Please select a template to rename!"));
+    return;
+  }
+  CAddNewTempDlg prompt(QStringLiteral("Rename Template"), NamesInUse(folder_), &parent_);
+  if (prompt.exec() != QDialog::Accepted) return;
+  const StoreResult result = RenameTemplate(folder_, name, prompt.Name());
+  if (!result.ok) {
+    QMessageBox::warning(&parent_, kCaption, result.message);
+    return;
+  }
+  list_.RenameSelectedTemplateRow(prompt.Name());
+  emit templatesChanged();
+}
+
+void TemplateCommands::RemoveSelectedTemplate() {
+  const QString name = list_.SelectedTemplateName();
+  if (name.isEmpty()) {
+    QMessageBox::information(&parent_, kCaption, QStringLiteral("Please select a watermark template first to remove!"));
+    return;
+  }
+  if (QMessageBox::question(&parent_, kCaption, QStringLiteral("Are you sure to remove this template?"),
+                            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    return;
+  const StoreResult result = RemoveTemplate(folder_, name);
+  if (!result.ok) {
+    QMessageBox::warning(&parent_, kCaption, result.message);
+    return;
+  }
+  list_.RemoveTemplateRow(name);
+  emit templatesChanged();
+}
+
+void TemplateCommands::EditSelectedTemplate() {
+  const QString name = list_.SelectedTemplateName();
+  if (name.isEmpty()) {
+    QMessageBox::information(&parent_, kCaption, QStringLiteral("Please select a template to edit!"));
+    return;
+  }
+  CEditTemplateDlg editor(folder_, name, &parent_);
+  editor.exec();
+  emit templatesChanged();
+}
+
+void TemplateCommands::ShowMenu(const QPoint& globalPosition) { menu_->popup(globalPosition); }
+
+}  // namespace vidmora

@@ -1,0 +1,114 @@
+// Pictures of the template editor for people to look at, taken in a real X
+// server (run under xvfb-run): each page with the demo template, and with a
+// template of shadow, outline and a logo picture.
+#include "app/settings/app_folders.h"
+#include "app/settings/first_start.h"
+#include "app/templates/edit_template_dlg.h"
+#include "app/templates/layer_session.h"
+#include "app/templates/sample_picture.h"
+#include "app/templates/template_store.h"
+#include "draw/glyphra.h"
+#include "tests/support/temp_env.h"
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace vidmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+QString DrawLogo(const fs::path& folder) {
+  QImage logo(160, 160, QImage::Format_ARGB32);
+  logo.fill(Qt::transparent);
+  QPainter painter(&logo);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(QColor(230, 90, 40));
+  painter.setPen(QPen(Qt::white, 8));
+  painter.drawEllipse(QRectF(8, 8, 144, 144));
+  QFont font("Liberation Sans");
+  font.setPixelSize(96);
+  font.setBold(true);
+  painter.setFont(font);
+  painter.drawText(QRectF(0, 0, 160, 160), Qt::AlignCenter, "V");
+  painter.end();
+  const QString path = QString::fromStdString((folder / "logo.png").string());
+  logo.save(path);
+  return path;
+}
+
+// Grabs both pages of the editor into "<name>_text.png" and "<name>_image.png".
+void ShootPages(const QString& templatesFolder, const QString& templateName, const std::string& name,
+                const std::function<void(LayerSession&)>& design = {}) {
+  CEditTemplateDlg editor(templatesFolder, templateName);
+  if (design) design(editor.Session());
+  editor.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+  const fs::path out = TestOutputDir() / "template_editor";
+  fs::create_directories(out);
+  auto* tabs = editor.findChild<QTabWidget*>("page_tabs");
+  for (int page = 0; page < 2; ++page) {
+    tabs->setCurrentIndex(page);
+    QTest::qWait(0);
+    editor.PreviewPicture();
+    QCoreApplication::processEvents();
+    const QImage shot = editor.grab().toImage();
+    const std::string file = (out / (name + (page == 0 ? "_text.png" : "_image.png"))).string();
+    ASSERT_TRUE(shot.save(QString::fromStdString(file))) << file;
+    // The preview holds the painted template, not the bare sample.
+    EXPECT_GE(shot.width(), kSamplePictureWidth);
+    EXPECT_NE(editor.PreviewPicture(), SamplePicture().convertToFormat(editor.PreviewPicture().format()));
+  }
+  editor.close();
+}
+
+TEST(TemplateEditorScreenshots, BothPagesWithTheDemoAndAShowcaseTemplate) {
+  TempEnv env;
+  ASSERT_TRUE(PrepareDataFolder());
+  InitTemplateFolderPathForDrawlixDll(u"Vidmora");
+  const QString folder = TemplatesFolder();
+  ShootPages(folder, "Demo 1", "editor_demo");
+
+  ASSERT_TRUE(AddTemplate(folder, "Showcase").ok);
+  const QString logo = DrawLogo(env.MakeDir("pictures"));
+  ShootPages(folder, "Showcase", "editor_showcase", [&](LayerSession& session) {
+    session.Change("design", [&](EditedLayer& l) {
+      l.textContent = u"Alpine Lake";
+      l.font.height = -44;
+      l.font.weight = 700;
+      l.rotation = -12;
+      l.location = 7;
+      l.offsetV = -70;
+      l.textColor = 0x00F0F8FF;
+      l.addShadow = 1;
+      l.shadowH = 4;
+      l.shadowV = 4;
+      l.shadowBlurRadius = 6;
+      l.shadowAlpha = 24;
+      l.shadowColor = 0;
+      l.drawEdge = 1;
+      l.edgeColor = 0x00402010;
+      l.edgeLineThickness = 3;
+      l.imagePathName = logo.toStdU16String();
+      l.imageLocation = 2;
+      l.imageOffsetH = -20;
+      l.imageOffsetV = 20;
+      l.imageTransparency = 85;
+      l.imageWidth = 120;
+      l.imageHeight = 120;
+    });
+    session.Select(0);
+  });
+  EXPECT_TRUE(fs::exists(TestOutputDir() / "template_editor" / "editor_showcase_image.png"));
+}
+
+}  // namespace
+}  // namespace vidmora::test

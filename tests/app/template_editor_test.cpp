@@ -1,0 +1,419 @@
+// The template editor and the window's template commands, driven through
+// their named controls on the offscreen platform.
+#include "app/settings/app_folders.h"
+#include "app/settings/first_start.h"
+#include "app/templates/edit_template_dlg.h"
+#include "app/templates/edit_temp_img_dlg.h"
+#include "app/templates/layer_session.h"
+#include "app/templates/sample_picture.h"
+#include "app/templates/template_commands.h"
+#include "app/templates/template_store.h"
+#include "common/quorvil.h"
+#include "draw/glyphra.h"
+#include "shared/template/layer_file.h"
+#include "tests/app/modal_driver.h"
+#include "tests/support/process.h"
+#include "tests/support/temp_env.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <tuple>
+
+namespace vidmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The window's template list, as the main window shows it.
+class ListView : public TemplateListView {
+ public:
+  void ClearTemplateRows() override { list.clear(); }
+  void AddTemplateRow(const QString& name) override { list.addItem(name); }
+  void SelectTemplateRow(int row) override { list.setCurrentRow(row); }
+  int SelectedTemplateRow() const override { return list.currentRow(); }
+  QString SelectedTemplateName() const override { return list.currentItem() ? list.currentItem()->text() : QString(); }
+  void RemoveTemplateRow(const QString& name) override {
+    for (QListWidgetItem* item : list.findItems(name, Qt::MatchExactly)) delete item;
+  }
+  void RenameSelectedTemplateRow(const QString& name) override {
+    if (list.currentItem()) list.currentItem()->setText(name);
+  }
+  QStringList Rows() const {
+    QStringList rows;
+    for (int i = 0; i < list.count(); ++i) rows << list.item(i)->text();
+    return rows;
+  }
+  QListWidget list;
+};
+
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = ReadFile(entry.path());
+  return files;
+}
+
+// Types `name` into the open name prompt and presses its OK button.
+void EnterName(const QString& name) {
+  OnNextModal([name](QWidget* prompt) {
+    auto* edit = prompt->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    edit->setText(name);
+    prompt->findChild<QPushButton*>("ok_btn")->click();
+  });
+}
+
+class EditorTest : public ::testing::Test {
+ protected:
+  EditorTest() {
+    PrepareDataFolder();
+    InitTemplateFolderPathForDrawlixDll(u"Vidmora");
+    folder_ = TemplatesFolder();
+  }
+
+  fs::path Folder() const { return fs::path(folder_.toStdString()); }
+  fs::path LayerPath(const std::string& name = "Demo 1_Layer 1") const { return Folder() / (name + ".xml"); }
+  EditedLayer Saved(const std::string& name = "Demo 1_Layer 1") const {
+    EditedLayer layer;
+    EXPECT_TRUE(LoadLayerFile(LayerPath(name).u16string(), layer));
+    return layer;
+  }
+
+  std::unique_ptr<CEditTemplateDlg> OpenEditor(const QString& name = "Demo 1") {
+    auto editor = std::make_unique<CEditTemplateDlg>(folder_, name);
+    editor->show();
+    return editor;
+  }
+  template <typename T>
+  static T* Control(QWidget& editor, const char* name) {
+    T* control = editor.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(control, nullptr) << name;
+    return control;
+  }
+  // Types into a number field as a person does and ends with Enter.
+  static void Type(QSpinBox* spin, const QString& text, bool finish = true) {
+    spin->setFocus();
+    spin->selectAll();
+    QTest::keyClicks(spin, text);
+    if (finish) QTest::keyClick(spin, Qt::Key_Return);
+  }
+
+  TempEnv env_;
+  QString folder_;
+};
+
+TEST_F(EditorTest, TheWindowAddsRenamesAndRemovesTemplates) {
+  QWidget window;
+  ListView view;
+  TemplateCommands commands(folder_, view, window);
+  commands.FillTemplateList();
+  EXPECT_EQ(view.Rows(), QStringList({"Demo 1"}));
+  EXPECT_EQ(view.SelectedTemplateRow(), 0);
+
+  EnterName("Holiday");
+  commands.AddTemplate();
+  EXPECT_EQ(view.Rows(), QStringList({"Demo 1", "Holiday"}));
+  EXPECT_EQ(ReadTemplateNames(folder_), view.Rows());
+  EXPECT_EQ(Saved("Holiday_Layer 1").textContent, u"Vidmora For Win");
+
+  view.SelectTemplateRow(1);
+  EnterName("Summer");
+  commands.RenameSelectedTemplate();
+  EXPECT_EQ(view.Rows(), QStringList({"Demo 1", "Summer"}));
+  EXPECT_TRUE(fs::exists(Folder() / "Summer.xml"));
+  EXPECT_FALSE(fs::exists(Folder() / "Holiday.xml"));
+
+  AnswerNextMessage(QMessageBox::Yes);
+  commands.RemoveSelectedTemplate();
+  EXPECT_EQ(view.Rows(), QStringList({"Demo 1"}));
+  EXPECT_EQ(ReadTemplateNames(folder_), view.Rows());
+  EXPECT_FALSE(fs::exists(Folder() / "Summer.xml"));
+  EXPECT_FALSE(fs::exists(Folder() / "Holiday_Layer 1.xml"));
+
+  view.list.setCurrentRow(-1);
+  QString message;
+  AnswerNextMessage(QMessageBox::Ok, &message);
+  commands.RemoveSelectedTemplate();
+  EXPECT_EQ(message, "Please select a watermark template first to remove!");
+}
+
+TEST_F(EditorTest, TheNamePromptRefusesANameInUseAndStaysOpen) {
+  QWidget window;
+  ListView view;
+  TemplateCommands commands(folder_, view, window);
+  commands.FillTemplateList();
+  const auto before = Snapshot(Folder());
+
+  QString message;
+  bool stayedOpen = false;
+  OnNextModal([&](QWidget* prompt) {
+    prompt->findChild<QLineEdit*>()->setText("demo 1");
+    AnswerNextMessage(QMessageBox::Ok, &message, prompt);
+    prompt->findChild<QPushButton*>("ok_btn")->click();
+    stayedOpen = prompt->isVisible();
+    prompt->close();
+  });
+  commands.AddTemplate();
+  EXPECT_TRUE(stayedOpen);
+  EXPECT_TRUE(message.contains("exists already")) << message.toStdString();
+  EXPECT_EQ(Snapshot(Folder()), before);
+  EXPECT_EQ(view.Rows(), QStringList({"Demo 1"}));
+}
+
+TEST_F(EditorTest, AChangeIsSavedAtOnceAndPainted) {
+  auto editor = OpenEditor();
+  const QImage& sample = SamplePicture();
+  EXPECT_NE(editor->PreviewPicture(), sample.convertToFormat(editor->PreviewPicture().format()));
+
+  Control<QLineEdit>(*editor, "text_edit")->setText("Sunset");
+  EXPECT_EQ(Saved().textContent, u"Sunset");
+  // Fully transparent text leaves the sample picture as it was.
+  Control<QSlider>(*editor, "transparency_slider")->setValue(0);
+  EXPECT_EQ(Saved().transparency, 0);
+  EXPECT_EQ(editor->PreviewPicture(), sample.convertToFormat(editor->PreviewPicture().format()));
+}
+
+TEST_F(EditorTest, NumberFieldsClampWhenEditingEnds) {
+  auto editor = OpenEditor();
+  auto* edgeAlpha = Control<QSpinBox>(*editor, "edge_alpha_spin");
+  // On the way to 150 the "1" is not yet a value.
+  Type(edgeAlpha, "1", false);
+  EXPECT_EQ(Saved().edgeAlpha, 255);
+  QTest::keyClicks(edgeAlpha, "50");
+  EXPECT_EQ(Saved().edgeAlpha, 150);
+
+  struct Case {
+    const char* spin;
+    const char* typed;
+    int32_t EditedLayer::*value;
+    int expected;
+  };
+  const Case cases[] = {
+      {"edge_alpha_spin", "300", &EditedLayer::edgeAlpha, 255},
+      {"edge_alpha_spin", "1", &EditedLayer::edgeAlpha, 100},
+      {"shadow_h_spin", "-15", &EditedLayer::shadowH, -10},
+      {"shadow_v_spin", "7", &EditedLayer::shadowV, 7},
+      {"shadow_blur_spin", "11", &EditedLayer::shadowBlurRadius, 10},
+      {"shadow_alpha_spin", "31", &EditedLayer::shadowAlpha, 30},
+      {"text3d_offset_spin", "60", &EditedLayer::text3DOffset, 50},
+      {"offset_h_spin", "-40000", &EditedLayer::offsetH, -32767},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.spin) + " " + c.typed);
+    auto* spin = Control<QSpinBox>(*editor, c.spin);
+    Type(spin, c.typed);
+    EXPECT_EQ(Saved().*c.value, c.expected);
+    EXPECT_EQ(spin->value(), c.expected);
+  }
+  EXPECT_TRUE(editor->isVisible()) << "Enter in a field closed the editor";
+}
+
+TEST_F(EditorTest, AFullTurnIsNoTurnOnTheTextPageOnly) {
+  auto editor = OpenEditor();
+  Type(Control<QSpinBox>(*editor, "rotation_spin"), "360");
+  EXPECT_EQ(Saved().rotation, 0);
+  Type(Control<QSpinBox>(*editor, "rotation_spin"), "-360");
+  EXPECT_EQ(Saved().rotation, -360);
+  Type(Control<QSpinBox>(*editor, "image_rotation_spin"), "360");
+  EXPECT_EQ(Saved().imageRotation, 360);
+}
+
+TEST_F(EditorTest, ChoosingALocationResetsBothOffsets) {
+  auto editor = OpenEditor();
+  struct Fields {
+    const char* location;
+    const char* offsetH;
+    const char* offsetV;
+  };
+  const Fields pages[] = {{"location_combo", "offset_h_spin", "offset_v_spin"},
+                          {"image_location_combo", "image_offset_h_spin", "image_offset_v_spin"}};
+  for (const auto& [location, offsetH, offsetV] : pages) {
+    Type(Control<QSpinBox>(*editor, offsetH), "12");
+    Type(Control<QSpinBox>(*editor, offsetV), "-34");
+    Control<QComboBox>(*editor, location)->setCurrentIndex(8);
+    EXPECT_EQ(Control<QSpinBox>(*editor, offsetH)->value(), 0);
+    EXPECT_EQ(Control<QSpinBox>(*editor, offsetV)->value(), 0);
+  }
+  const EditedLayer saved = Saved();
+  EXPECT_EQ(saved.location, 8);
+  EXPECT_EQ(saved.imageLocation, 8);
+  EXPECT_EQ(std::tuple(saved.offsetH, saved.offsetV, saved.imageOffsetH, saved.imageOffsetV), std::tuple(0, 0, 0, 0));
+}
+
+TEST_F(EditorTest, AChosenPictureSetsTheSizeAndAutoScaleCouplesIt) {
+  const fs::path picture = env_.MakeDir("pictures") / "logo.png";
+  QImage logo(400, 300, QImage::Format_ARGB32);
+  logo.fill(Qt::red);
+  ASSERT_TRUE(logo.save(QString::fromStdString(picture.string())));
+
+  auto editor = OpenEditor();
+  OnNextModal([&](QWidget* modal) {
+    auto* chooser = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_TRUE(chooser->nameFilters().join(";;").startsWith("All Supported Files (*.jpg *.jpeg *.png"));
+    chooser->selectFile(QString::fromStdString(picture.string()));
+    static_cast<QDialog*>(chooser)->accept();  // the chooser takes the selected file
+  });
+  Control<QPushButton>(*editor, "image_browse_btn")->click();
+
+  auto* width = Control<QSpinBox>(*editor, "image_width_spin");
+  auto* height = Control<QSpinBox>(*editor, "image_height_spin");
+  EditedLayer saved = Saved();
+  EXPECT_EQ(QString::fromStdU16String(saved.imagePathName).toStdString(), picture.string());
+  EXPECT_EQ(std::pair(saved.imageWidth, saved.imageHeight), std::pair(400, 300));
+  EXPECT_EQ(std::pair(width->minimum(), width->maximum()), std::pair(1, 800));
+  EXPECT_EQ(std::pair(height->minimum(), height->maximum()), std::pair(1, 600));
+
+  ASSERT_TRUE(Control<QCheckBox>(*editor, "scale_image_check")->isChecked());
+  Type(width, "200");
+  saved = Saved();
+  EXPECT_EQ(std::pair(saved.imageWidth, saved.imageHeight), std::pair(200, 150));
+  EXPECT_EQ(height->value(), 150);
+
+  Control<QCheckBox>(*editor, "scale_image_check")->setChecked(false);
+  Type(width, "100");
+  saved = Saved();
+  EXPECT_EQ(std::pair(saved.imageWidth, saved.imageHeight), std::pair(100, 150));
+
+  Control<QToolButton>(*editor, "image_clear_btn")->click();
+  saved = Saved();
+  EXPECT_TRUE(saved.imagePathName.empty());
+  EXPECT_EQ(std::pair(saved.imageWidth, saved.imageHeight), std::pair(0, 0));
+}
+
+TEST_F(EditorTest, ClosingWithoutAChangeKeepsTheLayer) {
+  const std::string written = ReadFile(LayerPath());
+  OpenEditor()->close();
+  EXPECT_EQ(ReadFile(LayerPath()), written);
+
+  // A file from before the four late keys gains only those.
+  std::string old = written;
+  for (const char* key : {"<ScaleTextWT>1</ScaleTextWT>\r\n", "<ImageWidth>0</ImageWidth>\r\n",
+                          "<ImageHeight>0</ImageHeight>\r\n", "<ScaleImgWT>1</ScaleImgWT>\r\n"}) {
+    const size_t at = old.find(key);
+    ASSERT_NE(at, std::string::npos) << key;
+    old.erase(at, std::string(key).size());
+  }
+  WriteFile(LayerPath(), old);
+  OpenEditor()->close();
+  std::string expected = written;
+  // A file without the key reads as "do not scale the picture".
+  expected.replace(expected.find("<ScaleImgWT>1</ScaleImgWT>"), 26, "<ScaleImgWT>0</ScaleImgWT>");
+  EXPECT_EQ(ReadFile(LayerPath()), expected);
+}
+
+TEST_F(EditorTest, AnUnreadableLayerIsReplacedOnlyWithAYes) {
+  const std::string broken = "<?xml version=\"1.0\"?>\r\n<WatermarkConf><Text>";
+  WriteFile(LayerPath(), broken);
+
+  QString message;
+  AnswerNextMessage(QMessageBox::No, &message);
+  auto editor = OpenEditor();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !message.isEmpty(); }, 30000));
+  EXPECT_TRUE(message.contains("Demo 1_Layer 1.xml")) << message.toStdString();
+  EXPECT_FALSE(Control<QLineEdit>(*editor, "text_edit")->isEnabled());
+  EXPECT_FALSE(Control<QSpinBox>(*editor, "image_width_spin")->isEnabled());
+  EXPECT_TRUE(Control<QComboBox>(*editor, "layer_combo")->isEnabled());
+  editor->close();
+  EXPECT_EQ(ReadFile(LayerPath()), broken);
+
+  message.clear();
+  AnswerNextMessage(QMessageBox::Yes, &message);
+  editor = OpenEditor();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Control<QLineEdit>(*editor, "text_edit")->isEnabled(); }, 30000));
+  EXPECT_EQ(Saved().rotation, 30);
+  Control<QLineEdit>(*editor, "text_edit")->setText("Again");
+  EXPECT_EQ(Saved().textContent, u"Again");
+}
+
+TEST_F(EditorTest, CtrlZTakesBackTheLastChange) {
+  auto editor = OpenEditor();
+  editor->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+  auto* text = Control<QLineEdit>(*editor, "text_edit");
+  text->setFocus();
+  text->selectAll();
+  QTest::keyClicks(text, "Dusk");
+  EXPECT_EQ(Saved().textContent, u"Dusk");
+  auto* slider = Control<QSlider>(*editor, "transparency_slider");
+  slider->setValue(40);
+  slider->setValue(80);
+
+  // One step per field edited in a row: the slider's drag, then the typing.
+  QTest::keyClick(slider, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Saved().transparency, 255);
+  EXPECT_EQ(slider->value(), 255);
+  QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Saved().textContent, u"Vidmora");
+  EXPECT_EQ(text->text(), "Vidmora");
+  EXPECT_FALSE(editor->Session().CanUndo());
+}
+
+TEST_F(EditorTest, TheLayerMenuAddsALayerUnderAFreeName) {
+  auto editor = OpenEditor();
+  QString message;
+  OnNextModal([&](QWidget* prompt) {
+    auto* edit = prompt->findChild<QLineEdit*>("layer_name_edit");
+    edit->setText("demo 1_LAYER 1");
+    AnswerNextMessage(QMessageBox::Ok, &message, prompt);
+    prompt->findChild<QPushButton*>("ok_btn")->click();
+    edit->setText("Logo");
+    prompt->findChild<QPushButton*>("ok_btn")->click();
+  });
+  // The image page's menu is carried out by the text page.
+  editor->findChild<QWidget*>("image_page")->findChild<QAction*>("add_layer_action")->trigger();
+  EXPECT_EQ(message, "The layer name has exist, please input a different name!");
+  EXPECT_EQ(editor->Session().LayerNames(), QStringList({"Demo 1_Layer 1", "Logo"}));
+  for (const char* page : {"text_page", "image_page"}) {
+    auto* list = editor->findChild<QWidget*>(page)->findChild<QComboBox*>("layer_combo");
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_EQ(list->currentText(), "Logo");
+  }
+  Control<QLineEdit>(*editor, "text_edit")->setText("Second");
+  EXPECT_EQ(Saved("Logo").textContent, u"Second");
+  EXPECT_EQ(Saved().textContent, u"Vidmora");
+}
+
+TEST_F(EditorTest, TheCommandLineProgramPaintsWhatThePreviewShows) {
+  auto editor = OpenEditor();
+  Control<QLineEdit>(*editor, "text_edit")->setText("Alpine Lake");
+  Control<QCheckBox>(*editor, "shadow_check")->setChecked(true);
+  Type(Control<QSpinBox>(*editor, "shadow_blur_spin"), "4");
+  Control<QCheckBox>(*editor, "edge_check")->setChecked(true);
+  Control<QComboBox>(*editor, "edge_thickness_combo")->setCurrentIndex(3);
+  Control<QComboBox>(*editor, "location_combo")->setCurrentIndex(7);
+  const QImage preview = editor->PreviewPicture();
+  editor->close();
+
+  const fs::path pictures = env_.MakeDir("render");
+  const QString sample = QString::fromStdString((pictures / "sample.png").string());
+  const QString painted = QString::fromStdString((pictures / "painted.png").string());
+  ASSERT_TRUE(SamplePicture().save(sample));
+  std::u16string programFolder;
+  GetAppPath(programFolder);
+  const ProcessResult run = RunProcess({(fs::path(programFolder) / "vidmora-cli").string(), "render", "--template",
+                                        "Demo 1", "--image", sample.toStdString(), "--out", painted.toStdString()});
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+
+  const QImage cli = QImage(painted).convertToFormat(preview.format());
+  ASSERT_EQ(cli.size(), preview.size());
+  EXPECT_NE(preview, SamplePicture().convertToFormat(preview.format()));
+  EXPECT_EQ(cli, preview);
+}
+
+}  // namespace
+}  // namespace vidmora::test
