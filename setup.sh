@@ -27,7 +27,7 @@ packages=(
   # the "Arial" of the templates: a metric-compatible face
   fonts-liberation2
   # tests: sample clips and checks, screenshots, fuzzing, benchmarks
-  libgtest-dev libbenchmark-dev ffmpeg xvfb clang libclang-rt-14-dev time
+  libgtest-dev libbenchmark-dev ffmpeg xvfb clang libclang-rt-14-dev time lldb
 )
 
 log() { printf '== %s\n' "$*" >&2; }

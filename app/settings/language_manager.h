@@ -1,0 +1,71 @@
+#pragma once
+
+// CLanguageManager: the texts and pictures of the user interface from a
+// language file, so that a translation needs no rebuild.
+//
+// Files in the program folder:
+//   lang/language_lookup.ini   [LANGUAGE] 0x0409=en  (Windows language id -> code)
+//   lang/lang_<code>.ini       the texts of one language:
+//     [DIALOG_<dialog>]  <control's object name>=text, title=caption
+//     [MENU]             <action's object name>=text, item_<n>=text of the n-th top-level pop-up
+//     [STRING]           <string name>=text
+//     [BITMAP]           <picture name>=file relative to the program folder
+//     [DICTIONARY]       <English text>=translation
+//
+// In values "\n" stands for a line break, and in titles, menu entries and
+// strings "\t" for a tab. Values are read up to 10,199 characters; an empty
+// value counts as absent. A missing file makes every lookup come back empty,
+// so the program's own texts stay in place. Every call reads the files anew.
+//
+// The language is the setting "language" of the group "General" ("en" when
+// unset); "auto" takes the desktop's language when the lookup file lists it,
+// else English. User-interface thread (the widget calls); the lookups may be
+// called from any thread.
+
+#include <QImage>
+#include <QLocale>
+#include <QString>
+
+class QMenu;
+class QWidget;
+
+class CLanguageManager {
+ public:
+  enum class Escapes { kLineBreak, kLineBreakAndTab };
+  enum class MenuKind { kMainMenu, kPopup };
+
+  CLanguageManager(QString programFolder, QString languageSetting, QLocale systemLocale = QLocale::system());
+  // The program's own folder and the stored language setting.
+  static CLanguageManager ForProgram();
+
+  QString CurrentLanguage() const;
+  QString LanguageFilePath() const;
+
+  // The value with its escapes replaced, or an empty string.
+  QString ReadValue(const QString& section, const QString& key, Escapes escapes = Escapes::kLineBreak) const;
+  // [STRING] value, or `fallback` when there is none.
+  QString String(const QString& name, const QString& fallback) const;
+  // [DICTIONARY] value for the text, or the text itself.
+  QString Dictionary(const QString& text) const;
+  // The picture that [BITMAP] names, or `fallback` when there is no entry or
+  // the file cannot be loaded.
+  QImage Bitmap(const QString& name, const QImage& fallback) const;
+
+  // Sets the text of every named child of `dialog` (labels, buttons: "text";
+  // group boxes: "title") that has an entry in [DIALOG_<dialogName>], and the
+  // window title from its key "title".
+  void TranslateDialog(QWidget* dialog, const QString& dialogName) const;
+  // Sets the text of each named action with a [MENU] entry (checked state and
+  // command kept); in the main menu a pop-up entry takes "item_<position + 1>".
+  // Sub-menus are translated the same way.
+  void TranslateMenu(QMenu* menu, MenuKind kind = MenuKind::kPopup) const;
+
+ private:
+  QString programFolder_;
+  QString languageSetting_;
+  QLocale systemLocale_;
+};
+
+// The Windows language identifier of a locale ("0x%04X" keys of the lookup
+// file); 0 for a language the table does not know.
+int WindowsLanguageId(const QLocale& locale);
