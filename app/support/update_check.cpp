@@ -13,8 +13,7 @@ namespace vidmora {
 
 namespace {
 
-const char* const kDefaultVersionFileUrl = "https://www.vidmora.com/update/kd_version.ini";
-const char* const kDefaultDownloadPageUrl = "https://www.vidmora.com/download.html";
+const char* const kDefaultVersionFileUrl = "https://www.vidmora.example/update/kd_version.ini";
 
 UpdateOutcome Failed(const QString& reason) { return {UpdateOutcome::Kind::kFailed, {}, reason}; }
 
@@ -38,11 +37,9 @@ void Notify(const UpdateOutcome& outcome, UpdateMode mode, UpdateNotifier& notif
   }
 }
 
-UpdateAddresses UpdateAddresses::Load() {
-  QSettings settings(QStringLiteral("VIDMORA"), QStringLiteral("Vidmora"));
-  settings.beginGroup(QStringLiteral("Update"));
-  return {QUrl(settings.value(QStringLiteral("VersionFileUrl"), kDefaultVersionFileUrl).toString()),
-          QUrl(settings.value(QStringLiteral("DownloadPageUrl"), kDefaultDownloadPageUrl).toString())};
+QUrl VersionFileUrl() {
+  const QSettings settings(QStringLiteral("VIDMORA"), QStringLiteral("Vidmora"));
+  return QUrl(settings.value(QStringLiteral("Links/VersionFile"), QString::fromLatin1(kDefaultVersionFileUrl)).toString());
 }
 
 bool ShouldCheckAtStartup(const ProgramVersion& current, bool hasNetwork) { return current.major > 0 && hasNetwork; }

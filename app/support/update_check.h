@@ -50,14 +50,9 @@ UpdateOutcome CompareVersions(const ProgramVersion& published, const ProgramVers
 // Hands the outcome to the notifier as the mode wants it.
 void Notify(const UpdateOutcome& outcome, UpdateMode mode, UpdateNotifier& notifier);
 
-// The addresses of the version file and of the download page: settings of the
-// program (QSettings group "Update", keys "VersionFileUrl" and
-// "DownloadPageUrl"), with the product's addresses as defaults.
-struct UpdateAddresses {
-  QUrl versionFile;
-  QUrl downloadPage;
-  static UpdateAddresses Load();
-};
+// The address of the version file: a setting of the program ("Links/VersionFile"
+// of ~/.config/VIDMORA/Vidmora.conf), with the product's address as default.
+QUrl VersionFileUrl();
 
 // The start-up check runs only for a released version (major above 0) on a
 // machine with a network (a default route).
