@@ -20,6 +20,7 @@ sigset_t WatchedSignals() {
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);  // the terminal was closed
   return set;
 }
 
@@ -64,7 +65,7 @@ void InterruptWatch::Watch() {
     signalfd_siginfo info;
     if (!(fds[0].revents & POLLIN) || read(signalFd_, &info, sizeof info) != sizeof info) continue;
     if (info.ssi_signo == SIGINT) onInterrupt_(++count);
-    if (info.ssi_signo == SIGTERM) onInterrupt_(count = std::max(count + 1, 2));
+    if (info.ssi_signo == SIGTERM || info.ssi_signo == SIGHUP) onInterrupt_(count = std::max(count + 1, 2));
   }
 }
 

@@ -11,12 +11,12 @@ namespace vidmora::cli {
 
 class InterruptWatch {
  public:
-  // Blocks SIGINT and SIGTERM for the calling thread and every thread it
+  // Blocks SIGINT, SIGTERM and SIGHUP for the calling thread and every thread it
   // starts later; call first thing in main.
   static void BlockSignals();
 
-  // `onInterrupt` gets the number of requests so far (SIGTERM counts as two:
-  // it asks to end now). Called on the watcher thread.
+  // `onInterrupt` gets the number of requests so far (SIGTERM and SIGHUP
+  // count as two: they ask to end now). Called on the watcher thread.
   explicit InterruptWatch(std::function<void(int count)> onInterrupt);
   // Ends the watcher at once.
   ~InterruptWatch();
@@ -27,7 +27,7 @@ class InterruptWatch {
   void Watch();
 
   std::function<void(int)> onInterrupt_;
-  int signalFd_ = -1;  // SIGINT and SIGTERM arrive here
+  int signalFd_ = -1;  // the watched signals arrive here
   int wakeFd_ = -1;    // written once to end the watcher
   std::thread thread_;
 };

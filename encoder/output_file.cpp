@@ -9,6 +9,9 @@ extern "C" {
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
+#include <string_view>
+#include <dirent.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -42,6 +45,42 @@ std::string RandomTag() {
   return tag;
 }
 
+bool IsTemporaryName(std::string_view name) {
+  // ".<name>.<8 letters or digits>.part"
+  constexpr std::string_view kEnd = ".part";
+  constexpr size_t kTag = 8;
+  if (name.size() < 1 + 1 + 1 + kTag + kEnd.size() || name.front() != '.' || !name.ends_with(kEnd)) return false;
+  const std::string_view tag = name.substr(name.size() - kEnd.size() - kTag, kTag);
+  if (name[name.size() - kEnd.size() - kTag - 1] != '.') return false;
+  for (const char c : tag)
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+  return true;
+}
+
+// Removes the temporaries of runs that died (killed, or the machine went
+// down) from `folder`. A live writer holds a lock on its temporary for as long
+// as it writes, and the system drops the lock when the writer dies, so a
+// temporary whose lock can be taken belongs to nobody.
+void RemoveStaleTemporaries(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir)) {
+    if (!IsTemporaryName(entry->d_name)) continue;
+    const std::string path = (folder == "/" ? "" : folder) + "/" + entry->d_name;
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat opened {};
+    struct stat named {};
+    // Still the file of that name once locked (not replaced in between): then it is ours to remove.
+    if (fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        lstat(path.c_str(), &named) == 0 && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) {
+      if (unlink(path.c_str()) == 0) Log("removed %s, left by a run that ended before its file was complete", path.c_str());
+    }
+    close(fd);
+  }
+  closedir(dir);
+}
+
 }  // namespace
 
 std::string SystemErrorText(int error) { return std::error_code(error, std::system_category()).message(); }
@@ -58,12 +97,21 @@ void RefuseOutputOverSource(const std::string& outputPath, const std::string& so
 OutputFile::OutputFile(std::string finalPath) : finalPath_(std::move(finalPath)), folder_(FolderOf(finalPath_)) {
   std::string name = NameOf(finalPath_);
   if (name.size() > kMaxNameBytesInTemporary) name.resize(kMaxNameBytesInTemporary);
+  RemoveStaleTemporaries(folder_);
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
     tempPath_ = (folder_ == "/" ? "" : folder_) + "/." + name + "." + RandomTag() + ".part";
     fd_ = open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0 && errno != EEXIST) {
       const int error = errno;
       Fail(VENCOR_ERROR_OUTPUT, "cannot write into the output folder " + folder_ + ": " + SystemErrorText(error));
+    }
+    if (fd_ < 0) continue;
+    // Held until the file is renamed or removed: it tells other runs that it is being written.
+    struct stat info {};
+    if (flock(fd_, LOCK_EX) != 0 || fstat(fd_, &info) != 0 || info.st_nlink == 0) {
+      // Another run took it for a dead one's between our open and our lock.
+      close(fd_);
+      fd_ = -1;
     }
   }
   if (fd_ < 0) Fail(VENCOR_ERROR_OUTPUT, "cannot create a temporary file in " + folder_);

@@ -26,7 +26,9 @@ void RefuseOutputOverSource(const std::string& outputPath, const std::string& so
 class OutputFile {
  public:
   // Creates the temporary file ".<name>.<random>.part" beside `finalPath`
-  // (mode 0666 less the umask). Throws VENCOR_ERROR_OUTPUT when the folder is
+  // (mode 0666 less the umask) and locks it (flock) while it is written.
+  // First removes the unlocked temporaries of that folder: those of runs that
+  // were killed. Throws VENCOR_ERROR_OUTPUT when the folder is
   // missing or cannot be written.
   explicit OutputFile(std::string finalPath);
   ~OutputFile();

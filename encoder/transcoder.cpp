@@ -11,6 +11,8 @@
 
 #include <chrono>
 #include <optional>
+#include <cstdio>
+#include <string>
 
 namespace vencor {
 
@@ -63,6 +65,13 @@ void Transcode(const TranscodeOptions& options, VencorProgressCallback progressC
     if (progress.Report(video.PositionSeconds(), video.FramesEncoded())) Fail(VENCOR_ERROR_ABORTED, "stopped on request");
   }
   video.Finish();
+  // A frame rate far below the clip's length (0.1 fps on 3 s) keeps no frame at all: no video is no output.
+  if (video.FramesEncoded() == 0) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f", input.DurationSeconds());
+    Fail(VENCOR_ERROR_NO_VIDEO,
+         std::string("the output would hold no video frame: the frame rate gives none over ") + seconds + " s of source");
+  }
   if (audio) audio->Finish();
   muxer.Finish();
   // Reports are throttled: without this last question, a stop asked during
