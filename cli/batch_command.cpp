@@ -1,6 +1,7 @@
 #include "app/processing/batch.h"
 #include "app/processing/job_settings.h"
 #include "app/settings/app_folders.h"
+#include "app/templates/template_check.h"
 #include "app/templates/template_store.h"
 #include "cli/commands.h"
 #include "cli/interrupt_watch.h"
@@ -33,7 +34,11 @@ int RunBatchCommand(const CliOptions& options) {
   for (const QString& file : options.files) files << QFileInfo(file).absoluteFilePath();
 
   const QString templateName = options.overrides.templateName.value_or(StoredTemplateName(TemplatesFolder()));
-  if (!TemplateExists(TemplatesFolder(), templateName)) {
+  if (!QFileInfo(TemplatesFolder()).isDir()) {
+    PrintError(QString("there are no templates: the folder %1 does not exist and cannot be made").arg(TemplatesFolder()));
+    return kExitFailed;
+  }
+  if (!IsListedTemplate(TemplatesFolder(), templateName)) {
     PrintError(QString("there is no template \"%1\" (see 'vidmora-cli templates')").arg(templateName));
     return kExitUsage;
   }

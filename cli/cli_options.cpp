@@ -27,14 +27,53 @@ QString Names(NameTable table) {
   return names.join('|');
 }
 
-// A rate is "auto" or a positive number (integral when `integral`).
-std::optional<QString> RateValue(const QString& text, bool integral, bool allowZero) {
+// The values each rate option takes: what the encoder accepts.
+struct RateRange {
+  bool integral;
+  double min;        // the least value; above 0 when 0 is not allowed
+  double max;
+  const char* unit;  // for the message
+};
+constexpr RateRange kBitRateRange{true, 1, 10'000'000, "kbit/s"};  // 10 Gbit/s, the encoder's limit
+constexpr RateRange kFrameRateRange{false, 0.001, 1000, "frames per second"};
+constexpr RateRange kSampleRateRange{false, 0.001, 768, "kHz"};
+constexpr RateRange kVolumeRange{true, 0, 65536, "(256 keeps the level)"};
+
+QString Number(double value) { return QString::number(value, 'g', 10); }
+
+// "auto", or a number within `range`; the text to store, or nothing.
+std::optional<QString> RateValue(const QString& text, const RateRange& range) {
   if (text.compare("auto", Qt::CaseInsensitive) == 0) return QString("auto");
   static const QRegularExpression kInteger("^[0-9]+$");
   static const QRegularExpression kDecimal("^[0-9]+(\\.[0-9]+)?$");
-  if (!(integral ? kInteger : kDecimal).match(text).hasMatch()) return std::nullopt;
-  if (!allowZero && text.toDouble() <= 0) return std::nullopt;
-  return text;
+  if (!(range.integral ? kInteger : kDecimal).match(text).hasMatch()) return std::nullopt;
+  double value = text.toDouble();
+  // A sample rate given in Hz (44100) is taken as the kHz it means.
+  if (&range == &kSampleRateRange && value > range.max && value <= range.max * 1000) value /= 1000;
+  if (value < range.min || value > range.max) return std::nullopt;
+  return range.integral ? text : Number(value);
+}
+
+QString RangeText(const RateRange& range) {
+  const QString from = range.min > 0 && !range.integral ? "above 0" : "from " + Number(range.min);
+  return QString("a %1 %2 to %3 %4, or auto")
+      .arg(range.integral ? "whole number" : "number", from, Number(range.max), range.unit);
+}
+
+bool NotEmpty(const QString& option, const QString& value, QString& error) {
+  if (value.isEmpty()) error = option + " needs a folder, not an empty text";
+  return !value.isEmpty();
+}
+
+// A suffix becomes part of a file name: no folder separator, no control character.
+bool FileNamePart(const QString& option, const QString& value, QString& error) {
+  for (const QChar c : value) {
+    if (c == '/' || c.category() == QChar::Other_Control) {
+      error = option + ": \"" + value + "\" cannot be part of a file name (it holds \"/\" or a control character)";
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -58,7 +97,7 @@ QString UsageText() {
       "  --acodec C             aac|mp3|vorbis|copy (as the format offers)\n"
       "  --video-bitrate N      kbit/s, or auto\n"
       "  --frame-rate N         frames per second, or auto\n"
-      "  --sample-rate N        kHz (44.1), or auto\n"
+      "  --sample-rate N        kHz (44.1; 44100 is taken as Hz), or auto\n"
       "  --audio-bitrate N      kbit/s, or auto\n"
       "  --volume N             256 keeps the level, 128 halves it, or auto\n"
       "  --no-audio             leave the audio out\n"
@@ -110,11 +149,11 @@ std::optional<CliOptions> ParseCommandLine(const QStringList& arguments, QString
       if (!target) error = name + " needs a value";
       return target.has_value();
     };
-    auto rate = [&](std::optional<QString>& target, bool integral, bool allowZero) {
+    auto rate = [&](std::optional<QString>& target, const RateRange& range) {
       std::optional<QString> text;
       if (!needValue(text)) return false;
-      target = RateValue(*text, integral, allowZero);
-      if (!target) error = name + ": \"" + *text + "\" is neither a number nor auto";
+      target = RateValue(*text, range);
+      if (!target) error = name + ": \"" + *text + "\" is not " + RangeText(range);
       return target.has_value();
     };
     auto choice = [&](std::optional<int>& target, NameTable table) {
@@ -133,16 +172,16 @@ std::optional<CliOptions> ParseCommandLine(const QStringList& arguments, QString
     else if (name == "--keep-name") o.keepName = true;
     else if (name == "--no-audio") o.noAudio = true;
     else if (name == "--template") ok = needValue(o.templateName);
-    else if (name == "--output-dir") ok = needValue(o.outputFolder);
-    else if (name == "--suffix") ok = needValue(o.suffix);
+    else if (name == "--output-dir") ok = needValue(o.outputFolder) && NotEmpty(name, *o.outputFolder, error);
+    else if (name == "--suffix") ok = needValue(o.suffix) && FileNamePart(name, *o.suffix, error);
     else if (name == "--format") ok = choice(o.outputFormat, kFormats);
     else if (name == "--vcodec") ok = choice(o.videoCodec, kVideoCodecs);
     else if (name == "--acodec") ok = choice(o.audioCodec, kAudioCodecs);
-    else if (name == "--video-bitrate") ok = rate(o.videoBitrate, true, false);
-    else if (name == "--frame-rate") ok = rate(o.frameRate, false, false);
-    else if (name == "--sample-rate") ok = rate(o.sampleRate, false, false);
-    else if (name == "--audio-bitrate") ok = rate(o.audioBitrate, true, false);
-    else if (name == "--volume") ok = rate(o.volume, true, true);
+    else if (name == "--video-bitrate") ok = rate(o.videoBitrate, kBitRateRange);
+    else if (name == "--frame-rate") ok = rate(o.frameRate, kFrameRateRange);
+    else if (name == "--sample-rate") ok = rate(o.sampleRate, kSampleRateRange);
+    else if (name == "--audio-bitrate") ok = rate(o.audioBitrate, kBitRateRange);
+    else if (name == "--volume") ok = rate(o.volume, kVolumeRange);
     else if (name == "--image" && options.command == Command::Render) {
       std::optional<QString> text;
       ok = needValue(text);

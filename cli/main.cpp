@@ -23,6 +23,16 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
 
+  // Names are carried as text from here on; bytes that are not UTF-8 would
+  // come out as another name, so such an argument is refused as it stands.
+  for (int i = 1; i < argc; ++i) {
+    if (QString::fromLocal8Bit(argv[i]).toLocal8Bit() != QByteArray(argv[i])) {
+      PrintError(QString("the argument \"%1\" is not valid UTF-8; rename the file (e.g. with convmv) and try again")
+                     .arg(QString::fromLocal8Bit(argv[i])));
+      return kExitUsage;
+    }
+  }
+
   QString error;
   const std::optional<CliOptions> options = ParseCommandLine(app.arguments().mid(1), error);
   if (!options) {
@@ -42,7 +52,9 @@ int main(int argc, char** argv) {
 
   // The same first-start preparation as the window's: data folder,
   // "preference.xml" and the demo template.
-  PrepareDataFolder();
+  QStringList warnings;
+  PrepareDataFolder(&warnings);
+  for (const QString& warning : warnings) PrintError("warning: " + warning);
   InitTemplateFolderPathForDrawlixDll(kApplicationName);
 
   switch (options->command) {

@@ -1,6 +1,8 @@
+#include "app/processing/file_checks.h"
 #include "cli/commands.h"
 #include "draw/glyphra.h"
 
+#include <QFileInfo>
 #include <QImage>
 
 #include <cstdio>
@@ -16,6 +18,12 @@ constexpr int kPurposePreview = 0;
 // Paints the template over a picture at the picture's size, as the output
 // preview does.
 int RunRenderCommand(const CliOptions& options) {
+  const QFileInfo in(options.imagePath);
+  const QFileInfo out(options.outPath);
+  if (in.absoluteFilePath() == out.absoluteFilePath() || (out.exists() && IsSameFile(options.imagePath, options.outPath))) {
+    PrintError(QString("--out %1 is the picture given with --image; it is never painted over").arg(options.outPath));
+    return kExitUsage;
+  }
   QImage image(options.imagePath);
   if (image.isNull()) {
     PrintError(QString("cannot read the picture %1").arg(options.imagePath));

@@ -50,7 +50,7 @@ void TerminalReporter::RowStateChanged(int row, RowState state, const QString& d
     case RowState::Done:
       ++done_;
       EndProgressLine();
-      if (!quiet_) Print(stdout, QString("%1: done\n").arg(Label(row)));
+      if (!quiet_) Print(stdout, QString("%1: done%2\n").arg(Label(row), detail.isEmpty() ? "" : " (" + detail + ")"));
       break;
     case RowState::Failed:
       ++failed_;

@@ -17,10 +17,7 @@ class Batch::RowListener : public JobListener {
  public:
   RowListener(Batch& batch, int row) : batch_(batch), row_(row) {}
 
-  void OutputPathChosen(const QString& path) override {
-    std::lock_guard lock(batch_.mutex_);
-    batch_.lastOutputPath_ = path;
-  }
+  void OutputPathChosen(const QString&) override {}
   void EncodeStarted() override { batch_.SetState(row_, RowState::Doing, {}); }
   bool EncodeProgressed(const EncodeProgress& progress) override {
     batch_.observer_.RowProgressed(row_, progress);
@@ -118,15 +115,25 @@ void Batch::SetState(int row, RowState state, const QString& detail) {
 
 void Batch::ProcessQueue() {
   QString source;
+  // Outputs written by this run: a later file of the same name never replaces one.
+  QStringList writtenOutputs;
   for (int row = 0; FileAt(row, source); ++row) {
     if (stopEvent_.TryConsume()) break;
     LogSource(source);
 
     RowListener listener(*this, row);
-    const JobResult result = TranscodeFile({source, settings_.Load(), programFolder_}, listener, messages_);
+    const JobResult result =
+        TranscodeFile({source, settings_.Load(), programFolder_}, listener, messages_, {Files(), writtenOutputs});
 
     switch (result.outcome) {
-      case JobOutcome::Done: SetState(row, RowState::Done, {}); break;
+      case JobOutcome::Done:
+        writtenOutputs << result.outputPath;
+        {
+          std::lock_guard lock(mutex_);
+          lastOutputPath_ = result.outputPath;
+        }
+        SetState(row, RowState::Done, result.reason);
+        break;
       case JobOutcome::Skipped: SetState(row, RowState::Ready, result.reason); break;
       case JobOutcome::Failed: SetState(row, RowState::Failed, result.reason); break;
     }

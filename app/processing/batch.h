@@ -34,11 +34,12 @@ class BatchObserver {
  public:
   virtual ~BatchObserver() = default;
   virtual void RunStarted() {}
-  // A row changed state; `detail` says why for a skipped or failed row.
+  // A row changed state; `detail` says why for a skipped or failed row, and
+  // notes a changed output name for a done one.
   virtual void RowStateChanged(int row, RowState state, const QString& detail) = 0;
   virtual void RowProgressed(int row, const EncodeProgress& progress) = 0;
-  // The run ended (all rows done, or stopped); the last output path the jobs
-  // decided, empty when none has since the batch was made.
+  // The run ended (all rows done, or stopped); the last output actually
+  // written, empty when none has been since the batch was made.
   virtual void RunFinished(const QString& lastOutputPath) = 0;
 };
 

@@ -2,7 +2,12 @@
 
 #include "shared/text/wide_number.h"
 
+#include <QFile>
+
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <charconv>
 #include <climits>
@@ -75,15 +80,28 @@ const MediaInfoApi* Api() {
 }
 
 // One opened MediaInfo handle; closed and deleted when it goes.
+//
+// The file is opened here, from the bytes of its name, and MediaInfo is given
+// "/proc/self/fd/N": MediaInfo turns a wide name into bytes through the
+// locale, which fails for any non-ASCII name under the C locale and for names
+// that are not valid UTF-8. Anything but a regular file is not handed on (a
+// FIFO with no writer would block MediaInfo for good).
 class OpenedMedia {
  public:
-  OpenedMedia(const MediaInfoApi& api, const QString& path) : api_(api), handle_(api.create()) {
-    if (handle_) opened_ = api_.open(handle_, path.toStdWString().c_str()) >= 1;
+  OpenedMedia(const MediaInfoApi& api, const QString& path) : api_(api) {
+    fd_ = open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info {};
+    if (fd_ < 0 || fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) return;
+    handle_ = api.create();
+    const std::wstring byDescriptor = L"/proc/self/fd/" + std::to_wstring(fd_);
+    if (handle_) opened_ = api_.open(handle_, byDescriptor.c_str()) >= 1;
   }
   ~OpenedMedia() {
-    if (!handle_) return;
-    api_.close(handle_);
-    api_.destroy(handle_);
+    if (handle_) {
+      api_.close(handle_);
+      api_.destroy(handle_);
+    }
+    if (fd_ >= 0) close(fd_);
   }
   OpenedMedia(const OpenedMedia&) = delete;
   OpenedMedia& operator=(const OpenedMedia&) = delete;
@@ -97,7 +115,8 @@ class OpenedMedia {
 
  private:
   const MediaInfoApi& api_;
-  void* handle_;
+  int fd_ = -1;
+  void* handle_ = nullptr;
   bool opened_ = false;
 };
 
@@ -109,6 +128,9 @@ int TruncateToInt(double value) {
   if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
   return static_cast<int>(value);
 }
+
+// A rate is a finite number above 0; anything else ("nan", "inf", "-25") counts as none.
+double RateOrZero(double value) { return std::isfinite(value) && value > 0 ? value : 0; }
 
 int NormalizedDegrees(double degrees) {
   if (!std::isfinite(degrees)) return 0;
@@ -139,9 +161,9 @@ MediaValues ConvertMediaTexts(const MediaTexts& texts) {
   values.storedHeight = WideToInt(texts.height);
   values.rotationDegrees = NormalizedDegrees(WideToDouble(texts.rotation));
   values.videoBitRateKbps = WideToInt(texts.videoBitRate) / 1000;
-  values.frameRate = WideToDouble(texts.frameRate);
+  values.frameRate = RateOrZero(WideToDouble(texts.frameRate));
   values.audioBitRateKbps = TruncateToInt(WideToDouble(texts.audioBitRate) / 1000);
-  values.samplingRateKhz = WideToDouble(texts.samplingRate) / 1000;
+  values.samplingRateKhz = RateOrZero(WideToDouble(texts.samplingRate) / 1000);
   return values;
 }
 

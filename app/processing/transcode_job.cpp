@@ -2,16 +2,15 @@
 
 #include "app/processing/encoder_arguments.h"
 #include "app/processing/encoder_library.h"
+#include "app/processing/file_checks.h"
 #include "app/processing/media_probe.h"
 #include "app/processing/message_sink.h"
 #include "app/processing/output_plan.h"
-#include "common/quorvil.h"
+#include "app/settings/app_folders.h"
+#include "app/templates/template_check.h"
 #include "draw/glyphra.h"
 
 #include <QFileInfo>
-
-#include <filesystem>
-#include <system_error>
 
 namespace vidmora {
 
@@ -22,17 +21,31 @@ constexpr int kPurposeEncoderFrameHook = 2;
 JobResult Skipped(const QString& output, const QString& reason) { return {JobOutcome::Skipped, output, reason}; }
 JobResult Failed(const QString& output, const QString& reason) { return {JobOutcome::Failed, output, reason}; }
 
-std::filesystem::path FsPath(const QString& path) { return std::filesystem::path(path.toStdString()); }
-
-// True when both names lead to one file (also through links or other spellings).
-bool IsSameFile(const QString& a, const QString& b) {
-  std::error_code error;
-  return std::filesystem::equivalent(FsPath(a), FsPath(b), error) && !error;
-}
+bool IsDirectory(const QString& path) { return QFileInfo(path).isDir(); }
 
 bool Exists(const QString& path) {
-  std::error_code error;
-  return std::filesystem::exists(FsPath(path), error);
+  const QFileInfo info(path);
+  return info.exists() || info.isSymLink();
+}
+
+// True when `path` is (or leads to the same file as) one of `paths`.
+bool IsAnyOf(const QString& path, const QStringList& paths) {
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  for (const QString& other : paths)
+    if (QFileInfo(other).absoluteFilePath() == absolute || IsSameFile(path, other)) return true;
+  return false;
+}
+
+// "<folder>/<name> (n).<ext>": the first such name, from 2 on, that is not
+// taken by a file or by an earlier output of the run.
+QString FreeNumberedPath(const QString& path, const QStringList& earlierOutputs) {
+  const QFileInfo info(path);
+  const QString suffix = info.suffix();
+  const QString stem = info.absolutePath() + "/" + info.completeBaseName();
+  for (int n = 2;; ++n) {
+    const QString candidate = QString("%1 (%2)%3").arg(stem).arg(n).arg(suffix.isEmpty() ? "" : "." + suffix);
+    if (!Exists(candidate) && !IsAnyOf(candidate, earlierOutputs)) return candidate;
+  }
 }
 
 // Hands the encoder's progress to the listener; its answer stops the encode.
@@ -44,26 +57,46 @@ int ForwardProgress(const VencorProgress* progress, void* userData) {
 
 }  // namespace
 
-JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, MessageSink* messages) {
+JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, MessageSink* messages,
+                        const RunFiles& run) {
   const QString& source = request.sourcePath;
   const JobSettings& settings = request.settings;
 
-  const OutputPlan plan = PlanOutput(source, settings.output, settings.encoding);
+  if (const QString problem = SourceFileProblem(source); !problem.isEmpty()) return Failed({}, problem);
+
+  OutputPlan plan = PlanOutput(source, settings.output, settings.encoding);
+  // Absolute, so that no output name can pass for an encoder option ("-odd/a.mp4").
+  plan.path = QFileInfo(plan.path).absoluteFilePath();
+  QString note;
+  if (IsAnyOf(plan.path, run.earlierOutputs)) {
+    const QString taken = plan.path;
+    plan.path = FreeNumberedPath(taken, run.earlierOutputs);
+    note = QString("written as %1: %2 is an output of this run already")
+               .arg(QFileInfo(plan.path).fileName(), QFileInfo(taken).fileName());
+  }
   listener.OutputPathChosen(plan.path);
 
   if (settings.output.outputFolderOpts != 0) {
     if (plan.folder.isEmpty()) return Failed(plan.path, "No output folder is set in the preferences.");
-    CreateAllDirectories(plan.folder.toStdU16String().c_str());
+    if (const QString problem = MakeOutputFolder(plan.folder); !problem.isEmpty()) return Failed(plan.path, problem);
   }
+  if (const QString problem = OutputNameProblem(plan.path); !problem.isEmpty()) return Failed(plan.path, problem);
 
   if (Exists(plan.path)) {
     if (IsSameFile(plan.path, source))
       return Skipped(plan.path, "The output would replace the source file itself; the source is left as it is.");
+    if (IsAnyOf(plan.path, run.sources))
+      return Skipped(plan.path, QString("The output would replace %1, a source of this run; it is left as it is.")
+                                    .arg(plan.path));
+    if (IsDirectory(plan.path)) return Failed(plan.path, QString("The output path %1 is a folder.").arg(plan.path));
     if (settings.output.outputFileNameOpts == 0)
       return Skipped(plan.path, "The output file already exists and is kept.");
     // With a suffix the existing output is replaced, but only once the new
     // file is complete: the encoder renames its finished file over it.
   }
+
+  if (const QString problem = TemplateProblem(TemplatesFolder(), settings.templateName); !problem.isEmpty())
+    return Failed(plan.path, problem);
 
   QString loadError;
   const std::unique_ptr<EncoderLibrary> library = EncoderLibrary::Load(request.programFolder, loadError);
@@ -77,14 +110,21 @@ JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, 
 
   listener.EncodeStarted();
 
-  MediaProbe probe(messages);
-  probe.Open(source);
+  // The job's failure reason says what went wrong; the probe adds no message of its own.
+  MediaProbe probe(nullptr);
+  if (!probe.Open(source))
+    return Failed(plan.path, QString("Can't open file %1: it holds no media that can be read.").arg(source));
   const QSize frame = probe.FrameSize();
+  // Without the frame size the watermark cannot be placed: no output without it.
+  if (frame.isEmpty())
+    return Failed(plan.path, QString("%1 is not a video: no video frame size can be read from it.").arg(source));
   const std::u16string templateName = settings.templateName.toStdU16String();
   if (PrepareWMForDrawlixDll(templateName.c_str(), frame.width(), frame.height(), kPurposeEncoderFrameHook) != 0)
     return Failed(plan.path, QString("The template \"%1\" cannot be read.").arg(settings.templateName));
 
-  return RunEncoder(*library, source, plan.path, settings.encoding, probe, listener);
+  JobResult result = RunEncoder(*library, source, plan.path, settings.encoding, probe, listener);
+  if (result.outcome == JobOutcome::Done) result.reason = note;
+  return result;
 }
 
 ProbedRates RatesOf(const MediaProbe& probe) {

@@ -8,14 +8,18 @@
 // worker thread (or any one thread), one file at a time, and blocks until the
 // file is encoded.
 //
-// A source is never deleted, replaced or written to. An existing output is
-// replaced only when a suffix is set, and only by a complete new file (the
-// encoder renames its finished file over it).
+// A source is never deleted, replaced or written to: neither this job's nor
+// any other source of the same run. An output written earlier in the run is
+// never replaced: the job then writes "<name> (2).<ext>" (or the first free
+// number) and says so in its result. Any other existing output is replaced
+// only when a suffix is set, and only by a complete new file (the encoder
+// renames its finished file over it).
 
 #include "app/processing/encode_progress.h"
 #include "app/processing/job_settings.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace vidmora {
 
@@ -23,7 +27,7 @@ class MessageSink;
 class MediaProbe;
 
 enum class JobOutcome {
-  Done,     // the output was written
+  Done,     // the output was written (the reason may note a changed name)
   Skipped,  // nothing was written, as the naming rules ask (see the reason)
   Failed,   // nothing was written because something went wrong (see the reason)
 };
@@ -31,7 +35,7 @@ enum class JobOutcome {
 struct JobResult {
   JobOutcome outcome = JobOutcome::Failed;
   QString outputPath;  // empty when no path could be decided
-  QString reason;      // for Skipped and Failed: one line for the user
+  QString reason;      // for Skipped and Failed: one line for the user; for Done a note or empty
 };
 
 // What a job tells its caller while it runs; called on the job's thread.
@@ -52,7 +56,14 @@ struct TranscodeRequest {
   QString programFolder;  // where libvencor.so lives
 };
 
-JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, MessageSink* messages);
+// What the batch's run has: its sources, and the outputs written so far.
+struct RunFiles {
+  QStringList sources;         // every source of the run (may include this job's)
+  QStringList earlierOutputs;  // never replaced by this job
+};
+
+JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, MessageSink* messages,
+                        const RunFiles& run = {});
 
 // The rates that replace "auto" settings, as the probe read them.
 struct ProbedRates;

@@ -45,6 +45,11 @@ OutputPreferences ReadOutputPreferences(const QString& path, const OutputPrefere
   return preferences;
 }
 
+bool PreferencesFileIsSound(const QString& path) {
+  MarkupDoc doc;
+  return doc.Load(path.toStdU16String()) && doc.FindElem(kRoot);
+}
+
 OutputPreferences FirstStartPreferences(const QString& documentsFolder) {
   OutputPreferences preferences;
   preferences.outputFolderOpts = 0;

@@ -25,6 +25,10 @@ struct OutputPreferences {
 // the values of `fallback` (by default: beside the source, the source's name).
 OutputPreferences ReadOutputPreferences(const QString& path, const OutputPreferences& fallback = {});
 
+// True when the file can be read as preferences: well-formed XML whose root
+// is "Preferences". A missing file is not sound.
+bool PreferencesFileIsSound(const QString& path);
+
 // The values of a first start: beside the source, suffix "_new", quick start
 // shown; the custom output folder is the documents folder.
 OutputPreferences FirstStartPreferences(const QString& documentsFolder);

@@ -11,7 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -30,20 +32,31 @@ QString PathOf(const std::u16string& path) { return QString::fromStdU16String(pa
 
 bool EnsureDemoTemplate(const QString& templatesFolder) {
   if (QFileInfo::exists(templatesFolder)) return false;
-  QDir().mkpath(templatesFolder);
+  // Built in a private folder and renamed into place whole, so that a start
+  // running at the same time sees either no templates folder or the complete
+  // demo template, never a folder still being filled.
+  const QFileInfo target(templatesFolder);
+  QDir().mkpath(target.absolutePath());
+  QTemporaryDir building(target.absolutePath() + "/." + target.fileName() + "-XXXXXX");
+  if (!building.isValid()) return false;
 
-  const std::u16string folder = templatesFolder.toStdU16String();
+  const std::u16string folder = building.path().toStdU16String();
   const std::u16string demo = QString(kDemoTemplateName).toStdU16String();
   const std::u16string layer = demo + u"_Layer 1";
   const std::vector<std::u16string> templates = {demo};
   const std::vector<std::u16string> layers = {layer};
-  WriteNameList(IndexFilePath(folder), kTemplateIndex, templates);
-  WriteNameList(NamedFilePath(folder, demo), kLayerList, layers);
-
   EditedLayer values;
   values.font = DefaultLogFont();
   ApplyNewLayerValues(values, kDemoLayerText);
-  WriteNewLayerFile(folder, layer, values);
+  if (!WriteNameList(IndexFilePath(folder), kTemplateIndex, templates) ||
+      !WriteNameList(NamedFilePath(folder, demo), kLayerList, layers) || !WriteNewLayerFile(folder, layer, values))
+    return false;
+  // QTemporaryDir makes its folder private (0700); templates are the user's ordinary files.
+  QFile::setPermissions(building.path(), QFile::permissions(target.absolutePath()));
+  // Fails when another start put its folder there first: the demo is then there already.
+  if (rename(QFile::encodeName(building.path()).constData(), QFile::encodeName(templatesFolder).constData()) != 0)
+    return false;
+  building.setAutoRemove(false);
   return true;
 }
 

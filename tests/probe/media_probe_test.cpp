@@ -85,6 +85,15 @@ TEST(MediaProbeTexts, ConvertLikeTheCRuntime) {
   MediaTexts huge;
   huge.audioBitRate = u"1e300";  // out of the int range: limited, never undefined
   EXPECT_EQ(ConvertMediaTexts(huge).audioBitRateKbps, INT_MAX);
+
+  // A rate that is not a finite number above 0 is no rate: it never reaches the encoder.
+  for (const char16_t* text : {u"nan", u"inf", u"-25", u"-inf"}) {
+    MediaTexts odd;
+    odd.frameRate = text;
+    odd.samplingRate = text;
+    EXPECT_EQ(ConvertMediaTexts(odd).frameRate, 0) << QString::fromStdU16String(text).toStdString();
+    EXPECT_EQ(ConvertMediaTexts(odd).samplingRateKhz, 0);
+  }
 }
 
 TEST(MediaProbeTexts, NumbersLikeWtof) {
