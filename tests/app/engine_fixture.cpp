@@ -6,6 +6,8 @@
 #include "common/quorvil.h"
 #include "draw/glyphra.h"
 
+#include <QCryptographicHash>
+
 #include <cstdlib>
 
 namespace vidmora::test {
@@ -14,6 +16,18 @@ void EngineTest::SetUp() {
   ASSERT_TRUE(PrepareDataFolder());
   InitTemplateFolderPathForDrawlixDll(kApplicationName);
   sources_ = env_.MakeDir("sources");
+}
+
+namespace {
+
+QByteArray Checksum(const std::filesystem::path& file) {
+  return QCryptographicHash::hash(QByteArray::fromStdString(ReadFile(file)), QCryptographicHash::Sha256);
+}
+
+}  // namespace
+
+void EngineTest::TearDown() {
+  for (const auto& [file, sum] : sourceChecksums_) EXPECT_EQ(Checksum(file), sum) << file << " was changed";
 }
 
 ClipSpec EngineTest::SmallClip() {
@@ -27,6 +41,7 @@ ClipSpec EngineTest::SmallClip() {
 QString EngineTest::MakeSource(const QString& name, const ClipSpec& spec) {
   const std::filesystem::path target = sources_ / name.toStdString();
   std::filesystem::copy_file(SampleClip(spec), target, std::filesystem::copy_options::overwrite_existing);
+  sourceChecksums_[target] = Checksum(target);
   return QString::fromStdString(target.string());
 }
 

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -40,6 +41,8 @@ class RecordingSink : public MessageSink {
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override;
+  // Checks that every source made with MakeSource is unchanged.
+  void TearDown() override;
 
   // A copy of a small sample clip (320 x 240, 1 s, H.264/AAC in MP4 unless
   // `spec` says otherwise) under the test's folder, named `name`.
@@ -53,6 +56,7 @@ class EngineTest : public ::testing::Test {
   TempEnv env_;
   std::filesystem::path sources_;
   RecordingSink sink_;
+  std::map<std::filesystem::path, QByteArray> sourceChecksums_;
 };
 
 // The bounding box of the pixels that differ from `background` by more than

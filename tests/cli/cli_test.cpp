@@ -8,12 +8,14 @@
 #include "tests/support/temp_env.h"
 
 #include <QColor>
+#include <QCryptographicHash>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
+#include <map>
 
 namespace vidmora::test {
 namespace {
@@ -47,11 +49,22 @@ class CliTest : public ::testing::Test {
     spec.seconds = seconds;
     const fs::path target = folder_ / name;
     fs::copy_file(SampleClip(spec), target, fs::copy_options::overwrite_existing);
+    checksums_[target] = Checksum(target);
     return target.string();
+  }
+
+  // Every source comes out of the test as it went in.
+  void TearDown() override {
+    for (const auto& [file, sum] : checksums_) EXPECT_EQ(Checksum(file), sum) << file << " was changed";
+  }
+
+  static QByteArray Checksum(const fs::path& file) {
+    return QCryptographicHash::hash(QByteArray::fromStdString(ReadFile(file)), QCryptographicHash::Sha256);
   }
 
   TempEnv env_;
   fs::path folder_ = env_.MakeDir("videos");
+  std::map<fs::path, QByteArray> checksums_;
 };
 
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
