@@ -34,6 +34,10 @@ QString LayerFileProblem(const QString& path, EditedLayer& layer) {
 }
 
 QString PictureProblem(const QString& path) {
+  // A pipe or device is read by the painter as it comes; reading it here would
+  // wait for its writer and take the bytes the painter needs.
+  const QFileInfo info(path);
+  if (info.exists() && !info.isDir() && !info.isFile()) return {};
   if (QString problem = FileProblem(path); !problem.isEmpty()) return problem;
   QImageReader reader(path);
   if (reader.read().isNull()) return "cannot be loaded: " + reader.errorString();

@@ -407,18 +407,6 @@ TEST_F(CliSafetyTest, TheTemplateListNamesADamagedTemplate) {
   EXPECT_NE(run.err.find("Demo 1.xml is missing"), std::string::npos) << run.err;
 }
 
-TEST_F(CliSafetyTest, AHangUpEndsTheRunAndLeavesNothing) {
-  const fs::path clip = Source("long.mp4", 8);
-  RunningProcess cli(Cli({clip.string()}));
-  ASSERT_TRUE(cli.WaitForOutput("encoding", 60'000));
-
-  cli.Signal(SIGHUP);
-  const ProcessResult result = cli.Finish();
-
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(NamesIn(folder_), (std::set<std::string>{"long.mp4"}));
-}
-
 TEST_F(CliSafetyTest, TheTemporaryOfAKilledRunIsRemovedByTheNextButNeverALiveOne) {
   const fs::path quick = Source("quick.mp4");
   // A killed run leaves its temporary unlocked (the system drops a dead process's locks);

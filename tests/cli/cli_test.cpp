@@ -1,6 +1,7 @@
 // vidmora-cli as a user runs it: a separate process with a clean home.
 
 #include "common/quorvil.h"
+#include "shared/template/template_files.h"
 #include "tests/cli/held_picture.h"
 #include "tests/draw/template_fixture.h"
 #include "tests/support/media.h"
@@ -180,7 +181,10 @@ class CliInterruptTest : public CliTest {
     layer.imageTransparency = 100;
     layer.imageWidth = layer.imageHeight = 0;  // the picture's own size
     layer.scaleImage = 0;
-    glyphra::test::WriteTemplate(env_.DataHome() / "Vidmora" / "templates", u"Held", {{u"Held logo", layer}});
+    const fs::path templates = env_.DataHome() / "Vidmora" / "templates";
+    glyphra::test::WriteTemplate(templates, u"Held", {{u"Held logo", layer}});
+    // Only templates of the list can be chosen.
+    ASSERT_TRUE(vidmora::AppendToNameList(vidmora::IndexFilePath(templates.u16string()), vidmora::kTemplateIndex, u"Held"));
   }
 
   std::vector<std::string> HeldCli(std::initializer_list<std::string> files) {
@@ -229,6 +233,23 @@ TEST_F(CliInterruptTest, CtrlCTwiceAbandonsTheCurrentFileAndLeavesNothing) {
   cli.Signal(SIGINT);
   ASSERT_TRUE(cli.WaitForError("Ctrl-C again abandons it", 60'000));
   cli.Signal(SIGINT);
+  ASSERT_TRUE(cli.WaitForError("Abandoning the current file", 60'000));
+  logo_.Release(Logo());
+  const ProcessResult result = cli.Finish();
+
+  EXPECT_EQ(result.exitCode, 1) << result.err;
+  std::vector<fs::path> left;
+  for (const auto& entry : fs::directory_iterator(folder_)) left.push_back(entry.path());
+  EXPECT_EQ(left, std::vector<fs::path>{fs::path(clip)});
+}
+
+TEST_F(CliInterruptTest, AHangUpAbandonsTheCurrentFileAndLeavesNothing) {
+  // The terminal was closed: the run ends at once, as on SIGTERM.
+  const std::string clip = Source("clip.mp4");
+  RunningProcess cli(HeldCli({clip}));
+  ASSERT_TRUE(cli.WaitForOutput("encoding", 60'000));
+
+  cli.Signal(SIGHUP);
   ASSERT_TRUE(cli.WaitForError("Abandoning the current file", 60'000));
   logo_.Release(Logo());
   const ProcessResult result = cli.Finish();
