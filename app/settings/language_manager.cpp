@@ -121,6 +121,8 @@ void CLanguageManager::TranslateDialog(QWidget* dialog, const QString& dialogNam
   const QString section = QStringLiteral("DIALOG_") + dialogName;
   for (QWidget* child : dialog->findChildren<QWidget*>()) {
     if (child->objectName().isEmpty()) continue;
+    const QString tip = ReadValue(section, child->objectName() + QStringLiteral("_tip"));
+    if (!tip.isEmpty()) child->setToolTip(tip);
     const QString text = ReadValue(section, child->objectName());
     if (text.isEmpty()) continue;
     // Labels and buttons carry "text", group boxes "title".

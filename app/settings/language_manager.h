@@ -6,7 +6,7 @@
 // Files in the program folder:
 //   lang/language_lookup.ini   [LANGUAGE] 0x0409=en  (Windows language id -> code)
 //   lang/lang_<code>.ini       the texts of one language:
-//     [DIALOG_<dialog>]  <control's object name>=text, title=caption
+//     [DIALOG_<dialog>]  <control's object name>=text, <name>_tip=tool tip, title=caption
 //     [MENU]             <action's object name>=text, item_<n>=text of the n-th top-level pop-up
 //     [STRING]           <string name>=text
 //     [BITMAP]           <picture name>=file relative to the program folder
@@ -52,8 +52,8 @@ class CLanguageManager {
   QImage Bitmap(const QString& name, const QImage& fallback) const;
 
   // Sets the text of every named child of `dialog` (labels, buttons: "text";
-  // group boxes: "title") that has an entry in [DIALOG_<dialogName>], and the
-  // window title from its key "title".
+  // group boxes: "title") that has an entry in [DIALOG_<dialogName>], its tool
+  // tip from "<name>_tip", and the window title from the key "title".
   void TranslateDialog(QWidget* dialog, const QString& dialogName) const;
   // Sets the text of each named action with a [MENU] entry (checked state and
   // command kept); in the main menu a pop-up entry takes "item_<position + 1>".

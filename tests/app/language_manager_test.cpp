@@ -41,6 +41,7 @@ class LanguageManagerTest : public testing::Test {
               "title=About\\tVidmora\n"
               "version_label=Version\\n1.0\\t(x)\n"
               "options_group=Options\n"
+              "close_btn_tip=Close the window\n"
               "[MENU]\n"
               "check_update=Check Update...\n"
               "show_log=Show\\tlog\n"
@@ -111,6 +112,7 @@ TEST_F(LanguageManagerTest, DialogTakesItsEntriesAndKeepsTheRest) {
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("About\tVidmora"));
   EXPECT_EQ(version->text(), QStringLiteral("Version\n1.0\\t(x)"));  // controls know only the line break
   EXPECT_EQ(close->text(), QStringLiteral("Close"));                  // no entry: its own text stays
+  EXPECT_EQ(close->toolTip(), QStringLiteral("Close the window"));
   EXPECT_EQ(group->title(), QStringLiteral("Options"));
 }
 
