@@ -62,6 +62,7 @@ struct Mapping {
 struct Module {
   uint64_t base = 0, end = 0;
   uint32_t pathStart = 0, pathLength = 0;
+  bool executable = false;  // has code mapped: a library or program, not a mapped data file
 };
 
 struct ThreadState {

@@ -142,7 +142,8 @@ void AddCrash(FixedText& text, const ReporterSettings& settings, const CrashInfo
   else
     text.Add("\r\nException Addr:  ").Hex(crash.context.rip, 16);
   text.Add("\r\nSignal:  ").Dec(crash.signal).Add(" (").Add(SignalName(crash.signal)).Add("), Code ").Dec(crash.code);
-  if (crash.signal == SIGSEGV || crash.signal == SIGBUS) {
+  // Only a fault the processor raised has an address (a signal sent with kill has a sender instead).
+  if ((crash.signal == SIGSEGV || crash.signal == SIGBUS) && crash.code > 0) {
     const char* access = crash.access == CrashInfo::Access::kWrite  ? "Write"
                          : crash.access == CrashInfo::Access::kRead ? "Read"
                                                                      : "Fault";

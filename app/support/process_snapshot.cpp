@@ -138,6 +138,7 @@ void CollectModules(Snapshot& snapshot) {
     }
     if (current != nullptr && SamePath(snapshot, *current, mapping)) {
       current->end = mapping.end;
+      current->executable = current->executable || mapping.executable;
       continue;
     }
     if (mapping.offset != 0 || snapshot.moduleCount == kMaxModules) {
@@ -149,7 +150,13 @@ void CollectModules(Snapshot& snapshot) {
     current->end = mapping.end;
     current->pathStart = mapping.pathStart;
     current->pathLength = mapping.pathLength;
+    current->executable = mapping.executable;
   }
+  // Fonts, caches and other mapped data files are not modules.
+  size_t kept = 0;
+  for (size_t i = 0; i < snapshot.moduleCount; ++i)
+    if (snapshot.modules[i].executable) snapshot.modules[kept++] = snapshot.modules[i];
+  snapshot.moduleCount = kept;
 }
 
 #if defined(__x86_64__)

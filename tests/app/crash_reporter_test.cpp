@@ -67,6 +67,11 @@ TEST_P(CrashReport, ReportAndDumpDescribeTheCrash) {
   EXPECT_NE(report.find("\r\nCall Stack:"), std::string::npos) << report;
   EXPECT_NE(report.find("\r\nThreads:  2\r\n"), std::string::npos) << report;
   EXPECT_NE(report.find("libc.so.6"), std::string::npos) << "the modules are listed\n" << report;
+  // The program is listed once, although it is also mapped as data.
+  const std::string modules = report.substr(report.find("\r\nModules:"));
+  const std::string listed = "  " + Victim().string();
+  EXPECT_NE(modules.find(listed), std::string::npos) << report;
+  EXPECT_EQ(modules.find(listed), modules.rfind(listed)) << report;
   EXPECT_LT(report.size(), 8000u);
 
   const fs::path dump = folder / "crash.dmp";

@@ -1,10 +1,13 @@
 // A program that installs the crash reporter and then crashes as its first
 // argument says, for the crash reporter's tests:
 //   crash_victim FOLDER null|abort|fault-in-handler
-// A second thread waits meanwhile, so that reports show more than one thread.
+// A second thread waits meanwhile, so that reports show more than one thread,
+// and the program itself is mapped as data once, as fonts and caches are.
 
 #include "app/support/crash_reporter.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 
 #include <unistd.h>
@@ -48,6 +51,9 @@ int main(int argc, char** argv) {
   rlimit noCore{0, 0};
   setrlimit(RLIMIT_CORE, &noCore);
   if (!vidmora::InstallCrashReporter(argv[1])) return 3;
+
+  const int self = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+  if (self < 0 || mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE, self, 0) == MAP_FAILED) return 5;
 
   std::thread waiter(Wait);
   waiter.detach();
