@@ -1,5 +1,6 @@
 #include "app/processing/batch.h"
 
+#include "app/processing/message_sink.h"
 #include "logging/log_interface.h"
 
 namespace vidmora {
@@ -117,13 +118,21 @@ void Batch::ProcessQueue() {
   QString source;
   // Outputs written by this run: a later file of the same name never replaces one.
   QStringList writtenOutputs;
+  QStringList shownWarnings;
   for (int row = 0; FileAt(row, source); ++row) {
     if (stopEvent_.TryConsume()) break;
     LogSource(source);
 
+    JobSettings settings = settings_.Load();
+    for (const QString& warning : settings.warnings) {
+      if (shownWarnings.contains(warning)) continue;  // once a run, not once a file
+      shownWarnings << warning;
+      if (messages_) messages_->ShowMessage(warning, "Vidmora", MessageIcon::Warning);
+    }
+
     RowListener listener(*this, row);
     const JobResult result =
-        TranscodeFile({source, settings_.Load(), programFolder_}, listener, messages_, {Files(), writtenOutputs});
+        TranscodeFile({source, std::move(settings), programFolder_}, listener, messages_, {Files(), writtenOutputs});
 
     switch (result.outcome) {
       case JobOutcome::Done:

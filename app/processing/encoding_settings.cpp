@@ -1,5 +1,6 @@
 #include "app/processing/encoding_settings.h"
 
+#include <QRegularExpression>
 #include <QSettings>
 
 namespace vidmora {
@@ -23,21 +24,31 @@ int ReadInt(QSettings& profile, const char* key, int fallback) {
   return ok ? value : fallback;
 }
 
+// A rate or volume as stored: "auto" or a non-negative decimal number. Anything
+// else (a hand-edited "garbage") reads as auto, and its key is named.
+QString ReadRate(QSettings& profile, const char* key, const QString& fallback, QStringList* unreadableKeys) {
+  static const QRegularExpression kNumber("^[0-9]+(\\.[0-9]+)?$");
+  const QString text = profile.value(key, fallback).toString();
+  if (IsAuto(text) || kNumber.match(text).hasMatch()) return text;
+  if (unreadableKeys) unreadableKeys->append(key);
+  return "auto";
+}
+
 }  // namespace
 
-EncodingSettings ReadEncodingSettings(QSettings& profile) {
+EncodingSettings ReadEncodingSettings(QSettings& profile, QStringList* unreadableKeys) {
   const EncodingSettings defaults;
   EncodingSettings settings;
   profile.beginGroup(kEncodingSettingsGroup);
   settings.outputFormat = ReadInt(profile, kOutputFormatKey, defaults.outputFormat);
   settings.videoCodec = ReadInt(profile, kVideoCodecKey, defaults.videoCodec);
-  settings.videoBitrate = profile.value(kVideoBitrateKey, defaults.videoBitrate).toString();
-  settings.frameRate = profile.value(kFrameRateKey, defaults.frameRate).toString();
+  settings.videoBitrate = ReadRate(profile, kVideoBitrateKey, defaults.videoBitrate, unreadableKeys);
+  settings.frameRate = ReadRate(profile, kFrameRateKey, defaults.frameRate, unreadableKeys);
   settings.aspect = profile.value(kAspectKey, defaults.aspect).toString();
   settings.audioCodec = ReadInt(profile, kAudioCodecKey, defaults.audioCodec);
-  settings.audioBitrate = profile.value(kAudioBitrateKey, defaults.audioBitrate).toString();
-  settings.audioSampleRate = profile.value(kAudioSampleKey, defaults.audioSampleRate).toString();
-  settings.audioVolume = profile.value(kAudioVolumeKey, defaults.audioVolume).toString();
+  settings.audioBitrate = ReadRate(profile, kAudioBitrateKey, defaults.audioBitrate, unreadableKeys);
+  settings.audioSampleRate = ReadRate(profile, kAudioSampleKey, defaults.audioSampleRate, unreadableKeys);
+  settings.audioVolume = ReadRate(profile, kAudioVolumeKey, defaults.audioVolume, unreadableKeys);
   profile.endGroup();
   return settings;
 }

@@ -6,6 +6,7 @@
 // takes effect on the second.
 
 #include <QString>
+#include <QStringList>
 
 class QSettings;
 
@@ -31,8 +32,10 @@ inline constexpr const char* kProfileOrganization = "VIDMORA";
 inline constexpr const char* kProfileApplication = "Vidmora";
 inline constexpr const char* kEncodingSettingsGroup = "CodeSettings";
 
-// Reads the record from the profile; missing values take the defaults.
-EncodingSettings ReadEncodingSettings(QSettings& profile);
+// Reads the record from the profile; missing values take the defaults. A rate
+// or volume that is neither "auto" nor a number reads as auto, and its key is
+// added to `unreadableKeys` when given.
+EncodingSettings ReadEncodingSettings(QSettings& profile, QStringList* unreadableKeys = nullptr);
 // Writes the nine stored keys (output_format, video_codec, video_bitrate,
 // video_framerate, video_aspect, audio_codec, audio_bitrate, audio_sample,
 // audio_volume).

@@ -11,7 +11,11 @@ JobSettings StoredJobSettings::Load() {
   settings.templateName = templateName_;
   settings.output = ReadOutputPreferences(DataFile(kPreferencesFileName));
   QSettings profile(kProfileOrganization, kProfileApplication);
-  settings.encoding = ReadEncodingSettings(profile);
+  QStringList unreadableKeys;
+  settings.encoding = ReadEncodingSettings(profile, &unreadableKeys);
+  for (const QString& key : unreadableKeys)
+    settings.warnings << QString("%1: the value of %2/%3 is neither a number nor auto; auto is used.")
+                             .arg(profile.fileName(), kEncodingSettingsGroup, key);
   return settings;
 }
 

@@ -7,6 +7,7 @@
 #include "app/settings/output_preferences.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace vidmora {
 
@@ -14,6 +15,7 @@ struct JobSettings {
   QString templateName;
   OutputPreferences output;
   EncodingSettings encoding;
+  QStringList warnings;  // stored values that could not be read and were replaced, one line each
 };
 
 // Supplies the settings at the start of every file of a batch, so that a

@@ -365,6 +365,26 @@ TEST_F(CliSafetyTest, ADamagedPreferenceFileIsKeptAsideAndTheFirstStartValuesApp
   EXPECT_EQ(ReadFile(data / "preference.xml.bak.2"), "again");
 }
 
+TEST_F(CliSafetyTest, UnreadableStoredRatesAreNamedOnceAndTakenAsAuto) {
+  const fs::path first = Source("first.mp4");
+  const fs::path second = Source("second.mp4");
+  const fs::path profile = env_.ConfigHome() / "VIDMORA" / "Vidmora.conf";
+  WriteFile(profile, "[CodeSettings]\nvideo_bitrate=garbage\naudio_volume=-5\nvideo_framerate=25\n");
+
+  const ProcessResult result = RunCli({first.string(), second.string()});
+
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  for (const std::string key : {"video_bitrate", "audio_volume"}) {
+    const std::string warning = profile.string() + ": the value of CodeSettings/" + key + " is neither a number nor auto";
+    const size_t at = result.err.find(warning);
+    EXPECT_NE(at, std::string::npos) << result.err;
+    EXPECT_EQ(result.err.rfind(warning), at) << "said more than once:\n" << result.err;
+  }
+  EXPECT_EQ(result.err.find("video_framerate"), std::string::npos);
+  EXPECT_TRUE(Probe(folder_ / "first_new.mp4").ok);
+  EXPECT_TRUE(Probe(folder_ / "second_new.mp4").ok);
+}
+
 TEST_F(CliSafetyTest, ADataFolderThatCannotBeMadeIsNamed) {
   const fs::path clip = Source("clip.mp4");
   const fs::path data = env_.DataHome() / "Vidmora";
