@@ -21,6 +21,8 @@ packages=(
   build-essential cmake pkg-config ninja-build
   # GUI, painting, images, settings
   qt6-base-dev qt6-tools-dev qt6-image-formats-plugins libgl-dev fontconfig
+  # the preview player: mpv's library (decoding, sound, sync, seeking)
+  libmpv-dev
   # encoding, decoding, probing, logging
   libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
   libmediainfo-dev libspdlog-dev
@@ -28,6 +30,8 @@ packages=(
   fonts-liberation2
   # tests: sample clips and checks, screenshots, fuzzing, benchmarks
   libgtest-dev libbenchmark-dev ffmpeg xvfb clang libclang-rt-14-dev time lldb
+  # player tests and benchmark: software OpenGL under Xvfb, the mpv program to compare with
+  libgl1-mesa-dri mpv
 )
 
 log() { printf '== %s\n' "$*" >&2; }

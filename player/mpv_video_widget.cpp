@@ -1,0 +1,120 @@
+#include "player/mpv_video_widget.h"
+
+#include <mpv/client.h>
+#include <mpv/render_gl.h>
+
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QPainter>
+
+namespace vidplay {
+namespace {
+
+void* GetProcAddress(void*, const char* name) {
+  QOpenGLContext* context = QOpenGLContext::currentContext();
+  return context ? reinterpret_cast<void*>(context->getProcAddress(name)) : nullptr;
+}
+
+}  // namespace
+
+MpvVideoWidget::MpvVideoWidget(mpv_handle* mpv, QWidget* parent) : QOpenGLWidget(parent), mpv_(mpv) {
+  setMinimumSize(160, 90);
+}
+
+MpvVideoWidget::~MpvVideoWidget() { ReleaseRenderer(); }
+
+void MpvVideoWidget::ReleaseRenderer() {
+  if (renderer_ == nullptr) return;
+  makeCurrent();
+  mpv_render_context_free(renderer_);
+  renderer_ = nullptr;
+  doneCurrent();
+}
+
+void MpvVideoWidget::initializeGL() {
+  if (renderer_ != nullptr) return;
+  mpv_opengl_init_params glInit{&GetProcAddress, nullptr};
+  char apiType[] = MPV_RENDER_API_TYPE_OPENGL;
+  mpv_render_param params[] = {
+      {MPV_RENDER_PARAM_API_TYPE, apiType},
+      {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
+      {MPV_RENDER_PARAM_INVALID, nullptr},
+  };
+  if (const int status = mpv_render_context_create(&renderer_, mpv_, params); status < 0) {
+    renderer_ = nullptr;
+    emit rendererFailed(QStringLiteral("mpv cannot draw into OpenGL here: %1")
+                            .arg(QString::fromUtf8(mpv_error_string(status))));
+    return;
+  }
+  mpv_render_context_set_update_callback(
+      renderer_,
+      [](void* data) {
+        QMetaObject::invokeMethod(static_cast<MpvVideoWidget*>(data), qOverload<>(&QWidget::update),
+                                  Qt::QueuedConnection);
+      },
+      this);
+  // Tells mpv when a picture has reached the screen, for its timing.
+  connect(this, &QOpenGLWidget::frameSwapped, this, [this] {
+    if (renderer_ != nullptr) mpv_render_context_report_swap(renderer_);
+  });
+}
+
+void MpvVideoWidget::paintGL() {
+  if (renderer_ == nullptr) return;
+  const qreal ratio = devicePixelRatioF();
+  mpv_opengl_fbo target{static_cast<int>(defaultFramebufferObject()), static_cast<int>(width() * ratio),
+                        static_cast<int>(height() * ratio), 0};
+  int flipY = 1;
+  mpv_render_param params[] = {
+      {MPV_RENDER_PARAM_OPENGL_FBO, &target},
+      {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+      {MPV_RENDER_PARAM_INVALID, nullptr},
+  };
+  mpv_render_context_render(renderer_, params);
+  DrawOverlay();
+  if (!pictureShown_ && format_.IsValid()) {
+    pictureShown_ = true;
+    emit pictureShown();
+  }
+}
+
+void MpvVideoWidget::DrawOverlay() {
+  if (!overlay_ || overlay_->picture.isNull() || !format_.IsValid()) return;
+  const QRectF picture = PictureRect();
+  if (picture.isEmpty()) return;
+  // The overlay was painted for the upright frame; the frame fills the
+  // picture rectangle, so one scale maps frame pixels to widget points.
+  const QSize frame = overlay_->frameSize;
+  const qreal scaleX = picture.width() / frame.width();
+  const qreal scaleY = picture.height() / frame.height();
+  const QRectF region = overlay_->frameRegion;
+  const QRectF target(picture.left() + region.left() * scaleX, picture.top() + region.top() * scaleY,
+                      region.width() * scaleX, region.height() * scaleY);
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(target, overlay_->picture);
+}
+
+QRectF MpvVideoWidget::PictureRect() const {
+  const qreal ratio = devicePixelRatioF();
+  const QRect pixels = VideoRectangle(format_, QSize(static_cast<int>(width() * ratio), static_cast<int>(height() * ratio)));
+  if (pixels.isEmpty()) return {};
+  return QRectF(pixels.x() / ratio, pixels.y() / ratio, pixels.width() / ratio, pixels.height() / ratio);
+}
+
+void MpvVideoWidget::SetFormat(const VideoFormat& format) {
+  format_ = format;
+  update();
+}
+
+void MpvVideoWidget::SetOverlay(std::optional<WatermarkOverlay> overlay) {
+  overlay_ = std::move(overlay);
+  update();
+}
+
+void MpvVideoWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) emit doubleClicked();
+  QOpenGLWidget::mouseDoubleClickEvent(event);
+}
+
+}  // namespace vidplay

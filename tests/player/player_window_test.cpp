@@ -1,0 +1,132 @@
+// The player's window on a real X server with software OpenGL: mpv's picture,
+// the watermark over it, seeking, turned phone clips and unplayable input.
+#include "player/mpv_video_widget.h"
+#include "tests/player/player_fixture.h"
+
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+
+#include <set>
+
+namespace vidplay::test {
+namespace {
+
+namespace fs = std::filesystem;
+using vidmora::test::ClipSpec;
+using vidmora::test::DecodeFrame;
+using vidmora::test::SampleClip;
+
+// A grey clip (test pattern without colour), so that red can only be the
+// watermark.
+ClipSpec GreyPattern(double seconds, int rotation = 0) {
+  ClipSpec spec;
+  spec.seconds = seconds;
+  spec.rotation = rotation;
+  spec.extraArgs = {"-vf", "hue=s=0"};
+  return spec;
+}
+
+// What the player shows inside its picture rectangle, compared with the
+// clip's own frame at the paused position: the watermark in the bottom-right
+// quarter, the clip's picture elsewhere.
+void ExpectWatermarkedPicture(PlayerWindow& window, const fs::path& clip, const QImage& grab) {
+  const QRect picture = window.Video()->PictureRect().toRect();
+  ASSERT_FALSE(picture.isEmpty());
+  const QRect red = PixelsWhere(grab, IsRed);
+  ASSERT_FALSE(red.isEmpty()) << "no watermark drawn";
+  EXPECT_TRUE(picture.contains(red));
+  EXPECT_GT(red.left(), picture.center().x());
+  EXPECT_GT(red.top(), picture.center().y());
+  EXPECT_LT(picture.right() - red.right(), picture.width() / 8);
+  EXPECT_LT(picture.bottom() - red.bottom(), picture.height() / 8);
+
+  const int frameIndex = static_cast<int>(window.Player()->Position() * 25 + 0.5);
+  const QImage frame = DecodeFrame(clip, frameIndex);
+  ASSERT_FALSE(frame.isNull());
+  const QImage shown = grab.copy(picture);
+  const QImage expected = frame.scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  const QRect topLeft(QPoint(0, 0), picture.size() / 2);
+  EXPECT_LT(MeanDifference(shown.copy(topLeft), expected.copy(topLeft)), 12) << "not the clip's picture";
+}
+
+TEST_F(PlayerTest, PlaysTheClipWithTheWatermarkWhereTheBatchPutsIt) {
+  WriteRedCornerTemplate(u"Red corner");
+  const fs::path clip = SampleClip(GreyPattern(3));
+
+  auto window = OpenPlayer(clip, QStringLiteral("Red corner"), QSize(320, 240), QSize(560, 360));
+  ASSERT_TRUE(PlayUntilThenPause(*window, 1.0)) << window->Message().toStdString();
+  EXPECT_EQ(window->windowTitle(), QString::fromStdString(clip.filename().string()) + QStringLiteral(" — Red corner — Vidmora"));
+  const QImage grab = Grab(*window);
+  ExpectWatermarkedPicture(*window, clip, grab);
+
+  auto* time = window->findChild<QLabel*>(QStringLiteral("time_label"));
+  auto* duration = window->findChild<QLabel*>(QStringLiteral("duration_label"));
+  ASSERT_TRUE(time && duration);
+  EXPECT_EQ(duration->text(), QStringLiteral("0:03"));
+  window->Player()->SeekTo(2.0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return time->text() == QStringLiteral("0:02"); }, 30000)) << time->text().toStdString();
+  EXPECT_TRUE(window->Player()->Paused());
+  EXPECT_EQ(window->ExitStatus(), 0);
+  // The window as the X server shows it.
+  SaveForReview(window->screen()->grabWindow(window->winId()).toImage(), "player_window_at_2s");
+}
+
+TEST_F(PlayerTest, APhoneClipStandsUprightWithTheWatermarkAtItsBottomRight) {
+  WriteRedCornerTemplate(u"Red corner");
+  // Stored 320 x 240 and turned a quarter: shown 240 x 320. The caller's
+  // probe passes the shown size.
+  const fs::path clip = SampleClip(GreyPattern(2, 90));
+
+  auto window = OpenPlayer(clip, QStringLiteral("Red corner"), QSize(240, 320), QSize(480, 360));
+  ASSERT_TRUE(PlayUntilThenPause(*window, 0.5)) << window->Message().toStdString();
+  EXPECT_EQ(PaintedFrameSize(window->Player()->Format()), QSize(240, 320));
+  const QImage grab = Grab(*window);
+  SaveForReview(grab, "player_portrait_clip");
+  const QRect picture = window->Video()->PictureRect().toRect();
+  EXPECT_GT(picture.height(), picture.width());
+  ExpectWatermarkedPicture(*window, clip, grab);
+}
+
+// Every file and folder under `root`.
+std::set<fs::path> FilesUnder(const fs::path& root) {
+  std::set<fs::path> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) files.insert(entry.path());
+  return files;
+}
+
+TEST_F(PlayerTest, UnusableInputShowsAMessageAndEndsWithAFailure) {
+  WriteRedCornerTemplate(u"Red corner");
+  vidmora::test::WriteFile(Templates() / "Broken.xml", "<Layers><layer>Broken_Layer 1</Layers>");
+  const fs::path folder = env_.MakeDir("clips");
+  const fs::path text = folder / "notes.mp4";
+  vidmora::test::WriteFile(text, "these are notes, not a video\n");
+  const fs::path clip = folder / "clip.mp4";
+  fs::copy_file(SampleClip(GreyPattern(1)), clip);
+
+  struct Case {
+    fs::path file;
+    QString templateName;
+    QString message;
+  };
+  const Case cases[] = {
+      {text, QStringLiteral("Red corner"), QStringLiteral("Cannot play \"notes.mp4\"")},
+      {folder / "gone.mp4", QStringLiteral("Red corner"), QStringLiteral("there is no such file")},
+      {clip, QStringLiteral("Missing"), QStringLiteral("template \"Missing\" is missing or cannot be read")},
+      {clip, QStringLiteral("Broken"), QStringLiteral("template \"Broken\" is missing or cannot be read")},
+  };
+  const std::set<fs::path> before = FilesUnder(env_.Root());
+  for (const Case& c : cases) {
+    auto window = OpenPlayer(c.file, c.templateName, QSize(320, 240));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->ExitStatus() != 0; }, 60000)) << c.file;
+    EXPECT_EQ(window->ExitStatus(), 1);
+    EXPECT_TRUE(window->Message().contains(c.message)) << window->Message().toStdString();
+    auto* message = window->findChild<QLabel*>(QStringLiteral("message_label"));
+    ASSERT_NE(message, nullptr);
+    EXPECT_TRUE(message->isVisible());
+  }
+  EXPECT_EQ(FilesUnder(env_.Root()), before) << "the player wrote something";
+}
+
+}  // namespace
+}  // namespace vidplay::test
