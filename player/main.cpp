@@ -18,6 +18,8 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+  // The player writes nothing, not even Qt's cache of compiled shaders.
+  QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
   QApplication app(argc, argv);
   // mpv reads numbers with the C locale's rules; Qt sets the user's.
   std::setlocale(LC_NUMERIC, "C");

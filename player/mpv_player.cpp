@@ -62,6 +62,9 @@ constexpr const char* kPlayerOptions[][2] = {
     {"input-vo-keyboard", "no"},
     {"resume-playback", "no"},
     {"save-position-on-quit", "no"},
+    // Hand each picture over when it is due, rather than early with the
+    // render call waiting for its time on the window's thread.
+    {"video-timing-offset", "0"},
     // Stay on the last picture at the end, so that the watermark can still
     // be looked at.
     {"keep-open", "yes"},

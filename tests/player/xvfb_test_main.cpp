@@ -58,6 +58,8 @@ int main(int argc, char** argv) {
   if (display == nullptr || *display == '\0') server = std::make_unique<PrivateXServer>();
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+  // As the player's main does: nothing is written to the home folder.
+  QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
   QApplication app(argc, argv);
   return RUN_ALL_TESTS();
 }
