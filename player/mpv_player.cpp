@@ -25,6 +25,7 @@ enum PropertyId : uint64_t {
   kFrameDropCount,
   kDecoderFrameDropCount,
   kDelayedFrameCount,
+  kEofReached,
 };
 
 long long NodeInt(const mpv_node_list& map, const char* key) {
@@ -111,6 +112,7 @@ std::unique_ptr<MpvPlayer> MpvPlayer::Create(const QString& clientName, const QS
   mpv_observe_property(handle, kFrameDropCount, "frame-drop-count", MPV_FORMAT_INT64);
   mpv_observe_property(handle, kDecoderFrameDropCount, "decoder-frame-drop-count", MPV_FORMAT_INT64);
   mpv_observe_property(handle, kDelayedFrameCount, "vo-delayed-frame-count", MPV_FORMAT_INT64);
+  mpv_observe_property(handle, kEofReached, "eof-reached", MPV_FORMAT_FLAG);
 
   MpvPlayer* self = player.get();
   mpv_set_wakeup_callback(
@@ -149,7 +151,14 @@ void MpvPlayer::SetPaused(bool paused) {
   mpv_set_property_async(mpv_.get(), 0, "pause", MPV_FORMAT_FLAG, &flag);
 }
 
-void MpvPlayer::TogglePause() { Command({"cycle", "pause"}); }
+void MpvPlayer::TogglePause() {
+  if (atEnd_ && paused_) {
+    SeekTo(0);
+    SetPaused(false);
+    return;
+  }
+  Command({"cycle", "pause"});
+}
 
 void MpvPlayer::SeekTo(double seconds) {
   const QByteArray target = QByteArray::number(std::max(seconds, 0.0), 'f', 3);
@@ -264,6 +273,9 @@ void MpvPlayer::HandlePropertyChange(const mpv_event& event) {
       break;
     case kDelayedFrameCount:
       if (available) counters_.delayed = asInt();
+      break;
+    case kEofReached:
+      atEnd_ = asFlag();
       break;
     default:
       break;

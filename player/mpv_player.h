@@ -47,6 +47,7 @@ class MpvPlayer : public QObject {
   void Load(const QString& path);
   void Stop();
   void SetPaused(bool paused);
+  // At the end of the clip, playing starts it again from the beginning.
   void TogglePause();
   // Exact seeks, to the frame asked for.
   void SeekTo(double seconds);
@@ -91,6 +92,7 @@ class MpvPlayer : public QObject {
   double position_ = 0;
   double duration_ = 0;
   bool paused_ = false;
+  bool atEnd_ = false;
   VideoFormat format_;
   PlaybackCounters counters_;
 };

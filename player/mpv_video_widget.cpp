@@ -72,10 +72,6 @@ void MpvVideoWidget::paintGL() {
   };
   mpv_render_context_render(renderer_, params);
   DrawOverlay();
-  if (!pictureShown_ && format_.IsValid()) {
-    pictureShown_ = true;
-    emit pictureShown();
-  }
 }
 
 void MpvVideoWidget::DrawOverlay() {

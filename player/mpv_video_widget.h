@@ -39,8 +39,6 @@ class MpvVideoWidget : public QOpenGLWidget {
 
  signals:
   void doubleClicked();
-  // The first picture was drawn with mpv's renderer.
-  void pictureShown();
   // The render API could not be set up; one line.
   void rendererFailed(const QString& reason);
 
@@ -56,7 +54,6 @@ class MpvVideoWidget : public QOpenGLWidget {
   mpv_render_context* renderer_ = nullptr;
   VideoFormat format_;
   std::optional<WatermarkOverlay> overlay_;
-  bool pictureShown_ = false;
 };
 
 }  // namespace vidplay

@@ -67,9 +67,18 @@ TEST_F(PlayerTest, PlaysTheClipWithTheWatermarkWhereTheBatchPutsIt) {
   window->Player()->SeekTo(2.0);
   EXPECT_TRUE(QTest::qWaitFor([&] { return time->text() == QStringLiteral("0:02"); }, 30000)) << time->text().toStdString();
   EXPECT_TRUE(window->Player()->Paused());
-  EXPECT_EQ(window->ExitStatus(), 0);
   // The window as the X server shows it.
   SaveForReview(window->screen()->grabWindow(window->winId()).toImage(), "player_window_at_2s");
+
+  // Played to the end it stays paused on the last picture; Space then plays it again from the start.
+  window->Player()->SetPaused(false);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->Player()->Position() > 2.5 && window->Player()->Paused(); }, 30000));
+  window->activateWindow();  // keys reach the shortcuts of the active window
+  EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  QTest::keyClick(window.get(), Qt::Key_Space);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->Player()->Position() < 1 && !window->Player()->Paused(); }, 30000))
+      << window->Player()->Position();
+  EXPECT_EQ(window->ExitStatus(), 0);
 }
 
 TEST_F(PlayerTest, APhoneClipStandsUprightWithTheWatermarkAtItsBottomRight) {
