@@ -8,6 +8,7 @@
 // VIDPLAY_MPV_OPTIONS ("name=value,...") adds mpv options, for tests and
 // benchmarks (e.g. "ao=null").
 
+#include "app/support/crash_reporter.h"
 #include "player/player_arguments.h"
 #include "player/player_window.h"
 
@@ -18,6 +19,8 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+  // Before any thread starts: a crash leaves its report in the data folder.
+  vidmora::InstallCrashReporter();
   // The player writes nothing, not even Qt's cache of compiled shaders.
   QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
   QApplication app(argc, argv);
