@@ -28,10 +28,12 @@ FeedbackWindow::FeedbackWindow(QString applicationName, QString recipient, QWidg
   address_ = new QLineEdit(this);
   address_->setObjectName(QStringLiteral("email_edit"));
   address_->setPlaceholderText(tr("name@example.com, so that we can answer"));
-  system_ = new QPlainTextEdit(SystemReport(applicationName_), this);
+  system_ = new QPlainTextEdit(SystemReport(applicationName_).trimmed(), this);
   system_->setObjectName(QStringLiteral("system_info"));
   system_->setReadOnly(true);
-  system_->setMaximumHeight(system_->fontMetrics().lineSpacing() * 7);
+  system_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  system_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // five short lines
+  system_->setFixedHeight(system_->fontMetrics().lineSpacing() * 6 + 20);
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("status_label"));
   status_->setWordWrap(true);
@@ -46,12 +48,13 @@ FeedbackWindow::FeedbackWindow(QString applicationName, QString recipient, QWidg
   form->addRow(tr("Your e-mail:"), address_);
   form->addRow(tr("Sent along:"), system_);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(status_, 1);
+  buttons->addStretch(1);
   buttons->addWidget(send_);
   buttons->addWidget(close_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(intro);
   layout->addLayout(form, 1);
+  layout->addWidget(status_);
   layout->addLayout(buttons);
   resize(520, 420);
 
