@@ -33,9 +33,7 @@ TemplateCommands::TemplateCommands(QString templatesFolder, TemplateListView& li
 }
 
 void TemplateCommands::FillTemplateList() {
-  list_.ClearTemplateRows();
-  for (const QString& name : ReadTemplateNames(folder_)) list_.AddTemplateRow(name);
-  list_.SelectTemplateRow(StoredTemplateRow());
+  list_.SetTemplateNames(ReadTemplateNames(folder_), StoredTemplateRow());
 }
 
 void TemplateCommands::AddTemplate() {

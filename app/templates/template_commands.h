@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 class QMenu;
 class QWidget;
@@ -18,9 +19,9 @@ namespace vidmora {
 class TemplateListView {
  public:
   virtual ~TemplateListView() = default;
-  virtual void ClearTemplateRows() = 0;
+  // Replaces the rows and selects `selectedRow` (none when out of range).
+  virtual void SetTemplateNames(const QStringList& names, int selectedRow) = 0;
   virtual void AddTemplateRow(const QString& name) = 0;
-  virtual void SelectTemplateRow(int row) = 0;
   virtual int SelectedTemplateRow() const = 0;  // -1 when none
   virtual QString SelectedTemplateName() const = 0;  // empty when none
   virtual void RemoveTemplateRow(const QString& name) = 0;

@@ -42,9 +42,12 @@ namespace fs = std::filesystem;
 // The window's template list, as the main window shows it.
 class ListView : public TemplateListView {
  public:
-  void ClearTemplateRows() override { list.clear(); }
+  void SetTemplateNames(const QStringList& names, int selectedRow) override {
+    list.clear();
+    list.addItems(names);
+    list.setCurrentRow(selectedRow < names.size() ? selectedRow : -1);
+  }
   void AddTemplateRow(const QString& name) override { list.addItem(name); }
-  void SelectTemplateRow(int row) override { list.setCurrentRow(row); }
   int SelectedTemplateRow() const override { return list.currentRow(); }
   QString SelectedTemplateName() const override { return list.currentItem() ? list.currentItem()->text() : QString(); }
   void RemoveTemplateRow(const QString& name) override {
@@ -129,8 +132,11 @@ TEST_F(EditorTest, TheWindowAddsRenamesAndRemovesTemplates) {
   EXPECT_EQ(view.Rows(), QStringList({"Demo 1", "Holiday"}));
   EXPECT_EQ(ReadTemplateNames(folder_), view.Rows());
   EXPECT_EQ(Saved("Holiday_Layer 1").textContent, u"Vidmora For Win");
+  StoreTemplateRow(1);
+  commands.FillTemplateList();
+  EXPECT_EQ(view.SelectedTemplateName(), "Holiday");
 
-  view.SelectTemplateRow(1);
+  view.list.setCurrentRow(1);
   EnterName("Summer");
   commands.RenameSelectedTemplate();
   EXPECT_EQ(view.Rows(), QStringList({"Demo 1", "Summer"}));
