@@ -39,7 +39,9 @@ QFont ChooserFontFromLogFont(const LogFont& font) {
 
 LogFont LogFontWithChoice(LogFont font, const QFont& chosen) {
   const double points = chosen.pointSizeF() > 0 ? chosen.pointSizeF() : chosen.pixelSize() / kPixelsPerPoint;
-  font.height = -static_cast<int32_t>(std::lround(points * kPixelsPerPoint));
+  const auto pixels = static_cast<int32_t>(std::lround(points * kPixelsPerPoint));
+  // An unchanged size keeps its record, cell height or character height.
+  if (std::abs(font.height) != pixels) font.height = -pixels;
   font.weight = static_cast<int32_t>(chosen.weight());
   font.italic = chosen.italic() ? 1 : 0;
   font.underline = chosen.underline() ? 1 : 0;

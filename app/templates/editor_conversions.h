@@ -19,8 +19,9 @@ uint32_t RefFromColor(const QColor& color);
 // (from the character or cell height), weight, italic, underline, strike-out.
 QFont ChooserFontFromLogFont(const LogFont& font);
 
-// `font` with the chooser's face, size (as a character height in pixels at
-// 96 dpi), weight, italic, underline and strike-out; its other fields stay.
+// `font` with the chooser's face, size (a changed size becomes a character
+// height in pixels at 96 dpi), weight, italic, underline and strike-out; its
+// other fields stay.
 LogFont LogFontWithChoice(LogFont font, const QFont& chosen);
 
 }  // namespace vidmora
