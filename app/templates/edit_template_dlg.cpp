@@ -100,7 +100,15 @@ void CEditTemplateDlg::showEvent(QShowEvent* event) {
   if (askedAboutUnreadable_) return;
   askedAboutUnreadable_ = true;
   // Asked once the editor is on screen, so that the question has its place.
-  QTimer::singleShot(0, this, [this] { OfferToReplaceUnreadable(*session_, this); });
+  QTimer::singleShot(0, this, [this] {
+    if (!session_->TemplateReadable()) {
+      QMessageBox::warning(this, QStringLiteral("Vidmora"),
+                           QStringLiteral("The template file %1 cannot be read, so the template has no layers to edit.")
+                               .arg(QDir(session_->TemplatesFolder()).filePath(session_->TemplateName() + QStringLiteral(".xml"))));
+      return;
+    }
+    OfferToReplaceUnreadable(*session_, this);
+  });
 }
 
 bool CEditTemplateDlg::eventFilter(QObject* watched, QEvent* event) {

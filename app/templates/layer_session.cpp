@@ -4,6 +4,7 @@
 #include "shared/template/layer_file.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace vidmora {
@@ -24,7 +25,9 @@ EditedLayer NewLayerBase() {
 
 LayerSession::LayerSession(QString templatesFolder, QString templateName, QObject* parent)
     : QObject(parent), folder_(std::move(templatesFolder)), templateName_(std::move(templateName)) {
-  layerNames_ = ReadLayerNames(folder_, templateName_).value_or(QStringList());
+  const std::optional<QStringList> names = ReadLayerNames(folder_, templateName_);
+  templateReadable_ = names.has_value();
+  layerNames_ = names.value_or(QStringList());
   LoadOthers();
   if (!layerNames_.isEmpty()) Select(0);
 }
@@ -112,7 +115,9 @@ bool LayerSession::Save() {
 }
 
 void LayerSession::ReloadLayers(int index) {
-  layerNames_ = ReadLayerNames(folder_, templateName_).value_or(QStringList());
+  const std::optional<QStringList> names = ReadLayerNames(folder_, templateName_);
+  templateReadable_ = names.has_value();
+  layerNames_ = names.value_or(QStringList());
   LoadOthers();
   Select(layerNames_.isEmpty() ? -1 : std::clamp(index, 0, static_cast<int>(layerNames_.size()) - 1));
 }

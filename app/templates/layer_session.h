@@ -26,6 +26,8 @@ class LayerSession : public QObject {
   const QString& TemplatesFolder() const { return folder_; }
   const QString& TemplateName() const { return templateName_; }
   const QStringList& LayerNames() const { return layerNames_; }
+  // False when the template file could not be read (the list is then empty).
+  bool TemplateReadable() const { return templateReadable_; }
   int CurrentIndex() const { return current_; }
   QString CurrentLayerName() const;
   // Whether a layer is selected and its file could be read: only then are
@@ -79,6 +81,7 @@ class LayerSession : public QObject {
   QString folder_;
   QString templateName_;
   QStringList layerNames_;
+  bool templateReadable_ = false;
   int current_ = -1;
   bool readable_ = false;
   bool saveFailureReported_ = false;

@@ -346,6 +346,19 @@ TEST_F(EditorTest, AnUnreadableLayerIsReplacedOnlyWithAYes) {
   EXPECT_EQ(Saved().textContent, u"Again");
 }
 
+TEST_F(EditorTest, AnUnreadableTemplateIsNamedAndNothingIsWritten) {
+  WriteFile(Folder() / "Demo 1.xml", "<Layers><layer>Demo 1_Layer 1");
+  const auto before = Snapshot(Folder());
+  QString message;
+  AnswerNextMessage(QMessageBox::Ok, &message);
+  auto editor = OpenEditor();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !message.isEmpty(); }, 30000));
+  EXPECT_TRUE(message.contains("Demo 1.xml")) << message.toStdString();
+  EXPECT_FALSE(Control<QLineEdit>(*editor, "text_edit")->isEnabled());
+  editor->close();
+  EXPECT_EQ(Snapshot(Folder()), before);
+}
+
 TEST_F(EditorTest, CtrlZTakesBackTheLastChange) {
   auto editor = OpenEditor();
   editor->activateWindow();
