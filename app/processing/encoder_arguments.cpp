@@ -1,5 +1,7 @@
 #include "app/processing/encoder_arguments.h"
 
+#include "app/processing/auto_rates.h"
+
 namespace vidmora {
 
 namespace {
@@ -15,10 +17,10 @@ std::string Utf8(const QString& text) { return text.toStdString(); }
 
 std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const QString& outputPath,
                                                const EncodingSettings& settings, const ProbedRates& probed) {
-  const QString videoBitrate = OrProbed(settings.videoBitrate, QString::number(probed.videoBitRateKbps)) + "k";
+  const QString videoBitrate = BitRateArgument(settings.videoBitrate);
   const QString frameRate = OrProbed(settings.frameRate, Number(probed.frameRate));
   const QString sampleRate = OrProbed(settings.audioSampleRate, Number(probed.sampleRateKhz)) + "k";
-  const QString audioBitrate = OrProbed(settings.audioBitrate, QString::number(probed.audioBitRateKbps)) + "k";
+  const QString audioBitrate = BitRateArgument(settings.audioBitrate);
   const QString volume = OrProbed(settings.audioVolume, "256");
 
   std::vector<std::string> arguments = {

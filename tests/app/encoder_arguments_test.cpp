@@ -7,10 +7,12 @@ namespace {
 
 using Arguments = std::vector<std::string>;
 
-TEST(EncoderArguments, AutoValuesComeFromTheProbe) {
-  const ProbedRates probed{1500, 25, 128, 44.1};
-  const Arguments expected = {"ffmpeg", "-i", "/v/clip.avi", "-vcodec", "libx264", "-b:v", "1500k", "-r", "25",
-                              "-acodec", "libvo_aacenc", "-ar", "44.1k", "-b:a", "128k", "-vol", "256",
+// Auto bit rates are the encoder's choice whatever the probe read (a flat
+// clip's 8 kbit/s, a Matroska file's none); frame and sampling rates are probed.
+TEST(EncoderArguments, AutoBitRatesAreTheEncodersChoiceOtherAutoValuesComeFromTheProbe) {
+  const ProbedRates probed{8, 25, 3, 44.1};
+  const Arguments expected = {"ffmpeg", "-i", "/v/clip.avi", "-vcodec", "libx264", "-b:v", "0k", "-r", "25",
+                              "-acodec", "libvo_aacenc", "-ar", "44.1k", "-b:a", "0k", "-vol", "256",
                               "/v/clip_new.mp4"};
   EXPECT_EQ(BuildEncoderArguments("/v/clip.avi", "/v/clip_new.mp4", EncodingSettings{}, probed), expected);
 }
@@ -25,7 +27,7 @@ TEST(EncoderArguments, AutoInAnyCaseAndSetValues) {
   settings.videoCodec = 2;
   settings.audioCodec = 2;
   const Arguments args = BuildEncoderArguments("/a.mp4", "/b.avi", settings, {800, 29.97, 0, 0});
-  const Arguments expected = {"ffmpeg", "-i", "/a.mp4", "-vcodec", "libxvid", "-b:v", "800k", "-r", "29.97",
+  const Arguments expected = {"ffmpeg", "-i", "/a.mp4", "-vcodec", "libxvid", "-b:v", "0k", "-r", "29.97",
                               "-acodec", "libmp3lame", "-ar", "48k", "-b:a", "192k", "-vol", "0", "/b.avi"};
   EXPECT_EQ(args, expected);
 }

@@ -199,31 +199,80 @@ TEST_F(TranscodeJobTest, FormatFiveWritesAPlayableVp8File) {
   EXPECT_GT(CountFrames(Fs(result.outputPath)), 20);
 }
 
-TEST_F(TranscodeJobTest, AutoSettingsTakeTheRatesTheSourceCarries) {
-  // A source with a constant 1500 kbit/s of video at 25 frames/s and 128 kbit/s
-  // of 44.1 kHz audio, as a probe reads them from the file.
+TEST_F(TranscodeJobTest, AutoFrameAndSamplingRatesAreTheSourcesOwn) {
   ClipSpec spec = SmallClip();
-  spec.seconds = 3;
-  spec.videoBitrate = "1500k";
-  spec.extraArgs = {"-minrate", "1500k", "-maxrate", "1500k", "-bufsize", "1500k", "-x264-params", "nal-hrd=cbr:filler=1"};
-  spec.audioCodec = "libmp3lame";
-  spec.audioBitrate = "128k";
-  const QString source = MakeSource("cbr.mp4", spec);
+  spec.fps = 30;
+  spec.sampleRate = 48000;
+  const QString source = MakeSource("rates.mp4", spec);
   MediaProbe probe(&sink_);
   ASSERT_TRUE(probe.Open(source));
-  std::vector<std::string> args = BuildEncoderArguments(source, "/out.mp4", EncodingSettings{}, RatesOf(probe));
+  const std::vector<std::string> args = BuildEncoderArguments(source, "/out.mp4", EncodingSettings{}, RatesOf(probe));
   EXPECT_EQ((std::vector<std::string>{args[6], args[8], args[12], args[14], args[16]}),
-            (std::vector<std::string>{"1500k", "25", "44.1k", "128k", "256"}));
+            (std::vector<std::string>{"0k", "30", "48k", "0k", "256"}));
+}
 
-  // Without audio the audio rates are 0, which the encoder takes as "not set".
-  ClipSpec silent = SmallClip();
-  silent.audio = false;
-  const QString silentSource = MakeSource("silent.mp4", silent);
-  MediaProbe silentProbe(&sink_);
-  ASSERT_TRUE(silentProbe.Open(silentSource));
-  args = BuildEncoderArguments(silentSource, "/out.mp4", EncodingSettings{}, RatesOf(silentProbe));
-  EXPECT_EQ(args[12], "0k");
-  EXPECT_EQ(args[14], "0k");
+// Mean luma (BT.601 weights of the decoded RGB) of the top quarter, away from the demo text.
+double TopLuma(const QImage& image) {
+  double sum = 0;
+  const int rows = image.height() / 4;
+  for (int y = 0; y < rows; ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      sum += 0.299 * c.red() + 0.587 * c.green() + 0.114 * c.blue();
+    }
+  return sum / (static_cast<double>(rows) * image.width());
+}
+
+bool IsRed(QColor c) { return c.red() > c.green() + 40 && c.red() > c.blue() + 40; }
+
+// Pixels that are the demo text's red (over dark grey: reddish) in `painted` and were not red in `source`.
+int AddedRedPixels(const QImage& painted, const QImage& source) {
+  int count = 0;
+  for (int y = 0; y < painted.height(); ++y)
+    for (int x = 0; x < painted.width(); ++x) count += IsRed(painted.pixelColor(x, y)) && !IsRed(source.pixelColor(x, y));
+  return count;
+}
+
+// Sources whose own bit rate is a few kbit/s (a flat dark picture, a still
+// picture with sound) keep their picture and a legible watermark on auto: the
+// encoder's quality mode is used, not the source's rate.
+TEST_F(TranscodeJobTest, AutoBitRatesKeepFlatAndStillPicturesAndTheWatermark) {
+  struct Case {
+    const char* name;
+    const char* videoSource;
+    std::vector<std::string> filters;
+  };
+  // The still picture: a white grid on blue, a slide's worth of sharp detail.
+  for (const Case& c : {Case{"flat.mp4", "color=c=0x262626", {}},
+                        Case{"still.mp4", "color=c=0x284070", {"-vf", "drawgrid=w=32:h=32:t=2:c=white"}}}) {
+    ClipSpec spec;
+    spec.width = 640;
+    spec.height = 360;
+    spec.seconds = 3;
+    spec.videoSource = c.videoSource;
+    spec.videoBitrate = "25k";
+    spec.extraArgs = c.filters;
+    const QString source = MakeSource(c.name, spec);
+
+    RecordingListener listener;
+    const JobResult automatic = TranscodeFile({source, Settings(1, "_auto"), ProgramFolder()}, listener, &sink_);
+    ASSERT_EQ(automatic.outcome, JobOutcome::Done) << c.name << ": " << automatic.reason.toStdString();
+    JobSettings rated = Settings(1, "_rated");
+    rated.encoding.videoBitrate = "4000";
+    const JobResult reference = TranscodeFile({source, rated, ProgramFolder()}, listener, &sink_);
+    ASSERT_EQ(reference.outcome, JobOutcome::Done) << c.name << ": " << reference.reason.toStdString();
+
+    for (const int index : {0, 25, 50, 74}) {
+      const QImage original = DecodeFrame(Fs(source), index);
+      const QImage painted = DecodeFrame(Fs(automatic.outputPath), index);
+      ASSERT_FALSE(painted.isNull()) << c.name << " frame " << index;
+      EXPECT_NEAR(TopLuma(painted), TopLuma(original), 3) << c.name << " frame " << index;
+      const int red = AddedRedPixels(painted, original);
+      const int referenceRed = AddedRedPixels(DecodeFrame(Fs(reference.outputPath), index), original);
+      EXPECT_GT(referenceRed, 100) << c.name << " frame " << index;
+      EXPECT_GE(red, referenceRed * 0.85) << c.name << " frame " << index;
+    }
+  }
 }
 
 TEST_F(TranscodeJobTest, AnUnsetCustomFolderFailsWithAMessage) {
