@@ -17,8 +17,9 @@
 namespace glyphra {
 namespace {
 
-// Box that a text is measured in when it is placed; longer lines wrap.
-constexpr QSizeF kPlacementLayoutBox(1000, 1000);
+// Box that a text is measured in when it is placed: as wide as no painted
+// line can be, since lines are painted unwrapped and must be measured so.
+constexpr QSizeF kPlacementLayoutBox(1e7, 1000);
 
 QPen OutlinePen(QRgb color, int width) {
   QPen pen{QColor::fromRgba(color)};

@@ -106,6 +106,34 @@ TEST(TextPlacement, BottomRightWithNegativeOffsetsSitsTenPixelsIn) {
   EXPECT_GE(ink.bottom(), 180);
 }
 
+// A line wider than 1000 pixels is placed by its painted, unwrapped size:
+// at bottom right its ink keeps the same gaps to the corner as a short
+// text's, and centred it is centred.
+TEST(TextPlacement, TextWiderThanAThousandPixelsIsPlacedAsPainted) {
+  const QString longText = QStringLiteral("Vidmora ").repeated(8) + QStringLiteral("Hg");
+  const auto ink = [](const QString& text, int location) {
+    QImage frame = SolidFrame(1920, 1080);
+    const QImage before = frame;
+    WatermarkLayer layer = TextLayer(text);
+    layer.location = location;
+    PaintDirect({layer}, frame);
+    if (text.size() > 2) SaveForReview(frame, "placement_long_text_" + std::to_string(location));
+    return ChangedBox(before, frame);
+  };
+  const QRect shortCorner = ink(QStringLiteral("Hg"), 8);
+  const QRect longCorner = ink(longText, 8);
+  ASSERT_GT(longCorner.width(), 1000);
+  EXPECT_GE(longCorner.left(), 0);
+  EXPECT_NEAR(longCorner.right(), shortCorner.right(), 1);
+  EXPECT_NEAR(longCorner.bottom(), shortCorner.bottom(), 1);
+  EXPECT_LE(longCorner.right(), 1919);
+  EXPECT_GE(longCorner.right(), 1919 - 6);
+
+  const QRect centred = ink(longText, 4);
+  EXPECT_NEAR(centred.center().x(), 960, 4);
+  EXPECT_NEAR(centred.center().y(), 540, 12);
+}
+
 TEST(TextPlacement, CodesOutsideTheTablePlaceAsTopLeft) {
   QImage reference = SolidFrame(300, 120);
   PaintDirect({TextLayer()}, reference);
