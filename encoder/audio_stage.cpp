@@ -1,5 +1,7 @@
 #include "encoder/audio_stage.h"
 
+#include "encoder/audio_rates.h"
+
 #include "encoder/errors.h"
 #include "encoder/input_media.h"
 #include "encoder/muxer.h"
@@ -58,13 +60,14 @@ std::string LayoutText(const AVChannelLayout& layout) {
 
 }  // namespace
 
-AudioStage::AudioStage(const InputMedia& input, const TranscodeOptions& options, Muxer& muxer)
-    : sourceStream_(input.Audio()), muxer_(muxer) {
+AudioStage::AudioStage(const AVStream& source, const TranscodeOptions& options, Muxer& muxer)
+    : sourceStream_(&source), muxer_(muxer) {
   const AVCodecID sourceCodec = sourceStream_->codecpar->codec_id;
   if (IsStreamCopy(options.audioCodec)) {
     if (MuxerTakes(muxer.Format(), sourceCodec)) {
       copy_ = true;
       outputStream_ = muxer.AddCopiedStream(*sourceStream_);
+      CopyStreamDetails(*sourceStream_, *outputStream_);
       if (options.volume != kUnchangedVolume)
         Log("the audio is copied as it is; the volume %d/256 cannot apply to copied audio", options.volume);
       description_ = std::string(avcodec_get_name(sourceCodec)) + " copied";
@@ -107,15 +110,28 @@ void AudioStage::SetUpEncoding(const AVCodec& codec, const TranscodeOptions& opt
     Log("%s does not take %d Hz; using %d Hz", codec.name, options.sampleRate, encoder_->sample_rate);
   ChooseLayout(codec, inputLayout_, encoder_->ch_layout);
   encoder_->time_base = AVRational{1, encoder_->sample_rate};
-  if (options.audioBitRate > 0) encoder_->bit_rate = options.audioBitRate;
+  if (options.audioBitRate > 0) {
+    encoder_->bit_rate = options.audioBitRate;
+  } else {
+    const AudioRate rate = AutoAudioRate(codec.id, encoder_->sample_rate, encoder_->ch_layout.nb_channels);
+    encoder_->bit_rate = rate.bitRate;
+    if (rate.bitRate == 0) {
+      encoder_->flags |= AV_CODEC_FLAG_QSCALE;
+      encoder_->global_quality = rate.vorbisQuality * FF_QP2LAMBDA;
+    }
+  }
   if (muxer_.WantsGlobalHeader()) encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   encoder_->thread_count = 0;
+  // Described before opening: a refused open clears the encoder's settings.
+  const std::string settings = std::to_string(encoder_->sample_rate) + " Hz, " + LayoutText(encoder_->ch_layout) +
+                               (encoder_->bit_rate > 0 ? ", " + std::to_string(encoder_->bit_rate / 1000) + " kbit/s"
+                                                       : ", quality " + std::to_string(encoder_->global_quality / FF_QP2LAMBDA));
   const int opened = avcodec_open2(encoder_.get(), &codec, nullptr);
   if (opened < 0)
-    Fail(VENCOR_ERROR_ENCODER, std::string("the ") + codec.name + " encoder refused its settings (" +
-                                   std::to_string(encoder_->sample_rate) + " Hz, " + LayoutText(encoder_->ch_layout) +
-                                   "): " + AvErrorText(opened));
+    Fail(VENCOR_ERROR_ENCODER,
+         std::string("the ") + codec.name + " encoder refused its settings (" + settings + "): " + AvErrorText(opened));
   outputStream_ = muxer_.AddStream(*encoder_);
+  CopyStreamDetails(*sourceStream_, *outputStream_);
 
   const std::string sourceArguments =
       "time_base=" + std::to_string(sourceStream_->time_base.num) + "/" + std::to_string(sourceStream_->time_base.den) +
@@ -135,7 +151,7 @@ void AudioStage::SetUpEncoding(const AVCodec& codec, const TranscodeOptions& opt
   description_ = std::string(avcodec_get_name(sourceStream_->codecpar->codec_id)) + " " + std::to_string(inputRate_) +
                  " Hz -> " + codec.name + " " + std::to_string(encoder_->sample_rate) + " Hz " +
                  LayoutText(encoder_->ch_layout) +
-                 (encoder_->bit_rate > 0 ? " " + std::to_string(encoder_->bit_rate / 1000) + " kbit/s" : "") +
+                 (encoder_->bit_rate > 0 ? " " + std::to_string(encoder_->bit_rate / 1000) + " kbit/s" : " quality mode") +
                  (options.volume != kUnchangedVolume ? ", volume " + std::to_string(options.volume) + "/256" : "");
 }
 

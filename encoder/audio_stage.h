@@ -1,6 +1,6 @@
 #pragma once
 
-// The audio of one encode: the source's first audio stream, either copied
+// One audio track of an encode: a source audio stream, either copied
 // packet by packet ("copy") or decoded, set to the volume, resampled to what
 // the encoder takes (sample format, rate, channel layout, frame size) and
 // encoded. Runs on the thread of dowm.
@@ -13,20 +13,20 @@
 
 namespace vencor {
 
-class InputMedia;
 class Muxer;
 
 class AudioStage {
  public:
   // Throws VENCOR_ERROR_ENCODER (no such encoder, refused settings) or
   // VENCOR_ERROR_INPUT (the source's audio cannot be decoded).
-  AudioStage(const InputMedia& input, const TranscodeOptions& options, Muxer& muxer);
+  AudioStage(const AVStream& source, const TranscodeOptions& options, Muxer& muxer);
   ~AudioStage();
 
   // A packet of the source's audio stream (timestamps moved to start at 0).
   void SendPacket(AVPacket& packet);
   void Finish();
   std::string Describe() const { return description_; }
+  const AVStream& Source() const { return *sourceStream_; }
 
  private:
   void SetUpEncoding(const AVCodec& codec, const TranscodeOptions& options);

@@ -50,14 +50,17 @@ InputMedia::InputMedia(const std::string& path) : path_(path) {
     if (type == AVMEDIA_TYPE_VIDEO && !video_ && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC) &&
         stream->codecpar->width > 0 && stream->codecpar->height > 0)
       video_ = stream;
-    else if (type == AVMEDIA_TYPE_AUDIO && !audio_)
-      audio_ = stream;
+    else if (type == AVMEDIA_TYPE_AUDIO)
+      audio_.push_back(stream);
+    else if (type == AVMEDIA_TYPE_SUBTITLE)
+      subtitles_.push_back(stream);
+    else
+      stream->discard = AVDISCARD_ALL;  // further video, data and attachments stay in the file
   }
   if (!video_) Fail(VENCOR_ERROR_NO_VIDEO, "the source " + path + " has no video stream");
-  // Everything else stays in the file.
   for (unsigned i = 0; i < format->nb_streams; ++i) {
     AVStream* stream = format->streams[i];
-    if (stream != video_ && stream != audio_) stream->discard = AVDISCARD_ALL;
+    if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && stream != video_) stream->discard = AVDISCARD_ALL;
   }
   if (format->start_time != AV_NOPTS_VALUE) startTime_ = format->start_time;
 }

@@ -1,12 +1,13 @@
 #pragma once
 
 // The source file: opened read-only through FFmpeg's file protocol only, its
-// first video stream (cover pictures skipped) and first audio stream, and the
-// packets read from it.
+// first video stream (cover pictures skipped), its audio and subtitle
+// streams, and the packets read from it.
 
 #include "encoder/av_handles.h"
 
 #include <string>
+#include <vector>
 
 namespace vencor {
 
@@ -18,7 +19,9 @@ class InputMedia {
 
   AVFormatContext* Format() const { return format_.get(); }
   AVStream* Video() const { return video_; }
-  AVStream* Audio() const { return audio_; }  // null when the source has none
+  AVStream* Audio() const { return audio_.empty() ? nullptr : audio_.front(); }  // null when the source has none
+  const std::vector<AVStream*>& AudioStreams() const { return audio_; }
+  const std::vector<AVStream*>& SubtitleStreams() const { return subtitles_; }
   double DurationSeconds() const;             // 0 when unknown
   // The source's start time in `stream`'s time base; outputs start at 0.
   int64_t StartOffset(const AVStream* stream) const;
@@ -34,7 +37,8 @@ class InputMedia {
   std::string path_;
   InputFormatPtr format_;
   AVStream* video_ = nullptr;
-  AVStream* audio_ = nullptr;
+  std::vector<AVStream*> audio_;
+  std::vector<AVStream*> subtitles_;
   int64_t startTime_ = 0;  // AV_TIME_BASE units
   int64_t videoPackets_ = 0;
 };

@@ -60,4 +60,11 @@ void Muxer::Finish() {
   if (result < 0) FailWrite("cannot finish", result);
 }
 
+void CopyStreamDetails(const AVStream& source, AVStream& output) {
+  for (const char* key : {"language", "title"})
+    if (const AVDictionaryEntry* entry = av_dict_get(source.metadata, key, nullptr, 0))
+      av_dict_set(&output.metadata, key, entry->value, 0);
+  output.disposition = source.disposition;
+}
+
 }  // namespace vencor

@@ -38,4 +38,9 @@ class Muxer {
   OutputFile* file_ = nullptr;
 };
 
+// Gives an output stream the source stream's language, title and
+// disposition (default, forced, ...), so that players offer the tracks as
+// the source did.
+void CopyStreamDetails(const AVStream& source, AVStream& output);
+
 }  // namespace vencor

@@ -32,7 +32,7 @@ struct TranscodeOptions {
   int64_t videoBitRate = 0;  // bit/s; 0 = the encoder's quality mode
   FrameRate frameRate;
   int sampleRate = 0;        // Hz; 0 = the source's
-  int64_t audioBitRate = 0;  // bit/s; 0 = the encoder's default
+  int64_t audioBitRate = 0;  // bit/s; 0 = fitted to the codec and channels (audio_rates.h)
   int volume = 256;          // 256ths
   bool noAudio = false;
 };

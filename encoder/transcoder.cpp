@@ -7,12 +7,15 @@
 #include "encoder/output_file.h"
 #include "encoder/output_format.h"
 #include "encoder/progress.h"
+#include "encoder/subtitle_stage.h"
 #include "encoder/video_stage.h"
 
 #include <chrono>
-#include <optional>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace vencor {
 
@@ -38,28 +41,56 @@ void Transcode(const TranscodeOptions& options, VencorProgressCallback progressC
   ProgressReporter progress(progressCallback, userData, input.DurationSeconds());
   Muxer muxer(format, options.outputPath);
   VideoStage video(input, options, muxer, progress);
-  std::optional<AudioStage> audio;
-  if (input.Audio() && !options.noAudio) audio.emplace(input, options, muxer);
+  // Every audio track; the first one's failure is the encode's, a later
+  // one that cannot be encoded is left out with a log line.
+  std::vector<std::unique_ptr<AudioStage>> audio;
+  if (!options.noAudio) {
+    for (const AVStream* stream : input.AudioStreams()) {
+      if (audio.empty()) {
+        audio.push_back(std::make_unique<AudioStage>(*stream, options, muxer));
+        continue;
+      }
+      try {
+        audio.push_back(std::make_unique<AudioStage>(*stream, options, muxer));
+      } catch (const TranscodeError& error) {
+        Log("the source's audio stream %d is left out: %s", stream->index, error.what());
+      }
+    }
+  }
+  std::vector<std::unique_ptr<SubtitleStage>> subtitles;
+  for (const AVStream* stream : input.SubtitleStreams())
+    if (auto stage = SubtitleStage::Create(*stream, muxer)) subtitles.push_back(std::move(stage));
+
+  // The stage of each source stream, by index; the others are skipped.
+  const AVFormatContext* source = input.Format();
+  std::vector<std::function<void(AVPacket&)>> route(source->nb_streams);
+  route[input.Video()->index] = [&video](AVPacket& packet) { video.SendPacket(packet); };
+  std::string audioText = audio.empty() ? "none" : "";
+  for (const auto& stage : audio) {
+    route[stage->Source().index] = [stage = stage.get()](AVPacket& packet) { stage->SendPacket(packet); };
+    audioText += (audioText.empty() ? "" : "; ") + stage->Describe();
+  }
+  std::string subtitleText;
+  for (const auto& stage : subtitles) {
+    route[stage->Source().index] = [stage = stage.get()](AVPacket& packet) { stage->SendPacket(packet); };
+    subtitleText += (subtitleText.empty() ? "; subtitles " : ", ") + stage->Describe();
+  }
+  std::vector<int64_t> offsets(source->nb_streams);
+  for (unsigned i = 0; i < source->nb_streams; ++i) offsets[i] = input.StartOffset(source->streams[i]);
 
   OutputFile output(options.outputPath);
   muxer.Start(output);
-  Log("%s -> %s: video %s; audio %s", options.sourcePath.c_str(), options.outputPath.c_str(), video.Describe().c_str(),
-      audio ? audio->Describe().c_str() : "none");
+  Log("%s -> %s: video %s; audio %s%s", options.sourcePath.c_str(), options.outputPath.c_str(), video.Describe().c_str(),
+      audioText.c_str(), subtitleText.c_str());
   if (progress.Report(0, 0, true)) Fail(VENCOR_ERROR_ABORTED, "stopped on request");
 
-  const int videoIndex = input.Video()->index;
-  const int audioIndex = audio ? input.Audio()->index : -1;
-  const int64_t videoOffset = input.StartOffset(input.Video());
-  const int64_t audioOffset = audio ? input.StartOffset(input.Audio()) : 0;
   PacketPtr packet = MakePacket();
   while (input.ReadPacket(packet.get())) {
     PacketUnref unref(packet.get());
-    if (packet->stream_index == videoIndex) {
-      MoveToStart(*packet, videoOffset);
-      video.SendPacket(*packet);
-    } else if (packet->stream_index == audioIndex) {
-      MoveToStart(*packet, audioOffset);
-      audio->SendPacket(*packet);
+    const auto index = static_cast<size_t>(packet->stream_index);
+    if (index < route.size() && route[index]) {
+      MoveToStart(*packet, offsets[index]);
+      route[index](*packet);
     }
     // Also between frames: a source whose packets decode to nothing yet still answers a stop.
     if (progress.Report(video.PositionSeconds(), video.FramesEncoded())) Fail(VENCOR_ERROR_ABORTED, "stopped on request");
@@ -72,7 +103,7 @@ void Transcode(const TranscodeOptions& options, VencorProgressCallback progressC
     Fail(VENCOR_ERROR_NO_VIDEO,
          std::string("the output would hold no video frame: the frame rate gives none over ") + seconds + " s of source");
   }
-  if (audio) audio->Finish();
+  for (const auto& stage : audio) stage->Finish();
   muxer.Finish();
   // Reports are throttled: without this last question, a stop asked during
   // the final quarter second would go unheard and the file be kept.

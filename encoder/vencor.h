@@ -7,12 +7,17 @@
 // ffmpeg-style argument vector:
 //   ffmpeg.exe -i SOURCE -vcodec V -b:v RATE -r FPS -acodec A -ar HZ -b:a RATE -vol N [-an] OUTPUT
 // argv[0] is ignored; k and M suffixes ("1500k", "44.1k"); a value of 0
-// ("0k", "0") means "not set" (the encoder's quality mode, the source's frame
+// ("0k", "0") means "not set" (video: the codec's constant quality mode;
+// audio: a rate fitted to the codec and channel count; the source's frame
 // rate or sampling rate); "-vol" is in 256ths (256 unchanged, 0 silence).
 // Video codecs "libx264", "libxvid", "msmpeg4", "flv" (plain H.263 in .3gp,
 // scaled and padded to an H.263 size), "libvpx"; audio "libvo_aacenc" (AAC),
 // "libmp3lame", "libvorbis", "copy". The container follows the output's
 // extension: .mp4, .m4v (MP4), .avi, .mkv, .3gp, .vp8 (WebM).
+//
+// Every audio track is kept (copied or encoded), and the subtitles the
+// output container can hold (copied, or converted to its own text
+// subtitles); what cannot be kept is logged.
 //
 // Every video frame, upright as players show it and at the output frame rate,
 // is handed to the drawing library's cplusplusout on the thread of dowm

@@ -49,6 +49,11 @@ AVRational SourceFrameRate(const InputMedia& input) {
   return rate;
 }
 
+bool IsFullRangeFormat(AVPixelFormat format) {
+  return format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P ||
+         format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ411P;
+}
+
 std::string RateText(AVRational rate) { return std::to_string(rate.num) + "/" + std::to_string(rate.den); }
 
 }  // namespace
@@ -81,6 +86,17 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   else if (rotation == 180) chain += ",hflip,vflip";
   else if (rotation == 270) chain += ",transpose=cclock";
   const AVPixelFormat format = ChooseEncoderFormat(*codec, inputFormat_);
+  // A full-range picture (phones record them) stays full range where the
+  // codec can say so in its stream (H.264); for the others it is brought to
+  // limited range, which players assume. Either way the output is tagged with
+  // the range its samples have.
+  const bool fullRangeSource = decoder_->color_range == AVCOL_RANGE_JPEG || IsFullRangeFormat(inputFormat_);
+  outputRange_ = decoder_->color_range;
+  if (fullRangeSource) {
+    const bool keepFullRange = codec->id == AV_CODEC_ID_H264;
+    chain += keepFullRange ? ",scale=in_range=pc:out_range=pc" : ",scale=in_range=pc:out_range=tv";
+    outputRange_ = keepFullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+  }
   chain += std::string(",format=pix_fmts=") + av_get_pix_fmt_name(format);
 
   AVRational sar = decoder_->sample_aspect_ratio.num > 0 ? decoder_->sample_aspect_ratio : AVRational{1, 1};
@@ -117,22 +133,39 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   encoder_->sample_aspect_ratio = framing == Framing::kFitInside ? AVRational{1, 1} : sar;
   encoder_->time_base = av_buffersink_get_time_base(filters_.sink);
   encoder_->framerate = frameRate;
-  encoder_->color_range = decoder_->color_range;
+  encoder_->color_range = outputRange_;
   encoder_->colorspace = decoder_->colorspace;
   encoder_->color_primaries = decoder_->color_primaries;
   encoder_->color_trc = decoder_->color_trc;
+  const bool interlaced = KeepFieldOrder(*codec, rotation, framing);
   OpenEncoder(codec, options, frameRate);
   outputStream_ = muxer.AddStream(*encoder_);
 
   char summary[256];
   std::snprintf(summary, sizeof summary, "%dx%d %s -> %s %dx%d %.3f fps%s%s", inputWidth_, inputHeight_,
                 avcodec_get_name(sourceStream_->codecpar->codec_id), codec->name, target.width, target.height,
-                av_q2d(frameRate), rotation ? ", turned upright" : "",
+                av_q2d(frameRate), rotation ? ", turned upright" : interlaced ? ", interlaced" : "",
                 encoder_->bit_rate > 0 && !(encoder_->flags & AV_CODEC_FLAG_QSCALE) ? "" : ", constant quality");
   description_ = summary;
 }
 
 VideoStage::~VideoStage() = default;
+
+bool VideoStage::KeepFieldOrder(const AVCodec& codec, int rotation, Framing framing) {
+  const AVFieldOrder order = sourceStream_->codecpar->field_order;
+  if (order != AV_FIELD_TT && order != AV_FIELD_BB && order != AV_FIELD_TB && order != AV_FIELD_BT) return false;
+  if (rotation != 0 || framing == Framing::kFitInside) {
+    // Turning or scaling a picture mixes its two fields into one picture.
+    Log("the source is interlaced; turned or scaled, its fields are mixed and it is written progressive");
+    return false;
+  }
+  encoder_->field_order = order;
+  // H.264 and MPEG-4 code the two fields apart; for the others the container
+  // carries the field order where it can.
+  if (codec.id == AV_CODEC_ID_H264 || codec.id == AV_CODEC_ID_MPEG4)
+    encoder_->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+  return true;
+}
 
 void VideoStage::OpenEncoder(const AVCodec* codec, const TranscodeOptions& options, AVRational frameRate) {
   if (muxer_.WantsGlobalHeader()) encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -236,6 +269,7 @@ void VideoStage::PullFilteredFrames() {
 }
 
 void VideoStage::EncodeFrame(AVFrame& filtered) {
+  filtered.color_range = outputRange_;  // what the samples are now, for the hook's colours and the encoder
   FramePtr painted = painter_->Paint(filtered);
   painted->pts = filtered.pts;  // the filters' time base is the encoder's
   painted->pict_type = AV_PICTURE_TYPE_NONE;

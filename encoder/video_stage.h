@@ -46,6 +46,8 @@ class VideoStage {
   void EncodeFrame(AVFrame& filtered);
   void DrainEncoder();
   void OpenEncoder(const AVCodec* codec, const TranscodeOptions& options, AVRational frameRate);
+  // Sets the encoder up to keep an interlaced source's fields and their order; true when it does.
+  bool KeepFieldOrder(const AVCodec& codec, int rotation, Framing framing);
 
   const AVStream* sourceStream_;
   Muxer& muxer_;
@@ -65,6 +67,7 @@ class VideoStage {
   int inputWidth_ = 0;
   int inputHeight_ = 0;
   AVPixelFormat inputFormat_ = AV_PIX_FMT_NONE;
+  AVColorRange outputRange_ = AVCOL_RANGE_UNSPECIFIED;  // of the filtered frames
   int64_t defaultDuration_ = 1;  // of a frame, source time base, for packets that carry none
 
   int64_t nextPts_ = AV_NOPTS_VALUE;  // source time base

@@ -3,6 +3,7 @@
 #include "tests/encoder/hook_recorder.h"
 #include "tests/encoder/vencor_client.h"
 #include "tests/support/media.h"
+#include "tests/support/process.h"
 #include "tests/support/temp_env.h"
 
 extern "C" {
@@ -13,6 +14,7 @@ extern "C" {
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -265,6 +267,164 @@ TEST_F(VencorEncode, VolumeScalesTheAudioLevel) {
     ASSERT_EQ(RunVencor(args.Vector()).code, VENCOR_OK) << volume;
     EXPECT_NEAR(AudioRms(args.output) / sourceLevel, factor, 0.03) << volume;
   }
+}
+
+// A quiet source carries a tiny audio rate; without a set rate every codec
+// still gets one it takes, at every sampling rate and channel count.
+TEST_F(VencorEncode, AudioWithoutASetRateKeepsQuietSoundInEveryCodec) {
+  struct Case {
+    int sampleRate, channels;
+    const char *audioCodec, *extension;
+  };
+  for (const Case& c : {Case{48000, 2, "libvorbis", "vp8"}, Case{8000, 1, "libvorbis", "mkv"},
+                        Case{48000, 2, "libvo_aacenc", "mp4"}, Case{8000, 1, "libvo_aacenc", "mp4"},
+                        Case{48000, 2, "libmp3lame", "mkv"}, Case{11025, 1, "libmp3lame", "avi"}}) {
+    ClipSpec spec;
+    spec.seconds = 1;
+    spec.sampleRate = c.sampleRate;
+    spec.channels = c.channels;
+    spec.audioBitrate = "12k";
+    spec.extraArgs = {"-af", "volume=0.05"};
+    const fs::path source = SampleClip(spec);
+    const double sourceLevel = AudioRms(source);
+    ASSERT_GT(sourceLevel, 50);
+    const std::string name = std::string("quiet-") + c.audioCodec + "-" + std::to_string(c.sampleRate) + "." + c.extension;
+    EncodeArgs args = Args(source, name);
+    args.audioCodec = c.audioCodec;
+    if (std::string(c.extension) == "avi") args.videoCodec = "libxvid";
+    if (std::string(c.extension) == "vp8") args.videoCodec = "libvpx";
+    const EncodeResult result = RunVencor(args.Vector());
+    ASSERT_EQ(result.code, VENCOR_OK) << name << ": " << result.error;
+    const ProbeResult probe = Probe(args.output);
+    const StreamInfo* audio = probe.First("audio");
+    ASSERT_NE(audio, nullptr) << name;
+    EXPECT_EQ(audio->channels, c.channels) << name;
+    // Within the level lost to AVI's unmarked encoder delay and to low-pass filtering.
+    EXPECT_NEAR(AudioRms(args.output) / sourceLevel, 1.0, 0.15) << name;
+  }
+
+  // A rate the codec refuses fails with the settings it was given.
+  EncodeArgs starved = Args(SampleClip({}), "starved.vp8");
+  starved.videoCodec = "libvpx";
+  starved.audioCodec = "libvorbis";
+  starved.audioBitRate = "3k";
+  const EncodeResult result = RunVencor(starved.Vector());
+  EXPECT_EQ(result.code, VENCOR_ERROR_ENCODER);
+  EXPECT_NE(result.error.find("44100 Hz, stereo, 3 kbit/s"), std::string::npos) << result.error;
+}
+
+// A full-range source (as phones record): black stays black, white stays
+// white, and the hook's white square is the range's white, whether the codec
+// keeps the full range (H.264) or the picture is brought to limited range.
+TEST_F(VencorEncode, FullRangeSourceKeepsItsBlackAndWhite) {
+  ClipSpec spec;
+  spec.seconds = 1;
+  spec.audio = false;
+  spec.videoSource = "color=c=black";
+  spec.extraArgs = {"-vf", "drawbox=x=iw/2:y=0:w=iw/2:h=ih:color=white:t=fill", "-pix_fmt", "yuvj420p"};
+  const fs::path source = SampleClip(spec);
+  ASSERT_EQ(Probe(source).First("video")->colorRange, "pc");
+  struct Case {
+    const char *extension, *videoCodec;
+    bool fullRange;
+  };
+  for (const Case& c : {Case{"mp4", "libx264", true}, Case{"mkv", "libxvid", false}, Case{"vp8", "libvpx", false}}) {
+    EncodeArgs args = Args(source, std::string("range.") + c.extension);
+    args.videoCodec = c.videoCodec;
+    const EncodeResult result = RunVencor(args.Vector());
+    ASSERT_EQ(result.code, VENCOR_OK) << c.videoCodec << ": " << result.error;
+    EXPECT_EQ(Probe(args.output).First("video")->colorRange == "pc", c.fullRange) << c.videoCodec;
+    const QImage frame = DecodeFrame(args.output, 5);
+    ASSERT_FALSE(frame.isNull());
+    const QColor black = frame.pixelColor(frame.width() / 4, frame.height() / 2);
+    const QColor white = frame.pixelColor(frame.width() * 3 / 4, frame.height() / 2);
+    const QColor marker = frame.pixelColor(kMarkerCentre, kMarkerCentre);
+    EXPECT_LE(std::max({black.red(), black.green(), black.blue()}), 4) << c.videoCodec;
+    EXPECT_GE(std::min({white.red(), white.green(), white.blue()}), 250) << c.videoCodec;
+    EXPECT_GE(std::min({marker.red(), marker.green(), marker.blue()}), 250) << c.videoCodec;
+  }
+}
+
+// "interlaced,top field first" of the first decoded frame, as ffprobe reports them ("1,0").
+std::string FirstFrameFields(const fs::path& file) {
+  const ProcessResult run = RunProcess({"ffprobe", "-v", "error", "-select_streams", "v:0", "-read_intervals", "%+#1",
+                                        "-show_entries", "frame=interlaced_frame,top_field_first", "-of", "csv=p=0",
+                                        file.string()});
+  return run.out.substr(0, run.out.find_first_of(",\n", run.out.find(',') + 1));
+}
+
+// An interlaced source keeps its fields and their order, in the stream and
+// in the frames the output decodes to.
+TEST_F(VencorEncode, InterlacedSourceKeepsItsFieldOrder) {
+  struct Case {
+    const char* fields;  // setfield's order of the source
+    const char *extension, *videoCodec;
+  };
+  for (const Case& c : {Case{"tff", "mp4", "libx264"}, Case{"bff", "mp4", "libx264"}, Case{"bff", "mkv", "libxvid"}}) {
+    ClipSpec spec;
+    spec.seconds = 1;
+    spec.audio = false;
+    spec.extraArgs = {"-flags", "+ildct+ilme", "-vf", std::string("setfield=") + c.fields};
+    const fs::path source = SampleClip(spec);
+    const std::string sourceFields = FirstFrameFields(source);
+    ASSERT_EQ(sourceFields, std::string(c.fields) == "tff" ? "1,1" : "1,0");
+    EncodeArgs args = Args(source, std::string("fields-") + c.fields + "." + c.extension);
+    args.videoCodec = c.videoCodec;
+    const EncodeResult result = RunVencor(args.Vector());
+    ASSERT_EQ(result.code, VENCOR_OK) << c.videoCodec << ": " << result.error;
+    const std::string order = Probe(args.output).First("video")->fieldOrder;
+    EXPECT_TRUE(order != "progressive" && !order.empty()) << c.videoCodec << " " << c.fields << ": " << order;
+    // H.264 codes each picture's field order; MPEG-4 part 2 codes it only in pictures coded as fields.
+    if (std::string(c.videoCodec) == "libx264") {
+      EXPECT_EQ(FirstFrameFields(args.output), sourceFields) << c.fields;
+    }
+  }
+}
+
+// Two audio tracks (English, French) and SubRip subtitles: every track is
+// kept, the subtitles copied or converted to the container's own, or left
+// out with a log line where the container holds none.
+TEST_F(VencorEncode, EveryAudioTrackAndTheSubtitlesAreKept) {
+  ClipSpec spec;
+  spec.container = "mkv";
+  const fs::path base = SampleClip(spec);
+  const fs::path subtitles = env_.MakeDir("subs") / "clip.srt";
+  WriteFile(subtitles, "1\n00:00:00,200 --> 00:00:01,000\nHello\n\n2\n00:00:01,000 --> 00:00:01,800\nWorld\n");
+  const fs::path source = env_.MakeDir("src") / "tracks.mkv";
+  const ProcessResult made = RunProcess({"ffmpeg", "-v", "error", "-i", base.string(), "-i", subtitles.string(), "-map",
+                                         "0:v", "-map", "0:a", "-map", "0:a", "-map", "1", "-c", "copy", "-c:s", "srt",
+                                         "-metadata:s:a:0", "language=eng", "-metadata:s:a:1", "language=fre",
+                                         source.string()});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+
+  struct Case {
+    const char *extension, *videoCodec, *subtitleCodec;  // empty: none
+  };
+  for (const Case& c : {Case{"mkv", "libx264", "subrip"}, Case{"mp4", "libx264", "mov_text"}, Case{"avi", "libxvid", ""}}) {
+    ResetHookRecord();
+    EncodeArgs args = Args(source, std::string("tracks.") + c.extension);
+    args.videoCodec = c.videoCodec;
+    if (std::string(c.extension) == "avi") args.audioCodec = "libmp3lame";
+    const EncodeResult result = RunVencor(args.Vector());
+    ASSERT_EQ(result.code, VENCOR_OK) << c.extension << ": " << result.error;
+    const ProbeResult probe = Probe(args.output);
+    EXPECT_EQ(probe.Count("audio"), 2) << c.extension;
+    EXPECT_GT(AudioRms(args.output), 1000) << c.extension;
+    if (*c.subtitleCodec) {
+      ASSERT_EQ(probe.Count("subtitle"), 1) << c.extension;
+      EXPECT_EQ(probe.First("subtitle")->codec, c.subtitleCodec);
+      const ProcessResult text = RunProcess({"ffmpeg", "-v", "error", "-i", args.output, "-map", "0:s", "-f", "srt", "-"});
+      EXPECT_NE(text.out.find("Hello"), std::string::npos) << c.extension << ": " << text.out;
+      EXPECT_NE(text.out.find("World"), std::string::npos) << c.extension << ": " << text.out;
+    } else {
+      EXPECT_EQ(probe.Count("subtitle"), 0);
+      EXPECT_TRUE(LogContains("subrip subtitles")) << c.extension;
+    }
+  }
+  // The French track stays French.
+  const ProcessResult languages = RunProcess({"ffprobe", "-v", "error", "-select_streams", "a", "-show_entries",
+                                              "stream_tags=language", "-of", "csv=p=0", (out_ / "tracks.mkv").string()});
+  EXPECT_EQ(languages.out, "eng\nfre\n");
 }
 
 TEST_F(VencorEncode, ProgressIsReportedAndStopRemovesThePartialOutput) {

@@ -140,6 +140,8 @@ ProbeResult Probe(const fs::path& file) {
     info.frameRate = ParseRate(s["avg_frame_rate"].toString());
     info.bitRate = s["bit_rate"].toString().toLongLong();
     info.attachedPicture = s["disposition"].toObject()["attached_pic"].toInt() != 0;
+    info.colorRange = s["color_range"].toString().toStdString();
+    info.fieldOrder = s["field_order"].toString().toStdString();
     for (const auto& side : s["side_data_list"].toArray()) {
       const QJsonObject sd = side.toObject();
       if (sd.contains("rotation")) info.rotation = sd["rotation"].toInt();

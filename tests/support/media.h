@@ -43,6 +43,8 @@ struct StreamInfo {
   long long bitRate = 0;
   int rotation = 0;        // display matrix rotation as ffprobe reports it
   bool attachedPicture = false;
+  std::string colorRange;  // "tv", "pc" or empty
+  std::string fieldOrder;  // "progressive", "tt", "bb", "tb", "bt" or empty
 };
 
 struct ProbeResult {
