@@ -69,6 +69,7 @@ QStringList ReadTemplateNames(const QString& templatesFolder) {
 }
 
 bool TemplateExists(const QString& templatesFolder, const QString& templateName) {
+  if (!StaysInFolder(templateName) || !ReadTemplateNames(templatesFolder).contains(templateName)) return false;
   const auto path = NamedFilePath(templatesFolder.toStdU16String(), templateName.toStdU16String());
   return QFileInfo(QString::fromStdU16String(path)).isFile();
 }

@@ -23,7 +23,8 @@ bool EnsureDemoTemplate(const QString& templatesFolder);
 // be read.
 QStringList ReadTemplateNames(const QString& templatesFolder);
 
-// True when the template's file can be read.
+// True when the name is one of the index (and stays in the folder) and its
+// template file is there. Other XML files of the folder are no templates.
 bool TemplateExists(const QString& templatesFolder, const QString& templateName);
 
 // The row of the template list selected when the program last closed:
