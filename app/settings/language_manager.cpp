@@ -60,6 +60,8 @@ constexpr LanguageId kLanguageIds[] = {
 
 }  // namespace
 
+QString UiText(const QString& english) { return CLanguageManager::ForProgram().Dictionary(english); }
+
 int WindowsLanguageId(const QLocale& locale) {
   if (locale.language() == QLocale::Chinese && locale.script() == QLocale::TraditionalChineseScript &&
       locale.territory() != QLocale::HongKong)
@@ -106,7 +108,10 @@ QString CLanguageManager::String(const QString& name, const QString& fallback) c
 }
 
 QString CLanguageManager::Dictionary(const QString& text) const {
-  const QString value = ReadValue(QStringLiteral("DICTIONARY"), text);
+  // A key cannot hold a line break: the file writes it as "\n".
+  QString key = text;
+  key.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+  const QString value = ReadValue(QStringLiteral("DICTIONARY"), key);
   return value.isEmpty() ? text : value;
 }
 

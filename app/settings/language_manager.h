@@ -66,6 +66,10 @@ class CLanguageManager {
   QLocale systemLocale_;
 };
 
+// A text of the user interface in the program's language: the [DICTIONARY]
+// entry for the English text in the current language file, else the text.
+QString UiText(const QString& english);
+
 // The Windows language identifier of a locale ("0x%04X" keys of the lookup
 // file); 0 for a language the table does not know.
 int WindowsLanguageId(const QLocale& locale);

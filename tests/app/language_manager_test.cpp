@@ -37,6 +37,7 @@ class LanguageManagerTest : public testing::Test {
               "empty=\n"
               "[DICTIONARY]\n"
               "Add files=Add videos\n"
+              "Stop now?\\nThe file is lost.=Stop?\\nLost.\n"
               "[DIALOG_about]\n"
               "title=About\\tVidmora\n"
               "version_label=Version\\n1.0\\t(x)\n"
@@ -89,6 +90,7 @@ TEST_F(LanguageManagerTest, LookupsReplaceEscapesAndFallBack) {
   EXPECT_EQ(manager.String(QStringLiteral("missing"), QStringLiteral("own")), QStringLiteral("own"));
   EXPECT_EQ(manager.Dictionary(QStringLiteral("add FILES")), QStringLiteral("Add videos"));
   EXPECT_EQ(manager.Dictionary(QStringLiteral("Remove files")), QStringLiteral("Remove files"));
+  EXPECT_EQ(manager.Dictionary(QStringLiteral("Stop now?\nThe file is lost.")), QStringLiteral("Stop?\nLost."));
   // Plain values know only the line break.
   EXPECT_EQ(manager.ReadValue(QStringLiteral("STRING"), QStringLiteral("tabbed")), QStringLiteral("a\\tb"));
 }
