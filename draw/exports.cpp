@@ -84,6 +84,15 @@ int FrameHookRows(int width, int height, int* firstRow, int* endRow) {
   }
 }
 
+int FrameHookOverlay(int width, int height, int firstRow, int endRow, unsigned int* pixels) {
+  static_assert(sizeof(unsigned int) == sizeof(QRgb));
+  try {
+    return glyphra::CopyOverlayRows(glyphra::ThreadRenderContext(), width, height, firstRow, endRow, pixels) ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
 void va_logx(const char* format, ...) {
   std::u16string text;
   va_list args;

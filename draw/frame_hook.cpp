@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QImage>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <tuple>
@@ -62,6 +63,18 @@ bool FrameRows(RenderContext& context, int width, int height, int& firstRow, int
   if (!UpToDateOverlay(context, QSize(width, height))) return false;
   std::tie(firstRow, endRow) = context.overlay.PaintedRows();
   context.overlayPinned = true;
+  return true;
+}
+
+bool CopyOverlayRows(RenderContext& context, int width, int height, int firstRow, int endRow, QRgb* pixels) {
+  if (pixels == nullptr || !IsAddressable(width, height) || firstRow < 0 || endRow > height || firstRow > endRow)
+    return false;
+  if (context.layers.empty() || !PaintingAvailable()) {
+    std::fill(pixels, pixels + int64_t{width} * (endRow - firstRow), QRgb{0});
+    return true;
+  }
+  if (!UpToDateOverlay(context, QSize(width, height))) return false;
+  context.overlay.CopyRows(firstRow, endRow, pixels);
   return true;
 }
 

@@ -13,6 +13,8 @@
 #include "draw/graphics.h"
 #include "draw/render_context.h"
 
+#include <QRgb>
+
 namespace glyphra {
 
 // True when the process has a QGuiApplication, without which fonts and
@@ -29,5 +31,10 @@ Status PaintFrame(RenderContext& context, unsigned char* bits, int width, int he
 // size is impossible. Brings the overlay up to date and pins it for that next
 // PaintFrame, which then uses it without looking at the picture files again.
 bool FrameRows(RenderContext& context, int width, int height, int& firstRow, int& endRow);
+
+// The overlay's rows [firstRow, endRow) of a width x height frame, as
+// premultiplied ARGB32 (width pixels a row); false when the layers would be
+// painted directly, or for impossible arguments.
+bool CopyOverlayRows(RenderContext& context, int width, int height, int firstRow, int endRow, QRgb* pixels);
 
 }  // namespace glyphra

@@ -3,6 +3,8 @@
 #include "draw/graphics.h"
 #include "draw/layer_painter.h"
 
+#include <algorithm>
+
 namespace glyphra {
 namespace {
 
@@ -91,6 +93,18 @@ void FrameOverlay::BlendInto(unsigned char* bits, int64_t strideBytes) const {
       target[1] = static_cast<unsigned char>(green + Div255(target[1] * rest));
       target[2] = static_cast<unsigned char>(red + Div255(target[2] * rest));
     }
+  }
+}
+
+void FrameOverlay::CopyRows(int firstRow, int endRow, QRgb* pixels) const {
+  const int width = frameSize_.width();
+  std::fill(pixels, pixels + int64_t{width} * (endRow - firstRow), QRgb{0});
+  const QRgb* source = spanPixels_.data();
+  for (const Span& span : spans_) {
+    const int count = span.x1 - span.x0;
+    if (span.y >= firstRow && span.y < endRow)
+      std::copy(source, source + count, pixels + int64_t{span.y - firstRow} * width + span.x0);
+    source += count;
   }
 }
 

@@ -48,6 +48,10 @@ class FrameOverlay {
   // nothing.
   void BlendInto(unsigned char* bits, int64_t strideBytes) const;
 
+  // Writes the overlay's rows [firstRow, endRow) as premultiplied ARGB32,
+  // width pixels a row, transparent where nothing is painted.
+  void CopyRows(int firstRow, int endRow, QRgb* pixels) const;
+
  private:
   struct Span {
     int y;

@@ -48,6 +48,16 @@ VIDMORA_EXPORT int cplusplusout(unsigned char* bits, int width, int height);
 // change (the layers are then painted directly) or the size is impossible.
 VIDMORA_EXPORT int FrameHookRows(int width, int height, int* firstRow, int* endRow);
 
+// For a caller that blends the watermark in its own pixel format instead of
+// handing 24-bit frames to cplusplusout: the overlay that cplusplusout would
+// blend into a width x height frame, rows [firstRow, endRow), as
+// premultiplied 32-bit pixels (alpha in the top byte, then red, green, blue;
+// native byte order), width pixels a row, written to `pixels`. Blending it
+// (result = overlay + frame x (255 - alpha) / 255) gives what cplusplusout
+// gives. Returns 1 when written; 0 when the layers must be painted directly
+// (use cplusplusout then), or for impossible arguments.
+VIDMORA_EXPORT int FrameHookOverlay(int width, int height, int firstRow, int endRow, unsigned int* pixels);
+
 // printf-style log sink for the encoder: one line in the application's log,
 // cut to 511 bytes. Safe from any thread.
 VIDMORA_EXPORT void va_logx(const char* format, ...) __attribute__((format(printf, 1, 2)));

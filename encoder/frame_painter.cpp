@@ -39,14 +39,15 @@ int ColorKey(const AVFrame& frame) { return SwsColorSpace(frame) * 2 + (frame.co
 }  // namespace
 
 FramePainter::FramePainter(int width, int height, AVPixelFormat format, PictureSize target, Framing framing,
-                           double displayAspect)
+                           double displayAspect, bool useOverlay)
     : width_(width),
       height_(height),
       format_(format),
       target_(target),
       framing_(framing),
       descriptor_(av_pix_fmt_desc_get(format)),
-      bgrStrideBytes_(FFALIGN(width * 3, 4)) {
+      bgrStrideBytes_(FFALIGN(width * 3, 4)),
+      overlayWanted_(useOverlay && framing == Framing::kPadToEven && YuvOverlay::Supports(format)) {
   const size_t bgrBytes = static_cast<size_t>(bgrStrideBytes_) * height + 64;
   bgr_.reset(static_cast<uint8_t*>(av_mallocz(bgrBytes)));
   pristine_.reset(static_cast<uint8_t*>(av_mallocz(bgrBytes)));
@@ -65,7 +66,46 @@ FramePainter::FramePainter(int width, int height, AVPixelFormat format, PictureS
   if (!bgr_ || !pristine_ || !pool_ || (framing == Framing::kFitInside && !fromBgr_)) throw std::bad_alloc();
 }
 
+const YuvOverlay* FramePainter::OverlayFor(const AVFrame& frame) {
+  if (!overlayWanted_) return nullptr;
+  const int colors = ColorKey(frame);
+  if (yuvOverlay_ && colors == yuvOverlayColors_) return yuvOverlay_.get();
+  int firstRow = 0, endRow = 0;
+  std::vector<uint32_t> argb;
+  if (FrameHookRows(width_, height_, &firstRow, &endRow)) {
+    argb.resize(static_cast<size_t>(width_) * (endRow - firstRow));
+    static_assert(sizeof(uint32_t) == sizeof(unsigned int));
+    if (!FrameHookOverlay(width_, height_, firstRow, endRow, reinterpret_cast<unsigned int*>(argb.data()))) argb.clear();
+    else if (argb.empty()) argb.push_back(0);  // nothing painted: an empty overlay
+  }
+  if (argb.empty()) {
+    overlayWanted_ = false;  // the layers are painted directly: the hook it is, for the whole clip
+    yuvOverlay_.reset();
+    return nullptr;
+  }
+  yuvOverlay_ = std::make_unique<YuvOverlay>(format_, width_, height_, firstRow, endRow, argb.data(), ColorsOf(frame));
+  yuvOverlayColors_ = colors;
+  return yuvOverlay_.get();
+}
+
+FramePtr FramePainter::PaintInYuv(AVFrame& frame, const YuvOverlay& overlay) {
+  const bool sameSize = target_.width == width_ && target_.height == height_;
+  if (sameSize && (overlay.Empty() || av_frame_is_writable(&frame))) {
+    // Nobody else holds the decoded picture: blend into it rather than into a copy.
+    overlay.BlendInto(frame);
+    FramePtr out(av_frame_clone(&frame));
+    if (!out) throw std::bad_alloc();
+    return out;
+  }
+  FramePtr out = NewOutputFrame(frame);
+  av_image_copy(out->data, out->linesize, const_cast<const uint8_t**>(frame.data), frame.linesize, format_, width_, height_);
+  overlay.BlendInto(*out);
+  if (!sameSize) RepeatEdges(*out);
+  return out;
+}
+
 FramePtr FramePainter::Paint(AVFrame& frame) {
+  if (const YuvOverlay* overlay = OverlayFor(frame)) return PaintInYuv(frame, *overlay);
   // A picture scaled into a box needs all of it; otherwise only the rows the
   // hook will change are converted for it.
   int hookFirst = 0, hookEnd = height_;

@@ -14,11 +14,20 @@
 // by the hook. A frame the hook leaves alone is passed on as it came, without
 // a copy.
 //
+// Where the drawing library offers its overlay (FrameHookOverlay) and the
+// frame's format is planar YUV, the painter skips all that: it converts the
+// overlay once into the frame's format and colours (YuvOverlay) and blends it
+// straight into every frame's planes. The hook stays for the other cases
+// (pictures scaled into a box, layers painted directly, packed formats).
+//
 // Output frames come from a pool. One thread uses an object (the thread of
 // dowm, which is the one the hook must be called on).
 
 #include "encoder/av_handles.h"
 #include "encoder/output_format.h"
+#include "encoder/yuv_overlay.h"
+
+#include <memory>
 
 #include <vector>
 
@@ -38,7 +47,9 @@ class FramePainter {
   // Frames of width x height in `format` (a planar YUV format of the encoder)
   // come in; frames of `target` in the same format go out. `displayAspect` is
   // the picture's width:height as shown, used by kFitInside.
-  FramePainter(int width, int height, AVPixelFormat format, PictureSize target, Framing framing, double displayAspect);
+  // `useOverlay` false always takes the hook (to compare both ways).
+  FramePainter(int width, int height, AVPixelFormat format, PictureSize target, Framing framing, double displayAspect,
+               bool useOverlay = true);
   FramePainter(const FramePainter&) = delete;
   FramePainter& operator=(const FramePainter&) = delete;
 
@@ -47,6 +58,9 @@ class FramePainter {
   // picture of `frame`, the picture itself is painted; otherwise a copy.
   // Throws std::bad_alloc.
   FramePtr Paint(AVFrame& frame);
+
+  // True once frames are blended from the overlay in their own format.
+  bool BlendsInYuv() const { return yuvOverlay_ != nullptr; }
 
   // Non-zero results of the hook so far (logged the first time).
   long long HookFailures() const { return hookFailures_; }
@@ -69,6 +83,10 @@ class FramePainter {
   void RepeatEdges(AVFrame& out) const;
   void ScaleIntoBox(AVFrame& out, const AVFrame& frame);
   void UpdateColorDetails(SwsContext* context, const AVFrame& frame, bool toBgr);
+  // The overlay in the frame's format and colours, made on the first frame
+  // (and again should the colours change); null when the hook must be used.
+  const YuvOverlay* OverlayFor(const AVFrame& frame);
+  FramePtr PaintInYuv(AVFrame& frame, const YuvOverlay& overlay);
 
   const int width_;
   const int height_;
@@ -94,6 +112,9 @@ class FramePainter {
   int toBgrColors_ = -1;    // colour details last set on toBgr_
   int fromBgrColors_ = -1;  // and on fromBgr_
   long long hookFailures_ = 0;
+  bool overlayWanted_;                      // still worth asking the drawing library for its overlay
+  std::unique_ptr<YuvOverlay> yuvOverlay_;
+  int yuvOverlayColors_ = -1;               // colour details it was made for
 };
 
 }  // namespace vencor

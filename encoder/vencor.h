@@ -20,8 +20,11 @@
 // subtitles); what cannot be kept is logged.
 //
 // Every video frame, upright as players show it and at the output frame rate,
-// is handed to the drawing library's cplusplusout on the thread of dowm
-// (which must have called PrepareWMForDrawlixDll for the displayed size).
+// is painted with the drawing library's template prepared on the thread of
+// dowm (which must have called PrepareWMForDrawlixDll for the displayed
+// size): the library's overlay (FrameHookOverlay) is converted once into the
+// frame's planar YUV format and blended into every frame, or, where it
+// offers none, each frame is handed to its cplusplusout.
 // The output is written under a hidden temporary name in its folder, synced
 // and renamed when complete; on failure or abort nothing is left behind. The
 // source is only read. Every failure is logged through va_logx with its

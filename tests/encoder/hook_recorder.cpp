@@ -75,6 +75,9 @@ extern "C" VIDMORA_EXPORT int FrameHookRows(int width, int height, int* firstRow
   return 1;
 }
 
+// No overlay to blend: the encoder hands every frame to cplusplusout above.
+extern "C" VIDMORA_EXPORT int FrameHookOverlay(int, int, int, int, unsigned int*) { return 0; }
+
 extern "C" VIDMORA_EXPORT void va_logx(const char* format, ...) {
   char line[512] = {};
   va_list args;

@@ -1,7 +1,8 @@
 #pragma once
 
 // A frame hook and log sink for encoder tests. The test executable exports
-// cplusplusout, FrameHookRows and va_logx itself, so libvencor.so binds to
+// cplusplusout, FrameHookRows, FrameHookOverlay (which offers no overlay, so
+// every frame goes through the hook) and va_logx itself, so libvencor.so binds to
 // these instead of the drawing library's: each frame gets an opaque white
 // square at a known place of the picture as the hook sees it, and every call
 // is recorded. FrameHookRows names the square's rows, or (when a test says

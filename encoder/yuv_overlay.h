@@ -1,0 +1,73 @@
+#pragma once
+
+// The watermark overlay converted once into a frame's own planar YUV format
+// and blended straight into its planes, so that frames need no conversion to
+// 24-bit pictures and back. Pure arithmetic on memory; no FFmpeg calls but
+// the pixel format descriptors.
+//
+// Blending in YUV gives what blending in RGB and converting gives: YUV is an
+// affine map of RGB, so the overlay's colour over the frame's mixes the same
+// way in either. Chroma samples that cover several pixels take the pixels'
+// mean alpha and mean premultiplied chroma. Rows and samples the overlay does
+// not cover are not touched.
+
+#include <cstdint>
+#include <vector>
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace vencor {
+
+// The colour matrix and range that the frame's samples are in.
+struct YuvColors {
+  double kr = 0.299;  // luma weights of red and blue (BT.601)
+  double kb = 0.114;
+  bool fullRange = false;
+};
+
+// The matrix of a frame from its tags; untagged frames take BT.709 from 720
+// rows up and BT.601 below, as players assume.
+YuvColors ColorsOf(const AVFrame& frame);
+
+class YuvOverlay {
+ public:
+  // True for the formats this blends into: planar YUV (with or without an
+  // alpha plane, which is left as it is), 8 to 16 bits, native byte order.
+  static bool Supports(AVPixelFormat format);
+
+  // `argb` holds the overlay's rows [firstRow, endRow) of a width-pixel-wide
+  // frame as premultiplied 0xAARRGGBB. `format` must be supported.
+  YuvOverlay(AVPixelFormat format, int width, int height, int firstRow, int endRow, const uint32_t* argb,
+             const YuvColors& colors);
+
+  // Blends into the frame's planes in place (a frame of the overlay's format
+  // and size).
+  void BlendInto(AVFrame& frame) const;
+
+  bool Empty() const { return runs_.empty(); }
+
+ private:
+  struct Run {
+    int plane;
+    int y;      // row of the plane
+    int x0;     // first sample
+    int count;
+    size_t first;  // index of its first weight in weights_
+  };
+  // Per sample: out = (add + in x keep + 2^14) >> 15.
+  struct Weight {
+    uint32_t keep;
+    uint32_t add;
+  };
+  // Adds the runs of one row of a plane: the samples the overlay changes.
+  void AddRow(int plane, int y, const std::vector<Weight>& samples);
+
+  int bytesPerSample_ = 1;
+  std::vector<Run> runs_;
+  std::vector<Weight> weights_;
+};
+
+}  // namespace vencor
