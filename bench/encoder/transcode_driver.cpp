@@ -16,7 +16,9 @@
 #include "shared/template/template_files.h"
 #include "shared/text/utf.h"
 
+#include <QColor>
 #include <QGuiApplication>
+#include <QImage>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,15 +28,50 @@
 
 namespace {
 
-bool WriteDemoTemplate(const std::filesystem::path& folder) {
+// The template named by VIDMORA_BENCH_TEMPLATE, written as "Demo 1":
+//   demo     the demo template (the default)
+//   effects  shadow, outline, a logo picture and a pattern over the whole frame
+//   long     a long outlined text at bottom right
+bool WriteDemoTemplate(const std::filesystem::path& folder, const std::string& kind) {
   std::filesystem::create_directories(folder);
   const std::u16string dir = vidmora::FromUtf8(folder.string());
   const std::vector<std::u16string> templates = {u"Demo 1"}, layers = {u"Demo 1_Layer 1"};
   vidmora::EditedLayer layer;
   vidmora::ApplyNewLayerValues(layer, vidmora::kDemoLayerText);
+  layer.font = vidmora::DefaultLogFont();
+  if (kind == "effects") {
+    const std::filesystem::path logo = folder / "bench-logo.png";
+    QImage picture(200, 120, QImage::Format_ARGB32);
+    picture.fill(QColor(30, 120, 220, 180));
+    if (!picture.save(QString::fromStdString(logo.string()))) return false;
+    layer.addShadow = 1;
+    layer.shadowH = 3;
+    layer.shadowV = 3;
+    layer.shadowAlpha = 160;
+    layer.drawEdge = 1;
+    layer.edgeColor = 0xFFFFFF;
+    layer.edgeLineThickness = 2;
+    layer.edgeAlpha = 255;
+    layer.coverImage = 1;
+    layer.coverImageMethod = 1;
+    layer.imagePathName = vidmora::FromUtf8(logo.string());
+    layer.imageLocation = 2;
+    layer.imageTransparency = 70;
+  } else if (kind == "long") {
+    layer.textContent = u"Vidmora watermark: a long line of text across the bottom of the picture";
+    layer.location = 8;
+    layer.rotation = 0;
+    layer.drawEdge = 1;
+    layer.edgeColor = 0x000000;
+    layer.edgeLineThickness = 2;
+    layer.edgeAlpha = 255;
+  } else if (kind != "demo") {
+    return false;
+  }
   return vidmora::WriteNameList(vidmora::IndexFilePath(dir), vidmora::kTemplateIndex, templates) &&
          vidmora::WriteNameList(vidmora::NamedFilePath(dir, u"Demo 1"), vidmora::kLayerList, layers) &&
-         vidmora::WriteNewLayerFile(dir, u"Demo 1_Layer 1", layer);
+         vidmora::WriteNewLayerFile(dir, u"Demo 1_Layer 1", layer) &&
+         vidmora::SaveLayerFile(vidmora::NamedFilePath(dir, u"Demo 1_Layer 1"), layer);
 }
 
 }  // namespace
@@ -51,7 +88,8 @@ int main(int argc, char** argv) {
   const char* dataHome = std::getenv("XDG_DATA_HOME");
   const std::filesystem::path data = dataHome && *dataHome ? std::filesystem::path(dataHome)
                                                            : std::filesystem::path(std::getenv("HOME")) / ".local/share";
-  if (!WriteDemoTemplate(data / "Vidmora" / "templates")) {
+  const char* kind = std::getenv("VIDMORA_BENCH_TEMPLATE");
+  if (!WriteDemoTemplate(data / "Vidmora" / "templates", kind && *kind ? kind : "demo")) {
     std::fprintf(stderr, "cannot write the demo template under %s\n", data.c_str());
     return 2;
   }
