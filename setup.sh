@@ -63,7 +63,14 @@ install_missing() {
 configure_and_build() {  # build folder, then extra CMake arguments
   local dir=$1
   shift
-  cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  local launcher=()
+  # A compiler cache, where the machine has one, makes a rebuild in a fresh clone quick. Paths are
+  # hashed relative to the checkout, so that clones in other folders share the cache.
+  if command -v ccache >/dev/null 2>&1; then
+    export CCACHE_BASEDIR=$here CCACHE_NOHASHDIR=1
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
+  cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
   cmake --build "$dir" -j "$jobs"
 }
 
