@@ -51,7 +51,7 @@ void ShootPages(const QString& templatesFolder, const QString& templateName, con
   CEditTemplateDlg editor(templatesFolder, templateName);
   if (design) design(editor.Session());
   editor.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor, 30000));
   const fs::path out = TestOutputDir() / "template_editor";
   fs::create_directories(out);
   auto* tabs = editor.findChild<QTabWidget*>("page_tabs");

@@ -362,7 +362,7 @@ TEST_F(EditorTest, AnUnreadableTemplateIsNamedAndNothingIsWritten) {
 TEST_F(EditorTest, CtrlZTakesBackTheLastChange) {
   auto editor = OpenEditor();
   editor->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+  ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get(), 30000));
   auto* text = Control<QLineEdit>(*editor, "text_edit");
   text->setFocus();
   text->selectAll();

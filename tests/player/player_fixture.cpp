@@ -31,7 +31,7 @@ std::unique_ptr<PlayerWindow> PlayerTest::OpenPlayer(const std::filesystem::path
   PlayerArguments arguments{QStringLiteral("Vidmora"), templateName, QString::fromStdString(clip.string()), frameSize};
   auto window = std::make_unique<PlayerWindow>(arguments, QStringLiteral("ao=null"));
   window->show();
-  EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get(), 30000));
   window->Start();
   if (window->Video() != nullptr) {
     // Give the picture area the size asked for.

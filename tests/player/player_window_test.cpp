@@ -74,7 +74,7 @@ TEST_F(PlayerTest, PlaysTheClipWithTheWatermarkWhereTheBatchPutsIt) {
   window->Player()->SetPaused(false);
   EXPECT_TRUE(QTest::qWaitFor([&] { return window->Player()->Position() > 2.5 && window->Player()->Paused(); }, 30000));
   window->activateWindow();  // keys reach the shortcuts of the active window
-  EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  EXPECT_TRUE(QTest::qWaitForWindowActive(window.get(), 30000));
   QTest::keyClick(window.get(), Qt::Key_Space);
   EXPECT_TRUE(QTest::qWaitFor([&] { return window->Player()->Position() < 1 && !window->Player()->Paused(); }, 30000))
       << window->Player()->Position();
