@@ -1,6 +1,7 @@
 #include "app/processing/job_settings.h"
 
 #include "app/settings/app_folders.h"
+#include "app/settings/session_choices.h"
 
 #include <QSettings>
 
@@ -13,6 +14,7 @@ JobSettings StoredJobSettings::Load() {
   QSettings profile(kProfileOrganization, kProfileApplication);
   QStringList unreadableKeys;
   settings.encoding = ReadEncodingSettings(profile, &unreadableKeys);
+  settings.encoding.disableAudio = AudioDisabled();
   for (const QString& key : unreadableKeys)
     settings.warnings << QString("%1: the value of %2/%3 is neither a number nor auto; auto is used.")
                              .arg(profile.fileName(), kEncodingSettingsGroup, key);

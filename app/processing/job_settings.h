@@ -28,7 +28,8 @@ class JobSettingsSource {
 };
 
 // Reads the stored settings afresh each time: "preference.xml" in the data
-// folder and the profile group "CodeSettings"; the template name is given.
+// folder and the profile group "CodeSettings"; the template name is given,
+// and "Disable Audio" is the choice of the running program.
 class StoredJobSettings : public JobSettingsSource {
  public:
   explicit StoredJobSettings(QString templateName) : templateName_(std::move(templateName)) {}

@@ -29,6 +29,16 @@ void ReadText(MarkupDoc& doc, std::u16string_view key, QString& target) {
   if (FindValue(doc, key, value)) target = QString::fromStdU16String(value);
 }
 
+// Sets the value of `key` when the file has that element. An element written
+// empty ("<Key/>") has no content to replace, so it is written anew in place.
+void UpdateValue(MarkupDoc& doc, std::u16string_view key, std::u16string_view value) {
+  doc.ResetPos();
+  if (!doc.FindElem(kRoot) || !doc.IntoElem() || !doc.FindElem(key)) return;
+  if (doc.SetData(value)) return;
+  doc.RemoveElem();
+  doc.AddElem(key, value);
+}
+
 }  // namespace
 
 OutputPreferences ReadOutputPreferences(const QString& path, const OutputPreferences& fallback) {
@@ -60,6 +70,18 @@ OutputPreferences FirstStartPreferences(const QString& documentsFolder) {
   preferences.jpegQuality = 100;
   preferences.openQuickStartDlg = 0;
   return preferences;
+}
+
+bool UpdateOutputPreferences(const QString& path, const OutputPreferences& preferences) {
+  MarkupDoc doc;
+  if (!doc.Load(path.toStdU16String()) || !doc.FindElem(kRoot)) return false;
+  const auto number = [](int value) { return QString::number(value).toStdU16String(); };
+  UpdateValue(doc, u"OutputFolderOpts", number(preferences.outputFolderOpts));
+  UpdateValue(doc, u"OutputFolderPath", preferences.outputFolderPath.toStdU16String());
+  UpdateValue(doc, u"OutputFileNameOpts", number(preferences.outputFileNameOpts));
+  UpdateValue(doc, u"OutputFileNameSuffix", preferences.outputFileNameSuffix.toStdU16String());
+  UpdateValue(doc, u"OutputFormat", number(preferences.outputFormat));
+  return doc.Save(path.toStdU16String());
 }
 
 bool WriteOutputPreferences(const QString& path, const OutputPreferences& preferences) {

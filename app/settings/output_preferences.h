@@ -37,4 +37,11 @@ OutputPreferences FirstStartPreferences(const QString& documentsFolder);
 // be written. The file is replaced atomically.
 bool WriteOutputPreferences(const QString& path, const OutputPreferences& preferences);
 
+// What the preferences dialog saves: the values of the elements
+// OutputFolderOpts, OutputFolderPath, OutputFileNameOpts, OutputFileNameSuffix
+// and OutputFormat that the file holds; an element the file lacks is not added,
+// and every other byte stays. False, writing nothing, when the file is not
+// sound or cannot be written.
+bool UpdateOutputPreferences(const QString& path, const OutputPreferences& preferences);
+
 }  // namespace vidmora

@@ -1,0 +1,48 @@
+#pragma once
+
+// "Preferences": the "General" and "Video and Audio Setting" pages in tabs.
+// Both pages save whenever the dialog closes, whichever button closed it;
+// Enter and Esc do not close it. User-interface thread; opened modally.
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class CPreferenceDlg;
+}
+
+namespace vidmora {
+
+class CGeneralConfDlg;
+class CVideoAudioSettingDlg;
+
+class CPreferenceDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  enum Page { kGeneralPage = 0, kVideoAudioPage = 1 };
+
+  // The pages show "preference.xml" of the data folder and the stored
+  // encoding settings.
+  explicit CPreferenceDlg(QWidget* parent = nullptr);
+  ~CPreferenceDlg() override;
+
+  // The tab shown first (the General page unless set).
+  void SetInitialPage(Page page);
+
+  CGeneralConfDlg& GeneralPage() { return *generalPage_; }
+  CVideoAudioSettingDlg& VideoAudioPage() { return *videoAudioPage_; }
+
+  void done(int result) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  std::unique_ptr<Ui::CPreferenceDlg> ui_;
+  CGeneralConfDlg* generalPage_ = nullptr;  // owned by the tabs
+  CVideoAudioSettingDlg* videoAudioPage_ = nullptr;
+};
+
+}  // namespace vidmora

@@ -1,0 +1,46 @@
+#pragma once
+
+// The "Video and Audio Setting" page of the preferences: container, codecs,
+// rates, aspect, volume and "Disable Audio". The codec lists follow the
+// chosen container and every list comes from the engine's table of choices.
+// A bit rate the chosen audio codec refuses at the chosen sample rate is
+// lowered on the page, with the reason shown beneath. User-interface thread.
+
+#include "app/processing/encoding_settings.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QComboBox;
+
+namespace Ui {
+class CVideoAudioSettingDlg;
+}
+
+namespace vidmora {
+
+class CVideoAudioSettingDlg : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Shows the stored settings and the program's "Disable Audio" choice.
+  explicit CVideoAudioSettingDlg(QWidget* parent = nullptr);
+  ~CVideoAudioSettingDlg() override;
+
+  void Show(const EncodingSettings& settings);
+  EncodingSettings Values() const;
+  // Stores the shown values in the profile and sets the program's "Disable
+  // Audio" choice, which the next file of a batch takes.
+  void Save() const;
+
+ private:
+  void FillCodecs();
+  void CheckRates();
+  static void SelectText(QComboBox* combo, const QString& value);
+  static QString StoredText(const QComboBox* combo);
+
+  std::unique_ptr<Ui::CVideoAudioSettingDlg> ui_;
+};
+
+}  // namespace vidmora

@@ -1,0 +1,246 @@
+#include "app/processing/codec_limits.h"
+#include "app/processing/encoding_settings.h"
+#include "app/processing/job_settings.h"
+#include "app/settings/app_folders.h"
+#include "app/settings/general_conf_dlg.h"
+#include "app/settings/preference_dlg.h"
+#include "app/settings/session_choices.h"
+#include "app/settings/video_audio_setting_dlg.h"
+#include "app/templates/template_store.h"
+#include "tests/app/engine_fixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTest>
+
+namespace vidmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+template <typename T>
+T* Control(QWidget& dialog, const char* name) {
+  T* control = dialog.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(control, nullptr) << name;
+  return control;
+}
+
+QStringList Items(QComboBox* combo) {
+  QStringList items;
+  for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+  return items;
+}
+
+EncodingSettings StoredEncoding() {
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  return ReadEncodingSettings(profile);
+}
+
+void StoreEncoding(const EncodingSettings& settings) {
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  WriteEncodingSettings(profile, settings);
+}
+
+void Close(CPreferenceDlg& dialog, QDialogButtonBox::StandardButton button) {
+  Control<QDialogButtonBox>(dialog, "button_box")->button(button)->click();
+}
+
+// A first start's data folder (preferences, demo template) in a fresh home.
+class PreferenceDlgTest : public EngineTest {
+ protected:
+  QString PreferencesPath() const { return DataFile(kPreferencesFileName); }
+};
+
+TEST_F(PreferenceDlgTest, AFirstStartShowsMp4H264AacAutoAndTheFirstStartPreferences) {
+  CPreferenceDlg dialog;
+  EXPECT_EQ(Control<QComboBox>(dialog, "container_combo")->currentText(), "MP4");
+  EXPECT_EQ(Items(Control<QComboBox>(dialog, "container_combo")),
+            QStringList({"MP4", "AVI", "MKV", "3GP", "VP8", "M4V"}));
+  EXPECT_EQ(Control<QComboBox>(dialog, "video_codec_combo")->currentText(), "H264");
+  EXPECT_EQ(Control<QComboBox>(dialog, "audio_codec_combo")->currentText(), "AAC");
+  for (const char* name : {"frame_rate_combo", "video_bitrate_combo", "aspect_combo", "sample_rate_combo",
+                           "audio_bitrate_combo", "volume_combo"})
+    EXPECT_EQ(Control<QComboBox>(dialog, name)->currentText(), "Auto") << name;
+  EXPECT_FALSE(Control<QCheckBox>(dialog, "disable_audio_check")->isChecked());
+
+  EXPECT_TRUE(Control<QRadioButton>(dialog, "save_to_source_folder")->isChecked());
+  EXPECT_FALSE(Control<QPushButton>(dialog, "browse_button")->isEnabled());
+  EXPECT_TRUE(Control<QRadioButton>(dialog, "rename")->isChecked());
+  EXPECT_EQ(Control<QLineEdit>(dialog, "suffix_edit")->text(), "_new");
+  EXPECT_TRUE(Control<QLineEdit>(dialog, "suffix_edit")->isEnabled());
+  EXPECT_FALSE(Control<QWidget>(dialog, "format_group")->isVisibleTo(&dialog));
+}
+
+TEST_F(PreferenceDlgTest, AviOffersXvidDivxAndMp3AndAStoredH264FallsToXvid) {
+  CPreferenceDlg dialog;
+  Control<QComboBox>(dialog, "container_combo")->setCurrentText("AVI");
+  EXPECT_EQ(Items(Control<QComboBox>(dialog, "video_codec_combo")), QStringList({"Xvid", "Divx"}));
+  EXPECT_EQ(Items(Control<QComboBox>(dialog, "audio_codec_combo")), QStringList({"MP3"}));
+  EXPECT_EQ(Control<QComboBox>(dialog, "video_codec_combo")->currentText(), "Xvid");
+  Close(dialog, QDialogButtonBox::Ok);
+
+  const EncodingSettings stored = StoredEncoding();
+  EXPECT_EQ(stored.outputFormat, 2);
+  EXPECT_EQ(stored.videoCodec, 2);
+  EXPECT_EQ(stored.audioCodec, 2);
+}
+
+TEST_F(PreferenceDlgTest, StoredValuesSelectTheirItemsAndValuesNotListedBecomeAuto) {
+  EncodingSettings stored;
+  stored.outputFormat = 3;
+  stored.audioCodec = 2;
+  stored.frameRate = "27";  // not a listed rate
+  stored.videoBitrate = "AUTO";
+  stored.audioSampleRate = "44.1";
+  stored.audioVolume = "0";
+  StoreEncoding(stored);
+
+  CPreferenceDlg dialog;
+  EXPECT_EQ(Control<QComboBox>(dialog, "container_combo")->currentText(), "MKV");
+  EXPECT_EQ(Control<QComboBox>(dialog, "audio_codec_combo")->currentText(), "MP3");
+  EXPECT_EQ(Control<QComboBox>(dialog, "frame_rate_combo")->currentText(), "Auto");
+  EXPECT_EQ(Control<QComboBox>(dialog, "video_bitrate_combo")->currentText(), "Auto");
+  EXPECT_EQ(Control<QComboBox>(dialog, "sample_rate_combo")->currentText(), "44.1");
+  EXPECT_EQ(Control<QComboBox>(dialog, "volume_combo")->currentText(), "0");
+  Close(dialog, QDialogButtonBox::Ok);
+
+  const EncodingSettings saved = StoredEncoding();
+  EXPECT_EQ(saved.frameRate, "auto");
+  EXPECT_EQ(saved.videoBitrate, "auto");
+  EXPECT_EQ(saved.audioSampleRate, "44.1");
+  EXPECT_EQ(saved.audioVolume, "0");
+}
+
+TEST_F(PreferenceDlgTest, CancelStoresBothPagesAndEnterOrEscDoNotClose) {
+  CPreferenceDlg dialog;
+  dialog.show();
+  Control<QComboBox>(dialog, "container_combo")->setCurrentText("VP8");
+  Control<QLineEdit>(dialog, "suffix_edit")->setText("_marked");
+  Control<QRadioButton>(dialog, "save_to_other_folder")->setChecked(true);
+  EXPECT_TRUE(Control<QPushButton>(dialog, "browse_button")->isEnabled());
+  Control<QCheckBox>(dialog, "disable_audio_check")->setChecked(true);
+
+  QTest::keyClick(&dialog, Qt::Key_Escape);
+  QTest::keyClick(&dialog, Qt::Key_Return);
+  EXPECT_TRUE(dialog.isVisible());
+
+  Close(dialog, QDialogButtonBox::Cancel);
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(StoredEncoding().outputFormat, 5);
+  EXPECT_EQ(StoredEncoding().videoCodec, 5);
+  EXPECT_TRUE(AudioDisabled());
+  const OutputPreferences preferences = ReadOutputPreferences(PreferencesPath());
+  EXPECT_EQ(preferences.outputFileNameSuffix, "_marked");
+  EXPECT_EQ(preferences.outputFolderOpts, 1);
+}
+
+TEST_F(PreferenceDlgTest, SavingChangesOnlyTheElementsTheFileHas) {
+  // No suffix element, and an empty folder path written as "<OutputFolderPath/>".
+  WriteFile(PreferencesPath().toStdString(),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Preferences>\r\n<OutputFolderOpts>1</OutputFolderOpts>\r\n"
+            "<OutputFolderPath/>\r\n<OutputFileNameOpts>1</OutputFileNameOpts>\r\n<OutputFormat>0</OutputFormat>\r\n"
+            "<JpegQuality>77</JpegQuality>\r\n</Preferences>\r\n");
+  CGeneralConfDlg page(PreferencesPath());
+  EXPECT_EQ(Control<QLineEdit>(page, "suffix_edit")->text(), "");
+  EXPECT_EQ(Control<QLineEdit>(page, "folder_edit")->text(), "");
+  EXPECT_TRUE(Control<QPushButton>(page, "browse_button")->isEnabled());
+
+  page.Show({.outputFolderOpts = 1, .outputFolderPath = "/srv/out", .outputFileNameOpts = 1,
+             .outputFileNameSuffix = "_x"});
+  ASSERT_TRUE(page.Save());
+
+  const std::string file = ReadFile(PreferencesPath().toStdString());
+  EXPECT_EQ(file.find("OutputFileNameSuffix"), std::string::npos) << file;
+  const OutputPreferences saved = ReadOutputPreferences(PreferencesPath());
+  EXPECT_EQ(saved.outputFolderPath, "/srv/out");
+  EXPECT_EQ(saved.jpegQuality, 77);
+}
+
+TEST_F(PreferenceDlgTest, AnUnreadablePreferencesFileShowsNothingChosenAndIsLeftAsItIs) {
+  WriteFile(PreferencesPath().toStdString(), "<Preferences><OutputFolderOpts>1");
+  CGeneralConfDlg page(PreferencesPath());
+  EXPECT_FALSE(Control<QRadioButton>(page, "save_to_source_folder")->isChecked());
+  EXPECT_FALSE(Control<QRadioButton>(page, "save_to_other_folder")->isChecked());
+  EXPECT_FALSE(page.Save());
+  EXPECT_EQ(ReadFile(PreferencesPath().toStdString()), "<Preferences><OutputFolderOpts>1");
+}
+
+TEST(CodecLimits, AVorbisBitRateAboveWhatItsSampleRateTakesIsLowered) {
+  struct Case {
+    int audioCodec;
+    QString sampleRate, bitrate, expected;
+    bool reason;
+  };
+  const Case cases[] = {
+      {3, "8", "384", "80", true},     {3, "22.05", "192", "160", true}, {3, "44.1", "384", "384", false},
+      {3, "auto", "384", "384", false}, {3, "8", "auto", "auto", false},  {2, "8", "384", "384", false},
+  };
+  for (const Case& c : cases) {
+    EncodingSettings settings;
+    settings.audioCodec = c.audioCodec;
+    settings.audioSampleRate = c.sampleRate;
+    settings.audioBitrate = c.bitrate;
+    const QString reason = FitRatesToCodec(settings);
+    EXPECT_EQ(settings.audioBitrate, c.expected) << c.sampleRate.toStdString();
+    EXPECT_EQ(!reason.isEmpty(), c.reason) << reason.toStdString();
+  }
+}
+
+TEST_F(PreferenceDlgTest, ABitRateVorbisRefusesIsLoweredOnThePageWithTheReason) {
+  CPreferenceDlg dialog;
+  Control<QComboBox>(dialog, "container_combo")->setCurrentText("VP8");
+  Control<QComboBox>(dialog, "sample_rate_combo")->setCurrentText("8");
+  Control<QComboBox>(dialog, "audio_bitrate_combo")->setCurrentText("384");
+  EXPECT_EQ(Control<QComboBox>(dialog, "audio_bitrate_combo")->currentText(), "80");
+  EXPECT_TRUE(Control<QLabel>(dialog, "choice_note")->text().contains("Vorbis")) << "no reason shown";
+}
+
+// What the dialog stores is what the next batch encodes with.
+TEST_F(PreferenceDlgTest, TheNextBatchUsesTheChosenContainerCodecsAndAudioSwitch) {
+  struct Case {
+    bool disableAudio;
+    int audioStreams;
+  };
+  for (const Case c : {Case{false, 1}, Case{true, 0}}) {
+    {
+      CPreferenceDlg dialog;
+      Control<QComboBox>(dialog, "container_combo")->setCurrentText("MKV");
+      Control<QComboBox>(dialog, "video_codec_combo")->setCurrentText("H264");
+      Control<QComboBox>(dialog, "audio_codec_combo")->setCurrentText("MP3");
+      Control<QCheckBox>(dialog, "disable_audio_check")->setChecked(c.disableAudio);
+      Close(dialog, QDialogButtonBox::Ok);
+    }
+    const QString name = c.disableAudio ? "silent.mp4" : "sound.mp4";
+    StoredJobSettings settings(kDemoTemplateName);
+    struct : BatchObserver {
+      void RowStateChanged(int, RowState, const QString&) override {}
+      void RowProgressed(int, const EncodeProgress&) override {}
+      void RunFinished(const QString&) override {}
+    } observer;
+    Batch batch(settings, observer, &sink_, ProgramFolder());
+    batch.AddFile(MakeSource(name));
+    ASSERT_TRUE(batch.StartProcessing());
+    batch.Wait();
+    ASSERT_EQ(batch.State(0), RowState::Done) << sink_.Messages().join("\n").toStdString();
+
+    const fs::path output = sources_ / (QFileInfo(name).completeBaseName() + "_new.mkv").toStdString();
+    const ProbeResult probe = Probe(output);
+    ASSERT_TRUE(probe.ok) << output;
+    EXPECT_NE(probe.formatName.find("matroska"), std::string::npos);
+    EXPECT_EQ(probe.First("video")->codec, "h264");
+    EXPECT_EQ(probe.Count("audio"), c.audioStreams);
+    if (c.audioStreams > 0) {
+      EXPECT_EQ(probe.First("audio")->codec, "mp3");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vidmora::test
