@@ -48,22 +48,27 @@ FramePainter::FramePainter(int width, int height, AVPixelFormat format, PictureS
       descriptor_(av_pix_fmt_desc_get(format)),
       bgrStrideBytes_(FFALIGN(width * 3, 4)),
       overlayWanted_(useOverlay && framing == Framing::kPadToEven && YuvOverlay::Supports(format)) {
-  const size_t bgrBytes = static_cast<size_t>(bgrStrideBytes_) * height + 64;
-  bgr_.reset(static_cast<uint8_t*>(av_mallocz(bgrBytes)));
-  pristine_.reset(static_cast<uint8_t*>(av_mallocz(bgrBytes)));
   box_ = framing == Framing::kFitInside ? FitInside(displayAspect, target) : PictureSize{width, height};
   if (framing == Framing::kFitInside) {
     fromBgrOwner_.reset(sws_getContext(width, height, AV_PIX_FMT_BGR24, box_.width, box_.height, format,
                                        SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr));
     fromBgr_ = fromBgrOwner_.get();
   }
-  if (framing == Framing::kPadToEven) {
-    if (av_image_alloc(band_, bandLinesize_, width, height, format, 64) < 0) throw std::bad_alloc();
-    bandOwner_.reset(band_[0]);
-  }
   poolBytes_ = av_image_get_buffer_size(format, target.width, target.height, 64);
   if (poolBytes_ > 0) pool_.reset(av_buffer_pool_init(static_cast<size_t>(poolBytes_) + 64 + AV_INPUT_BUFFER_PADDING_SIZE, nullptr));
-  if (!bgr_ || !pristine_ || !pool_ || (framing == Framing::kFitInside && !fromBgr_)) throw std::bad_alloc();
+  if (!pool_ || (framing == Framing::kFitInside && !fromBgr_)) throw std::bad_alloc();
+}
+
+void FramePainter::AllocateHookPictures() {
+  if (bgr_) return;
+  const size_t bgrBytes = static_cast<size_t>(bgrStrideBytes_) * height_ + 64;
+  bgr_.reset(static_cast<uint8_t*>(av_mallocz(bgrBytes)));
+  pristine_.reset(static_cast<uint8_t*>(av_mallocz(bgrBytes)));
+  if (!bgr_ || !pristine_) throw std::bad_alloc();
+  if (framing_ == Framing::kPadToEven) {
+    if (av_image_alloc(band_, bandLinesize_, width_, height_, format_, 64) < 0) throw std::bad_alloc();
+    bandOwner_.reset(band_[0]);
+  }
 }
 
 const YuvOverlay* FramePainter::OverlayFor(const AVFrame& frame) {
@@ -106,6 +111,7 @@ FramePtr FramePainter::PaintInYuv(AVFrame& frame, const YuvOverlay& overlay) {
 
 FramePtr FramePainter::Paint(AVFrame& frame) {
   if (const YuvOverlay* overlay = OverlayFor(frame)) return PaintInYuv(frame, *overlay);
+  AllocateHookPictures();
   // A picture scaled into a box needs all of it; otherwise only the rows the
   // hook will change are converted for it.
   int hookFirst = 0, hookEnd = height_;

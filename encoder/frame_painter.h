@@ -87,6 +87,8 @@ class FramePainter {
   // (and again should the colours change); null when the hook must be used.
   const YuvOverlay* OverlayFor(const AVFrame& frame);
   FramePtr PaintInYuv(AVFrame& frame, const YuvOverlay& overlay);
+  // The 24-bit pictures of the hook, made when the hook is first needed.
+  void AllocateHookPictures();
 
   const int width_;
   const int height_;
