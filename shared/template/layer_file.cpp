@@ -92,26 +92,32 @@ bool WriteNewLayerFile(std::u16string_view folder, std::u16string_view layerName
   return doc.Save(NamedFilePath(folder, layerName));
 }
 
-bool LoadLayerFile(std::u16string_view path, EditedLayer& layer) {
+std::optional<LayerFileParts> ReadLayerFile(std::u16string_view path, EditedLayer& layer) {
   MarkupDoc doc;
-  if (!doc.Load(path)) return false;
+  if (!doc.Load(path)) return std::nullopt;
+  LayerFileParts parts;
   EditedLayer values = layer;
-  if (doc.FindElem(kRoot)) {
+  parts.root = doc.FindElem(kRoot);
+  if (parts.root) {
     doc.IntoElem();
-    if (doc.FindElem(kTextSection)) {
+    parts.text = doc.FindElem(kTextSection);
+    if (parts.text) {
       doc.IntoElem();
       if (!ReadKeys(doc, TextLayerKeys(), values)) values.scaleText = 1;
       doc.OutOfElem();
     }
-    if (doc.FindElem(kImageSection)) {
+    parts.image = doc.FindElem(kImageSection);
+    if (parts.image) {
       doc.IntoElem();
       if (!ReadKeys(doc, ImageLayerKeys(), values)) values.scaleImage = 0;
       doc.OutOfElem();
     }
   }
   layer = std::move(values);
-  return true;
+  return parts;
 }
+
+bool LoadLayerFile(std::u16string_view path, EditedLayer& layer) { return ReadLayerFile(path, layer).has_value(); }
 
 bool SaveLayerFile(std::u16string_view path, const EditedLayer& layer) {
   MarkupDoc doc;

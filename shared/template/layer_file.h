@@ -11,6 +11,7 @@
 //
 // The functions keep no state; any thread (one call per file at a time).
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,9 +24,19 @@ namespace vidmora {
 // Returns whether the file was written.
 bool WriteNewLayerFile(std::u16string_view folder, std::u16string_view layerName, const EditedLayer& layer);
 
+// Which parts a layer file held.
+struct LayerFileParts {
+  bool root = false;   // "WatermarkConf"
+  bool text = false;   // its "Text"
+  bool image = false;  // its "Image"
+};
+
 // Reads a layer file into `layer`. A file that cannot be loaded or parsed
-// leaves `layer` unchanged and gives false. A key that is not found keeps
+// leaves `layer` unchanged and gives nothing. A key that is not found keeps
 // its value, except "ScaleTextWT" (becomes 1) and "ScaleImgWT" (becomes 0).
+std::optional<LayerFileParts> ReadLayerFile(std::u16string_view path, EditedLayer& layer);
+
+// ReadLayerFile for the editors: true when the file was read.
 bool LoadLayerFile(std::u16string_view path, EditedLayer& layer);
 
 // Updates an existing layer file from `layer`: every key found gets the
