@@ -1,29 +1,18 @@
 #include "cli/cli_options.h"
 
-#include <QRegularExpression>
+#include "app/processing/encoding_choices.h"
 
-#include <initializer_list>
-#include <utility>
+#include <span>
 
 namespace vidmora::cli {
 
 namespace {
 
-using NameTable = std::initializer_list<std::pair<const char*, int>>;
-
-constexpr NameTable kFormats = {{"mp4", 1}, {"avi", 2}, {"mkv", 3}, {"3gp", 4}, {"vp8", 5}, {"m4v", 6}};
-constexpr NameTable kVideoCodecs = {{"h264", 1}, {"xvid", 2}, {"divx", 3}, {"h263", 4}, {"vp8", 5}};
-constexpr NameTable kAudioCodecs = {{"aac", 1}, {"mp3", 2}, {"vorbis", 3}, {"copy", 0}};
-
-std::optional<int> Lookup(NameTable table, const QString& name) {
-  for (const auto& [text, index] : table)
-    if (name.compare(QLatin1String(text), Qt::CaseInsensitive) == 0) return index;
-  return std::nullopt;
-}
-
-QString Names(NameTable table) {
+// "a|b|c": the option names of a table's entries.
+template <typename Entry>
+QString Names(std::span<const Entry> table) {
   QStringList names;
-  for (const auto& entry : table) names << entry.first;
+  for (const Entry& entry : table) names << entry.optionName;
   return names.join('|');
 }
 
@@ -41,17 +30,18 @@ constexpr RateRange kVolumeRange{true, 0, 65536, "(256 keeps the level)"};
 
 QString Number(double value) { return QString::number(value, 'g', 10); }
 
-// "auto", or a number within `range`; the text to store, or nothing.
-std::optional<QString> RateValue(const QString& text, const RateRange& range) {
-  if (text.compare("auto", Qt::CaseInsensitive) == 0) return QString("auto");
-  static const QRegularExpression kInteger("^[0-9]+$");
-  static const QRegularExpression kDecimal("^[0-9]+(\\.[0-9]+)?$");
-  if (!(range.integral ? kInteger : kDecimal).match(text).hasMatch()) return std::nullopt;
-  double value = text.toDouble();
+// "auto" (no value), or a number within `range` (whole for an int); nothing
+// when the text is neither.
+template <typename T>
+std::optional<AutoOr<T>> RateValue(const QString& text, const RateRange& range) {
+  AutoOr<T> parsed;
+  if (!ParseAutoOr(text, parsed)) return std::nullopt;
+  if (!parsed) return parsed;
+  double value = *parsed;
   // A sample rate given in Hz (44100) is taken as the kHz it means.
   if (&range == &kSampleRateRange && value > range.max && value <= range.max * 1000) value /= 1000;
   if (value < range.min || value > range.max) return std::nullopt;
-  return range.integral ? text : Number(value);
+  return AutoOr<T>(static_cast<T>(value));
 }
 
 QString RangeText(const RateRange& range) {
@@ -79,7 +69,7 @@ bool FileNamePart(const QString& option, const QString& value, QString& error) {
 }  // namespace
 
 QString UsageText() {
-  return QStringLiteral(
+  return QString(
       "Usage: vidmora-cli [options] FILE...\n"
       "       vidmora-cli render --template NAME --image IN --out OUT.png\n"
       "       vidmora-cli templates\n"
@@ -92,9 +82,9 @@ QString UsageText() {
       "  --beside               write each output beside its source\n"
       "  --suffix TEXT          name the outputs <name>TEXT.<ext> (an existing one is replaced)\n"
       "  --keep-name            name the outputs <name>.<ext> (an existing one is kept, the file skipped)\n"
-      "  --format F             mp4|avi|mkv|3gp|vp8|m4v\n"
-      "  --vcodec C             h264|xvid|divx|h263|vp8 (as the format offers)\n"
-      "  --acodec C             aac|mp3|vorbis|copy (as the format offers)\n"
+      "  --format F             %1\n"
+      "  --vcodec C             %2 (as the format offers)\n"
+      "  --acodec C             %3 (as the format offers)\n"
       "  --video-bitrate N      kbit/s, or auto\n"
       "  --frame-rate N         frames per second, or auto\n"
       "  --sample-rate N        kHz (44.1; 44100 is taken as Hz), or auto\n"
@@ -106,7 +96,8 @@ QString UsageText() {
       "\n"
       "Ctrl-C once stops after the current file; twice abandons the current file too.\n"
       "Exit status: 0 every file done or skipped by the naming rules, 1 a file failed or the run\n"
-      "was stopped, 2 usage error.\n");
+      "was stopped, 2 usage error.\n")
+      .arg(Names(Containers()), Names(VideoCodecs()), Names(AudioCodecs()));
 }
 
 std::optional<CliOptions> ParseCommandLine(const QStringList& arguments, QString& error) {
@@ -149,17 +140,18 @@ std::optional<CliOptions> ParseCommandLine(const QStringList& arguments, QString
       if (!target) error = name + " needs a value";
       return target.has_value();
     };
-    auto rate = [&](std::optional<QString>& target, const RateRange& range) {
+    auto rate = [&]<typename T>(std::optional<AutoOr<T>>& target, const RateRange& range) {
       std::optional<QString> text;
       if (!needValue(text)) return false;
-      target = RateValue(*text, range);
+      target = RateValue<T>(*text, range);
       if (!target) error = name + ": \"" + *text + "\" is not " + RangeText(range);
       return target.has_value();
     };
-    auto choice = [&](std::optional<int>& target, NameTable table) {
+    auto choice = [&]<typename T, typename Entry>(std::optional<T>& target, std::span<const Entry> table,
+                                                  std::optional<T> (*lookup)(const QString&)) {
       std::optional<QString> text;
       if (!needValue(text)) return false;
-      target = Lookup(table, *text);
+      target = lookup(*text);
       if (!target) error = name + ": \"" + *text + "\" is not one of " + Names(table);
       return target.has_value();
     };
@@ -174,13 +166,13 @@ std::optional<CliOptions> ParseCommandLine(const QStringList& arguments, QString
     else if (name == "--template") ok = needValue(o.templateName);
     else if (name == "--output-dir") ok = needValue(o.outputFolder) && NotEmpty(name, *o.outputFolder, error);
     else if (name == "--suffix") ok = needValue(o.suffix) && FileNamePart(name, *o.suffix, error);
-    else if (name == "--format") ok = choice(o.outputFormat, kFormats);
-    else if (name == "--vcodec") ok = choice(o.videoCodec, kVideoCodecs);
-    else if (name == "--acodec") ok = choice(o.audioCodec, kAudioCodecs);
-    else if (name == "--video-bitrate") ok = rate(o.videoBitrate, kBitRateRange);
+    else if (name == "--format") ok = choice(o.container, Containers(), ContainerFromOptionName);
+    else if (name == "--vcodec") ok = choice(o.videoCodec, VideoCodecs(), VideoCodecFromOptionName);
+    else if (name == "--acodec") ok = choice(o.audioCodec, AudioCodecs(), AudioCodecFromOptionName);
+    else if (name == "--video-bitrate") ok = rate(o.videoBitrateKbps, kBitRateRange);
     else if (name == "--frame-rate") ok = rate(o.frameRate, kFrameRateRange);
-    else if (name == "--sample-rate") ok = rate(o.sampleRate, kSampleRateRange);
-    else if (name == "--audio-bitrate") ok = rate(o.audioBitrate, kBitRateRange);
+    else if (name == "--sample-rate") ok = rate(o.sampleRateKhz, kSampleRateRange);
+    else if (name == "--audio-bitrate") ok = rate(o.audioBitrateKbps, kBitRateRange);
     else if (name == "--volume") ok = rate(o.volume, kVolumeRange);
     else if (name == "--image" && options.command == Command::Render) {
       std::optional<QString> text;

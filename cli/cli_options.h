@@ -8,6 +8,8 @@
 //
 // Options override the stored settings for this run only.
 
+#include "app/processing/encoding_settings.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,14 +26,15 @@ struct SettingOverrides {
   bool besideSource = false;
   std::optional<QString> suffix;        // set: rename with this suffix
   bool keepName = false;
-  std::optional<int> outputFormat;      // container index
-  std::optional<int> videoCodec;        // codec index
-  std::optional<int> audioCodec;        // codec index, 0 = copy
-  std::optional<QString> videoBitrate;  // "auto" or kbit/s
-  std::optional<QString> frameRate;
-  std::optional<QString> sampleRate;    // kHz
-  std::optional<QString> audioBitrate;  // kbit/s
-  std::optional<QString> volume;
+  std::optional<Container> container;
+  std::optional<VideoCodec> videoCodec;
+  std::optional<AudioCodec> audioCodec;
+  // Set to a value, or set to auto (an empty AutoOr).
+  std::optional<AutoOr<int>> videoBitrateKbps;
+  std::optional<AutoOr<double>> frameRate;
+  std::optional<AutoOr<double>> sampleRateKhz;
+  std::optional<AutoOr<int>> audioBitrateKbps;
+  std::optional<AutoOr<int>> volume;
   bool noAudio = false;
 };
 

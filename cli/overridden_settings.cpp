@@ -8,13 +8,10 @@ namespace vidmora::cli {
 
 namespace {
 
-bool Offers(std::span<const CodecChoice> offered, int index) {
-  return std::any_of(offered.begin(), offered.end(), [&](const CodecChoice& c) { return c.index == index; });
-}
-
-QString Texts(std::span<const CodecChoice> offered) {
+template <typename Codec>
+QString Texts(std::span<const Codec> offered) {
   QStringList texts;
-  for (const auto& c : offered) texts << c.text;
+  for (Codec codec : offered) texts << Info(codec).text;
   return texts.join(", ");
 }
 
@@ -36,29 +33,27 @@ void ApplyOverrides(const SettingOverrides& o, JobSettings& settings) {
   if (o.keepName) output.outputFileNameOpts = 0;
 
   EncodingSettings& encoding = settings.encoding;
-  if (o.outputFormat) {
-    encoding.outputFormat = *o.outputFormat;
+  if (o.container) {
+    encoding.container = *o.container;
     FitCodecsToContainer(encoding);
   }
   if (o.videoCodec) encoding.videoCodec = *o.videoCodec;
   if (o.audioCodec) encoding.audioCodec = *o.audioCodec;
-  if (o.videoBitrate) encoding.videoBitrate = *o.videoBitrate;
+  if (o.videoBitrateKbps) encoding.videoBitrateKbps = *o.videoBitrateKbps;
   if (o.frameRate) encoding.frameRate = *o.frameRate;
-  if (o.sampleRate) encoding.audioSampleRate = *o.sampleRate;
-  if (o.audioBitrate) encoding.audioBitrate = *o.audioBitrate;
-  if (o.volume) encoding.audioVolume = *o.volume;
+  if (o.sampleRateKhz) encoding.sampleRateKhz = *o.sampleRateKhz;
+  if (o.audioBitrateKbps) encoding.audioBitrateKbps = *o.audioBitrateKbps;
+  if (o.volume) encoding.volume = *o.volume;
   if (o.noAudio) encoding.disableAudio = true;
 }
 
 QString CheckCodecChoice(const SettingOverrides& o, const EncodingSettings& settings) {
-  const ContainerChoice* container = FindContainer(settings.outputFormat);
-  if (!container) return {};
-  if (o.videoCodec && !Offers(container->videoCodecs, *o.videoCodec))
-    return QString("%1 does not take that video codec; it offers %2").arg(container->text, Texts(container->videoCodecs));
-  const bool copy = o.audioCodec && *o.audioCodec == 0;
-  if (o.audioCodec && !copy && !Offers(container->audioCodecs, *o.audioCodec))
+  const ContainerInfo& container = Info(settings.container);
+  if (o.videoCodec && !Offers(container, *o.videoCodec))
+    return QString("%1 does not take that video codec; it offers %2").arg(container.text, Texts(container.videoCodecs));
+  if (o.audioCodec && !Offers(container, *o.audioCodec))
     return QString("%1 does not take that audio codec; it offers %2 (or copy)")
-        .arg(container->text, Texts(container->audioCodecs));
+        .arg(container.text, Texts(container.audioCodecs));
   return {};
 }
 

@@ -1,11 +1,7 @@
 #include "app/processing/auto_rates.h"
 
-#include "app/processing/encoding_settings.h"
-
 namespace vidmora {
 
-QString BitRateArgument(const QString& setting) {
-  return IsAuto(setting) ? QString("0k") : setting + "k";
-}
+QString BitRateArgument(const AutoOr<int>& kbps) { return QString::number(kbps.value_or(0)) + "k"; }
 
 }  // namespace vidmora

@@ -12,13 +12,14 @@
 // containers (Matroska) report none at all. A quality mode gives every frame
 // the bits its picture needs, whatever the probe returns.
 
+#include "app/processing/encoding_settings.h"
+
 #include <QString>
 
 namespace vidmora {
 
 // The encoder's bit-rate argument for a rate setting: the set number of
-// kbit/s ("1500" -> "1500k"; the encoder refuses what is not a number), or
-// "0k" (the encoder chooses) for "auto".
-QString BitRateArgument(const QString& setting);
+// kbit/s (1500 -> "1500k"), or "0k" (the encoder chooses) for auto.
+QString BitRateArgument(const AutoOr<int>& kbps);
 
 }  // namespace vidmora

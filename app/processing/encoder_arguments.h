@@ -20,6 +20,9 @@ struct ProbedRates {
   double sampleRateKhz = 0;
 };
 
+// The encoder's volume that leaves the level as it is.
+inline constexpr int kUnchangedVolume = 256;
+
 // ffmpeg -i SOURCE -vcodec V -b:v Nk -r FPS -acodec A -ar Nk -b:a Nk -vol N OUTPUT
 // (18 entries; "-an" goes before the output when audio is disabled). Every
 // slot is filled on every run, also for "copy". Paths and values are UTF-8.

@@ -9,53 +9,120 @@ namespace vidmora {
 
 namespace {
 
-constexpr CodecChoice kH264{"H264", 1};
-constexpr CodecChoice kXvid{"Xvid", 2};
-constexpr CodecChoice kDivx{"Divx", 3};
-constexpr CodecChoice kH263{"H.263", 4};
-constexpr CodecChoice kVp8{"VP8", 5};
-constexpr CodecChoice kAac{"AAC", 1};
-constexpr CodecChoice kMp3{"MP3", 2};
-constexpr CodecChoice kVorbis{"Vorbis", 3};
+using V = VideoCodec;
+using A = AudioCodec;
 
-constexpr std::array kMp4Video{kH264, kXvid};
-constexpr std::array kMp4Audio{kAac, kMp3};
-constexpr std::array kAviVideo{kXvid, kDivx};
-constexpr std::array kAviAudio{kMp3};
-constexpr std::array k3gpVideo{kH263};
-constexpr std::array k3gpAudio{kAac};
-constexpr std::array kVp8Video{kVp8};
-constexpr std::array kVp8Audio{kVorbis};
-
-const std::array<ContainerChoice, 6> kContainers{{
-    {"MP4", 1, kMp4Video, kMp4Audio},
-    {"AVI", 2, kAviVideo, kAviAudio},
-    {"MKV", 3, kMp4Video, kMp4Audio},
-    {"3GP", 4, k3gpVideo, k3gpAudio},
-    {"VP8", 5, kVp8Video, kVp8Audio},
-    {"M4V", 6, kMp4Video, kMp4Audio},
+constexpr std::array<VideoCodecInfo, 5> kVideoCodecs{{
+    {V::kH264, "H264", "h264", "libx264"},
+    {V::kXvid, "Xvid", "xvid", "libxvid"},
+    {V::kDivx, "Divx", "divx", "msmpeg4"},
+    {V::kH263, "H.263", "h263", "flv"},
+    {V::kVp8, "VP8", "vp8", "libvpx"},
 }};
 
-int FitCodec(int stored, std::span<const CodecChoice> offered) {
-  const bool isOffered = std::any_of(offered.begin(), offered.end(), [&](const CodecChoice& c) { return c.index == stored; });
-  return isOffered ? stored : offered.front().index;
+constexpr std::array<AudioCodecInfo, 4> kAudioCodecs{{
+    {A::kAac, "AAC", "aac", "libvo_aacenc"},
+    {A::kMp3, "MP3", "mp3", "libmp3lame"},
+    {A::kVorbis, "Vorbis", "vorbis", "libvorbis"},
+    {A::kCopy, "Copy", "copy", "copy"},
+}};
+
+constexpr std::array kMp4Video{V::kH264, V::kXvid};
+constexpr std::array kMp4Audio{A::kAac, A::kMp3};
+constexpr std::array kAviVideo{V::kXvid, V::kDivx};
+constexpr std::array kAviAudio{A::kMp3};
+constexpr std::array k3gpVideo{V::kH263};
+constexpr std::array k3gpAudio{A::kAac};
+constexpr std::array kVp8Video{V::kVp8};
+constexpr std::array kVp8Audio{A::kVorbis};
+
+const std::array<ContainerInfo, 6> kContainers{{
+    {Container::kMp4, "MP4", "mp4", ".mp4", kMp4Video, kMp4Audio},
+    {Container::kAvi, "AVI", "avi", ".avi", kAviVideo, kAviAudio},
+    {Container::kMkv, "MKV", "mkv", ".mkv", kMp4Video, kMp4Audio},
+    {Container::k3gp, "3GP", "3gp", ".3gp", k3gpVideo, k3gpAudio},
+    {Container::kVp8, "VP8", "vp8", ".vp8", kVp8Video, kVp8Audio},
+    {Container::kM4v, "M4V", "m4v", ".m4v", kMp4Video, kMp4Audio},
+}};
+
+// The entry whose enum value is `index`; null when there is none.
+template <typename Entry, typename Key>
+const Entry* ByIndex(std::span<const Entry> table, Key Entry::*key, int index) {
+  const auto it = std::find_if(table.begin(), table.end(), [&](const Entry& e) { return static_cast<int>(e.*key) == index; });
+  return it == table.end() ? nullptr : &*it;
+}
+
+template <typename Entry>
+const Entry* ByOptionName(std::span<const Entry> table, const QString& name) {
+  const auto it = std::find_if(table.begin(), table.end(), [&](const Entry& e) {
+    return name.compare(QLatin1String(e.optionName), Qt::CaseInsensitive) == 0;
+  });
+  return it == table.end() ? nullptr : &*it;
+}
+
+template <typename T>
+bool Contains(std::span<const T> values, T value) {
+  return std::find(values.begin(), values.end(), value) != values.end();
 }
 
 }  // namespace
 
-std::span<const ContainerChoice> Containers() { return kContainers; }
+std::span<const ContainerInfo> Containers() { return kContainers; }
+std::span<const VideoCodecInfo> VideoCodecs() { return kVideoCodecs; }
+std::span<const AudioCodecInfo> AudioCodecs() { return kAudioCodecs; }
 
-const ContainerChoice* FindContainer(int outputFormatIndex) {
-  for (const auto& container : kContainers)
-    if (container.index == outputFormatIndex) return &container;
-  return nullptr;
+// Every enum value has its entry, so the lookups below always find one.
+const ContainerInfo& Info(Container container) {
+  return *ByIndex(Containers(), &ContainerInfo::container, StoredIndex(container));
+}
+const VideoCodecInfo& Info(VideoCodec codec) {
+  return *ByIndex(VideoCodecs(), &VideoCodecInfo::codec, StoredIndex(codec));
+}
+const AudioCodecInfo& Info(AudioCodec codec) {
+  return *ByIndex(AudioCodecs(), &AudioCodecInfo::codec, StoredIndex(codec));
+}
+
+std::optional<Container> ContainerFromIndex(int index) {
+  const auto* entry = ByIndex(Containers(), &ContainerInfo::container, index);
+  return entry ? std::optional(entry->container) : std::nullopt;
+}
+
+std::optional<VideoCodec> VideoCodecFromIndex(int index) {
+  const auto* entry = ByIndex(VideoCodecs(), &VideoCodecInfo::codec, index);
+  return entry ? std::optional(entry->codec) : std::nullopt;
+}
+
+AudioCodec AudioCodecFromIndex(int index) {
+  const auto* entry = ByIndex(AudioCodecs(), &AudioCodecInfo::codec, index);
+  return entry ? entry->codec : AudioCodec::kCopy;
+}
+
+std::optional<Container> ContainerFromOptionName(const QString& name) {
+  const auto* entry = ByOptionName(Containers(), name);
+  return entry ? std::optional(entry->container) : std::nullopt;
+}
+
+std::optional<VideoCodec> VideoCodecFromOptionName(const QString& name) {
+  const auto* entry = ByOptionName(VideoCodecs(), name);
+  return entry ? std::optional(entry->codec) : std::nullopt;
+}
+
+std::optional<AudioCodec> AudioCodecFromOptionName(const QString& name) {
+  const auto* entry = ByOptionName(AudioCodecs(), name);
+  return entry ? std::optional(entry->codec) : std::nullopt;
+}
+
+bool Offers(const ContainerInfo& container, VideoCodec codec) { return Contains(container.videoCodecs, codec); }
+
+bool Offers(const ContainerInfo& container, AudioCodec codec) {
+  return codec == AudioCodec::kCopy || Contains(container.audioCodecs, codec);
 }
 
 void FitCodecsToContainer(EncodingSettings& settings) {
-  const ContainerChoice* container = FindContainer(settings.outputFormat);
-  if (!container) return;
-  settings.videoCodec = FitCodec(settings.videoCodec, container->videoCodecs);
-  settings.audioCodec = FitCodec(settings.audioCodec, container->audioCodecs);
+  const ContainerInfo& container = Info(settings.container);
+  if (!Offers(container, settings.videoCodec)) settings.videoCodec = container.videoCodecs.front();
+  // The page's list holds no copy: a stored copy becomes the first codec too.
+  if (!Contains(container.audioCodecs, settings.audioCodec)) settings.audioCodec = container.audioCodecs.front();
 }
 
 QStringList FrameRateChoices() {

@@ -1,5 +1,6 @@
 #include "app/processing/encoding_settings.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSettings>
 
@@ -18,21 +19,23 @@ constexpr const char* kAudioBitrateKey = "audio_bitrate";
 constexpr const char* kAudioSampleKey = "audio_sample";
 constexpr const char* kAudioVolumeKey = "audio_volume";
 
+constexpr const char* kAuto = "auto";
+
 int ReadInt(QSettings& profile, const char* key, int fallback) {
   bool ok = false;
   const int value = profile.value(key, fallback).toInt(&ok);
   return ok ? value : fallback;
 }
 
-// A rate or volume as stored: "auto" or a non-negative decimal number. Anything
-// else (a hand-edited "garbage") reads as auto, and its key is named.
-QString ReadRate(QSettings& profile, const char* key, const QString& fallback, QStringList* unreadableKeys) {
-  static const QRegularExpression kNumber("^[0-9]+(\\.[0-9]+)?$");
-  const QString text = profile.value(key, fallback).toString();
-  if (IsAuto(text) || kNumber.match(text).hasMatch()) return text;
-  if (unreadableKeys) unreadableKeys->append(key);
-  return "auto";
+template <typename T>
+AutoOr<T> ReadAutoOr(QSettings& profile, const char* key, QStringList* unreadableKeys) {
+  AutoOr<T> value;
+  if (!ParseAutoOr(profile.value(key, kAuto).toString().trimmed(), value) && unreadableKeys)
+    unreadableKeys->append(key);
+  return value;
 }
+
+bool IsAuto(const QString& text) { return text.compare(QLatin1String(kAuto), Qt::CaseInsensitive) == 0; }
 
 }  // namespace
 
@@ -40,64 +43,64 @@ EncodingSettings ReadEncodingSettings(QSettings& profile, QStringList* unreadabl
   const EncodingSettings defaults;
   EncodingSettings settings;
   profile.beginGroup(kEncodingSettingsGroup);
-  settings.outputFormat = ReadInt(profile, kOutputFormatKey, defaults.outputFormat);
-  settings.videoCodec = ReadInt(profile, kVideoCodecKey, defaults.videoCodec);
-  settings.videoBitrate = ReadRate(profile, kVideoBitrateKey, defaults.videoBitrate, unreadableKeys);
-  settings.frameRate = ReadRate(profile, kFrameRateKey, defaults.frameRate, unreadableKeys);
+  settings.container = ContainerFromIndex(ReadInt(profile, kOutputFormatKey, StoredIndex(defaults.container)))
+                           .value_or(Container::kMp4);
+  settings.videoCodec = VideoCodecFromIndex(ReadInt(profile, kVideoCodecKey, StoredIndex(defaults.videoCodec)))
+                            .value_or(VideoCodec::kH264);
+  settings.videoBitrateKbps = ReadAutoOr<int>(profile, kVideoBitrateKey, unreadableKeys);
+  settings.frameRate = ReadAutoOr<double>(profile, kFrameRateKey, unreadableKeys);
   settings.aspect = profile.value(kAspectKey, defaults.aspect).toString();
-  settings.audioCodec = ReadInt(profile, kAudioCodecKey, defaults.audioCodec);
-  settings.audioBitrate = ReadRate(profile, kAudioBitrateKey, defaults.audioBitrate, unreadableKeys);
-  settings.audioSampleRate = ReadRate(profile, kAudioSampleKey, defaults.audioSampleRate, unreadableKeys);
-  settings.audioVolume = ReadRate(profile, kAudioVolumeKey, defaults.audioVolume, unreadableKeys);
+  settings.audioCodec = AudioCodecFromIndex(ReadInt(profile, kAudioCodecKey, StoredIndex(defaults.audioCodec)));
+  settings.audioBitrateKbps = ReadAutoOr<int>(profile, kAudioBitrateKey, unreadableKeys);
+  settings.sampleRateKhz = ReadAutoOr<double>(profile, kAudioSampleKey, unreadableKeys);
+  settings.volume = ReadAutoOr<int>(profile, kAudioVolumeKey, unreadableKeys);
   profile.endGroup();
   return settings;
 }
 
 void WriteEncodingSettings(QSettings& profile, const EncodingSettings& settings) {
   profile.beginGroup(kEncodingSettingsGroup);
-  profile.setValue(kOutputFormatKey, settings.outputFormat);
-  profile.setValue(kVideoCodecKey, settings.videoCodec);
-  profile.setValue(kVideoBitrateKey, settings.videoBitrate);
-  profile.setValue(kFrameRateKey, settings.frameRate);
+  profile.setValue(kOutputFormatKey, StoredIndex(settings.container));
+  profile.setValue(kVideoCodecKey, StoredIndex(settings.videoCodec));
+  profile.setValue(kVideoBitrateKey, AutoOrText(settings.videoBitrateKbps));
+  profile.setValue(kFrameRateKey, AutoOrText(settings.frameRate));
   profile.setValue(kAspectKey, settings.aspect);
-  profile.setValue(kAudioCodecKey, settings.audioCodec);
-  profile.setValue(kAudioBitrateKey, settings.audioBitrate);
-  profile.setValue(kAudioSampleKey, settings.audioSampleRate);
-  profile.setValue(kAudioVolumeKey, settings.audioVolume);
+  profile.setValue(kAudioCodecKey, StoredIndex(settings.audioCodec));
+  profile.setValue(kAudioBitrateKey, AutoOrText(settings.audioBitrateKbps));
+  profile.setValue(kAudioSampleKey, AutoOrText(settings.sampleRateKhz));
+  profile.setValue(kAudioVolumeKey, AutoOrText(settings.volume));
   profile.endGroup();
   profile.sync();
 }
 
-bool IsAuto(const QString& value) { return value.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0; }
+QString AutoOrText(const AutoOr<int>& value) { return value ? QString::number(*value) : QString(kAuto); }
 
-QString VideoEncoderName(int videoCodecIndex) {
-  switch (videoCodecIndex) {
-    case 2: return "libxvid";
-    case 3: return "msmpeg4";
-    case 4: return "flv";
-    case 5: return "libvpx";
-    default: return "libx264";
-  }
+QString AutoOrText(const AutoOr<double>& value) {
+  return value ? QString::number(*value, 'f', QLocale::FloatingPointShortest) : QString(kAuto);
 }
 
-QString AudioEncoderName(int audioCodecIndex) {
-  switch (audioCodecIndex) {
-    case 1: return "libvo_aacenc";
-    case 2: return "libmp3lame";
-    case 3: return "libvorbis";
-    default: return "copy";
+bool ParseAutoOr(const QString& text, AutoOr<int>& value) {
+  if (IsAuto(text)) {
+    value.reset();
+    return true;
   }
+  static const QRegularExpression kInteger("^[0-9]+$");
+  bool ok = false;
+  const int number = kInteger.match(text).hasMatch() ? text.toInt(&ok) : 0;
+  if (ok) value = number;
+  return ok;
 }
 
-QString OutputExtension(int outputFormatIndex) {
-  switch (outputFormatIndex) {
-    case 2: return ".avi";
-    case 3: return ".mkv";
-    case 4: return ".3gp";
-    case 5: return ".vp8";
-    case 6: return ".m4v";
-    default: return ".mp4";
+bool ParseAutoOr(const QString& text, AutoOr<double>& value) {
+  if (IsAuto(text)) {
+    value.reset();
+    return true;
   }
+  static const QRegularExpression kDecimal("^[0-9]+(\\.[0-9]+)?$");
+  bool ok = false;
+  const double number = kDecimal.match(text).hasMatch() ? text.toDouble(&ok) : 0;
+  if (ok) value = number;
+  return ok;
 }
 
 }  // namespace vidmora

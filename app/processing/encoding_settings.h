@@ -4,24 +4,36 @@
 // kept in the profile group "CodeSettings". One plain value; the transcode job
 // reads it afresh at the start of every file, so a change between two files
 // takes effect on the second.
+//
+// Rates and the volume are typed optional values: no value is "auto" (the
+// job takes what the probe reads from the source). The profile keeps them as
+// text, "auto" or a number, as it always has.
+
+#include "app/processing/encoding_choices.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 class QSettings;
 
 namespace vidmora {
 
+// A setting that is either "auto" (no value) or the value given.
+template <typename T>
+using AutoOr = std::optional<T>;
+
 struct EncodingSettings {
-  int outputFormat = 1;            // container index: 1 MP4, 2 AVI, 3 MKV, 4 3GP, 5 VP8, 6 M4V
-  int videoCodec = 1;              // 1 H264, 2 Xvid, 3 Divx, 4 H.263, 5 VP8
-  QString videoBitrate = "auto";   // kbit/s as text, or "auto"
-  QString frameRate = "auto";      // frames per second as text, or "auto"
+  Container container = Container::kMp4;
+  VideoCodec videoCodec = VideoCodec::kH264;
+  AutoOr<int> videoBitrateKbps;
+  AutoOr<double> frameRate;        // frames per second
   QString aspect = "auto";         // stored only; the encoder is not told
-  int audioCodec = 1;              // 1 AAC, 2 MP3, 3 Vorbis, other: copy
-  QString audioSampleRate = "auto";  // kHz as text, or "auto"
-  QString audioBitrate = "auto";   // kbit/s as text, or "auto"
-  QString audioVolume = "auto";    // encoder volume (256 = unchanged) as text, or "auto"
+  AudioCodec audioCodec = AudioCodec::kAac;
+  AutoOr<double> sampleRateKhz;
+  AutoOr<int> audioBitrateKbps;
+  AutoOr<int> volume;              // encoder volume, 256 = unchanged
   bool disableAudio = false;       // not stored: lives for the running program
 
   friend bool operator==(const EncodingSettings&, const EncodingSettings&) = default;
@@ -32,22 +44,24 @@ inline constexpr const char* kProfileOrganization = "VIDMORA";
 inline constexpr const char* kProfileApplication = "Vidmora";
 inline constexpr const char* kEncodingSettingsGroup = "CodeSettings";
 
-// Reads the record from the profile; missing values take the defaults. A rate
-// or volume that is neither "auto" nor a number reads as auto, and its key is
-// added to `unreadableKeys` when given.
+// Reads the record from the profile; missing values take the defaults. A
+// container or video codec index that names nothing reads as MP4 or H264 (the
+// encoder's choice for them), an audio index as copy. A rate or volume that is
+// neither "auto" nor a number reads as auto, and its key is added to
+// `unreadableKeys` when given.
 EncodingSettings ReadEncodingSettings(QSettings& profile, QStringList* unreadableKeys = nullptr);
 // Writes the nine stored keys (output_format, video_codec, video_bitrate,
 // video_framerate, video_aspect, audio_codec, audio_bitrate, audio_sample,
 // audio_volume).
 void WriteEncodingSettings(QSettings& profile, const EncodingSettings& settings);
 
-// True when a rate or volume setting asks for the probed value ("auto", any case).
-bool IsAuto(const QString& value);
-
-// Encoder names that the encoder library takes.
-QString VideoEncoderName(int videoCodecIndex);  // unknown index: "libx264"
-QString AudioEncoderName(int audioCodecIndex);  // unknown index: "copy"
-// Output file extension with its dot; unknown index: ".mp4".
-QString OutputExtension(int outputFormatIndex);
+// The text of a rate as the profile and the settings page hold it: "auto", or
+// the number without trailing zeros ("29.97", "44.1", "2000").
+QString AutoOrText(const AutoOr<int>& value);
+QString AutoOrText(const AutoOr<double>& value);
+// Reads "auto" (any case) or a non-negative decimal number (digits only for
+// int). Returns false, leaving `value` alone, for anything else.
+bool ParseAutoOr(const QString& text, AutoOr<int>& value);
+bool ParseAutoOr(const QString& text, AutoOr<double>& value);
 
 }  // namespace vidmora

@@ -22,7 +22,7 @@ OutputPlan PlanOutput(const QString& sourcePath, const OutputPreferences& prefer
 
   QString outputName = plan.baseName;
   if (preferences.outputFileNameOpts == 1) outputName += preferences.outputFileNameSuffix;
-  plan.path = plan.folder + "/" + outputName + OutputExtension(settings.outputFormat);
+  plan.path = plan.folder + "/" + outputName + Info(settings.container).extension;
   return plan;
 }
 

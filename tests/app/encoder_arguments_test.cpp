@@ -17,15 +17,13 @@ TEST(EncoderArguments, AutoBitRatesAreTheEncodersChoiceOtherAutoValuesComeFromTh
   EXPECT_EQ(BuildEncoderArguments("/v/clip.avi", "/v/clip_new.mp4", EncodingSettings{}, probed), expected);
 }
 
-TEST(EncoderArguments, AutoInAnyCaseAndSetValues) {
+TEST(EncoderArguments, SetValuesReplaceTheProbedOnes) {
   EncodingSettings settings;
-  settings.videoBitrate = "AUTO";
-  settings.frameRate = "Auto";
-  settings.audioSampleRate = "48";
-  settings.audioBitrate = "192";
-  settings.audioVolume = "0";
-  settings.videoCodec = 2;
-  settings.audioCodec = 2;
+  settings.sampleRateKhz = 48;
+  settings.audioBitrateKbps = 192;
+  settings.volume = 0;
+  settings.videoCodec = VideoCodec::kXvid;
+  settings.audioCodec = AudioCodec::kMp3;
   const Arguments args = BuildEncoderArguments("/a.mp4", "/b.avi", settings, {800, 29.97, 0, 0});
   const Arguments expected = {"ffmpeg", "-i", "/a.mp4", "-vcodec", "libxvid", "-b:v", "0k", "-r", "29.97",
                               "-acodec", "libmp3lame", "-ar", "48k", "-b:a", "192k", "-vol", "0", "/b.avi"};
@@ -41,7 +39,7 @@ TEST(EncoderArguments, ASourceWithoutAudioGivesZeroRates) {
 
 TEST(EncoderArguments, EverySlotIsFilledForCopyAndLongPathsAreKeptWhole) {
   EncodingSettings settings;
-  settings.audioCodec = 0;  // copy
+  settings.audioCodec = AudioCodec::kCopy;
   const std::string longName = "/v/" + std::string(400, 'x') + "é.mov";
   const Arguments args = BuildEncoderArguments(QString::fromStdString(longName), "/o.mp4", settings, {});
   ASSERT_EQ(args.size(), 18u);

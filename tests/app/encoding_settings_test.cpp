@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+
 namespace vidmora {
 namespace {
 
@@ -13,27 +16,27 @@ TEST(EncodingSettings, FirstStartGivesMp4H264AacAndAutoEverywhere) {
   test::TempEnv env;
   QSettings profile(kProfileOrganization, kProfileApplication);
   const EncodingSettings settings = ReadEncodingSettings(profile);
-  EXPECT_EQ(settings.outputFormat, 1);
-  EXPECT_EQ(VideoEncoderName(settings.videoCodec), "libx264");
-  EXPECT_EQ(AudioEncoderName(settings.audioCodec), "libvo_aacenc");
-  for (const QString& value : {settings.videoBitrate, settings.frameRate, settings.aspect, settings.audioSampleRate,
-                               settings.audioBitrate, settings.audioVolume})
-    EXPECT_EQ(value, "auto");
+  EXPECT_EQ(settings.container, Container::kMp4);
+  EXPECT_EQ(settings.videoCodec, VideoCodec::kH264);
+  EXPECT_EQ(settings.audioCodec, AudioCodec::kAac);
+  EXPECT_FALSE(settings.videoBitrateKbps || settings.frameRate || settings.sampleRateKhz ||
+               settings.audioBitrateKbps || settings.volume);
+  EXPECT_EQ(settings.aspect, "auto");
   EXPECT_FALSE(settings.disableAudio);
 }
 
 TEST(EncodingSettings, WriteThenReadKeepsEveryStoredValueUnderItsKey) {
   test::TempEnv env;
   EncodingSettings written;
-  written.outputFormat = 5;
-  written.videoCodec = 5;
-  written.videoBitrate = "2000";
-  written.frameRate = "29.97";
+  written.container = Container::kVp8;
+  written.videoCodec = VideoCodec::kVp8;
+  written.videoBitrateKbps = 2000;
+  written.frameRate = 29.97;
   written.aspect = "16:9";
-  written.audioCodec = 3;
-  written.audioSampleRate = "44.1";
-  written.audioBitrate = "128";
-  written.audioVolume = "0";
+  written.audioCodec = AudioCodec::kVorbis;
+  written.sampleRateKhz = 11.025;
+  written.audioBitrateKbps = 128;
+  written.volume = 0;
   {
     QSettings profile(kProfileOrganization, kProfileApplication);
     WriteEncodingSettings(profile, written);
@@ -41,62 +44,102 @@ TEST(EncodingSettings, WriteThenReadKeepsEveryStoredValueUnderItsKey) {
   QSettings profile(kProfileOrganization, kProfileApplication);
   EXPECT_EQ(ReadEncodingSettings(profile), written);
 
-  // The keys of the profile group, as other tools may read them.
+  // The keys of the profile group hold the texts they always held.
   profile.beginGroup("CodeSettings");
   EXPECT_EQ(profile.value("output_format").toInt(), 5);
+  EXPECT_EQ(profile.value("video_bitrate").toString(), "2000");
   EXPECT_EQ(profile.value("video_framerate").toString(), "29.97");
-  EXPECT_EQ(profile.value("audio_sample").toString(), "44.1");
+  EXPECT_EQ(profile.value("audio_sample").toString(), "11.025");
   EXPECT_EQ(profile.value("audio_volume").toString(), "0");
   EXPECT_EQ(profile.allKeys().size(), 9);
+  profile.endGroup();
+
+  written.frameRate.reset();
+  WriteEncodingSettings(profile, written);
+  EXPECT_EQ(profile.value("CodeSettings/video_framerate").toString(), "auto");
 }
 
-TEST(EncodingSettings, NamesAndExtensionsOfEveryIndex) {
+TEST(EncodingSettings, StoredTextsAndIndicesAsOtherVersionsLeftThem) {
   struct Case {
-    int index;
-    const char* video;
-    const char* audio;
-    const char* extension;
+    const char* key;
+    QVariant stored;
+    bool unreadable;
   };
   const Case cases[] = {
-      {1, "libx264", "libvo_aacenc", ".mp4"}, {2, "libxvid", "libmp3lame", ".avi"}, {3, "msmpeg4", "libvorbis", ".mkv"},
-      {4, "flv", "copy", ".3gp"},             {5, "libvpx", "copy", ".vp8"},        {6, "libx264", "copy", ".m4v"},
-      {0, "libx264", "copy", ".mp4"},         {99, "libx264", "copy", ".mp4"},
+      {"video_bitrate", "AUTO", false}, {"video_framerate", "Auto", false}, {"video_framerate", "23.976", false},
+      {"audio_sample", "44.1", false},  {"video_bitrate", "garbage", true}, {"audio_bitrate", "-5", true},
+      {"video_bitrate", "12.5", true},  {"audio_volume", "", true},
   };
+  test::TempEnv env;
+  QSettings profile(kProfileOrganization, kProfileApplication);
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.index);
-    EXPECT_EQ(VideoEncoderName(c.index), c.video);
-    EXPECT_EQ(AudioEncoderName(c.index), c.audio);
-    EXPECT_EQ(OutputExtension(c.index), c.extension);
+    SCOPED_TRACE(std::string(c.key) + "=" + c.stored.toString().toStdString());
+    const QString key = QString("CodeSettings/") + c.key;
+    profile.clear();
+    profile.setValue(key, c.stored);
+    QStringList unreadable;
+    const EncodingSettings settings = ReadEncodingSettings(profile, &unreadable);
+    EXPECT_EQ(unreadable, c.unreadable ? QStringList{c.key} : QStringList{});
+    WriteEncodingSettings(profile, settings);
+    // A readable value is written back as it stood; an unreadable one as auto.
+    EXPECT_EQ(profile.value(key).toString().toLower(), c.unreadable ? "auto" : c.stored.toString().toLower());
   }
+
+  // Indices that name nothing: the encoder's choices for them.
+  profile.clear();
+  profile.setValue("CodeSettings/output_format", 9);
+  profile.setValue("CodeSettings/video_codec", 0);
+  profile.setValue("CodeSettings/audio_codec", 7);
+  const EncodingSettings settings = ReadEncodingSettings(profile);
+  EXPECT_EQ(settings.container, Container::kMp4);
+  EXPECT_EQ(settings.videoCodec, VideoCodec::kH264);
+  EXPECT_EQ(settings.audioCodec, AudioCodec::kCopy);
 }
 
-TEST(EncodingSettings, AutoIsRecognisedInAnyCase) {
-  for (const char* text : {"auto", "AUTO", "Auto", "aUtO"}) EXPECT_TRUE(IsAuto(text)) << text;
-  for (const char* text : {"", "0", "autox", "800"}) EXPECT_FALSE(IsAuto(text)) << text;
+TEST(EncodingChoices, OneEntryPerValueWithItsNames) {
+  std::set<std::string> extensions;
+  for (const ContainerInfo& c : Containers()) {
+    EXPECT_EQ(&Info(c.container), &c);
+    EXPECT_EQ(ContainerFromIndex(StoredIndex(c.container)), c.container);
+    EXPECT_EQ(ContainerFromOptionName(QString(c.optionName).toUpper()), c.container);
+    EXPECT_FALSE(c.videoCodecs.empty() || c.audioCodecs.empty()) << c.text;
+    extensions.insert(c.extension);
+  }
+  EXPECT_EQ(extensions.size(), 6u);
+  EXPECT_STREQ(Info(Container::k3gp).extension, ".3gp");
+  EXPECT_STREQ(Info(VideoCodec::kDivx).encoderName, "msmpeg4");
+  EXPECT_STREQ(Info(VideoCodec::kH263).encoderName, "flv");
+  EXPECT_STREQ(Info(AudioCodec::kAac).encoderName, "libvo_aacenc");
+  EXPECT_STREQ(Info(AudioCodec::kCopy).encoderName, "copy");
+  EXPECT_EQ(AudioCodecFromIndex(99), AudioCodec::kCopy);
+  EXPECT_EQ(VideoCodecFromIndex(99), std::nullopt);
+  EXPECT_EQ(VideoCodecFromOptionName("mpeg2"), std::nullopt);
 }
 
 TEST(EncodingChoices, ChangingTheContainerMakesTheStoredCodecsFit) {
   EncodingSettings settings;  // MP4, H264, AAC
-  settings.outputFormat = 2;  // AVI offers Xvid, Divx and MP3 only
+  settings.container = Container::kAvi;  // AVI offers Xvid, Divx and MP3 only
   FitCodecsToContainer(settings);
-  EXPECT_EQ(settings.videoCodec, 2);
-  EXPECT_EQ(settings.audioCodec, 2);
+  EXPECT_EQ(settings.videoCodec, VideoCodec::kXvid);
+  EXPECT_EQ(settings.audioCodec, AudioCodec::kMp3);
 
-  settings.videoCodec = 3;  // Divx is offered by AVI and stays
+  settings.videoCodec = VideoCodec::kDivx;  // offered by AVI and stays
   FitCodecsToContainer(settings);
-  EXPECT_EQ(settings.videoCodec, 3);
+  EXPECT_EQ(settings.videoCodec, VideoCodec::kDivx);
 
-  settings.outputFormat = 5;
+  settings.container = Container::kVp8;
   FitCodecsToContainer(settings);
-  EXPECT_EQ(settings.videoCodec, 5);
-  EXPECT_EQ(settings.audioCodec, 3);
+  EXPECT_EQ(settings.videoCodec, VideoCodec::kVp8);
+  EXPECT_EQ(settings.audioCodec, AudioCodec::kVorbis);
+
+  EXPECT_TRUE(Offers(Info(Container::k3gp), AudioCodec::kCopy));
+  EXPECT_FALSE(Offers(Info(Container::k3gp), AudioCodec::kMp3));
 }
 
 TEST(EncodingChoices, EveryValueListStartsWithAuto) {
   for (const QStringList& list : {FrameRateChoices(), VideoBitrateChoices(), AspectChoices(), SampleRateChoices(),
                                   AudioBitrateChoices(), VolumeChoices()})
     EXPECT_EQ(list.value(0), "Auto");
-  EXPECT_EQ(Containers().size(), 6u);
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ TEST(OutputPlan, NamesTheOutputFromFolderBaseNameSuffixAndFormat) {
     preferences.outputFileNameOpts = c.nameOpts;
     preferences.outputFileNameSuffix = c.suffix;
     EncodingSettings settings;
-    settings.outputFormat = c.format;
+    settings.container = *ContainerFromIndex(c.format);
     EXPECT_EQ(PlanOutput(c.source, preferences, settings).path, c.expected);
   }
 }
