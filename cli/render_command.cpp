@@ -9,12 +9,6 @@
 
 namespace vidmora::cli {
 
-namespace {
-
-constexpr int kPurposePreview = 0;
-
-}  // namespace
-
 // Paints the template over a picture at the picture's size, as the output
 // preview does.
 int RunRenderCommand(const CliOptions& options) {
@@ -29,20 +23,15 @@ int RunRenderCommand(const CliOptions& options) {
     PrintError(QString("cannot read the picture %1").arg(options.imagePath));
     return kExitFailed;
   }
-  image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
 
   const std::u16string name = options.overrides.templateName->toStdU16String();
-  if (PrepareWMForDrawlixDll(name.c_str(), image.width(), image.height(), kPurposePreview) != 0) {
+  const int status = PaintTemplateOntoImage(name.c_str(), &image);
+  if (status < 0) {
     PrintError(QString("the template \"%1\" cannot be read").arg(*options.overrides.templateName));
     return kExitFailed;
   }
-  {
-    glyphra::Graphics graphics(image);
-    DrawGraphicsWithTempConf(&graphics);
-    if (const glyphra::Status status = graphics.GetLastStatus(); status != glyphra::Status::Ok)
-      PrintError(QString("painting reported status %1; the picture may lack part of the watermark")
-                     .arg(static_cast<int>(status)));
-  }
+  if (status != 0)
+    PrintError(QString("painting reported status %1; the picture may lack part of the watermark").arg(status));
   if (!image.save(options.outPath)) {
     PrintError(QString("cannot write %1").arg(options.outPath));
     return kExitFailed;

@@ -1,4 +1,4 @@
-// The library's five exports: thin, exception-safe entries into the calling
+// The library's exports: thin, exception-safe entries into the calling
 // thread's drawing context and the process-wide settings.
 #include "draw/glyphra.h"
 
@@ -7,6 +7,7 @@
 #include "draw/layer_painter.h"
 #include "draw/library_state.h"
 #include "draw/log_sink.h"
+#include "draw/preview_painter.h"
 #include "draw/render_context.h"
 #include "draw/template_loader.h"
 #include "logging/log_interface.h"
@@ -90,6 +91,32 @@ int FrameHookOverlay(int width, int height, int firstRow, int endRow, unsigned i
     return glyphra::CopyOverlayRows(glyphra::ThreadRenderContext(), width, height, firstRow, endRow, pixels) ? 1 : 0;
   } catch (...) {
     return 0;
+  }
+}
+
+int PaintTemplateOntoImage(const char16_t* templateName, QImage* image) {
+  if (image == nullptr || image->isNull()) return static_cast<int>(glyphra::Status::InvalidParameter);
+  try {
+    const glyphra::FrameRect frame{0, 0, image->width(), image->height()};
+    auto layers = glyphra::ReadTemplateLayers(glyphra::CurrentSettings().templatesFolder, FromWide(templateName), frame);
+    if (!layers) return -1;
+    return static_cast<int>(glyphra::PaintOntoImage(std::move(*layers), *image));
+  } catch (...) {
+    return static_cast<int>(glyphra::Status::OutOfMemory);
+  }
+}
+
+int PaintLayersOntoImage(const vidmora::EditedLayer* layers, int count, QImage* image) {
+  if (image == nullptr || image->isNull() || count < 0 || (count > 0 && layers == nullptr))
+    return static_cast<int>(glyphra::Status::InvalidParameter);
+  try {
+    const glyphra::FrameRect frame{0, 0, image->width(), image->height()};
+    std::vector<glyphra::WatermarkLayer> prepared;
+    for (int i = 0; i < count; ++i)
+      prepared.push_back(glyphra::PrepareLayer(layers[i], frame, glyphra::LayerText::kPresent));
+    return static_cast<int>(glyphra::PaintOntoImage(std::move(prepared), *image));
+  } catch (...) {
+    return static_cast<int>(glyphra::Status::OutOfMemory);
   }
 }
 

@@ -13,6 +13,12 @@
 #include "draw/graphics.h"
 #include "shared/export.h"
 
+#include <QImage>
+
+namespace vidmora {
+struct EditedLayer;
+}
+
 extern "C" {
 
 // Sets the application name (default "Vidmora"), which names the templates
@@ -57,6 +63,25 @@ VIDMORA_EXPORT int FrameHookRows(int width, int height, int* firstRow, int* endR
 // gives. Returns 1 when written; 0 when the layers must be painted directly
 // (use cplusplusout then), or for impossible arguments.
 VIDMORA_EXPORT int FrameHookOverlay(int width, int height, int firstRow, int endRow, unsigned int* pixels);
+
+// In-memory painting for previews (the template editor, the output preview,
+// vidmora-cli render). The image, of any size, is the frame: the layers are
+// placed in it and painted as the frame hook paints a video frame of that
+// size (opaque images keep their format; images with alpha are painted
+// directly). Neither call reads or changes the calling thread's prepared
+// template, and nothing is kept between calls; any thread, while a
+// QGuiApplication exists. Return 0 when painted (or nothing to paint), 2 for
+// a null image, 8 without a QGuiApplication (the image is left unchanged),
+// 10 or 13 when a layer's picture is missing or cannot be decoded (the rest is
+// painted), -1 when the template file cannot be read (nothing painted).
+//
+// The template as stored: its template and layer files and its pictures are
+// read (from the folder InitTemplateFolderPathForDrawlixDll set).
+VIDMORA_EXPORT int PaintTemplateOntoImage(const char16_t* templateName, QImage* image);
+// Layer values not yet saved, painted in order, each with its text part; no
+// file is read but the layers' pictures. A null `layers` with count 0 paints
+// nothing.
+VIDMORA_EXPORT int PaintLayersOntoImage(const vidmora::EditedLayer* layers, int count, QImage* image);
 
 // printf-style log sink for the encoder: one line in the application's log,
 // cut to 511 bytes. Safe from any thread.

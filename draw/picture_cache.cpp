@@ -34,4 +34,9 @@ const Picture& PictureCache::Get(const QString& path) {
   return picture;
 }
 
+Status PictureCache::Peek(const QString& path) const {
+  const auto it = pictures_.find(path);
+  return it == pictures_.end() ? Status::Ok : it->second.status;
+}
+
 }  // namespace glyphra

@@ -36,6 +36,8 @@ class PictureCache {
   // The picture at path, decoded again when the file changed since it was
   // last decoded (PNG, JPEG, BMP, GIF, TIFF and whatever Qt's plugins read).
   const Picture& Get(const QString& path);
+  // The status of the picture last decoded from path; Ok when none was.
+  Status Peek(const QString& path) const;
 
   // Forgets every picture whose path is not in keep.
   template <typename Paths>

@@ -18,6 +18,8 @@ std::u16string FilePath(const QString& folder, const QString& name) {
   return vidmora::NamedFilePath(folder.toStdU16String(), name.toStdU16String());
 }
 
+}  // namespace
+
 // The painter's copy of a layer's values.
 WatermarkLayer FromLayerValues(const vidmora::EditedLayer& v) {
   WatermarkLayer layer;
@@ -63,42 +65,44 @@ WatermarkLayer FromLayerValues(const vidmora::EditedLayer& v) {
   return layer;
 }
 
-// Appends at most one layer; a layer file that cannot be read, or has no
-// "WatermarkConf", adds none. The keys are read as the editors read them,
-// from all-zero values.
-void LoadLayer(RenderContext& context, const QString& templatesFolder, const QString& layerName) {
-  vidmora::EditedLayer values;
-  const auto parts = vidmora::ReadLayerFile(FilePath(templatesFolder, layerName), values);
-  if (!parts || !parts->root) return;
+WatermarkLayer PrepareLayer(const vidmora::EditedLayer& values, const FrameRect& frame, LayerText text) {
   WatermarkLayer layer = FromLayerValues(values);
-  if (parts->text) {
+  if (text == LayerText::kPresent) {
     if (layer.text.isEmpty()) layer.text = QStringLiteral(" ");
     // Without fonts nothing can be measured (nor painted).
-    if (layer.scaleText != 0 && PaintingAvailable()) FitTextToFrame(layer, context.frameRect);
+    if (layer.scaleText != 0 && PaintingAvailable()) FitTextToFrame(layer, frame);
   }
-  context.layers.push_back(std::move(layer));
+  return layer;
 }
 
-}  // namespace
+std::optional<std::vector<WatermarkLayer>> ReadTemplateLayers(const QString& templatesFolder,
+                                                              const QString& templateName, const FrameRect& frame) {
+  std::vector<WatermarkLayer> layers;
+  if (templatesFolder.isEmpty()) return layers;
+  vidmora::MarkupDoc document;
+  if (!document.Load(FilePath(templatesFolder, templateName))) return std::nullopt;
+  if (!document.FindElem(u"Layers")) return layers;
+  document.IntoElem();
+  if (!document.FindElem(u"layer")) return layers;
+
+  // A layer file that cannot be read, or has no "WatermarkConf", adds no
+  // layer. The keys are read as the editors read them, from all-zero values.
+  const QString layerName = QString::fromStdU16String(document.GetData());
+  vidmora::EditedLayer values;
+  const auto parts = vidmora::ReadLayerFile(FilePath(templatesFolder, layerName), values);
+  if (parts && parts->root)
+    layers.push_back(PrepareLayer(values, frame, parts->text ? LayerText::kPresent : LayerText::kAbsent));
+  return layers;
+}
 
 int LoadTemplate(RenderContext& context, const QString& templatesFolder) {
-  context.layers.clear();
   context.overlay.Invalidate();
-  const auto finish = [&context](int result) {
-    std::vector<QString> pictures;
-    for (const WatermarkLayer& layer : context.layers) pictures.push_back(layer.imagePath);
-    context.pictures.Retain(pictures);
-    return result;
-  };
-  if (templatesFolder.isEmpty()) return finish(0);
-
-  vidmora::MarkupDoc document;
-  if (!document.Load(FilePath(templatesFolder, context.templateName))) return finish(-1);
-  if (!document.FindElem(u"Layers")) return finish(0);
-  document.IntoElem();
-  if (!document.FindElem(u"layer")) return finish(0);
-  LoadLayer(context, templatesFolder, QString::fromStdU16String(document.GetData()));
-  return finish(0);
+  auto layers = ReadTemplateLayers(templatesFolder, context.templateName, context.frameRect);
+  context.layers = layers ? std::move(*layers) : std::vector<WatermarkLayer>{};
+  std::vector<QString> pictures;
+  for (const WatermarkLayer& layer : context.layers) pictures.push_back(layer.imagePath);
+  context.pictures.Retain(pictures);
+  return layers ? 0 : -1;
 }
 
 }  // namespace glyphra

@@ -8,10 +8,31 @@
 // Text sizes are fitted to the context's frame rectangle here.
 
 #include "draw/render_context.h"
+#include "shared/template/edited_layer.h"
 
 #include <QString>
 
+#include <optional>
+#include <vector>
+
 namespace glyphra {
+
+// The painter's copy of a layer's values, as they stand.
+WatermarkLayer FromLayerValues(const vidmora::EditedLayer& values);
+
+// Whether a layer has a text part (a layer file may lack its "Text").
+enum class LayerText { kAbsent, kPresent };
+
+// A layer ready to paint in `frame`: with a text part, an empty text becomes
+// " " and a text scaled with the frame is fitted to it.
+WatermarkLayer PrepareLayer(const vidmora::EditedLayer& values, const FrameRect& frame, LayerText text);
+
+// The layers of the template, prepared for `frame`; no layers when there is
+// nothing to load (no templates folder, no "Layers", no "layer", an
+// unreadable layer file); nothing when the template file cannot be read or
+// parsed. Keeps no state; any thread.
+std::optional<std::vector<WatermarkLayer>> ReadTemplateLayers(const QString& templatesFolder,
+                                                              const QString& templateName, const FrameRect& frame);
 
 // Replaces the context's layers. Returns 0 when loaded or when there is
 // nothing to load (no templates folder, no "Layers", no "layer", an

@@ -114,6 +114,68 @@ TEST_F(Exports, PreviewPaintsOnTheCallersGraphicsAndRecordsFailures) {
   EXPECT_EQ(DrawGraphicsWithTempConf(nullptr), 0);
 }
 
+TEST_F(Exports, InMemoryPaintingGivesTheFrameHooksPixelsAndLeavesThePreparedTemplateAlone) {
+  // A layer with a picture, a shadow and an outline, so that every kind of
+  // painting takes part; the frame is noise, so that blending shows.
+  vidmora::EditedLayer layer = test::NewLayer();
+  layer.addShadow = 1;
+  layer.drawEdge = 1;
+  layer.edgeLineThickness = 2;
+  layer.edgeAlpha = 200;
+  layer.imagePathName = PicturePath("logo.png", QColor(0, 200, 0, 160)).u16string();
+  layer.imageTransparency = 70;
+  test::WriteTemplate(templates_, u"Rich", {{u"Rich_1", layer}});
+  // The calling thread prepares another template for its own frames.
+  ASSERT_EQ(PrepareWMForDrawlixDll(u"Demo 1", 320, 180, 2), 0);
+
+  for (const QSize size : {QSize(320, 180), QSize(123, 77)}) {
+    SCOPED_TRACE(size.width());
+    Frame hooked(size.width(), size.height());
+    QImage fromTemplate = hooked.Picture().convertToFormat(QImage::Format_RGB32);
+    QImage fromValues = fromTemplate;
+    const QImage before = fromTemplate;
+
+    EXPECT_EQ(PaintTemplateOntoImage(u"Rich", &fromTemplate), 0);
+    EXPECT_EQ(PaintLayersOntoImage(&layer, 1, &fromValues), 0);
+    // The prepared template of this thread is still "Demo 1" at 320 × 180.
+    Frame demo(320, 180);
+    Frame demoExpected(320, 180);
+    EXPECT_EQ(demo.Paint(), 0);
+    ASSERT_EQ(PrepareWMForDrawlixDll(u"Rich", size.width(), size.height(), 2), 0);
+    EXPECT_EQ(hooked.Paint(), 0);
+    ASSERT_EQ(PrepareWMForDrawlixDll(u"Demo 1", 320, 180, 2), 0);
+    EXPECT_EQ(demoExpected.Paint(), 0);
+    EXPECT_EQ(demo.bytes, demoExpected.bytes);
+
+    EXPECT_EQ(fromTemplate.format(), QImage::Format_RGB32);
+    EXPECT_NE(fromTemplate, before);
+    EXPECT_EQ(fromTemplate, hooked.Picture().convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(fromValues, fromTemplate);
+  }
+}
+
+TEST_F(Exports, InMemoryPaintingReportsWhatItCouldNotDo) {
+  vidmora::EditedLayer layer = test::NewLayer();
+  layer.imagePathName = (env_.Root() / "nowhere.png").u16string();
+  layer.imageTransparency = 100;
+  for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32}) {
+    QImage picture(200, 120, format);
+    picture.fill(Qt::black);
+    const QImage before = picture;
+    EXPECT_EQ(PaintLayersOntoImage(&layer, 1, &picture), 10) << format;  // the missing picture …
+    EXPECT_NE(picture, before);                                            // … but the text is there
+  }
+  QImage picture(64, 48, QImage::Format_RGB32);
+  picture.fill(Qt::black);
+  const QImage before = picture;
+  EXPECT_EQ(PaintTemplateOntoImage(u"Missing", &picture), -1);
+  EXPECT_EQ(PaintLayersOntoImage(nullptr, 0, &picture), 0);
+  EXPECT_EQ(picture, before);
+  QImage null;
+  EXPECT_EQ(PaintTemplateOntoImage(u"Demo 1", &null), 2);
+  EXPECT_EQ(PaintLayersOntoImage(&layer, 1, nullptr), 2);
+}
+
 std::string LogText(const vidmora::test::TempEnv& env) {
   return vidmora::test::ReadFile(env.DataHome() / "Vidmora" / "log" / "Vidmora.log");
 }
