@@ -1,4 +1,5 @@
 #include "app/processing/batch.h"
+#include "app/processing/engine.h"
 #include "app/processing/job_settings.h"
 #include "app/settings/app_folders.h"
 #include "app/templates/template_check.h"
@@ -7,23 +8,12 @@
 #include "cli/interrupt_watch.h"
 #include "cli/overridden_settings.h"
 #include "cli/terminal_reporter.h"
-#include "common/quorvil.h"
 
 #include <QFileInfo>
 
 #include <cstdio>
 
 namespace vidmora::cli {
-
-namespace {
-
-QString ProgramFolder() {
-  std::u16string folder;
-  GetAppPath(folder);
-  return QString::fromStdU16String(folder);
-}
-
-}  // namespace
 
 void PrintError(const QString& text) {
   std::fprintf(stderr, "vidmora-cli: %s\n", text.toLocal8Bit().constData());
@@ -51,7 +41,7 @@ int RunBatchCommand(const CliOptions& options) {
   }
 
   TerminalReporter reporter(files, options.quiet);
-  Batch batch(settings, reporter, &reporter, ProgramFolder());
+  Batch batch(settings, reporter, &reporter, EncoderLibraryFolder());
   for (const QString& file : files) batch.AddFile(file);
 
   // The request goes to the batch before the note is printed: whoever reads
@@ -68,13 +58,14 @@ int RunBatchCommand(const CliOptions& options) {
   batch.StartProcessing();
   batch.Wait();
 
-  const int handled = reporter.DoneCount() + reporter.FailedCount() + reporter.SkippedCount();
-  const bool stopped = handled < files.size();
-  if (stopped) reporter.Note(QString("Stopped: %1 file(s) not processed.").arg(files.size() - handled));
-  const QString last = batch.LastOutputPath();
+  const RunSummary summary = reporter.Summary();
+  const int handled = summary.done + summary.failed + summary.skipped;
+  const bool stopped = summary.outcome != RunOutcome::AllDone;
+  if (handled < files.size()) reporter.Note(QString("Stopped: %1 file(s) not processed.").arg(files.size() - handled));
+  const QString& last = summary.lastOutputPath;
   std::printf("Last output: %s\n", last.isEmpty() ? "(none)" : last.toLocal8Bit().constData());
   std::fflush(stdout);
-  return reporter.FailedCount() > 0 || stopped ? kExitFailed : kExitOk;
+  return summary.failed > 0 || stopped ? kExitFailed : kExitOk;
 }
 
 }  // namespace vidmora::cli

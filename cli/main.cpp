@@ -1,12 +1,10 @@
 // vidmora-cli: watermarks videos with the stored template and settings, the
 // same engine as the window's, without a window.
 
-#include "app/settings/app_folders.h"
-#include "app/settings/first_start.h"
+#include "app/processing/engine.h"
 #include "cli/cli_options.h"
 #include "cli/commands.h"
 #include "cli/interrupt_watch.h"
-#include "draw/glyphra.h"
 #include "shared/version.h"
 
 #include <QGuiApplication>
@@ -52,10 +50,8 @@ int main(int argc, char** argv) {
 
   // The same first-start preparation as the window's: data folder,
   // "preference.xml" and the demo template.
-  QStringList warnings;
-  PrepareDataFolder(&warnings);
-  for (const QString& warning : warnings) PrintError("warning: " + warning);
-  InitTemplateFolderPathForDrawlixDll(kApplicationName);
+  const EngineStart start = StartEngine();
+  for (const QString& warning : start.warnings) PrintError("warning: " + warning);
 
   switch (options->command) {
     case Command::Render: return RunRenderCommand(*options);

@@ -33,29 +33,25 @@ void TerminalReporter::EndProgressLine() {
   progressLineOpen_ = false;
 }
 
-void TerminalReporter::RowStateChanged(int row, RowState state, const QString& detail) {
+void TerminalReporter::RowStateChanged(int row, const RowStatus& status) {
   std::lock_guard lock(mutex_);
-  switch (state) {
-    case RowState::Ready:
-      if (!detail.isEmpty()) {
-        ++skipped_;
-        EndProgressLine();
-        if (!quiet_) Print(stdout, QString("%1: skipped: %2\n").arg(Label(row), detail));
-      }
+  switch (status.state) {
+    case RowState::Ready: break;
+    case RowState::Skipped:
+      EndProgressLine();
+      if (!quiet_) Print(stdout, QString("%1: skipped: %2\n").arg(Label(row), status.reason));
       break;
     case RowState::Doing:
       lastProgressPrint_ = -1;
       if (!quiet_ && !liveProgress_) Print(stdout, QString("%1: encoding\n").arg(Label(row)));
       break;
     case RowState::Done:
-      ++done_;
       EndProgressLine();
       if (!quiet_) Print(stdout, QString("%1: done%2\n").arg(Label(row), detail.isEmpty() ? "" : " (" + detail + ")"));
       break;
     case RowState::Failed:
-      ++failed_;
       EndProgressLine();
-      Print(stderr, QString("%1: failed: %2\n").arg(Label(row), detail));
+      Print(stderr, QString("%1: failed: %2\n").arg(Label(row), status.reason));
       break;
   }
 }
@@ -75,9 +71,10 @@ void TerminalReporter::RowProgressed(int row, const EncodeProgress& progress) {
   progressLineOpen_ = true;
 }
 
-void TerminalReporter::RunFinished(const QString&) {
+void TerminalReporter::RunFinished(const RunSummary& summary) {
   std::lock_guard lock(mutex_);
   EndProgressLine();
+  summary_ = summary;
 }
 
 void TerminalReporter::ShowMessage(const QString& text, const QString& caption, MessageIcon) {
@@ -92,19 +89,9 @@ void TerminalReporter::Note(const QString& text) {
   Print(stderr, text + "\n");
 }
 
-int TerminalReporter::FailedCount() const {
+RunSummary TerminalReporter::Summary() const {
   std::lock_guard lock(mutex_);
-  return failed_;
-}
-
-int TerminalReporter::DoneCount() const {
-  std::lock_guard lock(mutex_);
-  return done_;
-}
-
-int TerminalReporter::SkippedCount() const {
-  std::lock_guard lock(mutex_);
-  return skipped_;
+  return summary_;
 }
 
 }  // namespace vidmora::cli

@@ -18,17 +18,16 @@ class TerminalReporter : public BatchObserver, public MessageSink {
  public:
   TerminalReporter(QStringList files, bool quiet);
 
-  void RowStateChanged(int row, RowState state, const QString& detail) override;
+  void RowStateChanged(int row, const RowStatus& status) override;
   void RowProgressed(int row, const EncodeProgress& progress) override;
-  void RunFinished(const QString& lastOutputPath) override;
+  void RunFinished(const RunSummary& summary) override;
   void ShowMessage(const QString& text, const QString& caption, MessageIcon icon) override;
 
   // A note for the user (standard error), e.g. about Ctrl-C.
   void Note(const QString& text);
 
-  int FailedCount() const;
-  int DoneCount() const;
-  int SkippedCount() const;
+  // What the run's end reported (after Batch::Wait).
+  RunSummary Summary() const;
 
  private:
   void EndProgressLine();  // under mutex_
@@ -40,9 +39,7 @@ class TerminalReporter : public BatchObserver, public MessageSink {
   mutable std::mutex mutex_;
   bool progressLineOpen_ = false;
   double lastProgressPrint_ = -1;
-  int failed_ = 0;
-  int done_ = 0;
-  int skipped_ = 0;
+  RunSummary summary_;
 };
 
 }  // namespace vidmora::cli

@@ -18,8 +18,9 @@ class Batch::RowListener : public JobListener {
  public:
   RowListener(Batch& batch, int row) : batch_(batch), row_(row) {}
 
-  void OutputPathChosen(const QString&) override {}
-  void EncodeStarted() override { batch_.SetState(row_, RowState::Doing, {}); }
+  // The planned path; the job may still choose another name (see its result).
+  void OutputPathChosen(const QString& path) override { outputPath_ = path; }
+  void EncodeStarted() override { batch_.SetState(row_, {RowState::Doing, {}, outputPath_}); }
   bool EncodeProgressed(const EncodeProgress& progress) override {
     batch_.observer_.RowProgressed(row_, progress);
     return !batch_.abortEncode_.load();
@@ -28,15 +29,13 @@ class Batch::RowListener : public JobListener {
  private:
   Batch& batch_;
   int row_;
+  QString outputPath_;
 };
 
 Batch::Batch(JobSettingsSource& settings, BatchObserver& observer, MessageSink* messages, QString programFolder)
     : settings_(settings), observer_(observer), messages_(messages), programFolder_(std::move(programFolder)) {}
 
-Batch::~Batch() {
-  Stop();
-  Wait();
-}
+Batch::~Batch() { Abandon(); }
 
 int Batch::AddFile(const QString& sourcePath) {
   std::lock_guard lock(mutex_);
@@ -82,9 +81,11 @@ bool Batch::StartProcessing() {
     std::fill(states_.begin(), states_.end(), RowState::Ready);
     rows = static_cast<int>(files_.size());
   }
-  observer_.RunStarted();
-  for (int row = 0; row < rows; ++row) observer_.RowStateChanged(row, RowState::Ready, {});
-  worker_ = std::thread([this] { ProcessQueue(); });
+  worker_ = std::thread([this, rows] {
+    observer_.RunStarted(rows);
+    for (int row = 0; row < rows; ++row) observer_.RowStateChanged(row, {});
+    ProcessQueue();
+  });
   return true;
 }
 
@@ -93,6 +94,11 @@ void Batch::Stop() { stopEvent_.Set(); }
 void Batch::Abort() {
   stopEvent_.Set();
   abortEncode_.store(true);
+}
+
+void Batch::Abandon() {
+  if (running_.load()) Abort();
+  Wait();
 }
 
 void Batch::Wait() {
@@ -106,21 +112,25 @@ bool Batch::FileAt(int row, QString& sourcePath) const {
   return true;
 }
 
-void Batch::SetState(int row, RowState state, const QString& detail) {
+void Batch::SetState(int row, const RowStatus& status) {
   {
     std::lock_guard lock(mutex_);
-    if (row < static_cast<int>(states_.size())) states_[row] = state;
+    if (row < static_cast<int>(states_.size())) states_[row] = status.state;
   }
-  observer_.RowStateChanged(row, state, detail);
+  observer_.RowStateChanged(row, status);
 }
 
 void Batch::ProcessQueue() {
+  RunSummary summary;
   QString source;
   // Outputs written by this run: a later file of the same name never replaces one.
   QStringList writtenOutputs;
   QStringList shownWarnings;
   for (int row = 0; FileAt(row, source); ++row) {
-    if (stopEvent_.TryConsume()) break;
+    if (stopEvent_.TryConsume()) {
+      summary.outcome = abortEncode_.load() ? RunOutcome::Abandoned : RunOutcome::Stopped;
+      break;
+    }
     LogSource(source);
 
     JobSettings settings = settings_.Load();
@@ -136,20 +146,32 @@ void Batch::ProcessQueue() {
 
     switch (result.outcome) {
       case JobOutcome::Done:
+        ++summary.done;
         writtenOutputs << result.outputPath;
         {
           std::lock_guard lock(mutex_);
           lastOutputPath_ = result.outputPath;
         }
-        SetState(row, RowState::Done, result.reason);
+        SetState(row, {RowState::Done, result.reason, result.outputPath});
         break;
-      case JobOutcome::Skipped: SetState(row, RowState::Ready, result.reason); break;
-      case JobOutcome::Failed: SetState(row, RowState::Failed, result.reason); break;
+      case JobOutcome::Skipped:
+        ++summary.skipped;
+        SetState(row, {RowState::Skipped, result.reason, result.outputPath});
+        break;
+      case JobOutcome::Failed:
+        ++summary.failed;
+        SetState(row, {RowState::Failed, result.reason, result.outputPath});
+        break;
+    }
+    // An abandoned file ends the run even when it was the last one.
+    if (abortEncode_.load()) {
+      summary.outcome = RunOutcome::Abandoned;
+      break;
     }
   }
-  const QString lastOutput = LastOutputPath();
+  summary.lastOutputPath = LastOutputPath();
   running_.store(false);
-  observer_.RunFinished(lastOutput);
+  observer_.RunFinished(summary);
 }
 
 }  // namespace vidmora

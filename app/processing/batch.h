@@ -3,9 +3,12 @@
 // The batch: runs the transcode job over every queued file, one after the
 // other, on one worker thread, while the front end stays responsive.
 //
-// Threads: the front end calls every public function from its own thread.
-// The worker calls the observer and the message sink; an observer that shows
-// widgets must hand the calls to its user-interface thread.
+// Threads: the front end calls every public function of Batch from one thread
+// of its own (the user-interface thread of a window). The observer and the
+// message sink are called on the batch's worker thread only, one call at a
+// time, in the order the events happen; an observer that shows widgets hands
+// them to its user-interface thread (BatchSignals does). The observer and the
+// sink must outlive the batch.
 
 #include "app/processing/auto_reset_event.h"
 #include "app/processing/encode_progress.h"
@@ -24,29 +27,54 @@ namespace vidmora {
 class MessageSink;
 
 enum class RowState {
-  Ready,   // waiting, or skipped by the naming rules
-  Doing,   // being encoded
-  Done,    // the output was written
-  Failed,  // nothing was written because something went wrong
+  Ready,    // waiting
+  Doing,    // being encoded
+  Done,     // the output was written
+  Failed,   // nothing was written because something went wrong (see the reason)
+  Skipped,  // nothing was written, as the naming rules ask (see the reason)
 };
 
+// A row's state as the observer learns it.
+struct RowStatus {
+  RowState state = RowState::Ready;
+  QString reason;      // Failed and Skipped: one line for the user; Done: a note
+                       // when the output got another name than planned; else empty
+  QString outputPath;  // Doing: the file being written; Done: the file written;
+                       // Failed, Skipped: the planned output, which may not
+                       // exist (empty when none was decided); Ready: empty
+};
+
+enum class RunOutcome {
+  AllDone,    // every row was handled (some may have failed or been skipped)
+  Stopped,    // Stop ended the run between two files; the rest stay ready
+  Abandoned,  // Abandon (or Abort) ended the run during a file, which failed
+};
+
+struct RunSummary {
+  RunOutcome outcome = RunOutcome::AllDone;
+  int done = 0;
+  int failed = 0;
+  int skipped = 0;
+  QString lastOutputPath;  // the last output actually written; empty when none has been
+};
+
+// The batch's events. Called on the batch's worker thread only (see above).
 class BatchObserver {
  public:
   virtual ~BatchObserver() = default;
-  virtual void RunStarted() {}
-  // A row changed state; `detail` says why for a skipped or failed row, and
-  // notes a changed output name for a done one.
-  virtual void RowStateChanged(int row, RowState state, const QString& detail) = 0;
+  // A run begins over `rows` rows; every row is then reported Ready.
+  virtual void RunStarted(int rows) { (void)rows; }
+  virtual void RowStateChanged(int row, const RowStatus& status) = 0;
+  // Progress of the row being encoded (fraction, frames per second, time left).
   virtual void RowProgressed(int row, const EncodeProgress& progress) = 0;
-  // The run ended (all rows done, or stopped); the last output actually
-  // written, empty when none has been since the batch was made.
-  virtual void RunFinished(const QString& lastOutputPath) = 0;
+  // The run ended; the last event of a run.
+  virtual void RunFinished(const RunSummary& summary) = 0;
 };
 
 class Batch {
  public:
   Batch(JobSettingsSource& settings, BatchObserver& observer, MessageSink* messages, QString programFolder);
-  // Asks a running batch to stop after the current file and waits for it.
+  // Abandons a running batch's current file and waits for the worker.
   ~Batch();
   Batch(const Batch&) = delete;
   Batch& operator=(const Batch&) = delete;
@@ -63,8 +91,13 @@ class Batch {
   bool StartProcessing();
   // Stops the run before the next file; the current file is finished.
   void Stop();
-  // Stops the run and abandons the current file (its partial output removed).
+  // Stops the run and abandons the current file (its partial output removed);
+  // returns at once.
   void Abort();
+  // For a window that closes during a run: Abort, then wait until the worker
+  // has ended. The encoder checks between frames, so this takes about one
+  // frame's time. Harmless when no run goes on.
+  void Abandon();
   bool IsRunning() const { return running_.load(); }
   // Waits for the current run to end.
   void Wait();
@@ -75,7 +108,7 @@ class Batch {
   void ProcessQueue();
   // The source of `row`; false after the last row.
   bool FileAt(int row, QString& sourcePath) const;
-  void SetState(int row, RowState state, const QString& detail);
+  void SetState(int row, const RowStatus& status);
 
   JobSettingsSource& settings_;
   BatchObserver& observer_;

@@ -1,10 +1,7 @@
 #include "tests/app/engine_fixture.h"
 
-#include "app/settings/app_folders.h"
-#include "app/settings/first_start.h"
+#include "app/processing/engine.h"
 #include "app/templates/template_store.h"
-#include "common/quorvil.h"
-#include "draw/glyphra.h"
 
 #include <QCryptographicHash>
 
@@ -13,8 +10,7 @@
 namespace vidmora::test {
 
 void EngineTest::SetUp() {
-  ASSERT_TRUE(PrepareDataFolder());
-  InitTemplateFolderPathForDrawlixDll(kApplicationName);
+  ASSERT_TRUE(StartEngine().preferencesReady);
   sources_ = env_.MakeDir("sources");
 }
 
@@ -54,11 +50,7 @@ JobSettings EngineTest::Settings(int nameOpts, const QString& suffix) const {
   return settings;
 }
 
-QString EngineTest::ProgramFolder() const {
-  std::u16string folder;
-  GetAppPath(folder);
-  return QString::fromStdU16String(folder);
-}
+QString EngineTest::ProgramFolder() const { return EncoderLibraryFolder(); }
 
 QRect MarkedArea(const QImage& image, QColor background, int tolerance) {
   QRect area;

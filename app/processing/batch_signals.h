@@ -1,0 +1,51 @@
+#pragma once
+
+// The Qt adapter of the batch: a QObject that receives the batch's events and
+// its messages on the worker thread and re-emits them as signals on the thread
+// the adapter lives in (make it on the user-interface thread). Receivers there
+// may touch widgets and models directly. Events keep their order.
+//
+// Give the adapter to the Batch as its observer and message sink; it must
+// outlive the batch. Signals still queued when the adapter is destroyed are
+// dropped.
+
+#include "app/processing/batch.h"
+#include "app/processing/message_sink.h"
+
+#include <QObject>
+
+namespace vidmora {
+
+class BatchSignals : public QObject, public BatchObserver, public MessageSink {
+  Q_OBJECT
+
+ public:
+  explicit BatchSignals(QObject* parent = nullptr);
+
+  // BatchObserver and MessageSink: called on the batch's worker thread.
+  void RunStarted(int rows) override;
+  void RowStateChanged(int row, const RowStatus& status) override;
+  void RowProgressed(int row, const EncodeProgress& progress) override;
+  void RunFinished(const RunSummary& summary) override;
+  void ShowMessage(const QString& text, const QString& caption, MessageIcon icon) override;
+
+ signals:
+  void runStarted(int rows);
+  void rowStateChanged(int row, const vidmora::RowStatus& status);
+  void rowProgressed(int row, const vidmora::EncodeProgress& progress);
+  void runFinished(const vidmora::RunSummary& summary);
+  // A message for the user (show it in a message box).
+  void message(const QString& text, const QString& caption, vidmora::MessageIcon icon);
+
+ private:
+  // Runs `emitter` on the adapter's thread, after the events before it.
+  template <typename F>
+  void Post(F emitter);
+};
+
+}  // namespace vidmora
+
+Q_DECLARE_METATYPE(vidmora::RowStatus)
+Q_DECLARE_METATYPE(vidmora::EncodeProgress)
+Q_DECLARE_METATYPE(vidmora::RunSummary)
+Q_DECLARE_METATYPE(vidmora::MessageIcon)

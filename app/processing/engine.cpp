@@ -1,0 +1,27 @@
+#include "app/processing/engine.h"
+
+#include "app/settings/app_folders.h"
+#include "app/settings/first_start.h"
+#include "common/quorvil.h"
+#include "draw/glyphra.h"
+
+#include <string>
+
+namespace vidmora {
+
+EngineStart StartEngine() {
+  EngineStart start;
+  start.preferencesReady = PrepareDataFolder(&start.warnings);
+  InitTemplateFolderPathForDrawlixDll(kApplicationName);
+  return start;
+}
+
+QString ProgramFolder() {
+  std::u16string folder;
+  GetAppPath(folder);
+  return QString::fromStdU16String(folder);
+}
+
+QString EncoderLibraryFolder() { return ProgramFolder(); }
+
+}  // namespace vidmora
