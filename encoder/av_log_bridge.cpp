@@ -6,8 +6,11 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <dlfcn.h>
+
 #include <cstdarg>
 #include <cstring>
+#include <mutex>
 
 namespace vencor {
 
@@ -29,10 +32,24 @@ void ForwardLog(void* context, int level, const char* format, va_list arguments)
   if (length > 0) va_logx("ffmpeg: %s", line);
 }
 
+// Keeps the module holding ForwardLog loaded for the rest of the process:
+// dlclose then leaves it mapped. (Linked into a program it is the program.)
+void PinThisModule() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&ForwardLog), &info) == 0 || info.dli_fname == nullptr) return;
+  // RTLD_NOLOAD: only when already loaded, which it is; the extra reference
+  // is never released, on purpose.
+  dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+}
+
 }  // namespace
 
-ScopedAvLogBridge::ScopedAvLogBridge() { av_log_set_callback(&ForwardLog); }
-
-ScopedAvLogBridge::~ScopedAvLogBridge() { av_log_set_callback(&av_log_default_callback); }
+void InstallAvLogBridge() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    PinThisModule();
+    av_log_set_callback(&ForwardLog);
+  });
+}
 
 }  // namespace vencor

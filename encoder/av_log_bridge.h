@@ -1,20 +1,15 @@
 #pragma once
 
-// Routes FFmpeg's own warnings and errors into the application's log (va_logx)
-// while it exists. FFmpeg keeps one process-wide log callback; the library is
-// unloaded after every file, so the callback must not outlive the encode.
+// Routes FFmpeg's own warnings and errors into the application's log
+// (va_logx). FFmpeg keeps one log callback for the whole process, so it is
+// set once, by the first call, and stays: the library that holds it is then
+// kept in memory even when the application unloads it after a file, so the
+// callback never points into unmapped code, and no encode swaps it while
+// another thread's FFmpeg calls may log.
 
 namespace vencor {
 
-class ScopedAvLogBridge {
- public:
-  // Installs the bridge. Call on the thread of dowm.
-  ScopedAvLogBridge();
-  // Puts FFmpeg's default callback back. Destroy only after every FFmpeg
-  // context (and so every FFmpeg thread) of the encode is gone.
-  ~ScopedAvLogBridge();
-  ScopedAvLogBridge(const ScopedAvLogBridge&) = delete;
-  ScopedAvLogBridge& operator=(const ScopedAvLogBridge&) = delete;
-};
+// Installs the bridge once per process; later calls do nothing. Any thread.
+void InstallAvLogBridge();
 
 }  // namespace vencor

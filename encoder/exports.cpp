@@ -2,6 +2,7 @@
 
 #include "encoder/av_log_bridge.h"
 #include "encoder/errors.h"
+#include "encoder/frame_grab.h"
 #include "encoder/options.h"
 #include "encoder/transcoder.h"
 #include "encoder/vencor.h"
@@ -24,6 +25,25 @@ int Failed(int code, const char* message) {
   return code;
 }
 
+// Runs one export's work: FFmpeg's log goes to ours, and every failure
+// becomes a result code with its reason for vencor_last_error.
+template <typename Work>
+int Guarded(Work work) {
+  tlsLastError[0] = '\0';
+  vencor::InstallAvLogBridge();
+  try {
+    return work();
+  } catch (const vencor::TranscodeError& failure) {
+    return Failed(failure.Code(), failure.what());
+  } catch (const std::bad_alloc&) {
+    return Failed(VENCOR_ERROR_INTERNAL, "out of memory");
+  } catch (const std::exception& failure) {
+    return Failed(VENCOR_ERROR_INTERNAL, failure.what());
+  } catch (...) {
+    return Failed(VENCOR_ERROR_INTERNAL, "unexpected failure");
+  }
+}
+
 }  // namespace
 
 extern "C" {
@@ -34,26 +54,34 @@ VIDMORA_EXPORT void vencor_set_progress_callback(VencorProgressCallback callback
 }
 
 VIDMORA_EXPORT int dowm(int argc, char** argv) {
-  tlsLastError[0] = '\0';
-  // Outlives every FFmpeg object of the encode, so FFmpeg's threads are gone
-  // when the default log callback comes back.
-  vencor::ScopedAvLogBridge logBridge;
-  try {
+  return Guarded([&] {
     if (argc < 1 || !argv) return Failed(VENCOR_ERROR_ARGUMENTS, "no arguments");
     std::string error;
     const auto options = vencor::ParseArguments(argc, argv, error);
     if (!options) return Failed(VENCOR_ERROR_ARGUMENTS, error.c_str());
     vencor::Transcode(*options, tlsProgressCallback, tlsProgressUserData);
-    return VENCOR_OK;
-  } catch (const vencor::TranscodeError& failure) {
-    return Failed(failure.Code(), failure.what());
-  } catch (const std::bad_alloc&) {
-    return Failed(VENCOR_ERROR_INTERNAL, "out of memory");
-  } catch (const std::exception& failure) {
-    return Failed(VENCOR_ERROR_INTERNAL, failure.what());
-  } catch (...) {
-    return Failed(VENCOR_ERROR_INTERNAL, "unexpected failure");
-  }
+    return static_cast<int>(VENCOR_OK);
+  });
+}
+
+VIDMORA_EXPORT int vencor_grab_frame(const char* sourcePath, double seconds, VencorPictureSink sink, void* userData) {
+  return Guarded([&] {
+    if (!sourcePath || !sink) return Failed(VENCOR_ERROR_ARGUMENTS, "no source or no picture sink");
+    vencor::GrabFrame(sourcePath, seconds, [&](const unsigned char* bgr, int width, int height, int stride) {
+      sink(bgr, width, height, stride, userData);
+    });
+    return static_cast<int>(VENCOR_OK);
+  });
+}
+
+VIDMORA_EXPORT int vencor_displayed_size(const char* sourcePath, int* width, int* height) {
+  return Guarded([&] {
+    if (!sourcePath || !width || !height) return Failed(VENCOR_ERROR_ARGUMENTS, "no source or no size to set");
+    const vencor::PictureSize size = vencor::DisplayedFrameSize(sourcePath);
+    *width = size.width;
+    *height = size.height;
+    return static_cast<int>(VENCOR_OK);
+  });
 }
 
 VIDMORA_EXPORT const char* vencor_last_error(void) { return tlsLastError; }

@@ -28,9 +28,10 @@
 // The output is written under a hidden temporary name in its folder, synced
 // and renamed when complete; on failure or abort nothing is left behind. The
 // source is only read. Every failure is logged through va_logx with its
-// reason. FFmpeg's own warnings go there too while dowm runs; its log
-// callback is restored before dowm returns, and no thread is left running,
-// so the library can be unloaded right after.
+// reason. FFmpeg's own warnings go there too: the first call sets FFmpeg's
+// process-wide log callback once and keeps the library mapped from then on
+// (dlclose does not unmap it), so that the callback stays valid. No thread is
+// left running when a call returns.
 
 #include "shared/export.h"
 
@@ -70,5 +71,23 @@ VIDMORA_EXPORT int dowm(int argc, char** argv);
 // A one-line reason for the last failure of dowm on the calling thread
 // (empty after success). Valid until the next dowm on that thread.
 VIDMORA_EXPORT const char* vencor_last_error(void);
+
+// Receives a picture: height rows of width x 3 bytes (blue, green, red),
+// strideBytes apart, first row at the top. The bytes are the library's and
+// valid only during the call.
+typedef void (*VencorPictureSink)(const unsigned char* bgr, int width, int height, int strideBytes, void* userData);
+
+// The frame of the source shown at `seconds` from its start (the last frame
+// beyond the end), upright as players show it (the source's rotation
+// applied), at the size the encoder paints frames at; handed to `sink` on the
+// calling thread. Returns a VencorResult (VENCOR_ERROR_INPUT,
+// VENCOR_ERROR_NO_VIDEO, ...); vencor_last_error gives the reason. Any
+// thread; independent of dowm.
+VIDMORA_EXPORT int vencor_grab_frame(const char* sourcePath, double seconds, VencorPictureSink sink, void* userData);
+
+// The size the encoder hands the source's frames to the frame hook at: the
+// decoder's frame size, width and height swapped for a rotation of 90 or 270
+// degrees. Returns a VencorResult; the sizes are set on VENCOR_OK only.
+VIDMORA_EXPORT int vencor_displayed_size(const char* sourcePath, int* width, int* height);
 
 }  // extern "C"

@@ -28,7 +28,9 @@ EncoderLibrary::EncoderLibrary(void* handle)
     : handle_(handle),
       dowm_(Symbol<int (*)(int, char**)>(handle, "dowm")),
       setProgressCallback_(Symbol<void (*)(VencorProgressCallback, void*)>(handle, "vencor_set_progress_callback")),
-      lastError_(Symbol<const char* (*)()>(handle, "vencor_last_error")) {}
+      lastError_(Symbol<const char* (*)()>(handle, "vencor_last_error")),
+      grabFrame_(Symbol<int (*)(const char*, double, VencorPictureSink, void*)>(handle, "vencor_grab_frame")),
+      displayedSize_(Symbol<int (*)(const char*, int*, int*)>(handle, "vencor_displayed_size")) {}
 
 EncoderLibrary::~EncoderLibrary() { dlclose(handle_); }
 
@@ -56,6 +58,45 @@ int EncoderLibrary::Encode(const std::vector<std::string>& arguments, VencorProg
     error = reason && *reason ? reason : "the encoder failed (code " + std::to_string(result) + ")";
   }
   return result;
+}
+
+QString EncoderLibrary::FailureText(int result) const {
+  const char* reason = lastError_ ? lastError_() : nullptr;
+  return reason && *reason ? QString::fromUtf8(reason) : QString("the encoder library failed (code %1)").arg(result);
+}
+
+QImage EncoderLibrary::GrabFrame(const QString& sourcePath, double seconds, QString& error) const {
+  if (!grabFrame_) {
+    error = QString("%1 cannot grab frames").arg(kEncoderLibraryFileName);
+    return {};
+  }
+  QImage picture;
+  const auto copy = [](const unsigned char* bgr, int width, int height, int strideBytes, void* userData) {
+    // The library's bytes live only during the call: keep a copy.
+    *static_cast<QImage*>(userData) = QImage(bgr, width, height, strideBytes, QImage::Format_BGR888).copy();
+  };
+  const int result = grabFrame_(sourcePath.toUtf8().constData(), seconds, copy, &picture);
+  if (result != VENCOR_OK) {
+    error = FailureText(result);
+    return {};
+  }
+  if (picture.isNull()) error = "out of memory for the picture";
+  return picture;
+}
+
+QSize EncoderLibrary::DisplayedFrameSize(const QString& sourcePath, QString& error) const {
+  if (!displayedSize_) {
+    error = QString("%1 cannot read frame sizes").arg(kEncoderLibraryFileName);
+    return {};
+  }
+  int width = 0;
+  int height = 0;
+  const int result = displayedSize_(sourcePath.toUtf8().constData(), &width, &height);
+  if (result != VENCOR_OK) {
+    error = FailureText(result);
+    return {};
+  }
+  return QSize(width, height);
 }
 
 }  // namespace vidmora

@@ -1,10 +1,14 @@
 #pragma once
 
 // The encoder library, libvencor.so, loaded from the program folder for one
-// file and unloaded when the object goes away.
+// file (or one preview picture) and released when the object goes away. One
+// object may be used by one thread at a time; several objects may exist on
+// several threads.
 
 #include "encoder/vencor.h"
 
+#include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -33,13 +37,25 @@ class EncoderLibrary {
   int Encode(const std::vector<std::string>& arguments, VencorProgressCallback progress, void* userData,
              std::string& error) const;
 
+  // The frame of the source shown at `seconds`, upright, at the size frames
+  // are painted at (24-bit, as the library decodes it). A null image with
+  // `error` set on failure.
+  QImage GrabFrame(const QString& sourcePath, double seconds, QString& error) const;
+  // The size the encoder paints the source's frames at (the decoder's size,
+  // rotation applied); empty with `error` set when it cannot be learned.
+  QSize DisplayedFrameSize(const QString& sourcePath, QString& error) const;
+
  private:
   explicit EncoderLibrary(void* handle);
+  // The library's reason for the last failure of `result` on this thread.
+  QString FailureText(int result) const;
 
   void* handle_ = nullptr;
   int (*dowm_)(int, char**) = nullptr;
   void (*setProgressCallback_)(VencorProgressCallback, void*) = nullptr;
   const char* (*lastError_)() = nullptr;
+  int (*grabFrame_)(const char*, double, VencorPictureSink, void*) = nullptr;
+  int (*displayedSize_)(const char*, int*, int*) = nullptr;
 };
 
 }  // namespace vidmora

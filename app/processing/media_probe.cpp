@@ -173,12 +173,16 @@ bool CanBindMediaInfo(const char* libraryName) {
   return api.has_value();
 }
 
-MediaProbe::MediaProbe(MessageSink* messages) : messages_(messages) {}
+QString ProbeErrorMessage(ProbeError error, const QString& path) {
+  return error == ProbeError::kNone ? QString() : QString("Can't open file %1").arg(path);
+}
 
-bool MediaProbe::Open(const QString& path) {
+ProbeError MediaProbe::Open(const QString& path) {
   values_ = MediaValues();
+  const MediaInfoApi* api = Api();
+  if (!api) return ProbeError::kNoMediaInfo;
   bool known = false;
-  if (const MediaInfoApi* api = Api()) {
+  {
     const OpenedMedia media(*api, path);
     // MediaInfo opens any readable file; one whose format it cannot name is
     // no media file for us.
@@ -195,9 +199,7 @@ bool MediaProbe::Open(const QString& path) {
       values_ = ConvertMediaTexts(texts);
     }
   }
-  if (!known && messages_)
-    messages_->ShowMessage(QString("Can't open file %1").arg(path), "Vidmora", MessageIcon::Error);
-  return known;
+  return known ? ProbeError::kNone : ProbeError::kNotMedia;
 }
 
 QSize MediaProbe::FrameSize() const {

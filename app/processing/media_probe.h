@@ -4,15 +4,13 @@
 // rates, frame rate and sampling rate, read with MediaInfo
 // ("libmediainfo.so.0", loaded at the first probe and kept for the process).
 //
-//   MediaProbe probe(messages);
-//   probe.Open(source);             // on failure the user is told, values are 0
-//   const QSize frame = probe.FrameSize();
+//   MediaProbe probe;
+//   const ProbeError error = probe.Open(source);   // on failure every value is 0
+//   const QSize frame = probe.FrameSize();         // empty when unknown
 //
 // A probe belongs to one thread at a time; probes on different threads work
 // side by side. Open reads every value at once and closes the file again,
 // so the probe holds no file open afterwards.
-
-#include "app/processing/message_sink.h"
 
 #include <QSize>
 #include <QString>
@@ -60,15 +58,20 @@ double WideToDouble(std::u16string_view text);
 // this way, once per process; this lets tools and tests check a library.
 bool CanBindMediaInfo(const char* libraryName);
 
+enum class ProbeError {
+  kNone,
+  kNoMediaInfo,  // "libmediainfo.so.0" is missing or lacks an entry point
+  kNotMedia,     // the file cannot be opened, or holds no format MediaInfo knows
+};
+
+// The message for the user: "Can't open file <path>" (shown with the caption
+// "Vidmora" and the error icon); empty for kNone.
+QString ProbeErrorMessage(ProbeError error, const QString& path);
+
 class MediaProbe {
  public:
-  // `messages` receives the "Can't open file" message; may be null. Not owned.
-  explicit MediaProbe(MessageSink* messages = nullptr);
-
-  // Reads the file. When MediaInfo is missing, or the file cannot be opened
-  // or holds no format MediaInfo knows, shows "Can't open file <path>"
-  // (caption "Vidmora", error icon), leaves every value 0 and returns false.
-  bool Open(const QString& path);
+  // Reads the file. On failure every value is left 0.
+  ProbeError Open(const QString& path);
 
   // The frame as displayed: width and height swapped when the video is
   // stored rotated by 90 or 270 degrees. This is the size frames are painted at.
@@ -82,7 +85,6 @@ class MediaProbe {
   double SamplingRateKhz() const { return values_.samplingRateKhz; }
 
  private:
-  MessageSink* messages_;
   MediaValues values_;
 };
 

@@ -110,14 +110,22 @@ JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, 
 
   listener.EncodeStarted();
 
-  // The job's failure reason says what went wrong; the probe adds no message of its own.
-  MediaProbe probe(nullptr);
-  if (!probe.Open(source))
+  // The job's failure reason says what went wrong; the probe adds no message
+  // of its own. Without MediaInfo the rates stay unknown (auto) and the
+  // decoder gives the frame size.
+  MediaProbe probe;
+  if (probe.Open(source) == ProbeError::kNotMedia)
     return Failed(plan.path, QString("Can't open file %1: it holds no media that can be read.").arg(source));
-  const QSize frame = probe.FrameSize();
-  // Without the frame size the watermark cannot be placed: no output without it.
-  if (frame.isEmpty())
-    return Failed(plan.path, QString("%1 is not a video: no video frame size can be read from it.").arg(source));
+  // The watermark is placed in the frame size; where MediaInfo has none, the
+  // decoder's size serves, and without any the file is not encoded at all.
+  QSize frame = probe.FrameSize();
+  if (frame.isEmpty()) {
+    QString sizeError;
+    frame = library->DisplayedFrameSize(source, sizeError);
+    if (frame.isEmpty())
+      return Failed(plan.path,
+                    QString("%1 is not a video: no video frame size can be read from it (%2).").arg(source, sizeError));
+  }
   const std::u16string templateName = settings.templateName.toStdU16String();
   if (PrepareWMForDrawlixDll(templateName.c_str(), frame.width(), frame.height(), kPurposeEncoderFrameHook) != 0)
     return Failed(plan.path, QString("The template \"%1\" cannot be read.").arg(settings.templateName));

@@ -51,7 +51,7 @@ TEST_F(TranscodeJobTest, WritesBesideTheSourceUnderItsNameWithTheWatermark) {
   RecordingListener listener;
   // A flat grey source has a tiny bit rate, which "auto" would copy.
   JobSettings settings = Settings(0);
-  settings.encoding.videoBitrate = "1000";
+  settings.encoding.videoBitrateKbps = 1000;
 
   const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
 
@@ -183,9 +183,9 @@ TEST_F(TranscodeJobTest, StoppingTheEncodeFailsItAndLeavesNoOutput) {
 TEST_F(TranscodeJobTest, FormatFiveWritesAPlayableVp8File) {
   const QString source = MakeSource("clip.mp4");
   JobSettings settings = Settings(1, "_wm");
-  settings.encoding.outputFormat = 5;
-  settings.encoding.videoCodec = 5;
-  settings.encoding.audioCodec = 3;
+  settings.encoding.container = Container::kVp8;
+  settings.encoding.videoCodec = VideoCodec::kVp8;
+  settings.encoding.audioCodec = AudioCodec::kVorbis;
   RecordingListener listener;
 
   const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
@@ -204,8 +204,8 @@ TEST_F(TranscodeJobTest, AutoFrameAndSamplingRatesAreTheSourcesOwn) {
   spec.fps = 30;
   spec.sampleRate = 48000;
   const QString source = MakeSource("rates.mp4", spec);
-  MediaProbe probe(&sink_);
-  ASSERT_TRUE(probe.Open(source));
+  MediaProbe probe;
+  ASSERT_EQ(probe.Open(source), ProbeError::kNone);
   const std::vector<std::string> args = BuildEncoderArguments(source, "/out.mp4", EncodingSettings{}, RatesOf(probe));
   EXPECT_EQ((std::vector<std::string>{args[6], args[8], args[12], args[14], args[16]}),
             (std::vector<std::string>{"0k", "30", "48k", "0k", "256"}));
@@ -258,7 +258,7 @@ TEST_F(TranscodeJobTest, AutoBitRatesKeepFlatAndStillPicturesAndTheWatermark) {
     const JobResult automatic = TranscodeFile({source, Settings(1, "_auto"), ProgramFolder()}, listener, &sink_);
     ASSERT_EQ(automatic.outcome, JobOutcome::Done) << c.name << ": " << automatic.reason.toStdString();
     JobSettings rated = Settings(1, "_rated");
-    rated.encoding.videoBitrate = "4000";
+    rated.encoding.videoBitrateKbps = 4000;
     const JobResult reference = TranscodeFile({source, rated, ProgramFolder()}, listener, &sink_);
     ASSERT_EQ(reference.outcome, JobOutcome::Done) << c.name << ": " << reference.reason.toStdString();
 
@@ -273,6 +273,34 @@ TEST_F(TranscodeJobTest, AutoBitRatesKeepFlatAndStillPicturesAndTheWatermark) {
       EXPECT_GE(red, referenceRed * 0.85) << c.name << " frame " << index;
     }
   }
+}
+
+TEST_F(TranscodeJobTest, ASourceWhoseFrameSizeMediaInfoCannotReadIsWatermarkedAsUsual) {
+  // MediaInfo names the NUT container but reads no frame size from it; FFmpeg
+  // decodes it. The same picture in MP4 shows where the watermark belongs.
+  ClipSpec spec = SmallClip();
+  spec.videoSource = "color=c=gray";
+  spec.audio = false;
+  const QString reference = MakeSource("reference.mp4", spec);
+  spec.container = "nut";
+  const QString source = MakeSource("sizeless.nut", spec);
+  MediaProbe probe;
+  probe.Open(source);
+  ASSERT_TRUE(probe.FrameSize().isEmpty()) << "MediaInfo reads this size now: pick another source";
+
+  JobSettings settings = Settings(1, "_wm");
+  QRect marked[2];
+  int i = 0;
+  for (const QString& path : {reference, source}) {
+    RecordingListener listener;
+    const JobResult result = TranscodeFile({path, settings, ProgramFolder()}, listener, &sink_);
+    ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+    const QImage frame = DecodeFrame(Fs(result.outputPath), 0);
+    ASSERT_EQ(frame.size(), QSize(320, 240));
+    marked[i++] = MarkedArea(frame, QColor(128, 128, 128));
+  }
+  EXPECT_FALSE(marked[1].isEmpty());
+  EXPECT_EQ(marked[1], marked[0]);
 }
 
 TEST_F(TranscodeJobTest, AnUnsetCustomFolderFailsWithAMessage) {
