@@ -1,20 +1,17 @@
 #include "app/templates/preview_painter.h"
 
 #include "draw/glyphra.h"
-#include "draw/graphics.h"
 
 namespace vidmora {
 
 QImage PaintPreview(const QImage& background, const QString& templatesFolder, const QString& templateName,
                     const std::vector<EditedLayer>& layers) {
-  // Until the drawing library paints layer values from memory, the template
-  // is painted from its files, which every change has just written.
+  // The layers are painted from memory, as the frame hook paints a frame of
+  // the picture's size; no file is read back.
   (void)templatesFolder;
-  (void)layers;
+  (void)templateName;
   QImage picture = background.convertToFormat(QImage::Format_RGB32);
-  PrepareWMForDrawlixDll(reinterpret_cast<const char16_t*>(templateName.utf16()), picture.width(), picture.height(), 0);
-  glyphra::Graphics graphics(picture);
-  DrawGraphicsWithTempConf(&graphics);
+  PaintLayersOntoImage(layers.data(), static_cast<int>(layers.size()), &picture);
   return picture;
 }
 
