@@ -47,7 +47,7 @@ void TerminalReporter::RowStateChanged(int row, const RowStatus& status) {
       break;
     case RowState::Done:
       EndProgressLine();
-      if (!quiet_) Print(stdout, QString("%1: done%2\n").arg(Label(row), detail.isEmpty() ? "" : " (" + detail + ")"));
+      if (!quiet_) Print(stdout, QString("%1: done%2\n").arg(Label(row), status.reason.isEmpty() ? "" : " (" + status.reason + ")"));
       break;
     case RowState::Failed:
       EndProgressLine();
