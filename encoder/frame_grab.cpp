@@ -12,6 +12,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 namespace vencor {
 
@@ -88,10 +89,18 @@ FramePtr UprightBgr(const AVStream* stream, AVFrame* decoded) {
 
 bool Sideways(int rotation) { return rotation == 90 || rotation == 270; }
 
+// FFmpeg reads a single picture (PNG, JPEG, ...) as a one-frame video through
+// its image demuxers; such a file is no video to watermark.
+bool IsStillPicture(const AVFormatContext* format) {
+  const std::string_view name = format->iformat->name;
+  return name == "image2" || (name.size() > 5 && name.substr(name.size() - 5) == "_pipe");
+}
+
 }  // namespace
 
 PictureSize DisplayedFrameSize(const std::string& path) {
   InputMedia input(path);
+  if (IsStillPicture(input.Format())) Fail(VENCOR_ERROR_NO_VIDEO, "the source " + path + " is a still picture");
   const AVStream* stream = input.Video();
   // The decoder's size: what a frame of the stream holds, which the stream's
   // parameters give once the stream info has been read.

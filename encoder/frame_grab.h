@@ -14,7 +14,8 @@ namespace vencor {
 
 // The size of the source's frames as the encoder hands them to the frame hook:
 // the decoder's width and height, swapped for a rotation of 90 or 270
-// degrees. Throws TranscodeError (VENCOR_ERROR_INPUT, VENCOR_ERROR_NO_VIDEO).
+// degrees. Throws TranscodeError (VENCOR_ERROR_INPUT, VENCOR_ERROR_NO_VIDEO,
+// also for a still picture such as a PNG or JPEG file).
 PictureSize DisplayedFrameSize(const std::string& path);
 
 // Rows of width x 3 bytes (blue, green, red), `strideBytes` apart, first row

@@ -87,7 +87,8 @@ VIDMORA_EXPORT int vencor_grab_frame(const char* sourcePath, double seconds, Ven
 
 // The size the encoder hands the source's frames to the frame hook at: the
 // decoder's frame size, width and height swapped for a rotation of 90 or 270
-// degrees. Returns a VencorResult; the sizes are set on VENCOR_OK only.
+// degrees. Returns a VencorResult (VENCOR_ERROR_NO_VIDEO also for a still
+// picture such as a PNG or JPEG file); the sizes are set on VENCOR_OK only.
 VIDMORA_EXPORT int vencor_displayed_size(const char* sourcePath, int* width, int* height);
 
 }  // extern "C"
