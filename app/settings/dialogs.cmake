@@ -5,6 +5,8 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 add_library(vidmora_settings_dialogs STATIC
   settings/general_conf_dlg.cpp
   settings/general_conf_dlg.ui
+  settings/img_resizing_setting_dlg.cpp
+  settings/img_resizing_setting_dlg.ui
   settings/preference_dlg.cpp
   settings/preference_dlg.ui
   settings/video_audio_setting_dlg.cpp

@@ -1,6 +1,9 @@
 // Pictures of the settings dialogs for people to look at, taken in a real X
-// server (run under xvfb-run): both pages of the preferences.
+// server (run under xvfb-run): both pages of the preferences and the image
+// resizing settings.
+#include "app/settings/app_folders.h"
 #include "app/settings/first_start.h"
+#include "app/settings/img_resizing_setting_dlg.h"
 #include "app/settings/preference_dlg.h"
 #include "tests/support/temp_env.h"
 
@@ -39,6 +42,15 @@ TEST(SettingsDialogScreenshots, BothPagesOfThePreferences) {
   Save(dialog, "preferences_general.png");
   tabs->setCurrentIndex(CPreferenceDlg::kVideoAudioPage);
   Save(dialog, "preferences_video_audio.png");
+  dialog.close();
+}
+
+TEST(SettingsDialogScreenshots, TheImageResizingSettings) {
+  TempEnv env;
+  CImgResizingSettingDlg dialog(DataFile(kResizingSettingsFileName));
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  Save(dialog, "image_resizing.png");
   dialog.close();
 }
 

@@ -1,0 +1,125 @@
+#include "app/settings/img_resizing_setting_dlg.h"
+#include "app/settings/preview_cache.h"
+#include "app/settings/resizing_settings.h"
+#include "app/settings/session_choices.h"
+#include "common/platform/profile_ini.h"
+#include "tests/support/temp_env.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+namespace vidmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+template <typename T>
+T* Control(QWidget& dialog, const char* name) {
+  T* control = dialog.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(control, nullptr) << name;
+  return control;
+}
+
+int IniValue(const fs::path& file, const char16_t* key) {
+  return quorvil::GetPrivateProfileInt(u"General", key, -1, file);
+}
+
+class ResizingSettingDlgTest : public ::testing::Test {
+ protected:
+  TempEnv env_;
+  fs::path ini_ = env_.MakeDir("data") / "resizing_config.ini";
+  QString IniPath() const { return QString::fromStdString(ini_.string()); }
+};
+
+TEST_F(ResizingSettingDlgTest, WithoutAFileItShowsTheDefaultsAndClosingStoresThemAndEmptiesTheCache) {
+  const fs::path cached = PreviewCachePath("/clips/a.mp4").toStdString();
+  WriteFile(cached, "picture");
+  {
+    CImgResizingSettingDlg dialog(IniPath());
+    EXPECT_TRUE(Control<QRadioButton>(dialog, "scale_to_width")->isChecked());
+    EXPECT_EQ(Control<QLineEdit>(dialog, "width_edit")->text(), "800");
+    EXPECT_EQ(Control<QLineEdit>(dialog, "height_edit")->text(), "600");
+    EXPECT_TRUE(Control<QLineEdit>(dialog, "width_edit")->isEnabled());
+    EXPECT_FALSE(Control<QLineEdit>(dialog, "height_edit")->isEnabled());
+    EXPECT_FALSE(Control<QCheckBox>(dialog, "just_this_time_check")->isChecked());
+    EXPECT_FALSE(Control<QCheckBox>(dialog, "every_time_check")->isChecked());
+    Control<QDialogButtonBox>(dialog, "button_box")->button(QDialogButtonBox::Close)->click();
+  }
+  EXPECT_EQ(IniValue(ini_, u"ScaleType"), 1);
+  EXPECT_EQ(IniValue(ini_, u"TargetWidth"), 800);
+  EXPECT_EQ(IniValue(ini_, u"TargetHeight"), 600);
+  EXPECT_EQ(IniValue(ini_, u"ResizeEveryTime"), 0);
+  EXPECT_FALSE(fs::exists(cached));
+  EXPECT_FALSE(fs::exists(PreviewCacheFolder().toStdString()));
+}
+
+TEST_F(ResizingSettingDlgTest, ChoicesAreStoredAndTheJustThisTimeChoiceStaysInMemory) {
+  {
+    CImgResizingSettingDlg dialog(IniPath());
+    Control<QRadioButton>(dialog, "scale_to_height")->setChecked(true);
+    EXPECT_FALSE(Control<QLineEdit>(dialog, "width_edit")->isEnabled());
+    EXPECT_TRUE(Control<QLineEdit>(dialog, "height_edit")->isEnabled());
+    Control<QLineEdit>(dialog, "height_edit")->setText("480");
+    Control<QCheckBox>(dialog, "just_this_time_check")->setChecked(true);
+    Control<QCheckBox>(dialog, "every_time_check")->setChecked(true);
+    dialog.reject();
+  }
+  EXPECT_EQ(ReadResizingSettings(IniPath()),
+            (ResizingSettings{ScaleType::kToHeight, 800, 480, true}));
+  EXPECT_TRUE(ResizeJustThisTime());
+  EXPECT_EQ(IniValue(ini_, u"ResizeEveryTime"), 1);
+
+  // Opened again it shows what was stored, and the choice of this run.
+  CImgResizingSettingDlg again(IniPath());
+  EXPECT_TRUE(Control<QRadioButton>(again, "scale_to_height")->isChecked());
+  EXPECT_TRUE(Control<QCheckBox>(again, "just_this_time_check")->isChecked());
+}
+
+TEST_F(ResizingSettingDlgTest, OnlySizesCanBeTypedInAndAnEmptySizeKeepsTheStoredOne) {
+  CImgResizingSettingDlg dialog(IniPath());
+  auto* width = Control<QLineEdit>(dialog, "width_edit");
+  for (const QString text : {"-5", "abc", "0"}) {
+    width->clear();
+    width->insert(text);
+    EXPECT_FALSE(width->hasAcceptableInput()) << text.toStdString();
+  }
+  EXPECT_EQ(dialog.Values().targetWidth, 800);
+}
+
+TEST(DisplaySize, FollowsTheScaleTypeAndLeavesPicturesWhole) {
+  struct Case {
+    ResizingSettings settings;
+    bool resize;
+    QSize expected;
+  };
+  const QSize picture(1920, 1080);
+  const Case cases[] = {
+      {{ScaleType::kToWidth, 800, 600, false}, true, QSize(800, 450)},
+      {{ScaleType::kToHeight, 800, 600, false}, true, QSize(1066, 600)},
+      {{ScaleType::kToWidthAndHeight, 800, 600, false}, true, QSize(800, 600)},
+      {{ScaleType::kToWidth, 800, 600, false}, false, picture},
+      {{ScaleType::kToWidth, 0, 600, false}, true, picture},
+      {{ScaleType::kToWidthAndHeight, 800, 0, false}, true, picture},
+      {{ScaleType::kToWidth, 2, 600, false}, true, QSize(2, 1)},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(DisplaySize(picture, c.settings, c.resize), c.expected)
+        << static_cast<int>(c.settings.scaleType) << " " << c.settings.targetWidth << "x" << c.settings.targetHeight;
+}
+
+TEST(PreviewCachePath, FilesOfOneNameInDifferentFoldersGetDifferentPictures) {
+  TempEnv env;
+  const QString cache = PreviewCacheFolder();
+  EXPECT_EQ(PreviewCachePath("/clips/day/a.mp4"), cache + "/clips/day/a.mp4.png");
+  EXPECT_NE(PreviewCachePath("/clips/day/a.mp4"), PreviewCachePath("/clips/night/a.mp4"));
+  EXPECT_EQ(PreviewCachePath("/clips/day/../day/a.mp4"), PreviewCachePath("/clips/day/a.mp4"));
+  EXPECT_TRUE(cache.startsWith(QString::fromStdString(env.Tmp().string()))) << cache.toStdString();
+}
+
+}  // namespace
+}  // namespace vidmora::test
