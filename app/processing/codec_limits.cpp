@@ -8,8 +8,6 @@ namespace vidmora {
 
 namespace {
 
-constexpr int kVorbisCodecIndex = 3;
-
 struct RateLimit {
   double sampleRateKhz;
   int maxBitrateKbps;
@@ -20,27 +18,18 @@ struct RateLimit {
 constexpr std::array<RateLimit, 9> kVorbisStereoLimits{{
     {48, 384}, {44.1, 384}, {32, 320}, {24, 160}, {22.05, 160}, {16, 192}, {12, 96}, {11.025, 96}, {8, 80}}};
 
-bool ReadNumber(const QString& text, double& value) {
-  if (IsAuto(text)) return false;
-  bool ok = false;
-  value = text.toDouble(&ok);
-  return ok;
-}
-
 }  // namespace
 
 QString FitRatesToCodec(EncodingSettings& settings) {
-  double sampleRateKhz = 0;
-  double bitrateKbps = 0;
-  if (settings.audioCodec != kVorbisCodecIndex || !ReadNumber(settings.audioSampleRate, sampleRateKhz) ||
-      !ReadNumber(settings.audioBitrate, bitrateKbps))
-    return {};
+  if (settings.audioCodec != AudioCodec::kVorbis || !settings.sampleRateKhz || !settings.audioBitrateKbps) return {};
   for (const RateLimit& limit : kVorbisStereoLimits) {
-    if (qAbs(limit.sampleRateKhz - sampleRateKhz) > 0.001 || bitrateKbps <= limit.maxBitrateKbps) continue;
-    settings.audioBitrate = QString::number(limit.maxBitrateKbps);
+    if (qAbs(limit.sampleRateKhz - *settings.sampleRateKhz) > 0.001 ||
+        *settings.audioBitrateKbps <= limit.maxBitrateKbps)
+      continue;
+    settings.audioBitrateKbps = limit.maxBitrateKbps;
     return QStringLiteral("Vorbis takes at most %1 kbit/s at %2 kHz; the audio bit rate is set to %1.")
         .arg(limit.maxBitrateKbps)
-        .arg(settings.audioSampleRate);
+        .arg(AutoOrText(settings.sampleRateKhz));
   }
   return {};
 }

@@ -11,12 +11,25 @@ namespace vidmora {
 
 namespace {
 
-void FillCodecCombo(QComboBox* combo, std::span<const CodecChoice> codecs, int stored) {
+// Fills a codec combo with the codecs a container offers (item data: the
+// stored index) and selects `stored`, else the first.
+template <typename Codec>
+void FillCodecCombo(QComboBox* combo, std::span<const Codec> codecs, int stored) {
   combo->clear();
-  for (const CodecChoice& codec : codecs) combo->addItem(QString::fromLatin1(codec.text), codec.index);
+  for (const Codec codec : codecs) combo->addItem(QString::fromLatin1(Info(codec).text), StoredIndex(codec));
   combo->setCurrentIndex(0);
   const int index = combo->findData(stored);
   if (index >= 0) combo->setCurrentIndex(index);
+}
+
+const ContainerInfo& SelectedContainer(const QComboBox* combo) {
+  return Info(ContainerFromIndex(combo->currentData().toInt()).value_or(Container::kMp4));
+}
+
+template <typename Rate>
+void ReadRate(const QComboBox* combo, AutoOr<Rate>& value) {
+  value.reset();
+  if (combo->currentIndex() > 0) ParseAutoOr(combo->currentText(), value);
 }
 
 }  // namespace
@@ -24,8 +37,8 @@ void FillCodecCombo(QComboBox* combo, std::span<const CodecChoice> codecs, int s
 CVideoAudioSettingDlg::CVideoAudioSettingDlg(QWidget* parent)
     : QWidget(parent), ui_(std::make_unique<Ui::CVideoAudioSettingDlg>()) {
   ui_->setupUi(this);
-  for (const ContainerChoice& container : Containers())
-    ui_->container_combo->addItem(QString::fromLatin1(container.text), container.index);
+  for (const ContainerInfo& container : Containers())
+    ui_->container_combo->addItem(QString::fromLatin1(container.text), StoredIndex(container.container));
   ui_->frame_rate_combo->addItems(FrameRateChoices());
   ui_->video_bitrate_combo->addItems(VideoBitrateChoices());
   ui_->aspect_combo->addItems(AspectChoices());
@@ -48,33 +61,33 @@ CVideoAudioSettingDlg::~CVideoAudioSettingDlg() = default;
 
 void CVideoAudioSettingDlg::Show(const EncodingSettings& settings) {
   const QSignalBlocker blockContainer(ui_->container_combo);
-  const int container = ui_->container_combo->findData(settings.outputFormat);
+  const int container = ui_->container_combo->findData(StoredIndex(settings.container));
   ui_->container_combo->setCurrentIndex(container >= 0 ? container : 0);
-  const ContainerChoice* choice = FindContainer(ui_->container_combo->currentData().toInt());
-  FillCodecCombo(ui_->video_codec_combo, choice->videoCodecs, settings.videoCodec);
-  FillCodecCombo(ui_->audio_codec_combo, choice->audioCodecs, settings.audioCodec);
+  const ContainerInfo& choice = SelectedContainer(ui_->container_combo);
+  FillCodecCombo(ui_->video_codec_combo, choice.videoCodecs, StoredIndex(settings.videoCodec));
+  FillCodecCombo(ui_->audio_codec_combo, choice.audioCodecs, StoredIndex(settings.audioCodec));
 
-  SelectText(ui_->frame_rate_combo, settings.frameRate);
-  SelectText(ui_->video_bitrate_combo, settings.videoBitrate);
+  SelectText(ui_->frame_rate_combo, AutoOrText(settings.frameRate));
+  SelectText(ui_->video_bitrate_combo, AutoOrText(settings.videoBitrateKbps));
   SelectText(ui_->aspect_combo, settings.aspect);
-  SelectText(ui_->sample_rate_combo, settings.audioSampleRate);
-  SelectText(ui_->audio_bitrate_combo, settings.audioBitrate);
-  SelectText(ui_->volume_combo, settings.audioVolume);
+  SelectText(ui_->sample_rate_combo, AutoOrText(settings.sampleRateKhz));
+  SelectText(ui_->audio_bitrate_combo, AutoOrText(settings.audioBitrateKbps));
+  SelectText(ui_->volume_combo, AutoOrText(settings.volume));
   ui_->disable_audio_check->setChecked(settings.disableAudio);
   CheckRates();
 }
 
 EncodingSettings CVideoAudioSettingDlg::Values() const {
   EncodingSettings values;
-  values.outputFormat = ui_->container_combo->currentData().toInt();
-  values.videoCodec = ui_->video_codec_combo->currentData().toInt();
-  values.audioCodec = ui_->audio_codec_combo->currentData().toInt();
-  values.videoBitrate = StoredText(ui_->video_bitrate_combo);
-  values.frameRate = StoredText(ui_->frame_rate_combo);
+  values.container = SelectedContainer(ui_->container_combo).container;
+  values.videoCodec = VideoCodecFromIndex(ui_->video_codec_combo->currentData().toInt()).value_or(VideoCodec::kH264);
+  values.audioCodec = AudioCodecFromIndex(ui_->audio_codec_combo->currentData().toInt());
+  ReadRate(ui_->video_bitrate_combo, values.videoBitrateKbps);
+  ReadRate(ui_->frame_rate_combo, values.frameRate);
   values.aspect = StoredText(ui_->aspect_combo);
-  values.audioSampleRate = StoredText(ui_->sample_rate_combo);
-  values.audioBitrate = StoredText(ui_->audio_bitrate_combo);
-  values.audioVolume = StoredText(ui_->volume_combo);
+  ReadRate(ui_->sample_rate_combo, values.sampleRateKhz);
+  ReadRate(ui_->audio_bitrate_combo, values.audioBitrateKbps);
+  ReadRate(ui_->volume_combo, values.volume);
   values.disableAudio = ui_->disable_audio_check->isChecked();
   return values;
 }
@@ -88,11 +101,10 @@ void CVideoAudioSettingDlg::Save() const {
 }
 
 void CVideoAudioSettingDlg::FillCodecs() {
-  const ContainerChoice* choice = FindContainer(ui_->container_combo->currentData().toInt());
-  if (choice == nullptr) return;
+  const ContainerInfo& choice = SelectedContainer(ui_->container_combo);
   const QSignalBlocker blockAudio(ui_->audio_codec_combo);
-  FillCodecCombo(ui_->video_codec_combo, choice->videoCodecs, ui_->video_codec_combo->currentData().toInt());
-  FillCodecCombo(ui_->audio_codec_combo, choice->audioCodecs, ui_->audio_codec_combo->currentData().toInt());
+  FillCodecCombo(ui_->video_codec_combo, choice.videoCodecs, ui_->video_codec_combo->currentData().toInt());
+  FillCodecCombo(ui_->audio_codec_combo, choice.audioCodecs, ui_->audio_codec_combo->currentData().toInt());
   CheckRates();
 }
 
@@ -101,7 +113,7 @@ void CVideoAudioSettingDlg::CheckRates() {
   const QString reason = FitRatesToCodec(values);
   if (!reason.isEmpty()) {
     const QSignalBlocker block(ui_->audio_bitrate_combo);
-    SelectText(ui_->audio_bitrate_combo, values.audioBitrate);
+    SelectText(ui_->audio_bitrate_combo, AutoOrText(values.audioBitrateKbps));
   }
   ui_->choice_note->setText(reason);
 }

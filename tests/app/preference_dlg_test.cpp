@@ -87,20 +87,20 @@ TEST_F(PreferenceDlgTest, AviOffersXvidDivxAndMp3AndAStoredH264FallsToXvid) {
   Close(dialog, QDialogButtonBox::Ok);
 
   const EncodingSettings stored = StoredEncoding();
-  EXPECT_EQ(stored.outputFormat, 2);
-  EXPECT_EQ(stored.videoCodec, 2);
-  EXPECT_EQ(stored.audioCodec, 2);
+  EXPECT_EQ(stored.container, Container::kAvi);
+  EXPECT_EQ(stored.videoCodec, VideoCodec::kXvid);
+  EXPECT_EQ(stored.audioCodec, AudioCodec::kMp3);
 }
 
 TEST_F(PreferenceDlgTest, StoredValuesSelectTheirItemsAndValuesNotListedBecomeAuto) {
   EncodingSettings stored;
-  stored.outputFormat = 3;
-  stored.audioCodec = 2;
-  stored.frameRate = "27";  // not a listed rate
-  stored.videoBitrate = "AUTO";
-  stored.audioSampleRate = "44.1";
-  stored.audioVolume = "0";
+  stored.container = Container::kMkv;
+  stored.audioCodec = AudioCodec::kMp3;
+  stored.frameRate = 27;  // not a listed rate
+  stored.sampleRateKhz = 44.1;
+  stored.volume = 0;
   StoreEncoding(stored);
+  QSettings(kProfileOrganization, kProfileApplication).setValue("CodeSettings/video_bitrate", "AUTO");
 
   CPreferenceDlg dialog;
   EXPECT_EQ(Control<QComboBox>(dialog, "container_combo")->currentText(), "MKV");
@@ -112,10 +112,12 @@ TEST_F(PreferenceDlgTest, StoredValuesSelectTheirItemsAndValuesNotListedBecomeAu
   Close(dialog, QDialogButtonBox::Ok);
 
   const EncodingSettings saved = StoredEncoding();
-  EXPECT_EQ(saved.frameRate, "auto");
-  EXPECT_EQ(saved.videoBitrate, "auto");
-  EXPECT_EQ(saved.audioSampleRate, "44.1");
-  EXPECT_EQ(saved.audioVolume, "0");
+  EXPECT_FALSE(saved.frameRate.has_value());
+  EXPECT_FALSE(saved.videoBitrateKbps.has_value());
+  EXPECT_EQ(saved.sampleRateKhz, 44.1);
+  EXPECT_EQ(saved.volume, 0);
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  EXPECT_EQ(profile.value("CodeSettings/video_framerate").toString(), "auto");
 }
 
 TEST_F(PreferenceDlgTest, CancelStoresBothPagesAndEnterOrEscDoNotClose) {
@@ -133,8 +135,8 @@ TEST_F(PreferenceDlgTest, CancelStoresBothPagesAndEnterOrEscDoNotClose) {
 
   Close(dialog, QDialogButtonBox::Cancel);
   EXPECT_FALSE(dialog.isVisible());
-  EXPECT_EQ(StoredEncoding().outputFormat, 5);
-  EXPECT_EQ(StoredEncoding().videoCodec, 5);
+  EXPECT_EQ(StoredEncoding().container, Container::kVp8);
+  EXPECT_EQ(StoredEncoding().videoCodec, VideoCodec::kVp8);
   EXPECT_TRUE(AudioDisabled());
   const OutputPreferences preferences = ReadOutputPreferences(PreferencesPath());
   EXPECT_EQ(preferences.outputFileNameSuffix, "_marked");
@@ -174,21 +176,23 @@ TEST_F(PreferenceDlgTest, AnUnreadablePreferencesFileShowsNothingChosenAndIsLeft
 
 TEST(CodecLimits, AVorbisBitRateAboveWhatItsSampleRateTakesIsLowered) {
   struct Case {
-    int audioCodec;
-    QString sampleRate, bitrate, expected;
+    AudioCodec audioCodec;
+    AutoOr<double> sampleRateKhz;
+    AutoOr<int> bitrateKbps, expected;
     bool reason;
   };
   const Case cases[] = {
-      {3, "8", "384", "80", true},     {3, "22.05", "192", "160", true}, {3, "44.1", "384", "384", false},
-      {3, "auto", "384", "384", false}, {3, "8", "auto", "auto", false},  {2, "8", "384", "384", false},
+      {AudioCodec::kVorbis, 8, 384, 80, true},          {AudioCodec::kVorbis, 22.05, 192, 160, true},
+      {AudioCodec::kVorbis, 44.1, 384, 384, false},     {AudioCodec::kVorbis, {}, 384, 384, false},
+      {AudioCodec::kVorbis, 8, {}, {}, false},          {AudioCodec::kMp3, 8, 384, 384, false},
   };
   for (const Case& c : cases) {
     EncodingSettings settings;
     settings.audioCodec = c.audioCodec;
-    settings.audioSampleRate = c.sampleRate;
-    settings.audioBitrate = c.bitrate;
+    settings.sampleRateKhz = c.sampleRateKhz;
+    settings.audioBitrateKbps = c.bitrateKbps;
     const QString reason = FitRatesToCodec(settings);
-    EXPECT_EQ(settings.audioBitrate, c.expected) << c.sampleRate.toStdString();
+    EXPECT_EQ(settings.audioBitrateKbps, c.expected) << AutoOrText(c.sampleRateKhz).toStdString();
     EXPECT_EQ(!reason.isEmpty(), c.reason) << reason.toStdString();
   }
 }
@@ -220,9 +224,9 @@ TEST_F(PreferenceDlgTest, TheNextBatchUsesTheChosenContainerCodecsAndAudioSwitch
     const QString name = c.disableAudio ? "silent.mp4" : "sound.mp4";
     StoredJobSettings settings(kDemoTemplateName);
     struct : BatchObserver {
-      void RowStateChanged(int, RowState, const QString&) override {}
+      void RowStateChanged(int, const RowStatus&) override {}
       void RowProgressed(int, const EncodeProgress&) override {}
-      void RunFinished(const QString&) override {}
+      void RunFinished(const RunSummary&) override {}
     } observer;
     Batch batch(settings, observer, &sink_, ProgramFolder());
     batch.AddFile(MakeSource(name));
