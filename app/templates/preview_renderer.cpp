@@ -1,0 +1,63 @@
+#include "app/templates/preview_renderer.h"
+
+#include "app/processing/frame_grab.h"
+#include "app/settings/preview_cache.h"
+#include "draw/glyphra.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace vidmora {
+
+namespace {
+
+constexpr double kPreviewSeconds = 3.0;
+
+QDateTime NewestFileIn(const QString& folder) {
+  QDateTime newest;
+  QDirIterator files(folder, QDir::Files);
+  while (files.hasNext()) newest = qMax(newest, files.nextFileInfo().lastModified());
+  return newest;
+}
+
+bool CacheIsCurrent(const QString& cachePath, const QString& sourcePath, const QString& templatesFolder) {
+  const QFileInfo cache(cachePath);
+  if (!cache.isFile()) return false;
+  const QDateTime made = cache.lastModified();
+  return made >= QFileInfo(sourcePath).lastModified() && made >= NewestFileIn(templatesFolder);
+}
+
+// Writes the PNG whole or not at all, so that a cut-off picture is never read.
+bool SaveCachePicture(const QImage& image, const QString& cachePath) {
+  if (!QDir().mkpath(QFileInfo(cachePath).path())) return false;
+  QSaveFile file(cachePath);
+  return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+}
+
+}  // namespace
+
+PreviewPicture RenderPreview(const QString& encoderLibraryFolder, const QString& templatesFolder,
+                             const QString& templateName, const QString& sourcePath) {
+  const QString cachePath = PreviewCachePath(sourcePath);
+  const QString shownPath = QDir::toNativeSeparators(sourcePath);
+  if (CacheIsCurrent(cachePath, sourcePath, templatesFolder)) {
+    QImage cached(cachePath);
+    if (!cached.isNull()) return {cached, {}};
+  }
+  GrabbedFrame frame = GrabFrame(encoderLibraryFolder, sourcePath, kPreviewSeconds);
+  // The frame grab's reason names the source already.
+  if (frame.image.isNull()) return {{}, frame.error};
+
+  QImage picture = frame.image.convertToFormat(QImage::Format_RGB32);
+  const std::u16string name = templateName.toStdU16String();
+  if (PaintTemplateOntoImage(name.c_str(), &picture) == -1)
+    return {{}, QStringLiteral("%1 cannot be previewed: the template \"%2\" cannot be read.").arg(shownPath, templateName)};
+  // A cache that cannot be written costs only the time of the next preview.
+  SaveCachePicture(picture, cachePath);
+  return {picture, {}};
+}
+
+}  // namespace vidmora
