@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Vidmora, builds it and runs it or its tests.
 #
-#   ./setup.sh run [FILE...]  install what is missing, build, and watermark FILE...
-#                             (with no FILE, a generated sample clip) with the stored template
+#   ./setup.sh run [FILE...]  install what is missing, build, then start the window when a
+#                             display is available; with FILE... or without a display, watermark
+#                             FILE... (or a generated sample clip) with vidmora-cli
 #   ./setup.sh test           install what is missing, build and run every test; then build
 #                             again from a clean folder with AddressSanitizer and
 #                             UndefinedBehaviorSanitizer and run every test and the fuzzers
@@ -20,7 +21,7 @@ packages=(
   # build
   build-essential cmake pkg-config ninja-build
   # GUI, painting, images, settings
-  qt6-base-dev qt6-tools-dev qt6-image-formats-plugins libgl-dev fontconfig
+  qt6-base-dev qt6-tools-dev libqt6opengl6-dev qt6-image-formats-plugins libgl-dev fontconfig
   # the preview player: mpv's library (decoding, sound, sync, seeking)
   libmpv-dev
   # encoding, decoding, probing, logging
@@ -100,6 +101,9 @@ case "$cmd" in
   run)
     install_missing
     configure_and_build "$build_dir" -DVIDMORA_TESTS=OFF -DVIDMORA_BENCHMARKS=OFF
+    if [ $# -eq 0 ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
+      exec "$build_dir/bin/vidmora"
+    fi
     if [ $# -eq 0 ]; then
       set -- "$(sample_clip)"
     fi

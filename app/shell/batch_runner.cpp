@@ -1,0 +1,135 @@
+#include "app/shell/batch_runner.h"
+
+#include "app/shell/file_list_model.h"
+
+namespace vidmora {
+
+void BatchEvents::RowStateChanged(int row, RowState state, const QString& detail) {
+  emit rowStateChanged(row, static_cast<int>(state), detail);
+}
+
+void BatchEvents::RowProgressed(int row, const EncodeProgress& progress) {
+  emit rowProgressed(row, progress.fraction, progress.SecondsLeft());
+}
+
+void BatchEvents::RunFinished(const QString& lastOutputPath) { emit runFinished(lastOutputPath); }
+
+void WindowJobSettings::SetTemplateName(const QString& name) {
+  std::lock_guard lock(mutex_);
+  templateName_ = name;
+}
+
+JobSettings WindowJobSettings::Load() {
+  QString name;
+  {
+    std::lock_guard lock(mutex_);
+    name = templateName_;
+  }
+  return StoredJobSettings(name).Load();
+}
+
+BatchRunner::BatchRunner(FileListModel& files, MessageSink* messages, const QString& programFolder, QObject* parent)
+    : QObject(parent),
+      files_(files),
+      batch_(std::make_unique<Batch>(settings_, events_, messages, programFolder)) {
+  // Queued: the worker emits, this thread changes the rows.
+  connect(&events_, &BatchEvents::rowStateChanged, this, &BatchRunner::OnRowState, Qt::QueuedConnection);
+  connect(&events_, &BatchEvents::rowProgressed, this, &BatchRunner::OnRowProgress, Qt::QueuedConnection);
+  connect(&events_, &BatchEvents::runFinished, this, &BatchRunner::OnRunFinished, Qt::QueuedConnection);
+}
+
+BatchRunner::~BatchRunner() {
+  // A window that goes away during a run does not leave a half-written file.
+  if (batch_->IsRunning()) AbandonAndWait();
+}
+
+bool BatchRunner::AddFile(const QString& sourcePath) {
+  if (!files_.AddFile(sourcePath)) return false;
+  batch_->AddFile(sourcePath);
+  return true;
+}
+
+bool BatchRunner::RemoveRow(int row) {
+  if (running_ || !batch_->RemoveFile(row)) return false;
+  files_.RemoveRow(row);
+  return true;
+}
+
+bool BatchRunner::Start(const QString& templateName) {
+  if (running_) return false;
+  settings_.SetTemplateName(templateName);
+  files_.ResetAllToReady();
+  if (!batch_->StartProcessing()) return false;
+  running_ = true;
+  stopping_ = false;
+  finishedRows_ = 0;
+  runClock_.start();
+  emit runningChanged(true);
+  emit batchProgressed(0, -1);
+  return true;
+}
+
+void BatchRunner::Stop() {
+  if (!running_) return;
+  stopping_ = true;
+  batch_->Stop();
+}
+
+void BatchRunner::AbandonAndWait() {
+  batch_->Abort();
+  batch_->Wait();
+}
+
+void BatchRunner::OnRowState(int row, int state, const QString& detail) {
+  switch (static_cast<RowState>(state)) {
+    case RowState::Ready:
+      // The batch leaves a skipped row ready, with the reason.
+      if (detail.isEmpty()) {
+        files_.SetState(row, FileRowState::Ready);
+        return;
+      }
+      files_.SetState(row, FileRowState::Skipped, detail);
+      break;
+    case RowState::Doing:
+      files_.SetState(row, FileRowState::Doing);
+      ReportBatchProgress(row, 0);
+      return;
+    case RowState::Done: files_.SetState(row, FileRowState::Done); break;
+    case RowState::Failed: files_.SetState(row, FileRowState::Failed, detail); break;
+  }
+  ++finishedRows_;
+  ReportBatchProgress(row, 0);
+}
+
+void BatchRunner::OnRowProgress(int row, double fraction, double secondsLeft) {
+  if (files_.StateAt(row) != FileRowState::Doing) return;  // a late report after the row ended
+  files_.SetProgress(row, fraction, secondsLeft);
+  ReportBatchProgress(row, fraction);
+}
+
+void BatchRunner::ReportBatchProgress(int row, double rowFraction) {
+  const int rows = files_.rowCount();
+  if (rows == 0) return;
+  const bool rowRunning = files_.StateAt(row) == FileRowState::Doing;
+  const double fraction = std::min(1.0, (finishedRows_ + (rowRunning ? rowFraction : 0)) / rows);
+  const double elapsed = runClock_.elapsed() / 1000.0;
+  // Whole files take about as long as the ones done so far.
+  const double secondsLeft = fraction > 0.001 ? elapsed * (1 - fraction) / fraction : -1;
+  emit batchProgressed(fraction, secondsLeft);
+}
+
+void BatchRunner::OnRunFinished(const QString& lastOutputPath) {
+  RunSummary summary;
+  summary.lastOutputPath = lastOutputPath;
+  summary.stopped = stopping_;
+  summary.done = files_.CountInState(FileRowState::Done);
+  summary.failed = files_.CountInState(FileRowState::Failed);
+  summary.skipped = files_.CountInState(FileRowState::Skipped);
+  summary.notProcessed = files_.CountInState(FileRowState::Ready);
+  running_ = false;
+  stopping_ = false;
+  emit runningChanged(false);
+  emit runEnded(summary);
+}
+
+}  // namespace vidmora

@@ -1,0 +1,106 @@
+#pragma once
+
+// Drives the engine's batch for the main window. The batch's worker reports
+// through BatchEvents, whose signals arrive queued on the user-interface
+// thread; only there are the file list's rows and the window's controls
+// changed. The file list model and the batch hold the same rows in the same
+// order: rows are added and removed through this class only.
+
+#include "app/processing/batch.h"
+#include "app/processing/job_settings.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <mutex>
+
+namespace vidmora {
+
+class FileListModel;
+class MessageSink;
+
+// Re-emits the worker's events as signals; emitted on the worker, received
+// (queued) by objects of the user-interface thread.
+class BatchEvents : public QObject, public BatchObserver {
+  Q_OBJECT
+
+ public:
+  void RowStateChanged(int row, RowState state, const QString& detail) override;
+  void RowProgressed(int row, const EncodeProgress& progress) override;
+  void RunFinished(const QString& lastOutputPath) override;
+
+ signals:
+  void rowStateChanged(int row, int state, const QString& detail);
+  void rowProgressed(int row, double fraction, double secondsLeft);
+  void runFinished(const QString& lastOutputPath);
+};
+
+// The stored settings with the template chosen in the window when the run
+// started. Read by the worker at the start of every file.
+class WindowJobSettings : public JobSettingsSource {
+ public:
+  void SetTemplateName(const QString& name);
+  JobSettings Load() override;
+
+ private:
+  std::mutex mutex_;
+  QString templateName_;
+};
+
+struct RunSummary {
+  int done = 0;
+  int failed = 0;
+  int skipped = 0;
+  int notProcessed = 0;  // left ready by a stop
+  bool stopped = false;
+  QString lastOutputPath;
+};
+
+class BatchRunner : public QObject {
+  Q_OBJECT
+
+ public:
+  BatchRunner(FileListModel& files, MessageSink* messages, const QString& programFolder, QObject* parent = nullptr);
+  ~BatchRunner() override;
+
+  // False when the path is listed already.
+  bool AddFile(const QString& sourcePath);
+  // Refused (false) while a run goes on: the worker reads the rows.
+  bool RemoveRow(int row);
+
+  // Starts a run over every row with the template; false when one is going on.
+  bool Start(const QString& templateName);
+  // Ends the run after the current file.
+  void Stop();
+  // Ends the run at once: the current file's partial output is removed. Returns
+  // when the worker has ended.
+  void AbandonAndWait();
+  bool IsRunning() const { return running_; }
+  bool IsStopping() const { return stopping_; }
+
+ signals:
+  void runningChanged(bool running);
+  // The whole run's progress, 0..1, and the estimated seconds left (negative
+  // while unknown).
+  void batchProgressed(double fraction, double secondsLeft);
+  void runEnded(const RunSummary& summary);
+
+ private:
+  void OnRowState(int row, int state, const QString& detail);
+  void OnRowProgress(int row, double fraction, double secondsLeft);
+  void OnRunFinished(const QString& lastOutputPath);
+  void ReportBatchProgress(int row, double rowFraction);
+
+  FileListModel& files_;
+  BatchEvents events_;
+  WindowJobSettings settings_;
+  std::unique_ptr<Batch> batch_;
+  bool running_ = false;
+  bool stopping_ = false;
+  int finishedRows_ = 0;
+  QElapsedTimer runClock_;
+};
+
+}  // namespace vidmora

@@ -1,0 +1,113 @@
+#include "app/shell/file_row_delegate.h"
+
+#include "app/shell/file_list_model.h"
+#include "app/shell/skin.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace vidmora {
+
+namespace {
+
+constexpr int kRowHeight = 30;
+constexpr int kIconSize = 16;
+constexpr int kPadding = 10;
+constexpr int kProgressWidth = 120;
+
+const QColor kText(0x25, 0x2b, 0x36);
+const QColor kMutedText(0x6b, 0x75, 0x84);
+const QColor kFailedText(0xc0, 0x39, 0x39);
+const QColor kSelection(0xe3, 0xec, 0xfd);
+const QColor kTrack(0xe1, 0xe6, 0xee);
+const QColor kBar(0x2f, 0x6f, 0xed);
+
+}  // namespace
+
+QString TimeLeftText(double seconds) {
+  if (seconds < 0 || !std::isfinite(seconds)) return {};
+  const long long whole = std::llround(seconds);
+  if (whole < 60) return QStringLiteral("%1 s left").arg(whole);
+  if (whole < 3600) return QStringLiteral("%1:%2 left").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+  return QStringLiteral("%1:%2:%3 left")
+      .arg(whole / 3600)
+      .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+      .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+FileRowDelegate::FileRowDelegate(QObject* parent) : QStyledItemDelegate(parent) {
+  statusIcons_[static_cast<int>(FileRowState::Ready)] = SkinIcon(QStringLiteral("ready"));
+  statusIcons_[static_cast<int>(FileRowState::Doing)] = SkinIcon(QStringLiteral("doing"));
+  statusIcons_[static_cast<int>(FileRowState::Done)] = SkinIcon(QStringLiteral("ok"));
+  statusIcons_[static_cast<int>(FileRowState::Failed)] = SkinIcon(QStringLiteral("failed"));
+  statusIcons_[static_cast<int>(FileRowState::Skipped)] = SkinIcon(QStringLiteral("skipped"));
+}
+
+QSize FileRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+  return {option.rect.width(), kRowHeight};
+}
+
+void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  painter->save();
+  painter->setRenderHint(QPainter::Antialiasing);
+  const QRect rect = option.rect;
+  if (option.state & QStyle::State_Selected) {
+    painter->fillRect(rect, kSelection);
+  } else if (index.row() % 2 == 1) {
+    painter->fillRect(rect, QColor(0xf7, 0xf9, 0xfc));
+  }
+
+  const auto state = static_cast<FileRowState>(index.data(FileListModel::StateRole).toInt());
+  const QRect iconRect(rect.left() + kPadding, rect.center().y() - kIconSize / 2 + 1, kIconSize, kIconSize);
+  statusIcons_[static_cast<int>(state)].paint(painter, iconRect);
+
+  // The right-hand side: a progress bar for the running row, a word for the others.
+  QString outcome;
+  QColor outcomeColour = kMutedText;
+  int rightWidth = 0;
+  switch (state) {
+    case FileRowState::Doing: rightWidth = kProgressWidth + 110; break;
+    case FileRowState::Done: outcome = QStringLiteral("Done"); break;
+    case FileRowState::Failed:
+      outcome = QStringLiteral("Failed");
+      outcomeColour = kFailedText;
+      break;
+    case FileRowState::Skipped: outcome = QStringLiteral("Skipped"); break;
+    case FileRowState::Ready: break;
+  }
+  const QFontMetrics metrics(option.font);
+  if (!outcome.isEmpty()) rightWidth = metrics.horizontalAdvance(outcome) + kPadding;
+
+  const int textLeft = iconRect.right() + kPadding;
+  const QRect pathRect(textLeft, rect.top(), rect.right() - kPadding - rightWidth - textLeft, rect.height());
+  painter->setFont(option.font);
+  painter->setPen(kText);
+  const QString path = metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, pathRect.width());
+  painter->drawText(pathRect, Qt::AlignLeft | Qt::AlignVCenter, path);
+
+  if (state == FileRowState::Doing) {
+    const double fraction = index.data(FileListModel::ProgressRole).toDouble();
+    const QRectF track(rect.right() - kPadding - kProgressWidth, rect.center().y() - 2.5, kProgressWidth, 6);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(kTrack);
+    painter->drawRoundedRect(track, 3, 3);
+    painter->setBrush(kBar);
+    painter->drawRoundedRect(QRectF(track.left(), track.top(), track.width() * fraction, track.height()), 3, 3);
+    QString label = QStringLiteral("%1 %").arg(std::lround(fraction * 100));
+    const QString left = TimeLeftText(index.data(FileListModel::SecondsLeftRole).toDouble());
+    if (!left.isEmpty()) label += QStringLiteral(" · ") + left;
+    painter->setPen(kMutedText);
+    painter->drawText(QRect(rect.right() - kPadding - kProgressWidth - 110, rect.top(), 102, rect.height()),
+                      Qt::AlignRight | Qt::AlignVCenter, label);
+  } else if (!outcome.isEmpty()) {
+    painter->setPen(outcomeColour);
+    painter->drawText(QRect(rect.right() - rightWidth, rect.top(), rightWidth - kPadding, rect.height()),
+                      Qt::AlignRight | Qt::AlignVCenter, outcome);
+  }
+  painter->restore();
+}
+
+}  // namespace vidmora

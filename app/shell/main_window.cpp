@@ -1,0 +1,339 @@
+#include "app/shell/main_window.h"
+
+#include "app/processing/media_probe.h"
+#include "app/shell/batch_runner.h"
+#include "app/shell/external_programs.h"
+#include "app/shell/file_list_model.h"
+#include "app/shell/file_row_delegate.h"
+#include "app/shell/show_in_file_manager.h"
+#include "app/shell/skin.h"
+#include "app/shell/video_files.h"
+#include "app/shell/window_message_sink.h"
+#include "app/settings/app_folders.h"
+#include "common/quorvil.h"
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QShortcut>
+#include <QStringListModel>
+#include <QToolButton>
+
+namespace vidmora {
+
+namespace {
+
+// Drags that carry this type come from the program itself and are refused.
+constexpr char kInternalMimeType[] = "application/x-vidmora-internal";
+
+QString ProgramFolder() {
+  std::u16string folder;
+  GetAppPath(folder);
+  return QString::fromStdU16String(folder);
+}
+
+void Enable(QAbstractButton* button, bool enabled) {
+  if (button) button->setEnabled(enabled);
+}
+
+QString FileCount(int count) { return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count); }
+
+}  // namespace
+
+QString RunSummaryText(const RunSummary& summary) {
+  QString text = QStringLiteral("%1: %2 done, %3 failed, %4 skipped")
+                     .arg(summary.stopped ? QStringLiteral("Stopped") : QStringLiteral("Finished"))
+                     .arg(summary.done)
+                     .arg(summary.failed)
+                     .arg(summary.skipped);
+  if (summary.notProcessed > 0) text += QStringLiteral(", %1 not processed").arg(summary.notProcessed);
+  return text + QLatin1Char('.');
+}
+
+CMainDlgUI::CMainDlgUI(QWidget* parent) : CBaseDlgUI(QStringLiteral("maindlg.xml"), Resizing::Free, parent) {
+  setObjectName(QStringLiteral("main_window"));
+  setWindowTitle(QStringLiteral("Vidmora"));
+  setWindowIcon(SkinIcon(QStringLiteral("vidmora")));
+  setAcceptDrops(true);
+  setSizeGripEnabled(false);
+
+  files_ = new FileListModel(this);
+  templates_ = new QStringListModel(this);
+  messages_ = new WindowMessageSink(this);
+  runner_ = new BatchRunner(*files_, messages_, ProgramFolder(), this);
+  help_ = BuildHelpMenu(this);
+
+  FindControls();
+  SetUpLists();
+  ConnectControls();
+  UpdateButtons();
+  ShowStatus(QStringLiteral("Add videos with the Add button, or drop files and folders here."));
+}
+
+CMainDlgUI::~CMainDlgUI() = default;
+
+void CMainDlgUI::FindControls() {
+  if (!IsSkinLoaded()) return;
+  if (auto* name = Control<QLabel>("program_name_label")) name->setText(QStringLiteral("Vidmora"));
+  if (auto* icon = Control<QLabel>("program_icon_label")) icon->setPixmap(SkinIcon(QStringLiteral("vidmora")).pixmap(20, 20));
+  menuButton_ = Control<QAbstractButton>("menu_btn");
+  addButton_ = Control<QAbstractButton>("add_toolbar_btn");
+  removeButton_ = Control<QAbstractButton>("remove_toolbar_btn");
+  previewButton_ = Control<QAbstractButton>("preview_toolbar_btn");
+  processButton_ = Control<QAbstractButton>("process_toolbar_btn");
+  stopButton_ = Control<QAbstractButton>("stop_toolbar_btn");
+  resizeButton_ = Control<QAbstractButton>("resize_toolbar_btn");
+  preferenceButton_ = Control<QAbstractButton>("preference_toolbar_btn");
+  addTemplateButton_ = Control<QAbstractButton>("add_template_btn");
+  menuTemplateButton_ = Control<QAbstractButton>("menu_template_btn");
+  templateList_ = Control<QListView>("template_list");
+  fileList_ = Control<QListView>("file_list");
+  statusLabel_ = Control<QLabel>("status_label");
+  timeLeftLabel_ = Control<QLabel>("time_left_label");
+  batchProgress_ = Control<QProgressBar>("batch_progress");
+
+  // Pictures of the skin, by control.
+  const std::pair<const char*, const char*> pictures[] = {
+      {"menu_btn", "menu"},         {"add_toolbar_btn", "add"},
+      {"remove_toolbar_btn", "remove"}, {"preview_toolbar_btn", "preview"},
+      {"process_toolbar_btn", "process"}, {"stop_toolbar_btn", "stop"},
+      {"resize_toolbar_btn", "resize"}, {"preference_toolbar_btn", "preference"},
+      {"add_template_btn", "add_template"}, {"menu_template_btn", "menu_template"},
+  };
+  for (const auto& [control, picture] : pictures) {
+    if (auto* button = Control<QAbstractButton>(control)) button->setIcon(SkinIcon(QString::fromLatin1(picture)));
+  }
+  if (batchProgress_) batchProgress_->hide();
+}
+
+void CMainDlgUI::SetUpLists() {
+  if (fileList_) {
+    fileList_->setModel(files_);
+    fileList_->setItemDelegate(new FileRowDelegate(fileList_));
+    fileList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    fileList_->setUniformItemSizes(true);
+    fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    fileList_->setMouseTracking(true);
+  }
+  if (templateList_) {
+    templateList_->setModel(templates_);
+    templateList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    templateList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  }
+}
+
+void CMainDlgUI::ConnectControls() {
+  const auto onClick = [this](QAbstractButton* button, auto slot) {
+    if (button) connect(button, &QAbstractButton::clicked, this, slot);
+  };
+  onClick(menuButton_, [this] {
+    help_.menu->popup(menuButton_->mapToGlobal(QPoint(0, menuButton_->height())));
+  });
+  onClick(addButton_, [this] { AddFilesWithDialog(); });
+  onClick(removeButton_, [this] { RemoveSelectedFile(); });
+  onClick(previewButton_, [this] { StartPreviewPlayer(); });
+  onClick(processButton_, [this] { StartProcessing(); });
+  onClick(stopButton_, [this] { StopProcessing(); });
+  onClick(resizeButton_, [this] { emit resizeSettingsRequested(); });
+  onClick(preferenceButton_, [this] { emit preferencesRequested(); });
+  onClick(addTemplateButton_, [this] { emit addTemplateRequested(); });
+  onClick(menuTemplateButton_, [this] { emit templateMenuRequested(); });
+
+  if (fileList_) {
+    connect(fileList_, &QListView::doubleClicked, this, [this] { StartPreviewPlayer(); });
+    connect(fileList_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { UpdateButtons(); });
+    auto* remove = new QShortcut(QKeySequence::Delete, fileList_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(remove, &QShortcut::activated, this, [this] { RemoveSelectedFile(); });
+  }
+  if (templateList_) connect(templateList_, &QListView::doubleClicked, this, [this] { emit editTemplateRequested(); });
+
+  connect(runner_, &BatchRunner::runningChanged, this, &CMainDlgUI::OnRunningChanged);
+  connect(runner_, &BatchRunner::batchProgressed, this, &CMainDlgUI::OnBatchProgress);
+  connect(runner_, &BatchRunner::runEnded, this, &CMainDlgUI::OnRunEnded);
+}
+
+int CMainDlgUI::AddFiles(const QStringList& paths) {
+  const VideoPathScan scan = ScanVideoPaths(paths);
+  int added = 0;
+  int listed = 0;
+  for (const QString& video : scan.videos) (runner_->AddFile(video) ? added : listed)++;
+  UpdateButtons();
+
+  QStringList parts{QStringLiteral("Added %1").arg(FileCount(added))};
+  if (listed > 0) parts << QStringLiteral("%1 already listed").arg(listed);
+  if (scan.refused > 0) parts << QStringLiteral("%1 not a supported video").arg(scan.refused);
+  if (!runner_->IsRunning()) ShowStatus(parts.join(QStringLiteral(", ")) + QLatin1Char('.'));
+  return added;
+}
+
+void CMainDlgUI::AddFilesWithDialog() {
+  const QStringList chosen =
+      QFileDialog::getOpenFileNames(this, QStringLiteral("Add Videos"), QString(), VideoFileDialogFilter());
+  if (!chosen.isEmpty()) AddFiles(chosen);
+}
+
+void CMainDlgUI::RemoveSelectedFile() {
+  // The worker reads the rows during a run: they stay as they are until it ends.
+  if (runner_->IsRunning() || !fileList_) return;
+  const QModelIndex current = fileList_->currentIndex();
+  if (!current.isValid() || !fileList_->selectionModel()->isSelected(current)) return;
+  runner_->RemoveRow(current.row());
+  UpdateButtons();
+  ShowStatus(FileCount(files_->rowCount()) + QStringLiteral(" in the list."));
+}
+
+void CMainDlgUI::StartProcessing() {
+  if (runner_->IsRunning() || files_->rowCount() == 0) return;
+  const QString templateName = SelectedTemplateName();
+  if (templateName.isEmpty()) {
+    QMessageBox::information(this, QStringLiteral("Vidmora"), QStringLiteral("Choose a template first."));
+    return;
+  }
+  runner_->Start(templateName);
+}
+
+void CMainDlgUI::StopProcessing() {
+  if (!runner_->IsRunning()) return;
+  runner_->Stop();
+  Enable(stopButton_, false);
+  ShowStatus(QStringLiteral("Stopping after the current file..."));
+}
+
+void CMainDlgUI::StartPreviewPlayer() {
+  if (files_->rowCount() == 0 || !fileList_) return;
+  QModelIndex current = fileList_->currentIndex();
+  if (!current.isValid()) {
+    current = files_->index(0);
+    fileList_->setCurrentIndex(current);
+  }
+  const QString path = files_->PathAt(current.row());
+  MediaProbe probe(messages_);
+  probe.Open(path);
+  if (!StartPlayer(SelectedTemplateName(), path, probe.FrameSize())) {
+    QMessageBox::warning(this, QStringLiteral("Vidmora"),
+                         QStringLiteral("The player \"vidplay\" could not be started from the program folder."));
+  }
+}
+
+void CMainDlgUI::UpdateButtons() {
+  const bool running = runner_->IsRunning();
+  const bool hasRows = files_->rowCount() > 0;
+  Enable(addButton_, true);
+  Enable(processButton_, !running && hasRows);
+  Enable(previewButton_, !running && hasRows);
+  Enable(removeButton_, !running && hasRows);
+  Enable(stopButton_, running && !runner_->IsStopping());
+  if (auto* hint = IsSkinLoaded() ? Control<QWidget>("file_list_hint") : nullptr) hint->setVisible(!hasRows);
+}
+
+void CMainDlgUI::ShowStatus(const QString& text) {
+  if (statusLabel_) statusLabel_->setText(text);
+}
+
+void CMainDlgUI::OnRunningChanged(bool running) {
+  UpdateButtons();
+  if (batchProgress_) batchProgress_->setVisible(running);
+  if (timeLeftLabel_) timeLeftLabel_->setVisible(running);
+  if (running) ShowStatus(QStringLiteral("Processing %1...").arg(FileCount(files_->rowCount())));
+}
+
+void CMainDlgUI::OnBatchProgress(double fraction, double secondsLeft) {
+  if (batchProgress_) batchProgress_->setValue(static_cast<int>(fraction * 1000));
+  if (timeLeftLabel_) timeLeftLabel_->setText(TimeLeftText(secondsLeft));
+  if (runner_->IsStopping()) return;
+  const int finished = files_->rowCount() - files_->CountInState(FileRowState::Ready) -
+                       files_->CountInState(FileRowState::Doing);
+  ShowStatus(QStringLiteral("Processing file %1 of %2...")
+                 .arg(std::min(finished + 1, files_->rowCount()))
+                 .arg(files_->rowCount()));
+}
+
+void CMainDlgUI::OnRunEnded(const RunSummary& summary) {
+  ShowStatus(RunSummaryText(summary));
+  if (timeLeftLabel_) timeLeftLabel_->clear();
+  if (revealOutputAtEnd_ && summary.done > 0) ShowInFileManager(summary.lastOutputPath);
+  emit runEnded(summary);
+}
+
+void CMainDlgUI::SetTemplateNames(const QStringList& names, int selectedRow) {
+  templates_->setStringList(names);
+  if (!templateList_ || names.isEmpty()) return;
+  const int row = selectedRow >= 0 && selectedRow < names.size() ? selectedRow : 0;
+  templateList_->setCurrentIndex(templates_->index(row));
+}
+
+QString CMainDlgUI::SelectedTemplateName() const {
+  const int row = SelectedTemplateRow();
+  return row >= 0 ? templates_->stringList().value(row) : QString();
+}
+
+int CMainDlgUI::SelectedTemplateRow() const {
+  if (!templateList_) return -1;
+  const QModelIndex current = templateList_->currentIndex();
+  return current.isValid() ? current.row() : -1;
+}
+
+void CMainDlgUI::AddTemplateRow(const QString& name) {
+  const int row = templates_->rowCount();
+  templates_->insertRows(row, 1);
+  templates_->setData(templates_->index(row), name);
+  if (templateList_) templateList_->setCurrentIndex(templates_->index(row));
+}
+
+void CMainDlgUI::RemoveTemplateRow(const QString& name) {
+  const int row = static_cast<int>(templates_->stringList().indexOf(name));
+  if (row >= 0) templates_->removeRows(row, 1);
+}
+
+void CMainDlgUI::RenameSelectedTemplateRow(const QString& newName) {
+  const int row = SelectedTemplateRow();
+  if (row >= 0) templates_->setData(templates_->index(row), newName);
+}
+
+void CMainDlgUI::closeEvent(QCloseEvent* event) {
+  if (runner_->IsRunning()) {
+    QMessageBox question(QMessageBox::Question, QStringLiteral("Vidmora"),
+                         QStringLiteral("Videos are being processed. Stop and close Vidmora?\n"
+                                        "The video being processed now is not kept."),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.setObjectName(QStringLiteral("close_question_box"));
+    question.setDefaultButton(QMessageBox::No);
+    if (question.exec() != QMessageBox::Yes) {
+      event->ignore();
+      return;
+    }
+    runner_->AbandonAndWait();
+  }
+  event->accept();
+  CBaseDlgUI::closeEvent(event);
+}
+
+void CMainDlgUI::keyPressEvent(QKeyEvent* event) {
+  // Escape does not close the main window as it would a dialog.
+  if (event->key() == Qt::Key_Escape) return;
+  CBaseDlgUI::keyPressEvent(event);
+}
+
+void CMainDlgUI::dragEnterEvent(QDragEnterEvent* event) {
+  const QMimeData* data = event->mimeData();
+  if (data->hasUrls() && !data->hasFormat(QString::fromLatin1(kInternalMimeType))) event->acceptProposedAction();
+}
+
+void CMainDlgUI::dropEvent(QDropEvent* event) {
+  const QMimeData* data = event->mimeData();
+  if (data->hasFormat(QString::fromLatin1(kInternalMimeType))) return;
+  // An address that is not a local file gives an empty path, refused and counted.
+  QStringList paths;
+  for (const QUrl& url : data->urls()) paths << url.toLocalFile();
+  AddFiles(paths);
+  event->acceptProposedAction();
+}
+
+}  // namespace vidmora

@@ -1,0 +1,114 @@
+#pragma once
+
+// CMainDlgUI: the main window. The toolbar, the template list on the left,
+// the file list on the right, and a status line with the batch's progress.
+// Files are added with the file dialog or by dropping files and folders;
+// the batch runs them through the engine (BatchRunner). Actions that belong
+// to other windows leave as signals, and the help menu's actions are
+// connected by the program's host.
+
+#include "app/shell/base_window.h"
+#include "app/shell/help_menu.h"
+
+#include <QStringList>
+
+class QAbstractButton;
+class QLabel;
+class QListView;
+class QProgressBar;
+class QStringListModel;
+
+namespace vidmora {
+
+class BatchRunner;
+class FileListModel;
+class WindowMessageSink;
+struct RunSummary;
+
+class CMainDlgUI : public CBaseDlgUI {
+  Q_OBJECT
+
+ public:
+  explicit CMainDlgUI(QWidget* parent = nullptr);
+  ~CMainDlgUI() override;
+
+  // Adds videos (folders give the videos inside them). Paths already listed
+  // are left out; paths that are not videos are refused and counted in the
+  // status line. Returns the number of rows added.
+  int AddFiles(const QStringList& paths);
+  void RemoveSelectedFile();
+  void StartProcessing();
+  void StopProcessing();
+  // Starts vidplay on the selected file (row 0 when none is selected).
+  void StartPreviewPlayer();
+
+  FileListModel& Files() { return *files_; }
+  BatchRunner& Runner() { return *runner_; }
+  const HelpMenu& Help() const { return help_; }
+
+  // The template list.
+  void SetTemplateNames(const QStringList& names, int selectedRow);
+  QString SelectedTemplateName() const;
+  int SelectedTemplateRow() const;  // -1 when none
+  void AddTemplateRow(const QString& name);
+  void RemoveTemplateRow(const QString& name);
+  void RenameSelectedTemplateRow(const QString& newName);
+
+  // Whether the file manager shows the last output when a run ends (on by
+  // default; tests turn it off).
+  void SetRevealOutputAtEnd(bool reveal) { revealOutputAtEnd_ = reveal; }
+
+ signals:
+  void addTemplateRequested();      // "add_template_btn"
+  void templateMenuRequested();     // "menu_template_btn"
+  void editTemplateRequested();     // double click on a template row
+  void resizeSettingsRequested();   // "resize_toolbar_btn"
+  void preferencesRequested();      // "preference_toolbar_btn"
+  void runEnded(const RunSummary& summary);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void FindControls();
+  void SetUpLists();
+  void ConnectControls();
+  void AddFilesWithDialog();
+  void UpdateButtons();
+  void ShowStatus(const QString& text);
+  void OnRunningChanged(bool running);
+  void OnBatchProgress(double fraction, double secondsLeft);
+  void OnRunEnded(const RunSummary& summary);
+
+  HelpMenu help_;
+  FileListModel* files_ = nullptr;
+  QStringListModel* templates_ = nullptr;
+  WindowMessageSink* messages_ = nullptr;
+  BatchRunner* runner_ = nullptr;
+  bool revealOutputAtEnd_ = true;
+
+  QAbstractButton* menuButton_ = nullptr;
+  QAbstractButton* addButton_ = nullptr;
+  QAbstractButton* removeButton_ = nullptr;
+  QAbstractButton* previewButton_ = nullptr;
+  QAbstractButton* processButton_ = nullptr;
+  QAbstractButton* stopButton_ = nullptr;
+  QAbstractButton* resizeButton_ = nullptr;
+  QAbstractButton* preferenceButton_ = nullptr;
+  QAbstractButton* addTemplateButton_ = nullptr;
+  QAbstractButton* menuTemplateButton_ = nullptr;
+  QListView* templateList_ = nullptr;
+  QListView* fileList_ = nullptr;
+  QLabel* statusLabel_ = nullptr;
+  QLabel* timeLeftLabel_ = nullptr;
+  QProgressBar* batchProgress_ = nullptr;
+};
+
+// The status line after a run: "Finished: 3 done, 1 failed, 0 skipped." or
+// "Stopped: ..., 2 not processed."
+QString RunSummaryText(const RunSummary& summary);
+
+}  // namespace vidmora

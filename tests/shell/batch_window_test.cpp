@@ -1,0 +1,160 @@
+// The batch driven from the main window, with real encodes of small clips.
+
+#include "app/shell/batch_runner.h"
+#include "app/shell/file_list_model.h"
+#include "tests/shell/window_fixture.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListView>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace vidmora::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<FileRowState> States(const FileListModel& files) {
+  std::vector<FileRowState> states;
+  for (int row = 0; row < files.rowCount(); ++row) states.push_back(files.StateAt(row));
+  return states;
+}
+
+// Names in the folder other than the sources and the expected outputs:
+// what a run would leave behind by mistake (temporary or partial files).
+std::vector<std::string> Leftovers(const fs::path& folder, const std::vector<std::string>& expected) {
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (std::find(expected.begin(), expected.end(), name) == expected.end()) left.push_back(name);
+  }
+  return left;
+}
+
+}  // namespace
+
+TEST_F(WindowTest, ARunOverThreeClipsMarksThemDoneWithProgressAndLeavesThreeOutputs) {
+  window_->AddFiles({MakeSource("a.mp4"), MakeSource("b.mp4", LongClip()), MakeSource("c.mp4")});
+  // Progress of the running row as the list saw it.
+  std::vector<double> progress;
+  QObject::connect(&window_->Files(), &QAbstractItemModel::dataChanged, [&](const QModelIndex& index) {
+    if (window_->Files().StateAt(index.row()) == FileRowState::Doing) {
+      progress.push_back(index.data(FileListModel::ProgressRole).toDouble());
+    }
+  });
+  bool checkedRunningState = false;
+  QObject::connect(&window_->Files(), &QAbstractItemModel::dataChanged, [&](const QModelIndex& index) {
+    if (checkedRunningState || window_->Files().StateAt(index.row()) != FileRowState::Doing) return;
+    checkedRunningState = true;
+    EXPECT_FALSE(Button("process_toolbar_btn")->isEnabled());
+    EXPECT_FALSE(Button("remove_toolbar_btn")->isEnabled());
+    EXPECT_FALSE(Button("preview_toolbar_btn")->isEnabled());
+    EXPECT_TRUE(Button("stop_toolbar_btn")->isEnabled());
+    EXPECT_TRUE(Button("add_toolbar_btn")->isEnabled());
+    // The worker reads the rows: the Delete key removes none of them.
+    auto* list = window_->findChild<QListView*>("file_list");
+    list->setCurrentIndex(window_->Files().index(2));
+    QTest::keyClick(list, Qt::Key_Delete);
+    window_->RemoveSelectedFile();
+    EXPECT_EQ(window_->Files().rowCount(), 3);
+  });
+
+  RunToTheEnd();
+
+  EXPECT_TRUE(checkedRunningState);
+  using enum FileRowState;
+  EXPECT_EQ(States(window_->Files()), (std::vector{Done, Done, Done}));
+  for (const char* name : {"a.mp4", "b.mp4", "c.mp4"}) {
+    EXPECT_EQ(Probe(OutputOf(name)).Count("video"), 1) << name;
+  }
+  EXPECT_TRUE(std::any_of(progress.begin(), progress.end(), [](double p) { return p > 0 && p < 1; }))
+      << "no progress of a running row was shown";
+  EXPECT_EQ(window_->findChild<QLabel*>("status_label")->text(), "Finished: 3 done, 0 failed, 0 skipped.");
+  EXPECT_TRUE(Button("process_toolbar_btn")->isEnabled());
+  EXPECT_FALSE(Button("stop_toolbar_btn")->isEnabled());
+}
+
+TEST_F(WindowTest, StopDuringTheSecondOfThreeFinishesItAndLeavesTheThirdReady) {
+  window_->AddFiles({MakeSource("a.mp4"), MakeSource("b.mp4", LongClip()), MakeSource("c.mp4")});
+  QObject::connect(&window_->Files(), &QAbstractItemModel::dataChanged, [&](const QModelIndex& index) {
+    if (index.row() == 1 && window_->Files().StateAt(1) == FileRowState::Doing &&
+        Button("stop_toolbar_btn")->isEnabled()) {
+      Button("stop_toolbar_btn")->click();
+    }
+  });
+  RunSummary summary;
+  QObject::connect(window_.get(), &CMainDlgUI::runEnded, [&](const RunSummary& ended) { summary = ended; });
+
+  RunToTheEnd();
+
+  using enum FileRowState;
+  EXPECT_EQ(States(window_->Files()), (std::vector{Done, Done, Ready}));
+  EXPECT_TRUE(fs::exists(OutputOf("b.mp4")));
+  EXPECT_FALSE(fs::exists(OutputOf("c.mp4")));
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_EQ(summary.lastOutputPath, QString::fromStdString(OutputOf("b.mp4").string()));
+  EXPECT_EQ(window_->findChild<QLabel*>("status_label")->text(),
+            "Stopped: 2 done, 0 failed, 0 skipped, 1 not processed.");
+}
+
+TEST_F(WindowTest, ACorruptClipFailsWithItsReasonAndTheRunGoesOn) {
+  const fs::path bad = sources_ / "bad.mp4";
+  WriteFile(bad, "not a video at all");
+  window_->AddFiles({QString::fromStdString(bad.string()), MakeSource("good.mp4")});
+
+  RunToTheEnd();
+
+  using enum FileRowState;
+  EXPECT_EQ(States(window_->Files()), (std::vector{Failed, Done}));
+  const QString reason = window_->Files().index(0).data(Qt::ToolTipRole).toString();
+  EXPECT_FALSE(reason.isEmpty());
+  EXPECT_NE(reason, QString::fromStdString(bad.string())) << "the tool tip should say why, not repeat the path";
+  EXPECT_FALSE(fs::exists(OutputOf("bad.mp4")));
+  EXPECT_EQ(Probe(OutputOf("good.mp4")).Count("video"), 1);
+  EXPECT_EQ(window_->findChild<QLabel*>("status_label")->text(), "Finished: 1 done, 1 failed, 0 skipped.");
+}
+
+TEST_F(WindowTest, ClosingDuringARunAsksAndOnYesLeavesNoPartialOutput) {
+  window_->AddFiles({MakeSource("a.mp4", LongClip()), MakeSource("b.mp4", LongClip())});
+  Button("process_toolbar_btn")->click();
+  ASSERT_TRUE(WaitFor([&] { return window_->Files().StateAt(0) == FileRowState::Doing; }));
+
+  // "No" keeps the window and the run.
+  QTimer::singleShot(0, [] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    box->button(QMessageBox::No)->click();
+  });
+  EXPECT_FALSE(window_->close());
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(window_->Runner().IsRunning());
+
+  QTimer::singleShot(0, [] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->objectName(), "close_question_box");
+    box->button(QMessageBox::Yes)->click();
+  });
+  EXPECT_TRUE(window_->close());
+  // The worker has ended when close returns.
+  QApplication::processEvents();
+  EXPECT_FALSE(window_->Runner().IsRunning());
+
+  // Only finished outputs may remain; the file being encoded left nothing.
+  std::vector<std::string> expected = {"a.mp4", "b.mp4"};
+  for (const char* name : {"a.mp4", "b.mp4"}) {
+    if (fs::exists(OutputOf(name))) {
+      EXPECT_EQ(Probe(OutputOf(name)).Count("video"), 1) << name;
+      expected.push_back(OutputOf(name).filename().string());
+    }
+  }
+  EXPECT_TRUE(Leftovers(sources_, expected).empty()) << Leftovers(sources_, expected).front();
+  EXPECT_LT(expected.size(), 4u) << "the run should have been abandoned before its end";
+}
+
+}  // namespace vidmora::test

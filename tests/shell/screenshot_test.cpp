@@ -1,0 +1,114 @@
+// Pictures of the windows for people to look at, taken in a real X server
+// (run under xvfb-run): the main window with a done, a running and a failed
+// row, the about window and the quick-start window. QT_SCALE_FACTOR picks the
+// scale; the files are named after it (main_window_100.png, ..._200.png).
+
+#include "app/settings/first_start.h"
+#include "app/shell/about_window.h"
+#include "app/shell/batch_runner.h"
+#include "app/shell/file_list_model.h"
+#include "app/shell/main_window.h"
+#include "app/shell/quick_start_window.h"
+#include "app/settings/app_folders.h"
+#include "app/templates/template_store.h"
+#include "tests/support/temp_env.h"
+
+#include <QListView>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+namespace vidmora::test {
+
+namespace {
+
+QString ScaleSuffix() {
+  const double scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1;
+  return QStringLiteral("_%1").arg(qRound(scale * 100));
+}
+
+// Shows the window, lets it paint, and saves what the X server shows of it.
+QImage TakePicture(QWidget& window, const QString& name) {
+  window.show();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QTest::qWait(200);  // lets the window manager-less server settle the first paints
+  const QPixmap shot = window.screen()->grabWindow(window.winId());
+  const auto file = TestOutputDir() / (name + ScaleSuffix() + ".png").toStdString();
+  std::filesystem::create_directories(file.parent_path());
+  EXPECT_TRUE(shot.save(QString::fromStdString(file.string()))) << file;
+  std::printf("picture: %s\n", file.string().c_str());
+  return window.grab().toImage();
+}
+
+// Whether the area holds a pixel strong in one channel (0 red, 1 green, 2 blue).
+bool HasColour(const QImage& image, QRect area, int channel) {
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      const int values[] = {c.red(), c.green(), c.blue()};
+      const int other1 = values[(channel + 1) % 3];
+      const int other2 = values[(channel + 2) % 3];
+      if (values[channel] > 120 && values[channel] > other1 + 50 && values[channel] > other2 + 40) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(ScreenshotTest, MainWindowWithDoneRunningAndFailedRows) {
+  TempEnv env;
+  ASSERT_TRUE(PrepareDataFolder());
+  const auto folder = env.MakeDir("Videos");
+  QStringList paths;
+  for (const char* name : {"Holiday in the mountains.mp4", "Interview with the team, long take (final cut).mov",
+                           "broken-download.mkv"}) {
+    WriteFile(folder / name, "x");
+    paths << QString::fromStdString((folder / name).string());
+  }
+
+  CMainDlgUI window;
+  window.SetRevealOutputAtEnd(false);
+  window.SetTemplateNames(ReadTemplateNames(TemplatesFolder()) << "Company logo" << "Copyright notice", 0);
+  ASSERT_EQ(window.AddFiles(paths), 3);
+  FileListModel& files = window.Files();
+  files.SetState(0, FileRowState::Done);
+  files.SetState(1, FileRowState::Doing);
+  files.SetProgress(1, 0.42, 75);
+  files.SetState(2, FileRowState::Failed, "The video could not be decoded: invalid data in the file.");
+  emit window.Runner().runningChanged(true);
+  emit window.Runner().batchProgressed(0.47, 83);
+  window.resize(803, 580);
+
+  const QImage picture = TakePicture(window, "main_window");
+  ASSERT_FALSE(picture.isNull());
+  const double ratio = picture.devicePixelRatio();
+  auto* list = window.findChild<QListView*>("file_list");
+  const auto rowArea = [&](int row) {
+    const QRect rect = list->visualRect(files.index(row));
+    const QPoint topLeft = list->viewport()->mapTo(&window, rect.topLeft());
+    return QRect(topLeft * ratio, rect.size() * ratio);
+  };
+  EXPECT_TRUE(HasColour(picture, rowArea(0), 1)) << "the done row shows no green mark";
+  EXPECT_TRUE(HasColour(picture, rowArea(1), 2)) << "the running row shows no blue progress";
+  EXPECT_TRUE(HasColour(picture, rowArea(2), 0)) << "the failed row shows no red mark";
+}
+
+TEST(ScreenshotTest, AboutWindow) {
+  TempEnv env;
+  CAboutDlgUI about;
+  ASSERT_TRUE(about.IsSkinLoaded());
+  EXPECT_FALSE(TakePicture(about, "about_window").isNull());
+}
+
+TEST(ScreenshotTest, QuickStartWindow) {
+  TempEnv env;
+  ASSERT_TRUE(PrepareDataFolder());
+  CQuickStartDlgUI quickStart;
+  ASSERT_TRUE(quickStart.IsSkinLoaded());
+  EXPECT_FALSE(TakePicture(quickStart, "quick_start_window").isNull());
+}
+
+}  // namespace vidmora::test

@@ -1,0 +1,107 @@
+// The program's start, its quick-start and about windows.
+
+#include "app/settings/app_folders.h"
+#include "app/settings/quick_start_choice.h"
+#include "app/shell/about_window.h"
+#include "app/shell/main_window.h"
+#include "app/shell/quick_start_window.h"
+#include "app/shell/vidmora_host.h"
+#include "app/templates/template_store.h"
+#include "tests/support/temp_env.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QListView>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace vidmora::test {
+
+namespace {
+
+CQuickStartDlgUI* OpenQuickStart() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (auto* window = qobject_cast<CQuickStartDlgUI*>(widget); window && window->isVisible()) return window;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+TEST(StartUpTest, AFirstStartShowsTheWindowTheDemoTemplateAndThenTheQuickStart) {
+  TempEnv env;
+  CVidmoraDlg host;
+  host.Start();
+
+  CMainDlgUI& window = host.Window();
+  EXPECT_EQ(window.geometry().topLeft(), QPoint(0, 0));
+  EXPECT_EQ(window.size(), QSize(803, 580));
+  EXPECT_EQ(window.findChild<QLabel*>("program_name_label")->text(), "Vidmora");
+  EXPECT_TRUE(QFileInfo::exists(DataFile("preference.xml")));
+  EXPECT_EQ(window.SelectedTemplateName(), kDemoTemplateName);
+
+  // The quick-start window opens by itself shortly after the window shows; it
+  // runs its own loop, so a timer looks for it and closes it.
+  bool quickStartShown = false;
+  bool boxChecked = true;
+  QTimer watcher;
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    if (CQuickStartDlgUI* quickStart = OpenQuickStart()) {
+      quickStartShown = true;
+      boxChecked = quickStart->findChild<QCheckBox*>("dontshow_Option")->isChecked();
+      quickStart->findChild<QAbstractButton*>("close_btn")->click();
+    }
+  });
+  watcher.start(20);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return quickStartShown && OpenQuickStart() == nullptr; }, 60000));
+  EXPECT_FALSE(boxChecked);
+
+  host.Shutdown();
+  EXPECT_EQ(StoredTemplateRow(), 0);
+}
+
+TEST(StartUpTest, TheQuickStartChoiceIsStoredAtOnceAndSurvivesARestart) {
+  TempEnv env;
+  {
+    CVidmoraDlg host;  // a first start writes "preference.xml"
+    host.Start();
+    host.Shutdown();
+  }
+  {
+    CQuickStartDlgUI quickStart;
+    auto* dontShow = quickStart.findChild<QCheckBox*>("dontshow_Option");
+    ASSERT_NE(dontShow, nullptr);
+    dontShow->click();
+    EXPECT_EQ(ReadQuickStartHidden(), true);  // stored before the window closes
+  }
+  CQuickStartDlgUI again;
+  EXPECT_TRUE(again.findChild<QCheckBox*>("dontshow_Option")->isChecked());
+  again.findChild<QCheckBox*>("dontshow_Option")->click();
+  EXPECT_EQ(ReadQuickStartHidden(), false);
+}
+
+TEST(StartUpTest, WithoutPreferencesTheQuickStartChoiceIsNotStored) {
+  TempEnv env;
+  CQuickStartDlgUI quickStart;
+  auto* dontShow = quickStart.findChild<QCheckBox*>("dontshow_Option");
+  EXPECT_FALSE(dontShow->isChecked());
+  dontShow->click();
+  EXPECT_EQ(ReadQuickStartHidden(), std::nullopt);
+  EXPECT_FALSE(QFileInfo::exists(DataFile("preference.xml")));
+}
+
+TEST(StartUpTest, TheAboutWindowShowsTheTitleAndTheVersion) {
+  EXPECT_EQ(VersionLabelText(2, 1, 5), "v2.1.5 ");
+  CAboutDlgUI about;
+  EXPECT_EQ(about.findChild<QLabel*>("title_label")->text(), "About Vidmora");
+  EXPECT_TRUE(about.findChild<QLabel*>("version_label")->text().startsWith('v'));
+  for (const char* name : {"ok_btn", "close_btn", "website_btn", "mailto_btn", "youtube_btn"}) {
+    EXPECT_NE(about.findChild<QAbstractButton*>(name), nullptr) << name;
+  }
+}
+
+}  // namespace vidmora::test
