@@ -47,6 +47,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Burns watermark templates into videos, in
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
+# The build keeps debugging information; the package does not.
+set(CPACK_STRIP_FILES ON)
 # Libraries the programs link come from dpkg-shlibdeps (our own ones are in
 # the program folder); these are loaded or started at run time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

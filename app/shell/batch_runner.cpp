@@ -119,7 +119,7 @@ void BatchRunner::ReportBatchProgress(int row, double rowFraction) {
 }
 
 void BatchRunner::OnRunFinished(const QString& lastOutputPath) {
-  RunSummary summary;
+  RunCounts summary;
   summary.lastOutputPath = lastOutputPath;
   summary.stopped = stopping_;
   summary.done = files_.CountInState(FileRowState::Done);

@@ -49,7 +49,7 @@ class WindowJobSettings : public JobSettingsSource {
   QString templateName_;
 };
 
-struct RunSummary {
+struct RunCounts {
   int done = 0;
   int failed = 0;
   int skipped = 0;
@@ -85,7 +85,7 @@ class BatchRunner : public QObject {
   // The whole run's progress, 0..1, and the estimated seconds left (negative
   // while unknown).
   void batchProgressed(double fraction, double secondsLeft);
-  void runEnded(const RunSummary& summary);
+  void runEnded(const RunCounts& summary);
 
  private:
   void OnRowState(int row, int state, const QString& detail);

@@ -47,7 +47,7 @@ QString FileCount(int count) { return count == 1 ? QStringLiteral("1 file") : QS
 
 }  // namespace
 
-QString RunSummaryText(const RunSummary& summary) {
+QString RunSummaryText(const RunCounts& summary) {
   QString text = QStringLiteral("%1: %2 done, %3 failed, %4 skipped")
                      .arg(summary.stopped ? QStringLiteral("Stopped") : QStringLiteral("Finished"))
                      .arg(summary.done)
@@ -255,7 +255,7 @@ void CMainDlgUI::OnBatchProgress(double fraction, double secondsLeft) {
                  .arg(files_->rowCount()));
 }
 
-void CMainDlgUI::OnRunEnded(const RunSummary& summary) {
+void CMainDlgUI::OnRunEnded(const RunCounts& summary) {
   ShowStatus(RunSummaryText(summary));
   if (timeLeftLabel_) timeLeftLabel_->clear();
   if (revealOutputAtEnd_ && summary.done > 0) ShowInFileManager(summary.lastOutputPath);

@@ -23,7 +23,7 @@ namespace vidmora {
 class BatchRunner;
 class FileListModel;
 class WindowMessageSink;
-struct RunSummary;
+struct RunCounts;
 
 class CMainDlgUI : public CBaseDlgUI {
   Q_OBJECT
@@ -64,7 +64,7 @@ class CMainDlgUI : public CBaseDlgUI {
   void editTemplateRequested();     // double click on a template row
   void resizeSettingsRequested();   // "resize_toolbar_btn"
   void preferencesRequested();      // "preference_toolbar_btn"
-  void runEnded(const RunSummary& summary);
+  void runEnded(const RunCounts& summary);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -81,7 +81,7 @@ class CMainDlgUI : public CBaseDlgUI {
   void ShowStatus(const QString& text);
   void OnRunningChanged(bool running);
   void OnBatchProgress(double fraction, double secondsLeft);
-  void OnRunEnded(const RunSummary& summary);
+  void OnRunEnded(const RunCounts& summary);
 
   HelpMenu help_;
   FileListModel* files_ = nullptr;
@@ -109,6 +109,6 @@ class CMainDlgUI : public CBaseDlgUI {
 
 // The status line after a run: "Finished: 3 done, 1 failed, 0 skipped." or
 // "Stopped: ..., 2 not processed."
-QString RunSummaryText(const RunSummary& summary);
+QString RunSummaryText(const RunCounts& summary);
 
 }  // namespace vidmora

@@ -114,8 +114,8 @@ TEST_F(HeldWindowTest, StopDuringARunFinishesTheCurrentFileAndLeavesTheRestReady
   window_->AddFiles({MakeSource("a.mp4"), MakeSource("b.mp4"), MakeSource("c.mp4")});
   Button("process_toolbar_btn")->click();
   ASSERT_TRUE(WaitFor([&] { return window_->Files().StateAt(0) == FileRowState::Doing; }));
-  RunSummary summary;
-  QObject::connect(window_.get(), &CMainDlgUI::runEnded, [&](const RunSummary& ended) { summary = ended; });
+  RunCounts summary;
+  QObject::connect(window_.get(), &CMainDlgUI::runEnded, [&](const RunCounts& ended) { summary = ended; });
 
   Button("stop_toolbar_btn")->click();
   EXPECT_FALSE(Button("stop_toolbar_btn")->isEnabled());
