@@ -2,6 +2,7 @@
 
 #include "app/settings/app_folders.h"
 #include "app/shell/batch_runner.h"
+#include "shared/template/template_files.h"
 #include "app/shell/file_list_model.h"
 #include "tests/cli/held_picture.h"
 #include "tests/draw/template_fixture.h"
@@ -54,7 +55,10 @@ class HeldWindowTest : public WindowTest {
     layer.imageTransparency = 100;
     layer.imageWidth = layer.imageHeight = 0;  // the picture's own size
     layer.scaleImage = 0;
-    glyphra::test::WriteTemplate(TemplatesFolder().toStdString(), u"Held", {{u"Held logo", layer}});
+    const std::u16string templates = TemplatesFolder().toStdU16String();
+    glyphra::test::WriteTemplate(templates, u"Held", {{u"Held logo", layer}});
+    // Only templates of the list can be chosen.
+    ASSERT_TRUE(AppendToNameList(IndexFilePath(templates), kTemplateIndex, u"Held"));
     window_->SetTemplateNames({"Held"}, 0);
   }
 
@@ -113,7 +117,8 @@ TEST_F(WindowTest, ARunOverThreeClipsMarksThemDoneWithProgressAndLeavesThreeOutp
 TEST_F(HeldWindowTest, StopDuringARunFinishesTheCurrentFileAndLeavesTheRestReady) {
   window_->AddFiles({MakeSource("a.mp4"), MakeSource("b.mp4"), MakeSource("c.mp4")});
   Button("process_toolbar_btn")->click();
-  ASSERT_TRUE(WaitFor([&] { return window_->Files().StateAt(0) == FileRowState::Doing; }));
+  ASSERT_TRUE(WaitFor([&] { return window_->Files().StateAt(0) == FileRowState::Doing || !window_->Runner().IsRunning(); }));
+  ASSERT_EQ(window_->Files().StateAt(0), FileRowState::Doing) << window_->Files().index(0).data(Qt::ToolTipRole).toString().toStdString();
   RunCounts summary;
   QObject::connect(window_.get(), &CMainDlgUI::runEnded, [&](const RunCounts& ended) { summary = ended; });
 
@@ -156,7 +161,8 @@ TEST_F(WindowTest, ACorruptClipFailsWithItsReasonAndTheRunGoesOn) {
 TEST_F(HeldWindowTest, ClosingDuringARunAsksAndOnYesLeavesNoPartialOutput) {
   window_->AddFiles({MakeSource("a.mp4", LongClip()), MakeSource("b.mp4")});
   Button("process_toolbar_btn")->click();
-  ASSERT_TRUE(WaitFor([&] { return window_->Files().StateAt(0) == FileRowState::Doing; }));
+  ASSERT_TRUE(WaitFor([&] { return window_->Files().StateAt(0) == FileRowState::Doing || !window_->Runner().IsRunning(); }));
+  ASSERT_EQ(window_->Files().StateAt(0), FileRowState::Doing) << window_->Files().index(0).data(Qt::ToolTipRole).toString().toStdString();
 
   // "No" keeps the window and the run.
   QTimer::singleShot(0, [] {

@@ -35,7 +35,7 @@ class WindowTest : public ::testing::Test {
 
   QAbstractButton* Button(const char* name) const;
   // Runs the event loop until `done` holds; false after a generous time-out.
-  static bool WaitFor(const std::function<bool()>& done, int timeoutMs = 300000);
+  static bool WaitFor(const std::function<bool()>& done, int timeoutMs = 120000);
   // Starts the run with the toolbar and waits for its end.
   void RunToTheEnd();
 
