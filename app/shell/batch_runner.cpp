@@ -4,15 +4,15 @@
 
 namespace vidmora {
 
-void BatchEvents::RowStateChanged(int row, RowState state, const QString& detail) {
-  emit rowStateChanged(row, static_cast<int>(state), detail);
+void BatchEvents::RowStateChanged(int row, const RowStatus& status) {
+  emit rowStateChanged(row, static_cast<int>(status.state), status.reason);
 }
 
 void BatchEvents::RowProgressed(int row, const EncodeProgress& progress) {
   emit rowProgressed(row, progress.fraction, progress.SecondsLeft());
 }
 
-void BatchEvents::RunFinished(const QString& lastOutputPath) { emit runFinished(lastOutputPath); }
+void BatchEvents::RunFinished(const RunSummary& summary) { emit runFinished(summary.lastOutputPath); }
 
 void WindowJobSettings::SetTemplateName(const QString& name) {
   std::lock_guard lock(mutex_);
@@ -82,14 +82,8 @@ void BatchRunner::AbandonAndWait() {
 
 void BatchRunner::OnRowState(int row, int state, const QString& detail) {
   switch (static_cast<RowState>(state)) {
-    case RowState::Ready:
-      // The batch leaves a skipped row ready, with the reason.
-      if (detail.isEmpty()) {
-        files_.SetState(row, FileRowState::Ready);
-        return;
-      }
-      files_.SetState(row, FileRowState::Skipped, detail);
-      break;
+    case RowState::Ready: files_.SetState(row, FileRowState::Ready); return;
+    case RowState::Skipped: files_.SetState(row, FileRowState::Skipped, detail); break;
     case RowState::Doing:
       files_.SetState(row, FileRowState::Doing);
       ReportBatchProgress(row, 0);

@@ -27,9 +27,9 @@ class BatchEvents : public QObject, public BatchObserver {
   Q_OBJECT
 
  public:
-  void RowStateChanged(int row, RowState state, const QString& detail) override;
+  void RowStateChanged(int row, const RowStatus& status) override;
   void RowProgressed(int row, const EncodeProgress& progress) override;
-  void RunFinished(const QString& lastOutputPath) override;
+  void RunFinished(const RunSummary& summary) override;
 
  signals:
   void rowStateChanged(int row, int state, const QString& detail);

@@ -214,8 +214,12 @@ void CMainDlgUI::StartPreviewPlayer() {
     fileList_->setCurrentIndex(current);
   }
   const QString path = files_->PathAt(current.row());
-  MediaProbe probe(messages_);
-  probe.Open(path);
+  // A file the probe cannot read is named in a message; the player still
+  // starts, with a frame size of 0 x 0.
+  MediaProbe probe;
+  if (const ProbeError error = probe.Open(path); error != ProbeError::kNone) {
+    messages_->ShowMessage(ProbeErrorMessage(error, path), QStringLiteral("Vidmora"), MessageIcon::Error);
+  }
   if (!StartPlayer(SelectedTemplateName(), path, probe.FrameSize())) {
     QMessageBox::warning(this, QStringLiteral("Vidmora"),
                          QStringLiteral("The player \"vidplay\" could not be started from the program folder."));
