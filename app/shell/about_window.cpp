@@ -1,5 +1,6 @@
 #include "app/shell/about_window.h"
 
+#include "app/settings/language_manager.h"
 #include "app/shell/product_links.h"
 #include "app/shell/skin.h"
 #include "shared/version.h"
@@ -16,9 +17,9 @@ QString VersionLabelText(int major, int minor, int build) {
 
 CAboutDlgUI::CAboutDlgUI(QWidget* parent) : CBaseDlgUI(QStringLiteral("about.xml"), Resizing::Fixed, parent) {
   setObjectName(QStringLiteral("about_window"));
-  setWindowTitle(QStringLiteral("About Vidmora"));
+  setWindowTitle(UiText(QStringLiteral("About Vidmora")));
   if (!IsSkinLoaded()) return;
-  if (auto* title = Control<QLabel>("title_label")) title->setText(QStringLiteral("About Vidmora"));
+  if (auto* title = Control<QLabel>("title_label")) title->setText(UiText(QStringLiteral("About Vidmora")));
   if (auto* version = Control<QLabel>("version_label")) {
     version->setText(VersionLabelText(kVersionMajor, kVersionMinor, kVersionBuild));
   }

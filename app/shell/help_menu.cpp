@@ -1,5 +1,7 @@
 #include "app/shell/help_menu.h"
 
+#include "app/settings/language_manager.h"
+
 namespace vidmora {
 
 HelpMenu BuildHelpMenu(QWidget* parent) {
@@ -19,6 +21,7 @@ HelpMenu BuildHelpMenu(QWidget* parent) {
   help.menu->addSeparator();
   help.checkUpdate = add("Check Update...", "check_update_action");
   help.about = add("About...", "about_action");
+  CLanguageManager::ForProgram().TranslateMenu(help.menu);
   return help;
 }
 

@@ -10,6 +10,7 @@
 #include "app/shell/video_files.h"
 #include "app/shell/window_message_sink.h"
 #include "app/settings/app_folders.h"
+#include "app/settings/language_manager.h"
 #include "common/quorvil.h"
 
 #include <QAbstractButton>
@@ -43,17 +44,17 @@ void Enable(QAbstractButton* button, bool enabled) {
   if (button) button->setEnabled(enabled);
 }
 
-QString FileCount(int count) { return count == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(count); }
+QString FileCount(int count) { return count == 1 ? UiText(QStringLiteral("1 file")) : UiText(QStringLiteral("%1 files")).arg(count); }
 
 }  // namespace
 
 QString RunSummaryText(const RunCounts& summary) {
-  QString text = QStringLiteral("%1: %2 done, %3 failed, %4 skipped")
-                     .arg(summary.stopped ? QStringLiteral("Stopped") : QStringLiteral("Finished"))
+  QString text = UiText(QStringLiteral("%1: %2 done, %3 failed, %4 skipped"))
+                     .arg(summary.stopped ? UiText(QStringLiteral("Stopped")) : UiText(QStringLiteral("Finished")))
                      .arg(summary.done)
                      .arg(summary.failed)
                      .arg(summary.skipped);
-  if (summary.notProcessed > 0) text += QStringLiteral(", %1 not processed").arg(summary.notProcessed);
+  if (summary.notProcessed > 0) text += UiText(QStringLiteral(", %1 not processed")).arg(summary.notProcessed);
   return text + QLatin1Char('.');
 }
 
@@ -74,7 +75,7 @@ CMainDlgUI::CMainDlgUI(QWidget* parent) : CBaseDlgUI(QStringLiteral("maindlg.xml
   SetUpLists();
   ConnectControls();
   UpdateButtons();
-  ShowStatus(QStringLiteral("Add videos with the Add button, or drop files and folders here."));
+  ShowStatus(UiText(QStringLiteral("Add videos with the Add button, or drop files and folders here.")));
 }
 
 CMainDlgUI::~CMainDlgUI() = default;
@@ -166,16 +167,16 @@ int CMainDlgUI::AddFiles(const QStringList& paths) {
   for (const QString& video : scan.videos) (runner_->AddFile(video) ? added : listed)++;
   UpdateButtons();
 
-  QStringList parts{QStringLiteral("Added %1").arg(FileCount(added))};
-  if (listed > 0) parts << QStringLiteral("%1 already listed").arg(listed);
-  if (scan.refused > 0) parts << QStringLiteral("%1 not a supported video").arg(scan.refused);
+  QStringList parts{UiText(QStringLiteral("Added %1")).arg(FileCount(added))};
+  if (listed > 0) parts << UiText(QStringLiteral("%1 already listed")).arg(listed);
+  if (scan.refused > 0) parts << UiText(QStringLiteral("%1 not a supported video")).arg(scan.refused);
   if (!runner_->IsRunning()) ShowStatus(parts.join(QStringLiteral(", ")) + QLatin1Char('.'));
   return added;
 }
 
 void CMainDlgUI::AddFilesWithDialog() {
   const QStringList chosen =
-      QFileDialog::getOpenFileNames(this, QStringLiteral("Add Videos"), QString(), VideoFileDialogFilter());
+      QFileDialog::getOpenFileNames(this, UiText(QStringLiteral("Add Videos")), QString(), VideoFileDialogFilter());
   if (!chosen.isEmpty()) AddFiles(chosen);
 }
 
@@ -186,14 +187,14 @@ void CMainDlgUI::RemoveSelectedFile() {
   if (!current.isValid() || !fileList_->selectionModel()->isSelected(current)) return;
   runner_->RemoveRow(current.row());
   UpdateButtons();
-  ShowStatus(FileCount(files_->rowCount()) + QStringLiteral(" in the list."));
+  ShowStatus(UiText(QStringLiteral("%1 in the list.")).arg(FileCount(files_->rowCount())));
 }
 
 void CMainDlgUI::StartProcessing() {
   if (runner_->IsRunning() || files_->rowCount() == 0) return;
   const QString templateName = SelectedTemplateName();
   if (templateName.isEmpty()) {
-    QMessageBox::information(this, QStringLiteral("Vidmora"), QStringLiteral("Choose a template first."));
+    QMessageBox::information(this, QStringLiteral("Vidmora"), UiText(QStringLiteral("Choose a template first.")));
     return;
   }
   runner_->Start(templateName);
@@ -203,7 +204,7 @@ void CMainDlgUI::StopProcessing() {
   if (!runner_->IsRunning()) return;
   runner_->Stop();
   Enable(stopButton_, false);
-  ShowStatus(QStringLiteral("Stopping after the current file..."));
+  ShowStatus(UiText(QStringLiteral("Stopping after the current file...")));
 }
 
 void CMainDlgUI::StartPreviewPlayer() {
@@ -222,7 +223,7 @@ void CMainDlgUI::StartPreviewPlayer() {
   }
   if (!StartPlayer(SelectedTemplateName(), path, probe.FrameSize())) {
     QMessageBox::warning(this, QStringLiteral("Vidmora"),
-                         QStringLiteral("The player \"vidplay\" could not be started from the program folder."));
+                         UiText(QStringLiteral("The player \"vidplay\" could not be started from the program folder.")));
   }
 }
 
@@ -245,7 +246,7 @@ void CMainDlgUI::OnRunningChanged(bool running) {
   UpdateButtons();
   if (batchProgress_) batchProgress_->setVisible(running);
   if (timeLeftLabel_) timeLeftLabel_->setVisible(running);
-  if (running) ShowStatus(QStringLiteral("Processing %1...").arg(FileCount(files_->rowCount())));
+  if (running) ShowStatus(UiText(QStringLiteral("Processing %1...")).arg(FileCount(files_->rowCount())));
 }
 
 void CMainDlgUI::OnBatchProgress(double fraction, double secondsLeft) {
@@ -254,7 +255,7 @@ void CMainDlgUI::OnBatchProgress(double fraction, double secondsLeft) {
   if (runner_->IsStopping()) return;
   const int finished = files_->rowCount() - files_->CountInState(FileRowState::Ready) -
                        files_->CountInState(FileRowState::Doing);
-  ShowStatus(QStringLiteral("Processing file %1 of %2...")
+  ShowStatus(UiText(QStringLiteral("Processing file %1 of %2..."))
                  .arg(std::min(finished + 1, files_->rowCount()))
                  .arg(files_->rowCount()));
 }
@@ -304,8 +305,8 @@ void CMainDlgUI::RenameSelectedTemplateRow(const QString& newName) {
 void CMainDlgUI::closeEvent(QCloseEvent* event) {
   if (runner_->IsRunning()) {
     QMessageBox question(QMessageBox::Question, QStringLiteral("Vidmora"),
-                         QStringLiteral("Videos are being processed. Stop and close Vidmora?\n"
-                                        "The video being processed now is not kept."),
+                         UiText(QStringLiteral("Videos are being processed. Stop and close Vidmora?\n"
+                                               "The video being processed now is not kept.")),
                          QMessageBox::Yes | QMessageBox::No, this);
     question.setObjectName(QStringLiteral("close_question_box"));
     question.setDefaultButton(QMessageBox::No);

@@ -1,5 +1,6 @@
 #include "app/shell/quick_start_window.h"
 
+#include "app/settings/language_manager.h"
 #include "app/settings/quick_start_choice.h"
 
 #include <QAbstractButton>
@@ -10,7 +11,7 @@ namespace vidmora {
 CQuickStartDlgUI::CQuickStartDlgUI(QWidget* parent)
     : CBaseDlgUI(QStringLiteral("quickstart.xml"), Resizing::Fixed, parent) {
   setObjectName(QStringLiteral("quick_start_window"));
-  setWindowTitle(QStringLiteral("Vidmora Quick Start"));
+  setWindowTitle(UiText(QStringLiteral("Vidmora Quick Start")));
   if (!IsSkinLoaded()) return;
   if (auto* ok = Control<QAbstractButton>("ok_btn")) connect(ok, &QAbstractButton::clicked, this, &QDialog::accept);
   if (auto* dontShow = Control<QCheckBox>("dontshow_Option")) {

@@ -1,8 +1,10 @@
 #include "app/shell/skin.h"
 
+#include "app/settings/language_manager.h"
 #include "common/quorvil.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QUiLoader>
 #include <QWidget>
 
@@ -42,7 +44,10 @@ QWidget* LoadSkinLayout(const QString& fileName, QWidget* parent, QString& error
   QWidget* content = loader.load(&file, parent);
   if (!content) {
     error = QStringLiteral("The window layout \"%1\" is damaged: %2").arg(path, loader.errorString());
+    return nullptr;
   }
+  // The texts of the language file's section DIALOG_<layout>, e.g. DIALOG_maindlg.
+  CLanguageManager::ForProgram().TranslateDialog(content, QFileInfo(fileName).completeBaseName());
   return content;
 }
 

@@ -2,12 +2,16 @@
 
 #include "app/settings/app_folders.h"
 #include "app/settings/first_start.h"
+#include "app/settings/language_manager.h"
 #include "app/settings/quick_start_choice.h"
 #include "app/shell/about_window.h"
 #include "app/shell/external_programs.h"
 #include "app/shell/main_window.h"
 #include "app/shell/product_links.h"
 #include "app/shell/quick_start_window.h"
+#include "app/shell/update_messages.h"
+#include "app/support/crash_reporter.h"
+#include "app/support/update_check.h"
 #include "app/templates/template_store.h"
 #include "common/quorvil.h"
 #include "draw/glyphra.h"
@@ -30,7 +34,10 @@ QString PreviewCacheFolder() { return QDir::tempPath() + QStringLiteral("/Vidmor
 
 }  // namespace
 
-CVidmoraDlg::CVidmoraDlg() : window_(std::make_unique<CMainDlgUI>()) { ConnectHelpMenu(); }
+CVidmoraDlg::CVidmoraDlg()
+    : window_(std::make_unique<CMainDlgUI>()), updateMessages_(std::make_unique<UpdateMessages>(window_.get())) {
+  ConnectHelpMenu();
+}
 
 CVidmoraDlg::~CVidmoraDlg() = default;
 
@@ -39,13 +46,14 @@ void CVidmoraDlg::Start() {
       ->DoLogMessage(QStringLiteral("Vidmora %1").arg(QString::fromLatin1(kVersionText)).toStdU16String());
   if (!PrepareDataFolder()) {
     QMessageBox::warning(window_.get(), QStringLiteral("Vidmora"),
-                         QStringLiteral("The settings file \"preference.xml\" could not be created in %1.")
+                         UiText(QStringLiteral("The settings file \"preference.xml\" could not be created in %1."))
                              .arg(DataFolder()));
   }
   window_->SetTemplateNames(ReadTemplateNames(TemplatesFolder()), StoredTemplateRow());
   window_->move(0, 0);
   window_->resize(803, 580);
   window_->show();
+  OfferCrashReport(window_.get(), QString::fromStdString(DefaultCrashFolder()));
 
   if (!ReadQuickStartHidden().value_or(false)) {
     QTimer::singleShot(kQuickStartDelayMs, this, [this] { ShowQuickStart(); });
@@ -66,20 +74,18 @@ void CVidmoraDlg::ConnectHelpMenu() {
   connect(help.feedback, &QAction::triggered, this, [this] {
     if (!StartFeedback()) {
       QMessageBox::warning(window_.get(), QStringLiteral("Vidmora"),
-                           QStringLiteral("The feedback program could not be started from the program folder."));
+                           UiText(QStringLiteral("The feedback program could not be started from the program folder.")));
     }
   });
   connect(help.checkUpdate, &QAction::triggered, this, [this] { CheckForUpdate(); });
   connect(help.about, &QAction::triggered, this, [this] { ShowAbout(); });
 }
 
-void CVidmoraDlg::CheckForUpdate() {
-  // Until the program asks the update server itself, the download page tells.
-  const auto answer = QMessageBox::question(
-      window_.get(), QStringLiteral("Vidmora"),
-      QStringLiteral("This is Vidmora %1. Open the download page to look for a newer version?")
-          .arg(QString::fromLatin1(kVersionText)));
-  if (answer == QMessageBox::Yes) QDesktopServices::openUrl(DownloadPageUrl());
+void CVidmoraDlg::CheckForUpdate() { RunUpdateCheck(VersionFileUrl(), UpdateMode::kOnDemand, *updateMessages_, this); }
+
+void CVidmoraDlg::CheckForUpdateAtStartup() {
+  if (ShouldCheckAtStartup(CurrentProgramVersion(), HasDefaultRoute()))
+    RunUpdateCheck(VersionFileUrl(), UpdateMode::kSilent, *updateMessages_, this);
 }
 
 void CVidmoraDlg::ShowAbout() {

@@ -11,6 +11,7 @@
 namespace vidmora {
 
 class CMainDlgUI;
+class UpdateMessages;
 
 class CVidmoraDlg : public QObject {
   Q_OBJECT
@@ -31,12 +32,17 @@ class CVidmoraDlg : public QObject {
 
   void ShowAbout();
   void ShowQuickStart();
+  // The silent update check of a start: only for a released version on a
+  // machine with a network. The program's main calls it after Start (tests
+  // leave it out, so that they never reach the network).
+  void CheckForUpdateAtStartup();
 
  private:
   void ConnectHelpMenu();
   void CheckForUpdate();
 
   std::unique_ptr<CMainDlgUI> window_;
+  std::unique_ptr<UpdateMessages> updateMessages_;
 };
 
 }  // namespace vidmora
