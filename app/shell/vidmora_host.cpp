@@ -2,7 +2,10 @@
 
 #include "app/settings/app_folders.h"
 #include "app/settings/first_start.h"
+#include "app/settings/img_resizing_setting_dlg.h"
 #include "app/settings/language_manager.h"
+#include "app/settings/preference_dlg.h"
+#include "app/settings/preview_cache.h"
 #include "app/settings/quick_start_choice.h"
 #include "app/shell/about_window.h"
 #include "app/shell/external_programs.h"
@@ -29,14 +32,24 @@ namespace {
 
 constexpr int kQuickStartDelayMs = 1000;
 
-// The preview cache: <temporary folder>/Vidmora.
-QString PreviewCacheFolder() { return QDir::tempPath() + QStringLiteral("/Vidmora"); }
+// The toolbar's settings buttons open their dialogs modally; each saves as it closes.
+void ConnectSettingsDialogs(CMainDlgUI& window) {
+  QObject::connect(&window, &CMainDlgUI::preferencesRequested, &window, [&window] {
+    CPreferenceDlg dialog(&window);
+    dialog.exec();
+  });
+  QObject::connect(&window, &CMainDlgUI::resizeSettingsRequested, &window, [&window] {
+    CImgResizingSettingDlg dialog(DataFile(kResizingSettingsFileName), &window);
+    dialog.exec();
+  });
+}
 
 }  // namespace
 
 CVidmoraDlg::CVidmoraDlg()
     : window_(std::make_unique<CMainDlgUI>()), updateMessages_(std::make_unique<UpdateMessages>(window_.get())) {
   ConnectHelpMenu();
+  ConnectSettingsDialogs(*window_);
 }
 
 CVidmoraDlg::~CVidmoraDlg() = default;
@@ -62,7 +75,7 @@ void CVidmoraDlg::Start() {
 }
 
 void CVidmoraDlg::Shutdown() {
-  DeleteDirectory(PreviewCacheFolder().toStdU16String().c_str(), true);
+  EmptyPreviewCache();
   StoreTemplateRow(std::max(0, window_->SelectedTemplateRow()));
 }
 

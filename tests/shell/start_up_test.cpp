@@ -1,12 +1,15 @@
 // The program's start, its quick-start and about windows.
 
 #include "app/settings/app_folders.h"
+#include "app/settings/img_resizing_setting_dlg.h"
+#include "app/settings/preference_dlg.h"
 #include "app/settings/quick_start_choice.h"
 #include "app/shell/about_window.h"
 #include "app/shell/main_window.h"
 #include "app/shell/quick_start_window.h"
 #include "app/shell/vidmora_host.h"
 #include "app/templates/template_store.h"
+#include "tests/app/modal_driver.h"
 #include "tests/support/temp_env.h"
 
 #include <QAbstractButton>
@@ -101,6 +104,27 @@ TEST(StartUpTest, TheAboutWindowShowsTheTitleAndTheVersion) {
   EXPECT_TRUE(about.findChild<QLabel*>("version_label")->text().startsWith('v'));
   for (const char* name : {"ok_btn", "close_btn", "website_btn", "mailto_btn", "youtube_btn"}) {
     EXPECT_NE(about.findChild<QAbstractButton*>(name), nullptr) << name;
+  }
+}
+
+TEST(StartUpTest, TheToolbarsSettingsButtonsOpenThePreferencesAndTheResizingSettings) {
+  TempEnv env;
+  CVidmoraDlg host;
+  struct Case {
+    const char* button;
+    const char* dialogClass;
+  };
+  for (const Case c : {Case{"preference_toolbar_btn", "vidmora::CPreferenceDlg"},
+                       Case{"resize_toolbar_btn", "vidmora::CImgResizingSettingDlg"}}) {
+    QString opened;
+    OnNextModal([&](QWidget* modal) {
+      opened = QString::fromLatin1(modal->metaObject()->className());
+      modal->close();
+    });
+    auto* button = host.Window().findChild<QAbstractButton*>(c.button);
+    ASSERT_NE(button, nullptr) << c.button;
+    button->click();
+    EXPECT_EQ(opened, c.dialogClass);
   }
 }
 
