@@ -14,6 +14,8 @@ QString PreviewCacheFolder();
 // The cache picture of a source file (made absolute first).
 QString PreviewCachePath(const QString& sourcePath);
 // Deletes the cache folder with its contents; false when something stayed.
+// Refuses (false, nothing deleted) when the data folder lies inside it, as it
+// does when the temporary folder is set to the data folder or above it.
 bool EmptyPreviewCache();
 
 }  // namespace vidmora

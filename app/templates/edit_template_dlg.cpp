@@ -1,5 +1,6 @@
 #include "app/templates/edit_template_dlg.h"
 
+#include "app/settings/preview_cache.h"
 #include "app/templates/edit_temp_img_dlg.h"
 #include "app/templates/layer_commands.h"
 #include "app/templates/layer_session.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
+
 #include <QMessageBox>
 #include <QPixmap>
 #include <QShortcut>
@@ -22,12 +24,6 @@
 namespace vidmora {
 
 namespace {
-
-// The output preview's cache: its pictures show templates as they were.
-void EmptyPreviewCache() {
-  const std::u16string cache = (QDir::tempPath() + QStringLiteral("/Vidmora")).toStdU16String();
-  DeleteDirectory(cache.c_str(), true);
-}
 
 bool IsUndoKey(QEvent* event) {
   return (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) &&

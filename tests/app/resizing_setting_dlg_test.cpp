@@ -121,5 +121,21 @@ TEST(PreviewCachePath, FilesOfOneNameInDifferentFoldersGetDifferentPictures) {
   EXPECT_TRUE(cache.startsWith(QString::fromStdString(env.Tmp().string()))) << cache.toStdString();
 }
 
+// A temporary folder set to the data folder's parent makes the cache folder
+// the data folder itself: emptying the cache must not delete templates.
+TEST(PreviewCache, IsNeverEmptiedWhenItHoldsTheDataFolder) {
+  TempEnv env;
+  const fs::path layer = env.DataHome() / "Vidmora" / "templates" / "Demo 1.xml";
+  WriteFile(layer, "<WatermarkConf/>");
+  qputenv("TMPDIR", QByteArray::fromStdString(env.DataHome().string()));
+  EXPECT_FALSE(EmptyPreviewCache());
+  EXPECT_EQ(ReadFile(layer), "<WatermarkConf/>");
+  qputenv("TMPDIR", QByteArray::fromStdString(env.Tmp().string()));
+  WriteFile(env.Tmp() / "Vidmora" / "a.png", "x");
+  EXPECT_TRUE(EmptyPreviewCache());
+  EXPECT_FALSE(fs::exists(env.Tmp() / "Vidmora"));
+  EXPECT_TRUE(fs::exists(layer));
+}
+
 }  // namespace
 }  // namespace vidmora::test
