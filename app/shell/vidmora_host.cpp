@@ -13,14 +13,17 @@
 #include "app/shell/product_links.h"
 #include "app/shell/quick_start_window.h"
 #include "app/shell/update_messages.h"
+#include "app/shell/window_template_list.h"
 #include "app/support/crash_reporter.h"
 #include "app/support/update_check.h"
+#include "app/templates/template_commands.h"
 #include "app/templates/template_store.h"
 #include "common/quorvil.h"
 #include "draw/glyphra.h"
 #include "logging/log_interface.h"
 #include "shared/version.h"
 
+#include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QMessageBox>
@@ -62,7 +65,8 @@ void CVidmoraDlg::Start() {
                          UiText(QStringLiteral("The settings file \"preference.xml\" could not be created in %1."))
                              .arg(DataFolder()));
   }
-  window_->SetTemplateNames(ReadTemplateNames(TemplatesFolder()), StoredTemplateRow());
+  ConnectTemplateCommands();
+  templates_->FillTemplateList();
   window_->move(0, 0);
   window_->resize(803, 580);
   window_->show();
@@ -92,6 +96,16 @@ void CVidmoraDlg::ConnectHelpMenu() {
   });
   connect(help.checkUpdate, &QAction::triggered, this, [this] { CheckForUpdate(); });
   connect(help.about, &QAction::triggered, this, [this] { ShowAbout(); });
+}
+
+void CVidmoraDlg::ConnectTemplateCommands() {
+  if (templates_) return;
+  templateList_ = std::make_unique<WindowTemplateList>(*window_);
+  templates_ = std::make_unique<TemplateCommands>(TemplatesFolder(), *templateList_, *window_);
+  TemplateCommands* commands = templates_.get();
+  connect(window_.get(), &CMainDlgUI::addTemplateRequested, commands, &TemplateCommands::AddTemplate);
+  connect(window_.get(), &CMainDlgUI::templateMenuRequested, commands, [commands] { commands->ShowMenu(QCursor::pos()); });
+  connect(window_.get(), &CMainDlgUI::editTemplateRequested, commands, &TemplateCommands::EditSelectedTemplate);
 }
 
 void CVidmoraDlg::CheckForUpdate() { RunUpdateCheck(VersionFileUrl(), UpdateMode::kOnDemand, *updateMessages_, this); }

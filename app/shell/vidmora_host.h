@@ -12,6 +12,8 @@ namespace vidmora {
 
 class CMainDlgUI;
 class UpdateMessages;
+class TemplateCommands;
+class WindowTemplateList;
 
 class CVidmoraDlg : public QObject {
   Q_OBJECT
@@ -29,6 +31,8 @@ class CVidmoraDlg : public QObject {
   void Shutdown();
 
   CMainDlgUI& Window() { return *window_; }
+  // Made by Start(), once the data folder is ready.
+  TemplateCommands* Templates() { return templates_.get(); }
 
   void ShowAbout();
   void ShowQuickStart();
@@ -39,10 +43,13 @@ class CVidmoraDlg : public QObject {
 
  private:
   void ConnectHelpMenu();
+  void ConnectTemplateCommands();
   void CheckForUpdate();
 
   std::unique_ptr<CMainDlgUI> window_;
   std::unique_ptr<UpdateMessages> updateMessages_;
+  std::unique_ptr<WindowTemplateList> templateList_;
+  std::unique_ptr<TemplateCommands> templates_;
 };
 
 }  // namespace vidmora
