@@ -20,6 +20,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
@@ -149,6 +150,8 @@ void CMainDlgUI::ConnectControls() {
 
   if (fileList_) {
     connect(fileList_, &QListView::doubleClicked, this, [this] { StartPreviewPlayer(); });
+    fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(fileList_, &QListView::customContextMenuRequested, this, &CMainDlgUI::ShowFileMenu);
     connect(fileList_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { UpdateButtons(); });
     auto* remove = new QShortcut(QKeySequence::Delete, fileList_, nullptr, nullptr, Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this, [this] { RemoveSelectedFile(); });
@@ -207,14 +210,47 @@ void CMainDlgUI::StopProcessing() {
   ShowStatus(UiText(QStringLiteral("Stopping after the current file...")));
 }
 
-void CMainDlgUI::StartPreviewPlayer() {
-  if (files_->rowCount() == 0 || !fileList_) return;
+QString CMainDlgUI::SelectedFilePath() {
+  if (files_->rowCount() == 0 || !fileList_) return {};
   QModelIndex current = fileList_->currentIndex();
   if (!current.isValid()) {
     current = files_->index(0);
     fileList_->setCurrentIndex(current);
   }
-  const QString path = files_->PathAt(current.row());
+  return files_->PathAt(current.row());
+}
+
+QString CMainDlgUI::MoveFileSelection(int delta) {
+  if (!fileList_) return {};
+  const int row = fileList_->currentIndex().row() + delta;
+  if (row < 0 || row >= files_->rowCount()) return {};
+  fileList_->setCurrentIndex(files_->index(row));
+  return files_->PathAt(row);
+}
+
+void CMainDlgUI::RequestOutputPreview() {
+  if (!SelectedFilePath().isEmpty()) emit outputPreviewRequested();
+}
+
+void CMainDlgUI::ShowFileMenu(const QPoint& position) {
+  const QModelIndex row = fileList_->indexAt(position);
+  if (!row.isValid()) return;
+  fileList_->setCurrentIndex(row);
+  QMenu menu(this);
+  menu.setObjectName(QStringLiteral("file_menu"));
+  QAction* play = menu.addAction(UiText(QStringLiteral("Play with the Watermark")));
+  QAction* picture = menu.addAction(UiText(QStringLiteral("Preview the Output Picture...")));
+  const bool running = runner_->IsRunning();
+  play->setEnabled(!running);
+  picture->setEnabled(!running);
+  const QAction* chosen = menu.exec(fileList_->viewport()->mapToGlobal(position));
+  if (chosen == play) StartPreviewPlayer();
+  if (chosen == picture) RequestOutputPreview();
+}
+
+void CMainDlgUI::StartPreviewPlayer() {
+  const QString path = SelectedFilePath();
+  if (path.isEmpty()) return;
   // A file the probe cannot read is named in a message; the player still
   // starts, with a frame size of 0 x 0.
   MediaProbe probe;

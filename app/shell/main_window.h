@@ -41,6 +41,16 @@ class CMainDlgUI : public CBaseDlgUI {
   void StopProcessing();
   // Starts vidplay on the selected file (row 0 when none is selected).
   void StartPreviewPlayer();
+  // Asks for the output preview picture of the selected file (row 0 when
+  // none is selected); nothing when the list is empty.
+  void RequestOutputPreview();
+
+  // The selected file's path, row 0 selected first when none is; empty when
+  // the list is empty.
+  QString SelectedFilePath();
+  // Moves the selection `delta` rows and gives the new row's path; empty,
+  // the selection unchanged, when that row does not exist.
+  QString MoveFileSelection(int delta);
 
   FileListModel& Files() { return *files_; }
   BatchRunner& Runner() { return *runner_; }
@@ -64,6 +74,7 @@ class CMainDlgUI : public CBaseDlgUI {
   void editTemplateRequested();     // double click on a template row
   void resizeSettingsRequested();   // "resize_toolbar_btn"
   void preferencesRequested();      // "preference_toolbar_btn"
+  void outputPreviewRequested();    // the file list's context menu
   void runEnded(const RunCounts& summary);
 
  protected:
@@ -79,6 +90,7 @@ class CMainDlgUI : public CBaseDlgUI {
   void AddFilesWithDialog();
   void UpdateButtons();
   void ShowStatus(const QString& text);
+  void ShowFileMenu(const QPoint& position);
   void OnRunningChanged(bool running);
   void OnBatchProgress(double fraction, double secondsLeft);
   void OnRunEnded(const RunCounts& summary);

@@ -16,6 +16,7 @@
 #include "app/shell/window_template_list.h"
 #include "app/support/crash_reporter.h"
 #include "app/support/update_check.h"
+#include "app/templates/output_preview_dlg.h"
 #include "app/templates/template_commands.h"
 #include "app/templates/template_store.h"
 #include "common/quorvil.h"
@@ -47,12 +48,33 @@ void ConnectSettingsDialogs(CMainDlgUI& window) {
   });
 }
 
+// The output preview steps through the window's file list.
+class WindowPreviewFiles final : public PreviewFileList {
+ public:
+  explicit WindowPreviewFiles(CMainDlgUI& window) : window_(window) {}
+  QString SelectedFile() override { return window_.SelectedFilePath(); }
+  QString NextFile() override { return window_.MoveFileSelection(1); }
+  QString PreviousFile() override { return window_.MoveFileSelection(-1); }
+
+ private:
+  CMainDlgUI& window_;
+};
+
+void ConnectOutputPreview(CMainDlgUI& window) {
+  QObject::connect(&window, &CMainDlgUI::outputPreviewRequested, &window, [&window] {
+    WindowPreviewFiles files(window);
+    COutputPreviewDlg dialog(files, window.SelectedTemplateName(), &window);
+    dialog.exec();
+  });
+}
+
 }  // namespace
 
 CVidmoraDlg::CVidmoraDlg()
     : window_(std::make_unique<CMainDlgUI>()), updateMessages_(std::make_unique<UpdateMessages>(window_.get())) {
   ConnectHelpMenu();
   ConnectSettingsDialogs(*window_);
+  ConnectOutputPreview(*window_);
 }
 
 CVidmoraDlg::~CVidmoraDlg() = default;

@@ -128,4 +128,30 @@ TEST(StartUpTest, TheToolbarsSettingsButtonsOpenThePreferencesAndTheResizingSett
   }
 }
 
+TEST(StartUpTest, TheOutputPreviewOpensOnTheSelectedFileAndStepsThroughTheList) {
+  TempEnv env;
+  const std::filesystem::path folder = env.MakeDir("clips");
+  for (const char* name : {"a.mp4", "b.mp4"}) WriteFile(folder / name, "not a video");
+  CVidmoraDlg host;
+  CMainDlgUI& window = host.Window();
+  ASSERT_EQ(window.AddFiles({QString::fromStdString((folder / "a.mp4").string()),
+                             QString::fromStdString((folder / "b.mp4").string())}),
+            2);
+  QString opened, first, second, pastEnd;
+  OnNextModal([&](QWidget* modal) {
+    opened = QString::fromLatin1(modal->metaObject()->className());
+    modal->close();
+  });
+  window.RequestOutputPreview();
+  EXPECT_EQ(opened, "vidmora::COutputPreviewDlg");
+  // The list the preview steps through is the window's, selection included.
+  first = window.SelectedFilePath();
+  second = window.MoveFileSelection(1);
+  pastEnd = window.MoveFileSelection(1);
+  EXPECT_TRUE(first.endsWith("a.mp4")) << first.toStdString();
+  EXPECT_TRUE(second.endsWith("b.mp4")) << second.toStdString();
+  EXPECT_TRUE(pastEnd.isEmpty());
+  EXPECT_EQ(window.SelectedFilePath(), second);
+}
+
 }  // namespace vidmora::test
