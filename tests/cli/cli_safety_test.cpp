@@ -3,7 +3,7 @@
 // and bad values are refused before any work. Every source a test makes is
 // checked unchanged (by checksum) when the test ends.
 
-#include "common/quorvil.h"
+#include "tests/cli/cli_program.h"
 #include "tests/support/media.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_env.h"
@@ -32,17 +32,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string CliPath() {
-  std::u16string folder;
-  GetAppPath(folder);
-  return (fs::path(folder) / "vidmora-cli").string();
-}
-
-std::vector<std::string> Cli(const std::vector<std::string>& arguments) {
-  std::vector<std::string> argv = {CliPath()};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return argv;
-}
 
 ProcessResult RunCli(const std::vector<std::string>& arguments,
                      const std::map<std::string, std::string>& environment = {}) {

@@ -1,7 +1,7 @@
 // vidmora-cli as a user runs it: a separate process with a clean home.
 
-#include "common/quorvil.h"
 #include "shared/template/template_files.h"
+#include "tests/cli/cli_program.h"
 #include "tests/cli/held_picture.h"
 #include "tests/draw/template_fixture.h"
 #include "tests/support/media.h"
@@ -22,18 +22,6 @@ namespace vidmora::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string CliPath() {
-  std::u16string folder;
-  GetAppPath(folder);
-  return (fs::path(folder) / "vidmora-cli").string();
-}
-
-std::vector<std::string> Cli(std::initializer_list<std::string> arguments) {
-  std::vector<std::string> argv = {CliPath()};
-  argv.insert(argv.end(), arguments);
-  return argv;
-}
 
 ProcessResult RunCli(std::initializer_list<std::string> arguments) { return RunProcess(Cli(arguments)); }
 
