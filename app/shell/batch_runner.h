@@ -79,6 +79,8 @@ class BatchRunner : public QObject {
   void AbandonAndWait();
   bool IsRunning() const { return running_; }
   bool IsStopping() const { return stopping_; }
+  // The worker's events as they happen, emitted on the worker's thread.
+  BatchEvents& Events() { return events_; }
 
  signals:
   void runningChanged(bool running);
