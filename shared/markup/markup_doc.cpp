@@ -502,8 +502,6 @@ struct AttribSpan {
 
 }  // namespace
 
-// Walks the attributes of a start tag; `visit` returns true to stop. Returns
-// the offset where a new attribute would go (after the last attribute).
 // Where the attributes of a start tag end: before its ">" or "/>".
 static size_t AttributesEnd(std::u16string_view text, size_t nameEnd, size_t tagEnd) {
   size_t end = tagEnd - 1;
@@ -511,6 +509,19 @@ static size_t AttributesEnd(std::u16string_view text, size_t nameEnd, size_t tag
   return end;
 }
 
+// Past the quoted run that opens at `at`, as the parser skips it when it looks
+// for the end of a start tag: a quote inside a name or an unquoted value still
+// hides the characters up to the next matching quote.
+static size_t SkipQuoted(std::u16string_view text, size_t at, size_t tagEnd) {
+  size_t close = at + 1;
+  while (close < tagEnd && text[close] != text[at]) ++close;
+  return close < tagEnd ? close + 1 : tagEnd;
+}
+
+static bool IsQuote(char16_t c) { return c == u'"' || c == u'\''; }
+
+// Walks the attributes of a start tag; `visit` returns true to stop. Returns
+// the offset where a new attribute would go (after the last attribute).
 template <typename Visit>
 static size_t WalkAttributes(std::u16string_view text, size_t nameEnd, size_t tagEnd, Visit&& visit) {
   size_t i = nameEnd;
@@ -524,14 +535,16 @@ static size_t WalkAttributes(std::u16string_view text, size_t nameEnd, size_t ta
     }
     AttribSpan span;
     span.nameStart = i;
-    while (i < tagEnd && !IsMarkupSpace(text[i]) && text[i] != u'=' && text[i] != u'/' && text[i] != u'>') ++i;
+    while (i < tagEnd && !IsMarkupSpace(text[i]) && text[i] != u'=' && text[i] != u'/' && text[i] != u'>') {
+      i = IsQuote(text[i]) ? SkipQuoted(text, i, tagEnd) : i + 1;
+    }
     const std::u16string_view name = text.substr(span.nameStart, i - span.nameStart);
     size_t j = i;
     while (j < tagEnd && IsMarkupSpace(text[j])) ++j;
     if (j < tagEnd && text[j] == u'=') {
       ++j;
       while (j < tagEnd && IsMarkupSpace(text[j])) ++j;
-      if (j < tagEnd && (text[j] == u'"' || text[j] == u'\'')) {
+      if (j < tagEnd && IsQuote(text[j])) {
         const char16_t quote = text[j];
         span.quoted = true;
         span.valueStart = j + 1;
@@ -541,7 +554,9 @@ static size_t WalkAttributes(std::u16string_view text, size_t nameEnd, size_t ta
         span.end = k < tagEnd ? k + 1 : k;
       } else {
         span.valueStart = j;
-        while (j < tagEnd && !IsMarkupSpace(text[j]) && text[j] != u'>') ++j;
+        while (j < tagEnd && !IsMarkupSpace(text[j]) && text[j] != u'>') {
+          j = IsQuote(text[j]) ? SkipQuoted(text, j, tagEnd) : j + 1;
+        }
         span.valueEnd = j;
         span.end = j;
       }

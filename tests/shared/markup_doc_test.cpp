@@ -258,6 +258,17 @@ TEST(MarkupDocEdit, AttributesRoundTripAndShiftTheContent) {
   unquoted.SetAttrib(u"z", 1);
   EXPECT_EQ(U8(unquoted.GetDoc()), "<e x=v z=\"1\"/>");
   EXPECT_EQ(unquoted.GetAttrib(u"x"), u"v");
+  // A quote inside an unquoted value or a name hides a ">" up to its match, as
+  // it does when the tag's end is found: replacing the value keeps the tag whole.
+  MarkupDoc quoteInside(u"<r z=a\"b>c\"d x\"y>\"=2><e/></r>");
+  quoteInside.FindElem();
+  EXPECT_EQ(quoteInside.GetAttrib(u"z"), u"a\"b>c\"d");
+  ASSERT_TRUE(quoteInside.SetAttrib(u"z", 1));
+  ASSERT_TRUE(quoteInside.SetAttrib(u"w", 3));
+  EXPECT_EQ(U8(quoteInside.GetDoc()), "<r z=\"1\" x\"y>\"=2 w=\"3\"><e/></r>");
+  const auto [quoteLive, quoteReparsed] = LiveAndReparsed(quoteInside);
+  EXPECT_EQ(quoteLive, "r[e;];");
+  EXPECT_EQ(quoteLive, quoteReparsed);
   // An empty-element tag written with several slashes loses them all when
   // it gets content, so that it does not read as empty again.
   MarkupDoc slashes(u"<e //>");
