@@ -61,7 +61,6 @@ void TemplateCommands::RenameSelectedTemplate() {
     return;
   }
   list_.RenameSelectedTemplateRow(prompt.Name());
-  emit templatesChanged();
 }
 
 void TemplateCommands::RemoveSelectedTemplate() {
@@ -79,7 +78,6 @@ void TemplateCommands::RemoveSelectedTemplate() {
     return;
   }
   list_.RemoveTemplateRow(name);
-  emit templatesChanged();
 }
 
 void TemplateCommands::EditSelectedTemplate() {
@@ -90,7 +88,6 @@ void TemplateCommands::EditSelectedTemplate() {
   }
   CEditTemplateDlg editor(folder_, name, &parent_);
   editor.exec();
-  emit templatesChanged();
 }
 
 void TemplateCommands::ShowMenu(const QPoint& globalPosition) { menu_->popup(globalPosition); }

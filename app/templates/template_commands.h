@@ -48,11 +48,6 @@ class TemplateCommands : public QObject {
   QMenu& Menu() { return *menu_; }
   void ShowMenu(const QPoint& globalPosition);
 
- signals:
-  // A template's files changed (edited, renamed or removed): previews of it
-  // are out of date.
-  void templatesChanged();
-
  private:
   QString folder_;
   TemplateListView& list_;
