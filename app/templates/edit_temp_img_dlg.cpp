@@ -1,5 +1,6 @@
 #include "app/templates/edit_temp_img_dlg.h"
 
+#include "app/templates/layer_field_binding.h"
 #include "app/templates/layer_session.h"
 #include "ui_edit_temp_img_dlg.h"
 
@@ -53,8 +54,10 @@ CEditTempImgDlg::CEditTempImgDlg(LayerSession& session, QWidget* parent)
 
 CEditTempImgDlg::~CEditTempImgDlg() = default;
 
-void CEditTempImgDlg::Store(const QString& field, const std::function<void(EditedLayer&)>& edit) {
-  if (!showing_) session_.Change(field, edit);
+bool CEditTempImgDlg::Store(const QString& field, const LayerEdit& edit) {
+  if (showing_) return false;
+  session_.Change(field, edit);
+  return true;
 }
 
 std::optional<QSize> CEditTempImgDlg::PictureSize() const {
@@ -67,34 +70,19 @@ void CEditTempImgDlg::ConnectEditors() {
   Ui::CEditTempImgDlg& ui = *ui_;
   connect(ui.image_browse_btn, &QPushButton::clicked, this, &CEditTempImgDlg::Browse);
   connect(ui.image_clear_btn, &QToolButton::clicked, this, &CEditTempImgDlg::ClearPicture);
-  connect(ui.image_location_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
-    if (showing_) return;
-    session_.Change(QStringLiteral("ImageLocation"), [&](EditedLayer& l) {
-      l.imageLocation = index;
-      l.imageOffsetH = 0;
-      l.imageOffsetV = 0;
-    });
-    const QSignalBlocker h(ui_->image_offset_h_spin), v(ui_->image_offset_v_spin);
-    ui_->image_offset_h_spin->setValue(0);
-    ui_->image_offset_v_spin->setValue(0);
-  });
-  struct NumberField {
-    QSpinBox* spin;
-    const char* key;
-    int32_t EditedLayer::*value;
-  };
+  const StoreLayerEdit store = [this](const QString& key, const LayerEdit& edit) { return Store(key, edit); };
+  BindAnchor(*this, *ui.image_location_combo, *ui.image_offset_h_spin, *ui.image_offset_v_spin,
+             {"ImageLocation", &EditedLayer::imageLocation, &EditedLayer::imageOffsetH, &EditedLayer::imageOffsetV},
+             store);
   // The rotation is stored as typed here, a full turn included.
-  const NumberField numbers[] = {
-      {ui.image_offset_h_spin, "ImageOffsetH", &EditedLayer::imageOffsetH},
-      {ui.image_offset_v_spin, "ImageOffsetV", &EditedLayer::imageOffsetV},
-      {ui.image_rotation_spin, "ImageRotation", &EditedLayer::imageRotation},
-      {ui.image_height_spin, "ImageHeight", &EditedLayer::imageHeight},
-  };
-  for (const NumberField& field : numbers) {
-    connect(field.spin, &QSpinBox::valueChanged, this, [this, field](int value) {
-      Store(QString::fromLatin1(field.key), [&](EditedLayer& l) { l.*field.value = value; });
-    });
-  }
+  BindNumberFields(*this,
+                   {
+                       {ui.image_offset_h_spin, "ImageOffsetH", &EditedLayer::imageOffsetH},
+                       {ui.image_offset_v_spin, "ImageOffsetV", &EditedLayer::imageOffsetV},
+                       {ui.image_rotation_spin, "ImageRotation", &EditedLayer::imageRotation},
+                       {ui.image_height_spin, "ImageHeight", &EditedLayer::imageHeight},
+                   },
+                   store);
   connect(ui.image_transparency_slider, &QSlider::valueChanged, this, [this](int value) {
     Store(QStringLiteral("ImageTransparency"), [&](EditedLayer& l) { l.imageTransparency = value; });
   });

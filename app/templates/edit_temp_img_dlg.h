@@ -6,6 +6,7 @@
 // page (signal layerMenuCommand). UI thread.
 
 #include "app/templates/layer_commands.h"
+#include "app/templates/layer_field_binding.h"
 
 #include <QSize>
 #include <QWidget>
@@ -49,7 +50,8 @@ class CEditTempImgDlg : public QWidget {
   void ClearPicture();
   // The pixel size of the layer's picture; nullopt when the file does not exist.
   std::optional<QSize> PictureSize() const;
-  void Store(const QString& field, const std::function<void(EditedLayer&)>& edit);
+  // Stores an edit unless the controls are being filled from the layer; false then.
+  bool Store(const QString& field, const LayerEdit& edit);
 
   LayerSession& session_;
   std::unique_ptr<Ui::CEditTempImgDlg> ui_;

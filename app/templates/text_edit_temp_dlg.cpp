@@ -1,6 +1,7 @@
 #include "app/templates/text_edit_temp_dlg.h"
 
 #include "app/templates/editor_conversions.h"
+#include "app/templates/layer_field_binding.h"
 #include "app/templates/layer_session.h"
 #include "ui_text_edit_temp_dlg.h"
 
@@ -41,8 +42,10 @@ CTextEditTempDlg::~CTextEditTempDlg() = default;
 
 void CTextEditTempDlg::RunLayerMenuCommand(LayerCommand command) { RunLayerCommand(command, session_, this); }
 
-void CTextEditTempDlg::Store(const QString& field, const std::function<void(EditedLayer&)>& edit) {
-  if (!showing_) session_.Change(field, edit);
+bool CTextEditTempDlg::Store(const QString& field, const LayerEdit& edit) {
+  if (showing_) return false;
+  session_.Change(field, edit);
+  return true;
 }
 
 void CTextEditTempDlg::ConnectEditors() {
@@ -51,38 +54,21 @@ void CTextEditTempDlg::ConnectEditors() {
     Store(QStringLiteral("textContent"), [&](EditedLayer& l) { l.textContent = text.toStdU16String(); });
   });
   connect(ui.font_choose_btn, &QPushButton::clicked, this, &CTextEditTempDlg::ChooseFont);
-  connect(ui.location_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
-    if (showing_) return;
-    session_.Change(QStringLiteral("Location"), [&](EditedLayer& l) {
-      l.location = index;
-      l.offsetH = 0;
-      l.offsetV = 0;
-    });
-    const QSignalBlocker h(ui_->offset_h_spin), v(ui_->offset_v_spin);
-    ui_->offset_h_spin->setValue(0);
-    ui_->offset_v_spin->setValue(0);
-  });
-
-  struct NumberField {
-    QSpinBox* spin;
-    const char* key;
-    int32_t EditedLayer::*value;
-  };
-  const NumberField numbers[] = {
-      {ui.offset_h_spin, "OffsetH", &EditedLayer::offsetH},
-      {ui.offset_v_spin, "OffsetV", &EditedLayer::offsetV},
-      {ui.shadow_h_spin, "ShadowH", &EditedLayer::shadowH},
-      {ui.shadow_v_spin, "ShadowV", &EditedLayer::shadowV},
-      {ui.shadow_blur_spin, "ShadowBR", &EditedLayer::shadowBlurRadius},
-      {ui.shadow_alpha_spin, "ShadowAlpha", &EditedLayer::shadowAlpha},
-      {ui.edge_alpha_spin, "EdgeAlpha", &EditedLayer::edgeAlpha},
-      {ui.text3d_offset_spin, "TDTextOffset", &EditedLayer::text3DOffset},
-  };
-  for (const NumberField& field : numbers) {
-    connect(field.spin, &QSpinBox::valueChanged, this, [this, field](int value) {
-      Store(QString::fromLatin1(field.key), [&](EditedLayer& l) { l.*field.value = value; });
-    });
-  }
+  const StoreLayerEdit store = [this](const QString& key, const LayerEdit& edit) { return Store(key, edit); };
+  BindAnchor(*this, *ui.location_combo, *ui.offset_h_spin, *ui.offset_v_spin,
+             {"Location", &EditedLayer::location, &EditedLayer::offsetH, &EditedLayer::offsetV}, store);
+  BindNumberFields(*this,
+                   {
+                       {ui.offset_h_spin, "OffsetH", &EditedLayer::offsetH},
+                       {ui.offset_v_spin, "OffsetV", &EditedLayer::offsetV},
+                       {ui.shadow_h_spin, "ShadowH", &EditedLayer::shadowH},
+                       {ui.shadow_v_spin, "ShadowV", &EditedLayer::shadowV},
+                       {ui.shadow_blur_spin, "ShadowBR", &EditedLayer::shadowBlurRadius},
+                       {ui.shadow_alpha_spin, "ShadowAlpha", &EditedLayer::shadowAlpha},
+                       {ui.edge_alpha_spin, "EdgeAlpha", &EditedLayer::edgeAlpha},
+                       {ui.text3d_offset_spin, "TDTextOffset", &EditedLayer::text3DOffset},
+                   },
+                   store);
   // A full turn is kept as no turn.
   connect(ui.rotation_spin, &QSpinBox::valueChanged, this, [this](int value) {
     Store(QStringLiteral("Rotation"), [&](EditedLayer& l) { l.rotation = value == 360 ? 0 : value; });

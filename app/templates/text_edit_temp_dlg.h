@@ -6,6 +6,7 @@
 // pages. UI thread.
 
 #include "app/templates/layer_commands.h"
+#include "app/templates/layer_field_binding.h"
 
 #include <QWidget>
 
@@ -40,8 +41,8 @@ class CTextEditTempDlg : public QWidget {
   void ShowSwatch(QPushButton* swatch, uint32_t colorRef);
   void ChooseColor(QPushButton* swatch, const QString& field, uint32_t EditedLayer::*color);
   void ChooseFont();
-  // Stores an edit unless the controls are being filled from the layer.
-  void Store(const QString& field, const std::function<void(EditedLayer&)>& edit);
+  // Stores an edit unless the controls are being filled from the layer; false then.
+  bool Store(const QString& field, const LayerEdit& edit);
 
   LayerSession& session_;
   std::unique_ptr<Ui::CTextEditTempDlg> ui_;
