@@ -1,13 +1,15 @@
 #pragma once
 
 // The Qt adapter of the batch: a QObject that receives the batch's events and
-// its messages on the worker thread and re-emits them as signals on the thread
-// the adapter lives in (make it on the user-interface thread). Receivers there
-// may touch widgets and models directly. Events keep their order.
+// its messages on the worker thread and emits them as signals there. Qt
+// queues each call to a receiver that lives on another thread, so slots of
+// user-interface objects run on the user-interface thread, in the order of the
+// events, and may touch widgets. Always connect with a receiver or a context
+// object of that thread: a receiver connected with Qt::DirectConnection runs
+// on the worker (tests use that to hold the worker at a known point).
 //
 // Give the adapter to the Batch as its observer and message sink; it must
-// outlive the batch. Signals still queued when the adapter is destroyed are
-// dropped.
+// outlive the batch.
 
 #include "app/processing/batch.h"
 #include "app/processing/message_sink.h"
@@ -36,11 +38,6 @@ class BatchSignals : public QObject, public BatchObserver, public MessageSink {
   void runFinished(const vidmora::RunSummary& summary);
   // A message for the user (show it in a message box).
   void message(const QString& text, const QString& caption, vidmora::MessageIcon icon);
-
- private:
-  // Runs `emitter` on the adapter's thread, after the events before it.
-  template <typename F>
-  void Post(F emitter);
 };
 
 }  // namespace vidmora

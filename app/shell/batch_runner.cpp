@@ -4,16 +4,6 @@
 
 namespace vidmora {
 
-void BatchEvents::RowStateChanged(int row, const RowStatus& status) {
-  emit rowStateChanged(row, static_cast<int>(status.state), status.reason);
-}
-
-void BatchEvents::RowProgressed(int row, const EncodeProgress& progress) {
-  emit rowProgressed(row, progress.fraction, progress.SecondsLeft());
-}
-
-void BatchEvents::RunFinished(const RunSummary& summary) { emit runFinished(summary.lastOutputPath); }
-
 void WindowJobSettings::SetTemplateName(const QString& name) {
   std::lock_guard lock(mutex_);
   templateName_ = name;
@@ -33,9 +23,9 @@ BatchRunner::BatchRunner(FileListModel& files, MessageSink* messages, const QStr
       files_(files),
       batch_(std::make_unique<Batch>(settings_, events_, messages, programFolder)) {
   // Queued: the worker emits, this thread changes the rows.
-  connect(&events_, &BatchEvents::rowStateChanged, this, &BatchRunner::OnRowState, Qt::QueuedConnection);
-  connect(&events_, &BatchEvents::rowProgressed, this, &BatchRunner::OnRowProgress, Qt::QueuedConnection);
-  connect(&events_, &BatchEvents::runFinished, this, &BatchRunner::OnRunFinished, Qt::QueuedConnection);
+  connect(&events_, &BatchSignals::rowStateChanged, this, &BatchRunner::OnRowState, Qt::QueuedConnection);
+  connect(&events_, &BatchSignals::rowProgressed, this, &BatchRunner::OnRowProgress, Qt::QueuedConnection);
+  connect(&events_, &BatchSignals::runFinished, this, &BatchRunner::OnRunFinished, Qt::QueuedConnection);
 }
 
 BatchRunner::~BatchRunner() {
@@ -80,8 +70,9 @@ void BatchRunner::AbandonAndWait() {
   batch_->Wait();
 }
 
-void BatchRunner::OnRowState(int row, int state, const QString& detail) {
-  switch (static_cast<RowState>(state)) {
+void BatchRunner::OnRowState(int row, const RowStatus& status) {
+  const QString& detail = status.reason;
+  switch (status.state) {
     case RowState::Ready: files_.SetState(row, FileRowState::Ready); return;
     case RowState::Skipped: files_.SetState(row, FileRowState::Skipped, detail); break;
     case RowState::Doing:
@@ -95,10 +86,10 @@ void BatchRunner::OnRowState(int row, int state, const QString& detail) {
   ReportBatchProgress(row, 0);
 }
 
-void BatchRunner::OnRowProgress(int row, double fraction, double secondsLeft) {
+void BatchRunner::OnRowProgress(int row, const EncodeProgress& progress) {
   if (files_.StateAt(row) != FileRowState::Doing) return;  // a late report after the row ended
-  files_.SetProgress(row, fraction, secondsLeft);
-  ReportBatchProgress(row, fraction);
+  files_.SetProgress(row, progress.fraction, progress.SecondsLeft());
+  ReportBatchProgress(row, progress.fraction);
 }
 
 void BatchRunner::ReportBatchProgress(int row, double rowFraction) {
@@ -112,9 +103,9 @@ void BatchRunner::ReportBatchProgress(int row, double rowFraction) {
   emit batchProgressed(fraction, secondsLeft);
 }
 
-void BatchRunner::OnRunFinished(const QString& lastOutputPath) {
+void BatchRunner::OnRunFinished(const RunSummary& finished) {
   RunCounts summary;
-  summary.lastOutputPath = lastOutputPath;
+  summary.lastOutputPath = finished.lastOutputPath;
   summary.stopped = stopping_;
   summary.done = files_.CountInState(FileRowState::Done);
   summary.failed = files_.CountInState(FileRowState::Failed);

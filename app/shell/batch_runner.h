@@ -1,12 +1,13 @@
 #pragma once
 
 // Drives the engine's batch for the main window. The batch's worker reports
-// through BatchEvents, whose signals arrive queued on the user-interface
-// thread; only there are the file list's rows and the window's controls
-// changed. The file list model and the batch hold the same rows in the same
+// through the engine's Qt adapter, whose signals arrive queued on the
+// user-interface thread; only there are the file list's rows and the window's
+// controls changed. The file list model and the batch hold the same rows in the same
 // order: rows are added and removed through this class only.
 
 #include "app/processing/batch.h"
+#include "app/processing/batch_signals.h"
 #include "app/processing/job_settings.h"
 
 #include <QElapsedTimer>
@@ -20,22 +21,6 @@ namespace vidmora {
 
 class FileListModel;
 class MessageSink;
-
-// Re-emits the worker's events as signals; emitted on the worker, received
-// (queued) by objects of the user-interface thread.
-class BatchEvents : public QObject, public BatchObserver {
-  Q_OBJECT
-
- public:
-  void RowStateChanged(int row, const RowStatus& status) override;
-  void RowProgressed(int row, const EncodeProgress& progress) override;
-  void RunFinished(const RunSummary& summary) override;
-
- signals:
-  void rowStateChanged(int row, int state, const QString& detail);
-  void rowProgressed(int row, double fraction, double secondsLeft);
-  void runFinished(const QString& lastOutputPath);
-};
 
 // The stored settings with the template chosen in the window when the run
 // started. Read by the worker at the start of every file.
@@ -80,7 +65,7 @@ class BatchRunner : public QObject {
   bool IsRunning() const { return running_; }
   bool IsStopping() const { return stopping_; }
   // The worker's events as they happen, emitted on the worker's thread.
-  BatchEvents& Events() { return events_; }
+  BatchSignals& Events() { return events_; }
 
  signals:
   void runningChanged(bool running);
@@ -90,13 +75,13 @@ class BatchRunner : public QObject {
   void runEnded(const RunCounts& summary);
 
  private:
-  void OnRowState(int row, int state, const QString& detail);
-  void OnRowProgress(int row, double fraction, double secondsLeft);
-  void OnRunFinished(const QString& lastOutputPath);
+  void OnRowState(int row, const RowStatus& status);
+  void OnRowProgress(int row, const EncodeProgress& progress);
+  void OnRunFinished(const RunSummary& summary);
   void ReportBatchProgress(int row, double rowFraction);
 
   FileListModel& files_;
-  BatchEvents events_;
+  BatchSignals events_;
   WindowJobSettings settings_;
   std::unique_ptr<Batch> batch_;
   bool running_ = false;

@@ -13,10 +13,12 @@ namespace vidmora {
 namespace {
 
 // The adapter is called from a second thread, as the batch's worker calls it;
-// every signal must arrive on the thread of the adapter, in order.
+// every signal must reach a receiver of the user-interface thread on that
+// thread, in order.
 TEST(BatchSignals, EventsFromAWorkerArriveAsSignalsOnTheUserInterfaceThreadInOrder) {
   ASSERT_NE(QCoreApplication::instance(), nullptr);
   BatchSignals adapter;
+  QObject receiver;  // lives on the user-interface thread
   std::vector<QString> received;
   bool onUiThread = true;
   bool finished = false;
@@ -24,16 +26,16 @@ TEST(BatchSignals, EventsFromAWorkerArriveAsSignalsOnTheUserInterfaceThreadInOrd
     onUiThread = onUiThread && QThread::currentThread() == QCoreApplication::instance()->thread();
     received.push_back(what);
   };
-  QObject::connect(&adapter, &BatchSignals::runStarted, [&](int rows) { note(QString("started %1").arg(rows)); });
-  QObject::connect(&adapter, &BatchSignals::rowStateChanged, [&](int row, const RowStatus& status) {
+  QObject::connect(&adapter, &BatchSignals::runStarted, &receiver, [&](int rows) { note(QString("started %1").arg(rows)); });
+  QObject::connect(&adapter, &BatchSignals::rowStateChanged, &receiver, [&](int row, const RowStatus& status) {
     note(QString("row %1 state %2 %3").arg(row).arg(static_cast<int>(status.state)).arg(status.reason));
   });
-  QObject::connect(&adapter, &BatchSignals::rowProgressed, [&](int row, const EncodeProgress& progress) {
+  QObject::connect(&adapter, &BatchSignals::rowProgressed, &receiver, [&](int row, const EncodeProgress& progress) {
     note(QString("row %1 at %2").arg(row).arg(progress.fraction));
   });
-  QObject::connect(&adapter, &BatchSignals::message,
+  QObject::connect(&adapter, &BatchSignals::message, &receiver,
                    [&](const QString& text, const QString&, MessageIcon) { note("message " + text); });
-  QObject::connect(&adapter, &BatchSignals::runFinished, [&](const RunSummary& summary) {
+  QObject::connect(&adapter, &BatchSignals::runFinished, &receiver, [&](const RunSummary& summary) {
     note(QString("finished %1 done").arg(summary.done));
     finished = true;
   });

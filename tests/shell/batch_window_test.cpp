@@ -51,8 +51,8 @@ class WorkerHold {
  public:
   WorkerHold(BatchRunner& runner, int row) {
     connection_ = QObject::connect(
-        &runner.Events(), &BatchEvents::rowProgressed, &runner.Events(),
-        [this, row](int progressedRow, double, double) {
+        &runner.Events(), &BatchSignals::rowProgressed, &runner.Events(),
+        [this, row](int progressedRow, const EncodeProgress&) {
           if (progressedRow != row || holding_.exchange(true)) return;
           released_.wait();  // on the worker's thread
         },
