@@ -15,6 +15,8 @@ namespace vidmora {
 namespace {
 
 constexpr double kPreviewSeconds = 3.0;
+// The PNG text key naming the template a cache picture was painted with.
+const QString kTemplateKey = QStringLiteral("Template");
 
 QDateTime NewestFileIn(const QString& folder) {
   QDateTime newest;
@@ -45,7 +47,8 @@ PreviewPicture RenderPreview(const QString& encoderLibraryFolder, const QString&
   const QString shownPath = QDir::toNativeSeparators(sourcePath);
   if (CacheIsCurrent(cachePath, sourcePath, templatesFolder)) {
     QImage cached(cachePath);
-    if (!cached.isNull()) return {cached, {}};
+    // A picture of another template is no preview of this one.
+    if (!cached.isNull() && cached.text(kTemplateKey) == templateName) return {cached, {}};
   }
   GrabbedFrame frame = GrabFrame(encoderLibraryFolder, sourcePath, kPreviewSeconds);
   // The frame grab's reason names the source already.
@@ -56,6 +59,7 @@ PreviewPicture RenderPreview(const QString& encoderLibraryFolder, const QString&
   if (PaintTemplateOntoImage(name.c_str(), &picture) == -1)
     return {{}, QStringLiteral("%1 cannot be previewed: the template \"%2\" cannot be read.").arg(shownPath, templateName)};
   // A cache that cannot be written costs only the time of the next preview.
+  picture.setText(kTemplateKey, templateName);
   SaveCachePicture(picture, cachePath);
   return {picture, {}};
 }

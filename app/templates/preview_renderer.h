@@ -4,7 +4,8 @@
 // the last frame of a shorter clip), upright at its displayed size, with the
 // template painted over it as the batch paints it, kept as a PNG in the
 // preview cache (preview_cache.h). A cache picture older than the source or
-// than any file of the templates folder is made again.
+// than any file of the templates folder, or painted with another template, is
+// made again.
 //
 // Any thread: the output preview runs it on a pool thread. Blocking.
 

@@ -188,5 +188,22 @@ TEST_F(OutputPreviewTest, ACachePictureOlderThanTheTemplateIsMadeAgain) {
   EXPECT_EQ(dialog.ShownPicture().size(), QSize(320, 240));
 }
 
+TEST_F(OutputPreviewTest, APictureCachedWithOneTemplateIsNotShownForAnother) {
+  ASSERT_TRUE(AddTemplate(TemplatesFolder(), "Plain").ok);
+  FileList files({MakeSource("gray.mp4", GrayClip(320, 240))}, 0);
+  const auto preview = [&](const QString& templateName) {
+    COutputPreviewDlg dialog(files, templateName);
+    QSignalSpy ready(&dialog, &COutputPreviewDlg::pictureReady);
+    WaitForPicture(dialog, ready);
+    return dialog.ShownPicture().convertToFormat(QImage::Format_RGB32);
+  };
+  const QImage demo = preview(kDemoTemplateName);
+  const QImage plain = preview("Plain");
+  EXPECT_NE(plain, demo) << "the other template's cached picture was shown";
+  ASSERT_TRUE(EmptyPreviewCache());
+  EXPECT_EQ(preview("Plain"), plain);
+  EXPECT_EQ(preview(kDemoTemplateName), demo);
+}
+
 }  // namespace
 }  // namespace vidmora::test
