@@ -8,6 +8,7 @@
 #include "app/settings/video_audio_setting_dlg.h"
 #include "app/templates/template_store.h"
 #include "tests/app/engine_fixture.h"
+#include "tests/app/named_control.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,13 +25,6 @@ namespace vidmora::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-template <typename T>
-T* Control(QWidget& dialog, const char* name) {
-  T* control = dialog.findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(control, nullptr) << name;
-  return control;
-}
 
 QStringList Items(QComboBox* combo) {
   QStringList items;

@@ -3,6 +3,7 @@
 #include "app/settings/resizing_settings.h"
 #include "app/settings/session_choices.h"
 #include "common/platform/profile_ini.h"
+#include "tests/app/named_control.h"
 #include "tests/support/temp_env.h"
 
 #include <QCheckBox>
@@ -17,13 +18,6 @@ namespace vidmora::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-template <typename T>
-T* Control(QWidget& dialog, const char* name) {
-  T* control = dialog.findChild<T*>(QString::fromLatin1(name));
-  EXPECT_NE(control, nullptr) << name;
-  return control;
-}
 
 int IniValue(const fs::path& file, const char16_t* key) {
   return quorvil::GetPrivateProfileInt(u"General", key, -1, file);

@@ -12,6 +12,7 @@
 #include "draw/glyphra.h"
 #include "shared/template/layer_file.h"
 #include "tests/app/modal_driver.h"
+#include "tests/app/named_control.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_env.h"
 
@@ -100,12 +101,6 @@ class EditorTest : public ::testing::Test {
     auto editor = std::make_unique<CEditTemplateDlg>(folder_, name);
     editor->show();
     return editor;
-  }
-  template <typename T>
-  static T* Control(QWidget& editor, const char* name) {
-    T* control = editor.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(control, nullptr) << name;
-    return control;
   }
   // Types into a number field as a person does and ends with Enter.
   static void Type(QSpinBox* spin, const QString& text, bool finish = true) {
