@@ -1,9 +1,7 @@
 // vidmora-cli as a user runs it: a separate process with a clean home.
 
-#include "shared/template/template_files.h"
 #include "tests/cli/cli_program.h"
 #include "tests/cli/held_picture.h"
-#include "tests/draw/template_fixture.h"
 #include "tests/support/media.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_env.h"
@@ -162,17 +160,7 @@ class CliInterruptTest : public CliTest {
  protected:
   void SetUp() override {
     ASSERT_EQ(RunCli({"templates"}).exitCode, 0);  // the first start's files
-    vidmora::EditedLayer layer = glyphra::test::NewLayer();
-    layer.imagePathName = logo_.Path().u16string();
-    layer.imageLocation = 0;  // top left
-    layer.imageOffsetH = layer.imageOffsetV = layer.imageRotation = 0;
-    layer.imageTransparency = 100;
-    layer.imageWidth = layer.imageHeight = 0;  // the picture's own size
-    layer.scaleImage = 0;
-    const fs::path templates = env_.DataHome() / "Vidmora" / "templates";
-    glyphra::test::WriteTemplate(templates, u"Held", {{u"Held logo", layer}});
-    // Only templates of the list can be chosen.
-    ASSERT_TRUE(vidmora::AppendToNameList(vidmora::IndexFilePath(templates.u16string()), vidmora::kTemplateIndex, u"Held"));
+    WritePictureTemplate(env_.DataHome() / "Vidmora" / "templates", u"Held", logo_.Path());
   }
 
   std::vector<std::string> HeldCli(std::initializer_list<std::string> files) {
@@ -181,10 +169,11 @@ class CliInterruptTest : public CliTest {
     return argv;
   }
 
-  static QImage Logo() {
-    QImage logo(32, 32, QImage::Format_RGB32);
-    logo.fill(QColor(0, 0, 255));
-    return logo;
+  // What the sources' folder holds: the sources and whatever a run left.
+  std::vector<fs::path> FolderEntries() const {
+    std::vector<fs::path> entries;
+    for (const auto& entry : fs::directory_iterator(folder_)) entries.push_back(entry.path());
+    return entries;
   }
 
   HeldPicture logo_{env_.MakeDir("logo") / "logo.png"};
@@ -198,7 +187,7 @@ TEST_F(CliInterruptTest, CtrlCOnceStopsAfterTheCurrentFile) {
 
   cli.Signal(SIGINT);
   ASSERT_TRUE(cli.WaitForError("Stopping after the current file", 60'000));
-  logo_.Release(Logo());
+  logo_.Release(BlueLogo());
   const ProcessResult result = cli.Finish();
 
   EXPECT_EQ(result.exitCode, 1) << result.err;
@@ -222,13 +211,11 @@ TEST_F(CliInterruptTest, CtrlCTwiceAbandonsTheCurrentFileAndLeavesNothing) {
   ASSERT_TRUE(cli.WaitForError("Ctrl-C again abandons it", 60'000));
   cli.Signal(SIGINT);
   ASSERT_TRUE(cli.WaitForError("Abandoning the current file", 60'000));
-  logo_.Release(Logo());
+  logo_.Release(BlueLogo());
   const ProcessResult result = cli.Finish();
 
   EXPECT_EQ(result.exitCode, 1) << result.err;
-  std::vector<fs::path> left;
-  for (const auto& entry : fs::directory_iterator(folder_)) left.push_back(entry.path());
-  EXPECT_EQ(left, std::vector<fs::path>{fs::path(clip)});
+  EXPECT_EQ(FolderEntries(), std::vector<fs::path>{fs::path(clip)});
 }
 
 TEST_F(CliInterruptTest, AHangUpAbandonsTheCurrentFileAndLeavesNothing) {
@@ -239,13 +226,11 @@ TEST_F(CliInterruptTest, AHangUpAbandonsTheCurrentFileAndLeavesNothing) {
 
   cli.Signal(SIGHUP);
   ASSERT_TRUE(cli.WaitForError("Abandoning the current file", 60'000));
-  logo_.Release(Logo());
+  logo_.Release(BlueLogo());
   const ProcessResult result = cli.Finish();
 
   EXPECT_EQ(result.exitCode, 1) << result.err;
-  std::vector<fs::path> left;
-  for (const auto& entry : fs::directory_iterator(folder_)) left.push_back(entry.path());
-  EXPECT_EQ(left, std::vector<fs::path>{fs::path(clip)});
+  EXPECT_EQ(FolderEntries(), std::vector<fs::path>{fs::path(clip)});
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include "tests/cli/held_picture.h"
 
+#include "shared/template/template_files.h"
+#include "tests/draw/template_fixture.h"
 #include "tests/support/temp_env.h"
+
+#include <QColor>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -50,6 +54,29 @@ void HeldPicture::Release(const QImage& picture) {
   }
   close(pipeFd_);
   pipeFd_ = -1;
+}
+
+void WritePictureTemplate(const std::filesystem::path& templatesFolder, std::u16string_view name,
+                          const std::filesystem::path& picturePath) {
+  vidmora::EditedLayer layer = glyphra::test::NewLayer();
+  layer.imagePathName = picturePath.u16string();
+  layer.imageLocation = 0;  // top left
+  layer.imageOffsetH = layer.imageOffsetV = layer.imageRotation = 0;
+  layer.imageTransparency = 100;
+  layer.imageWidth = layer.imageHeight = 0;  // the picture's own size
+  layer.scaleImage = 0;
+  const std::u16string templateName(name);
+  glyphra::test::WriteTemplate(templatesFolder, templateName, {{templateName + u" logo", layer}});
+  // Only templates of the list can be chosen.
+  if (!AppendToNameList(IndexFilePath(templatesFolder.u16string()), kTemplateIndex, templateName)) {
+    throw std::runtime_error("cannot list the template in " + templatesFolder.string());
+  }
+}
+
+QImage BlueLogo() {
+  QImage logo(32, 32, QImage::Format_RGB32);
+  logo.fill(QColor(0, 0, 255));
+  return logo;
 }
 
 }  // namespace vidmora::test

@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include <filesystem>
+#include <string_view>
 
 namespace vidmora::test {
 
@@ -32,5 +33,14 @@ class HeldPicture {
   std::filesystem::path path_;
   int pipeFd_ = -1;
 };
+
+// Writes the template `name` into `templatesFolder` and lists it in the
+// index: one layer that paints the picture at `picturePath` at its own size
+// in the top-left corner, so that painting a frame reads the picture.
+void WritePictureTemplate(const std::filesystem::path& templatesFolder, std::u16string_view name,
+                          const std::filesystem::path& picturePath);
+
+// A 32 x 32 blue picture, what tests hand to a held picture.
+QImage BlueLogo();
 
 }  // namespace vidmora::test

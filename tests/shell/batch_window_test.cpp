@@ -2,10 +2,8 @@
 
 #include "app/settings/app_folders.h"
 #include "app/shell/batch_runner.h"
-#include "shared/template/template_files.h"
 #include "app/shell/file_list_model.h"
 #include "tests/cli/held_picture.h"
-#include "tests/draw/template_fixture.h"
 #include "tests/shell/window_fixture.h"
 
 #include <QApplication>
@@ -83,24 +81,8 @@ class HeldWindowTest : public WindowTest {
  protected:
   void SetUp() override {
     WindowTest::SetUp();
-    vidmora::EditedLayer layer = glyphra::test::NewLayer();
-    layer.imagePathName = logo_.Path().u16string();
-    layer.imageLocation = 0;  // top left
-    layer.imageOffsetH = layer.imageOffsetV = layer.imageRotation = 0;
-    layer.imageTransparency = 100;
-    layer.imageWidth = layer.imageHeight = 0;  // the picture's own size
-    layer.scaleImage = 0;
-    const std::u16string templates = TemplatesFolder().toStdU16String();
-    glyphra::test::WriteTemplate(templates, u"Held", {{u"Held logo", layer}});
-    // Only templates of the list can be chosen.
-    ASSERT_TRUE(AppendToNameList(IndexFilePath(templates), kTemplateIndex, u"Held"));
+    WritePictureTemplate(TemplatesFolder().toStdU16String(), u"Held", logo_.Path());
     window_->SetTemplateNames({"Held"}, 0);
-  }
-
-  static QImage Logo() {
-    QImage logo(32, 32, QImage::Format_RGB32);
-    logo.fill(QColor(0, 0, 255));
-    return logo;
   }
 
   HeldPicture logo_{env_.MakeDir("logo") / "logo.png"};
@@ -226,7 +208,7 @@ TEST_F(HeldWindowTest, ClosingDuringARunAsksAndOnYesLeavesNoPartialOutput) {
     EXPECT_EQ(box->objectName(), "close_question_box");
     releaser = std::thread([this] {
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
-      logo_.Release(Logo());
+      logo_.Release(BlueLogo());
     });
     box->button(QMessageBox::Yes)->click();
   });
