@@ -53,5 +53,5 @@ set(CPACK_STRIP_FILES ON)
 # the program folder); these are loaded or started at run time.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${VIDMORA_PROGRAM_DIR})
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmediainfo0v5, fonts-liberation2, qt6-qpa-plugins, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libmediainfo0v5, fonts-liberation2, fonts-dejavu-core, qt6-qpa-plugins, xdg-utils")
 include(CPack)
