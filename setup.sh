@@ -32,6 +32,8 @@ packages=(
   # the window's text: the sans-serif face fontconfig asks for first. Without it, on a machine
   # whose only fonts are the ones above, every label falls back to Liberation Mono
   fonts-dejavu-core
+  # the window shows the last output in the file manager through xdg-open
+  xdg-utils
   # tests: sample clips and checks, screenshots, fuzzing, benchmarks
   libgtest-dev libbenchmark-dev ffmpeg xvfb clang libclang-rt-14-dev time lldb
   # player tests and benchmark: software OpenGL under Xvfb, the mpv program to compare with
