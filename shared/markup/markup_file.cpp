@@ -106,14 +106,9 @@ bool ReplaceFile(const std::string& target, std::string_view bytes, std::string&
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    // ".NAME.xxxxxxxx.tmp", built by appending: GCC 12 at -O3 warns (falsely,
-    // -Wrestrict) about the same name built with operator+.
     char suffix[24];
     std::snprintf(suffix, sizeof(suffix), ".%08x.tmp", static_cast<unsigned>(random()));
-    std::string name(1, '.');
-    name += path.filename().string();
-    name += suffix;
-    temporary = (folder / name).string();
+    temporary = (folder / ("." + path.filename().string() + suffix)).string();
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
