@@ -1,7 +1,7 @@
 #pragma once
 
 // MpvPlayer: one mpv core that decodes, plays sound, keeps picture and sound
-// in sync and seeks; the window draws its pictures through MpvVideoWidget.
+// in sync and seeks; the window draws its pictures through MpvVideoWindow.
 //
 // Threads: every member runs on the user-interface thread. mpv's wakeup
 // callback (any thread) only posts a queued call to HandleEvents, which

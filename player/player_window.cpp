@@ -1,6 +1,6 @@
 #include "player/player_window.h"
 
-#include "player/mpv_video_widget.h"
+#include "player/mpv_video_window.h"
 #include "player/playback_time.h"
 #include "player/video_geometry.h"
 
@@ -148,19 +148,27 @@ bool PlayerWindow::Start() {
     Fail(tr("Cannot play \"%1\": %2.").arg(QFileInfo(arguments_.filePath).fileName(), error));
     return false;
   }
-  video_ = new MpvVideoWidget(player_->Handle(), stack_);
-  video_->setObjectName(QStringLiteral("video_view"));
-  stack_->addWidget(video_);
-  stack_->setCurrentWidget(video_);
+  video_ = new MpvVideoWindow(player_->Handle());
+  videoView_ = QWidget::createWindowContainer(video_, stack_);
+  videoView_->setObjectName(QStringLiteral("video_view"));
+  videoView_->setMinimumSize(160, 90);
+  stack_->addWidget(videoView_);
+  stack_->setCurrentWidget(videoView_);
   ConnectPlayer();
-  player_->Load(arguments_.filePath);
+  // mpv refuses a file while nothing can show its pictures.
+  connect(
+      video_, &MpvVideoWindow::rendererReady, this,
+      [this] {
+        if (!failed_) player_->Load(arguments_.filePath);
+      },
+      Qt::SingleShotConnection);
   return true;
 }
 
 void PlayerWindow::ConnectPlayer() {
   MpvPlayer* player = player_.get();
-  connect(video_, &MpvVideoWidget::doubleClicked, this, &PlayerWindow::ToggleFullScreen);
-  connect(video_, &MpvVideoWidget::rendererFailed, this, &PlayerWindow::Fail);
+  connect(video_, &MpvVideoWindow::doubleClicked, this, &PlayerWindow::ToggleFullScreen);
+  connect(video_, &MpvVideoWindow::rendererFailed, this, &PlayerWindow::Fail);
   connect(player, &MpvPlayer::failed, this, [this](const QString& reason) {
     Fail(tr("Cannot play \"%1\": %2.").arg(QFileInfo(arguments_.filePath).fileName(), reason));
   });

@@ -30,7 +30,7 @@ class QToolButton;
 
 namespace vidplay {
 
-class MpvVideoWidget;
+class MpvVideoWindow;
 
 class PlayerWindow : public QWidget {
   Q_OBJECT
@@ -40,8 +40,8 @@ class PlayerWindow : public QWidget {
   explicit PlayerWindow(PlayerArguments arguments, QString mpvOptions = {}, QWidget* parent = nullptr);
   ~PlayerWindow() override;
 
-  // Checks the template and starts playing. False (with the message shown)
-  // when playing cannot start.
+  // Checks the template and starts playing as soon as the picture area is
+  // on the screen. False (with the message shown) when playing cannot start.
   bool Start();
 
   // 0 while all is well, 1 once a message has replaced the picture.
@@ -50,7 +50,7 @@ class PlayerWindow : public QWidget {
 
   // Null until Start() made them.
   MpvPlayer* Player() const { return player_.get(); }
-  MpvVideoWidget* Video() const { return video_; }
+  MpvVideoWindow* Video() const { return video_; }
 
   void ToggleFullScreen();
 
@@ -78,7 +78,8 @@ class PlayerWindow : public QWidget {
   bool updatingControls_ = false;  // controls follow the player; no seek back
 
   QStackedWidget* stack_ = nullptr;
-  MpvVideoWidget* video_ = nullptr;
+  MpvVideoWindow* video_ = nullptr;
+  QWidget* videoView_ = nullptr;  // holds video_ in the layout
   QLabel* message_ = nullptr;
   QWidget* controls_ = nullptr;
   QToolButton* playButton_ = nullptr;

@@ -1,6 +1,6 @@
 // The watermark sits where the batch paints it: the same clip and template,
 // once through vidmora-cli and once in the player, compared in frame pixels.
-#include "player/mpv_video_widget.h"
+#include "player/mpv_video_window.h"
 #include "tests/player/player_fixture.h"
 #include "tests/support/process.h"
 

@@ -1,6 +1,6 @@
 #include "tests/player/player_fixture.h"
 
-#include "player/mpv_video_widget.h"
+#include "player/mpv_video_window.h"
 #include "tests/draw/template_fixture.h"
 
 #include <QTest>

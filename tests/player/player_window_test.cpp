@@ -1,8 +1,9 @@
 // The player's window on a real X server with software OpenGL: mpv's picture,
 // the watermark over it, seeking, turned phone clips and unplayable input.
-#include "player/mpv_video_widget.h"
+#include "player/mpv_video_window.h"
 #include "tests/player/player_fixture.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QTest>
@@ -95,6 +96,40 @@ TEST_F(PlayerTest, APhoneClipStandsUprightWithTheWatermarkAtItsBottomRight) {
   const QRect picture = window->Video()->PictureRect().toRect();
   EXPECT_GT(picture.height(), picture.width());
   ExpectWatermarkedPicture(*window, clip, grab);
+}
+
+// The picture is a window of its own inside the player's; with the keyboard
+// focus on it (after a click), keys and a double-click still work the player.
+TEST_F(PlayerTest, KeysAndDoubleClicksOnThePictureReachThePlayer) {
+  WriteRedCornerTemplate(u"Red corner");
+  const fs::path clip = SampleClip(GreyPattern(12));
+  auto window = OpenPlayer(clip, QStringLiteral("Red corner"), QSize(320, 240));
+  ASSERT_TRUE(PlayUntilThenPause(*window, 0.5)) << window->Message().toStdString();
+  MpvPlayer* player = window->Player();
+  QWindow* video = window->Video();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 30000));
+  video->requestActivate();  // as a click on the picture does
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == video; }, 30000));
+
+  QTest::keyClick(video, Qt::Key_Space);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !player->Paused(); }, 30000)) << "Space";
+  QTest::keyClick(video, Qt::Key_Space);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player->Paused(); }, 30000)) << "Space";
+  const double before = player->Position();
+  QTest::keyClick(video, Qt::Key_Right);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return player->Position() > before + 4; }, 30000)) << "Right";
+
+  const auto fullScreenAfter = [&](auto action) {
+    action();
+    return window->isFullScreen();
+  };
+  EXPECT_TRUE(fullScreenAfter([&] { QTest::keyClick(video, Qt::Key_F); })) << "F";
+  EXPECT_FALSE(fullScreenAfter([&] { QTest::keyClick(video, Qt::Key_Escape); })) << "Esc";
+  const QPoint centre(video->width() / 2, video->height() / 2);
+  EXPECT_TRUE(fullScreenAfter([&] { QTest::mouseDClick(video, Qt::LeftButton, {}, centre); })) << "double-click";
+  EXPECT_FALSE(fullScreenAfter([&] { QTest::mouseDClick(video, Qt::LeftButton, {}, centre); })) << "double-click";
+  EXPECT_EQ(window->ExitStatus(), 0);
 }
 
 // Every file and folder under `root`.

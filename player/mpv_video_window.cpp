@@ -1,4 +1,4 @@
-#include "player/mpv_video_widget.h"
+#include "player/mpv_video_window.h"
 
 #include <mpv/client.h>
 #include <mpv/render_gl.h>
@@ -17,13 +17,11 @@ void* GetProcAddress(void*, const char* name) {
 
 }  // namespace
 
-MpvVideoWidget::MpvVideoWidget(mpv_handle* mpv, QWidget* parent) : QOpenGLWidget(parent), mpv_(mpv) {
-  setMinimumSize(160, 90);
-}
+MpvVideoWindow::MpvVideoWindow(mpv_handle* mpv) : QOpenGLWindow(NoPartialUpdate), mpv_(mpv) {}
 
-MpvVideoWidget::~MpvVideoWidget() { ReleaseRenderer(); }
+MpvVideoWindow::~MpvVideoWindow() { ReleaseRenderer(); }
 
-void MpvVideoWidget::ReleaseRenderer() {
+void MpvVideoWindow::ReleaseRenderer() {
   if (renderer_ == nullptr) return;
   makeCurrent();
   mpv_render_context_free(renderer_);
@@ -31,7 +29,7 @@ void MpvVideoWidget::ReleaseRenderer() {
   doneCurrent();
 }
 
-void MpvVideoWidget::initializeGL() {
+void MpvVideoWindow::initializeGL() {
   if (renderer_ != nullptr) return;
   mpv_opengl_init_params glInit{&GetProcAddress, nullptr};
   char apiType[] = MPV_RENDER_API_TYPE_OPENGL;
@@ -49,19 +47,31 @@ void MpvVideoWidget::initializeGL() {
   mpv_render_context_set_update_callback(
       renderer_,
       [](void* data) {
-        QMetaObject::invokeMethod(static_cast<MpvVideoWidget*>(data), qOverload<>(&QWidget::update),
-                                  Qt::QueuedConnection);
+        auto* target = static_cast<MpvVideoWindow*>(data);
+        if (!target->updatePending_.exchange(true)) {
+          QMetaObject::invokeMethod(target, &MpvVideoWindow::TakeUpdate, Qt::QueuedConnection);
+        }
       },
       this);
   // Tells mpv when a picture has reached the screen, for its timing.
-  connect(this, &QOpenGLWidget::frameSwapped, this, [this] {
+  connect(this, &QOpenGLWindow::frameSwapped, this, [this] {
     if (renderer_ != nullptr) mpv_render_context_report_swap(renderer_);
   });
+  emit rendererReady();
 }
 
-void MpvVideoWidget::paintGL() {
+void MpvVideoWindow::TakeUpdate() {
+  updatePending_ = false;
+  // mpv also calls back when nothing new is due; drawing then would only
+  // repeat the picture on the screen.
+  if (renderer_ != nullptr && (mpv_render_context_update(renderer_) & MPV_RENDER_UPDATE_FRAME) != 0) update();
+}
+
+void MpvVideoWindow::paintGL() {
   if (renderer_ == nullptr) return;
-  const qreal ratio = devicePixelRatioF();
+  // The window's own surface: everything is drawn again each time (an
+  // exposed window shows mpv's last picture once more).
+  const qreal ratio = devicePixelRatio();
   mpv_opengl_fbo target{static_cast<int>(defaultFramebufferObject()), static_cast<int>(width() * ratio),
                         static_cast<int>(height() * ratio), 0};
   int flipY = 1;
@@ -74,12 +84,12 @@ void MpvVideoWidget::paintGL() {
   DrawOverlay();
 }
 
-void MpvVideoWidget::DrawOverlay() {
+void MpvVideoWindow::DrawOverlay() {
   if (!overlay_ || overlay_->picture.isNull() || !format_.IsValid()) return;
   const QRectF picture = PictureRect();
   if (picture.isEmpty()) return;
   // The overlay was painted for the upright frame; the frame fills the
-  // picture rectangle, so one scale maps frame pixels to widget points.
+  // picture rectangle, so one scale maps frame pixels to window points.
   const QSize frame = overlay_->frameSize;
   const qreal scaleX = picture.width() / frame.width();
   const qreal scaleY = picture.height() / frame.height();
@@ -91,26 +101,26 @@ void MpvVideoWidget::DrawOverlay() {
   painter.drawImage(target, overlay_->picture);
 }
 
-QRectF MpvVideoWidget::PictureRect() const {
-  const qreal ratio = devicePixelRatioF();
+QRectF MpvVideoWindow::PictureRect() const {
+  const qreal ratio = devicePixelRatio();
   const QRect pixels = VideoRectangle(format_, QSize(static_cast<int>(width() * ratio), static_cast<int>(height() * ratio)));
   if (pixels.isEmpty()) return {};
   return QRectF(pixels.x() / ratio, pixels.y() / ratio, pixels.width() / ratio, pixels.height() / ratio);
 }
 
-void MpvVideoWidget::SetFormat(const VideoFormat& format) {
+void MpvVideoWindow::SetFormat(const VideoFormat& format) {
   format_ = format;
   update();
 }
 
-void MpvVideoWidget::SetOverlay(std::optional<WatermarkOverlay> overlay) {
+void MpvVideoWindow::SetOverlay(std::optional<WatermarkOverlay> overlay) {
   overlay_ = std::move(overlay);
   update();
 }
 
-void MpvVideoWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+void MpvVideoWindow::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) emit doubleClicked();
-  QOpenGLWidget::mouseDoubleClickEvent(event);
+  QOpenGLWindow::mouseDoubleClickEvent(event);
 }
 
 }  // namespace vidplay
