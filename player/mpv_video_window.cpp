@@ -5,6 +5,7 @@
 
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QPainter>
 
 namespace vidplay {
@@ -68,7 +69,13 @@ void MpvVideoWindow::TakeUpdate() {
 }
 
 void MpvVideoWindow::paintGL() {
-  if (renderer_ == nullptr) return;
+  if (renderer_ == nullptr) {
+    // Nothing of mpv to show: black, as the bars around the picture.
+    QOpenGLFunctions* gl = context()->functions();
+    gl->glClearColor(0, 0, 0, 1);
+    gl->glClear(GL_COLOR_BUFFER_BIT);
+    return;
+  }
   // The window's own surface: everything is drawn again each time (an
   // exposed window shows mpv's last picture once more).
   const qreal ratio = devicePixelRatio();

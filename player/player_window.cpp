@@ -149,11 +149,11 @@ bool PlayerWindow::Start() {
     return false;
   }
   video_ = new MpvVideoWindow(player_->Handle());
-  videoView_ = QWidget::createWindowContainer(video_, stack_);
-  videoView_->setObjectName(QStringLiteral("video_view"));
-  videoView_->setMinimumSize(160, 90);
-  stack_->addWidget(videoView_);
-  stack_->setCurrentWidget(videoView_);
+  QWidget* view = QWidget::createWindowContainer(video_, stack_);
+  view->setObjectName(QStringLiteral("video_view"));
+  view->setMinimumSize(160, 90);
+  stack_->addWidget(view);
+  stack_->setCurrentWidget(view);
   ConnectPlayer();
   // mpv refuses a file while nothing can show its pictures.
   connect(

@@ -79,7 +79,6 @@ class PlayerWindow : public QWidget {
 
   QStackedWidget* stack_ = nullptr;
   MpvVideoWindow* video_ = nullptr;
-  QWidget* videoView_ = nullptr;  // holds video_ in the layout
   QLabel* message_ = nullptr;
   QWidget* controls_ = nullptr;
   QToolButton* playButton_ = nullptr;
