@@ -63,9 +63,13 @@ void MpvVideoWindow::initializeGL() {
 
 void MpvVideoWindow::TakeUpdate() {
   updatePending_ = false;
-  // mpv also calls back when nothing new is due; drawing then would only
-  // repeat the picture on the screen.
-  if (renderer_ != nullptr && (mpv_render_context_update(renderer_) & MPV_RENDER_UPDATE_FRAME) != 0) update();
+  if (renderer_ == nullptr) return;
+  mpv_render_context_update(renderer_);
+  // Drawn even without MPV_RENDER_UPDATE_FRAME: a picture that waited too
+  // long for this thread (a busy machine) becomes mpv's current one without
+  // that flag, and after a seek while paused it is the only one to come.
+  // Callbacks without a new picture are rare (about one per clip).
+  update();
 }
 
 void MpvVideoWindow::paintGL() {

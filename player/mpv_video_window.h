@@ -15,7 +15,7 @@
 // the window is first exposed; rendererReady() tells when that happened.
 //
 // User-interface thread only. mpv's update callback (any thread) only posts
-// a queued call that asks mpv whether a new picture is due. The render
+// a queued call that tells mpv the callback was seen and redraws. The render
 // context lives from the first initializeGL to ReleaseRenderer(), which must
 // run before the player is destroyed.
 
