@@ -1,9 +1,8 @@
 // The batch driven from the main window, with real encodes of small clips.
 
-#include "app/settings/app_folders.h"
 #include "app/shell/batch_runner.h"
 #include "app/shell/file_list_model.h"
-#include "tests/cli/held_picture.h"
+#include "tests/app/modal_driver.h"
 #include "tests/shell/window_fixture.h"
 
 #include <QApplication>
@@ -11,13 +10,10 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <latch>
-#include <thread>
 
 namespace vidmora::test {
 
@@ -73,19 +69,6 @@ class WorkerHold {
   std::atomic<bool> holding_{false};
   std::atomic<bool> releasedOnce_{false};
   std::latch released_{1};
-};
-
-// The run's template paints a logo that no one can read until the test lets
-// it go: the first file waits at its first frame, however fast the machine.
-class HeldWindowTest : public WindowTest {
- protected:
-  void SetUp() override {
-    WindowTest::SetUp();
-    WritePictureTemplate(TemplatesFolder().toStdU16String(), u"Held", logo_.Path());
-    window_->SetTemplateNames({"Held"}, 0);
-  }
-
-  HeldPicture logo_{env_.MakeDir("logo") / "logo.png"};
 };
 
 }  // namespace
@@ -181,15 +164,16 @@ TEST_F(WindowTest, ACorruptClipFailsWithItsReasonAndTheRunGoesOn) {
   EXPECT_EQ(window_->findChild<QLabel*>("status_label")->text(), "Finished: 1 done, 1 failed, 0 skipped.");
 }
 
-TEST_F(HeldWindowTest, ClosingDuringARunAsksAndOnYesLeavesNoPartialOutput) {
+TEST_F(WindowTest, ClosingDuringARunAsksAndOnYesLeavesNoPartialOutput) {
   window_->AddFiles({MakeSource("a.mp4", LongClip()), MakeSource("b.mp4")});
+  WorkerHold hold(window_->Runner(), /*row=*/0);
   Button("process_toolbar_btn")->click();
-  ASSERT_TRUE(WaitFor([&] { return window_->Files().StateAt(0) == FileRowState::Doing || !window_->Runner().IsRunning(); }));
-  ASSERT_EQ(window_->Files().StateAt(0), FileRowState::Doing) << window_->Files().index(0).data(Qt::ToolTipRole).toString().toStdString();
+  ASSERT_TRUE(WaitFor([&] { return hold.Holding() || !window_->Runner().IsRunning(); }));
+  ASSERT_TRUE(hold.Holding()) << window_->Files().index(0).data(Qt::ToolTipRole).toString().toStdString();
 
   // "No" keeps the window and the run.
-  QTimer::singleShot(0, [] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  OnNextModal([](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
     ASSERT_NE(box, nullptr);
     box->button(QMessageBox::No)->click();
   });
@@ -197,23 +181,17 @@ TEST_F(HeldWindowTest, ClosingDuringARunAsksAndOnYesLeavesNoPartialOutput) {
   EXPECT_TRUE(window_->isVisible());
   EXPECT_TRUE(window_->Runner().IsRunning());
 
-  // "Yes" abandons the file being encoded and waits for the worker, which
-  // sees the abandon once it has the picture: another thread lets the picture
-  // go while the window waits. (The clip is long, so that even a picture let
-  // go early finds the encode far from its end.)
-  std::thread releaser;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  // "Yes" abandons the file being encoded and waits for the worker: it goes
+  // on from its first frame as the window asks it to stop, so the long clip
+  // is far from its end when the abandon comes.
+  OnNextModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->objectName(), "close_question_box");
-    releaser = std::thread([this] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
-      logo_.Release(BlueLogo());
-    });
+    hold.Release();
     box->button(QMessageBox::Yes)->click();
   });
   EXPECT_TRUE(window_->close());
-  if (releaser.joinable()) releaser.join();
   QApplication::processEvents();
   EXPECT_FALSE(window_->Runner().IsRunning());
 
