@@ -35,7 +35,7 @@ packages=(
   # the window shows the last output in the file manager through xdg-open
   xdg-utils
   # tests: sample clips and checks, screenshots, fuzzing, benchmarks
-  libgtest-dev libbenchmark-dev ffmpeg xvfb clang libclang-rt-14-dev time lldb
+  libgtest-dev libbenchmark-dev ffmpeg xvfb xauth clang libclang-rt-14-dev time lldb
   # player tests and benchmark: software OpenGL under Xvfb, the mpv program to compare with
   libgl1-mesa-dri mpv
 )

@@ -199,7 +199,9 @@ TEST_F(TemplateLoading, MissingAndOddValues) {
   WriteLayerSections("<textContent></textContent>\r\n<Font>" + font + "</Font>\r\n<Location>4x</Location>\r\n"
                          "<Rotation>abc</Rotation>\r\n<ShadowColor>4294967295</ShadowColor>\r\n",
                      "<ImagePathName>p.png</ImagePathName>\r\n");
-  ASSERT_EQ(Load("t"), 0);
+  // A frame three times the reference canvas: a fitted text is about three
+  // times as high, whatever fonts the machine has.
+  ASSERT_EQ(Load("t", 3 * 677, 3 * 625), 0);
   ASSERT_EQ(context_.layers.size(), 1u);
   const WatermarkLayer& layer = context_.layers[0];
   EXPECT_EQ(layer.text, QStringLiteral(" "));  // an empty text is one space
@@ -207,8 +209,7 @@ TEST_F(TemplateLoading, MissingAndOddValues) {
   EXPECT_EQ(layer.rotation, 0);                 // no digits
   EXPECT_EQ(layer.shadowColor, 0xFFFFFFFFu);
   EXPECT_EQ(layer.scaleText, 1);                // missing: fitted to the frame
-  EXPECT_LT(layer.font.height, 0);
-  EXPECT_NE(layer.font.height, -20);            // … so the height was rewritten
+  EXPECT_LT(layer.font.height, -40);            // … so the height was rewritten
   EXPECT_EQ(layer.font.pitchAndFamily, 0);
   EXPECT_EQ(layer.font.faceName[31], 0);        // byte 91 is the 92nd number (0), not a 7
   EXPECT_EQ(layer.imagePath, QStringLiteral("p.png"));
