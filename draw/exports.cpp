@@ -10,6 +10,7 @@
 #include "draw/preview_painter.h"
 #include "draw/render_context.h"
 #include "draw/template_loader.h"
+#include "draw/template_reader.h"
 #include "logging/log_interface.h"
 
 #include <cstdarg>
@@ -44,11 +45,37 @@ int PrepareWMForDrawlixDll(const char16_t* templateName, int width, int height, 
   try {
     context.templateName = FromWide(templateName);
     context.frameRect = {0, 0, width, height};
+    context.storedFrameSize = QSize();
     context.purpose = purpose;
     return glyphra::LoadTemplate(context, glyphra::CurrentSettings().templatesFolder);
   } catch (...) {
     context.layers.clear();
     context.overlay.Invalidate();
+    return -1;
+  }
+}
+
+int PrepareWMForVideoFrames(const char16_t* templateName, int shownWidth, int shownHeight, int frameWidth,
+                            int frameHeight, int purpose) {
+  const int result = PrepareWMForDrawlixDll(templateName, shownWidth, shownHeight, purpose);
+  glyphra::ThreadRenderContext().storedFrameSize =
+      frameWidth > 0 && frameHeight > 0 && (frameWidth != shownWidth || frameHeight != shownHeight)
+          ? QSize(frameWidth, frameHeight)
+          : QSize();
+  return result;
+}
+
+int ReadWatermarkTemplate(const char16_t* templatesFolder, const char16_t* templateName, int checkPictures,
+                          glyphra::TemplateReading* reading) {
+  if (reading == nullptr) return static_cast<int>(glyphra::Status::InvalidParameter);
+  try {
+    QString folder = FromWide(templatesFolder);
+    if (folder.isEmpty()) folder = glyphra::CurrentSettings().templatesFolder;
+    *reading = glyphra::ReadTemplate(folder, FromWide(templateName),
+                                     checkPictures != 0 ? glyphra::PictureCheck::kDecode : glyphra::PictureCheck::kSkip);
+    return reading->templateReadable ? 0 : -1;
+  } catch (...) {
+    *reading = {};
     return -1;
   }
 }

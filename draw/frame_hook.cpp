@@ -30,7 +30,8 @@ bool IsAddressable(int width, int height) {
 // when needed); false when it cannot be had.
 bool UpToDateOverlay(RenderContext& context, QSize frameSize) {
   return context.overlay.IsCurrent(frameSize) ||
-         context.overlay.Render(context.layers, context.frameRect, frameSize, context.pictures);
+         context.overlay.Render(context.layers, context.frameRect, frameSize, FrameTransform(context, frameSize),
+                                context.pictures);
 }
 
 }  // namespace
@@ -50,6 +51,7 @@ Status PaintFrame(RenderContext& context, unsigned char* bits, int width, int he
 
   QImage frame(bits, width, height, static_cast<qsizetype>(strideBytes), QImage::Format_BGR888);
   Graphics graphics(frame);
+  if (graphics.IsActive()) graphics.Painter().setTransform(FrameTransform(context, frameSize));
   PaintLayers(graphics, context.layers, context.frameRect, context.pictures);
   return Status::Ok;
 }

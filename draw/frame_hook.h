@@ -4,7 +4,9 @@
 // caller's 24-bit frame in place. The frame holds height rows of width
 // pixels (blue, green, red), each row padded to a multiple of 4 bytes, first
 // row at the top; padding bytes are never touched. Layers are placed in the
-// prepared frame rectangle, whatever size the frame has.
+// prepared frame rectangle, whatever size the frame has; a frame of the
+// prepared stored size (pixels that are not square) gets them scaled from the
+// rectangle onto it, as a player shows the frame stretched to the rectangle.
 //
 // The layers are painted once into an overlay of the frame's size, which is
 // then blended into each frame; when the overlay cannot be allocated the

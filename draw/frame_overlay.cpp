@@ -25,7 +25,7 @@ bool FrameOverlay::IsCurrent(QSize frameSize) const {
 }
 
 bool FrameOverlay::Render(std::vector<WatermarkLayer>& layers, const FrameRect& frame, QSize frameSize,
-                          PictureCache& pictures) {
+                          const QTransform& toFrame, PictureCache& pictures) {
   valid_ = false;
   spans_.clear();
   pictureStamps_.clear();
@@ -40,6 +40,7 @@ bool FrameOverlay::Render(std::vector<WatermarkLayer>& layers, const FrameRect& 
   }
   {
     Graphics graphics(canvas);
+    if (graphics.IsActive()) graphics.Painter().setTransform(toFrame);
     PaintLayers(graphics, layers, frame, pictures);
   }
   const QImage pixels = canvas.convertToFormat(QImage::Format_ARGB32_Premultiplied);

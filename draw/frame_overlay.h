@@ -15,6 +15,7 @@
 #include <QRgb>
 #include <QSize>
 #include <QString>
+#include <QTransform>
 
 #include <cstdint>
 #include <utility>
@@ -31,9 +32,10 @@ class FrameOverlay {
   // file of its layers has changed since (one stat per picture).
   bool IsCurrent(QSize frameSize) const;
 
-  // Paints the layers (placed in frame) into a new overlay of frameSize.
-  // False when the overlay cannot be allocated.
-  bool Render(std::vector<WatermarkLayer>& layers, const FrameRect& frame, QSize frameSize, PictureCache& pictures);
+  // Paints the layers (placed in frame, then mapped by toFrame) into a new
+  // overlay of frameSize. False when the overlay cannot be allocated.
+  bool Render(std::vector<WatermarkLayer>& layers, const FrameRect& frame, QSize frameSize, const QTransform& toFrame,
+              PictureCache& pictures);
 
   // True when painted for a frame of this size (whatever became of its pictures).
   bool IsPaintedFor(QSize frameSize) const { return valid_ && frameSize_ == frameSize; }

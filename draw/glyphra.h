@@ -18,6 +18,9 @@
 namespace vidmora {
 struct EditedLayer;
 }
+namespace glyphra {
+struct TemplateReading;
+}
 
 extern "C" {
 
@@ -29,6 +32,26 @@ VIDMORA_EXPORT void InitTemplateFolderPathForDrawlixDll(const char16_t* appName)
 // thread. purpose: 0 preview, 2 encoder frame hook. Returns 0 when loaded (or
 // nothing to load), -1 when the template file cannot be read.
 VIDMORA_EXPORT int PrepareWMForDrawlixDll(const char16_t* templateName, int width, int height, int purpose);
+
+// PrepareWMForDrawlixDll for video frames whose pixels are not square: the
+// layers are placed in the picture as players show it (shownWidth x
+// shownHeight, the sample aspect ratio applied) and cplusplusout,
+// FrameHookRows and FrameHookOverlay for frames of frameWidth x frameHeight
+// (the size the frames are stored at) get them scaled onto those frames, so
+// that a square logo stays square as shown. With equal sizes it is
+// PrepareWMForDrawlixDll. Same results.
+VIDMORA_EXPORT int PrepareWMForVideoFrames(const char16_t* templateName, int shownWidth, int shownHeight, int frameWidth,
+                                           int frameHeight, int purpose);
+
+// Reads the template as stored, the way every painting call reads it: the
+// layers its file names, in painting order, and every problem found (a layer
+// file missing or damaged, a layer name that is no file name and, with
+// checkPictures non-zero, a picture that cannot be loaded). `templatesFolder`
+// null or empty means the folder InitTemplateFolderPathForDrawlixDll set.
+// Returns 0 when the template file was read (problems may still be listed),
+// -1 when it cannot be read, 2 for a null `reading`. Any thread.
+VIDMORA_EXPORT int ReadWatermarkTemplate(const char16_t* templatesFolder, const char16_t* templateName,
+                                         int checkPictures, glyphra::TemplateReading* reading);
 
 // Paints the calling thread's prepared template onto the caller's graphics.
 // Failures go to the graphics' last status. Returns 0.

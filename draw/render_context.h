@@ -12,14 +12,20 @@
 #include "draw/picture_cache.h"
 #include "draw/watermark_layer.h"
 
+#include <QSize>
 #include <QString>
+#include <QTransform>
 
 #include <vector>
 
 namespace glyphra {
 
 struct RenderContext {
-  FrameRect frameRect;                  // (0, 0, width, height) of the last prepare
+  FrameRect frameRect;                  // (0, 0, width, height) of the last prepare: the picture as shown
+  // Frames of this size hold the picture of frameRect in pixels that are not
+  // square (stored narrower or wider than shown): the layers are placed in
+  // frameRect and scaled onto them. Empty: frames are painted as they come.
+  QSize storedFrameSize;
   int purpose = 0;                      // 0 preview, 2 encoder frame hook; painting is the same
   QString templateName;                 // of the last prepare
   std::vector<WatermarkLayer> layers;   // in load order; replaced by every prepare
@@ -30,5 +36,10 @@ struct RenderContext {
 
 // The calling thread's context.
 RenderContext& ThreadRenderContext();
+
+// How the layers, placed in the context's frame rectangle, map onto a frame of
+// `frameSize`: scaled when the frame has the context's stored size (pixels that
+// are not square), else as they are.
+QTransform FrameTransform(const RenderContext& context, QSize frameSize);
 
 }  // namespace glyphra

@@ -1,25 +1,14 @@
 #include "draw/template_loader.h"
 
 #include "draw/frame_hook.h"
+#include "draw/template_reader.h"
 #include "draw/text_fitting.h"
-#include "shared/markup/markup_doc.h"
 #include "shared/template/edited_layer.h"
-#include "shared/template/layer_file.h"
-#include "shared/template/template_files.h"
 
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace glyphra {
-namespace {
-
-std::u16string FilePath(const QString& folder, const QString& name) {
-  return vidmora::NamedFilePath(folder.toStdU16String(), name.toStdU16String());
-}
-
-}  // namespace
-
 // The painter's copy of a layer's values.
 WatermarkLayer FromLayerValues(const vidmora::EditedLayer& v) {
   WatermarkLayer layer;
@@ -77,21 +66,12 @@ WatermarkLayer PrepareLayer(const vidmora::EditedLayer& values, const FrameRect&
 
 std::optional<std::vector<WatermarkLayer>> ReadTemplateLayers(const QString& templatesFolder,
                                                               const QString& templateName, const FrameRect& frame) {
+  const TemplateReading reading = ReadTemplate(templatesFolder, templateName, PictureCheck::kSkip);
+  if (!reading.templateReadable) return std::nullopt;
   std::vector<WatermarkLayer> layers;
-  if (templatesFolder.isEmpty()) return layers;
-  vidmora::MarkupDoc document;
-  if (!document.Load(FilePath(templatesFolder, templateName))) return std::nullopt;
-  if (!document.FindElem(u"Layers")) return layers;
-  document.IntoElem();
-  if (!document.FindElem(u"layer")) return layers;
-
-  // A layer file that cannot be read, or has no "WatermarkConf", adds no
-  // layer. The keys are read as the editors read them, from all-zero values.
-  const QString layerName = QString::fromStdU16String(document.GetData());
-  vidmora::EditedLayer values;
-  const auto parts = vidmora::ReadLayerFile(FilePath(templatesFolder, layerName), values);
-  if (parts && parts->root)
-    layers.push_back(PrepareLayer(values, frame, parts->text ? LayerText::kPresent : LayerText::kAbsent));
+  layers.reserve(reading.layers.size());
+  for (const TemplateLayer& layer : reading.layers)
+    layers.push_back(PrepareLayer(layer.values, frame, layer.hasText ? LayerText::kPresent : LayerText::kAbsent));
   return layers;
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 
-// Reads a template into the calling thread's context: the template file
-// "<folder>/<name>.xml" names its layers, and the first layer file
-// "<folder>/<layer>.xml" becomes the one WatermarkLayer (further layers are
-// not painted). Keys are found only in their written order; a missing key
-// keeps its default (text " ", scale text 1, everything else 0 or empty).
-// Text sizes are fitted to the context's frame rectangle here.
+// Turns a stored template (read by ReadTemplate, template_reader.h) into the
+// layers the painter uses: every layer its template file names, in that order.
+// Keys are found only in their written order; a missing key keeps its default
+// (text " ", scale text 1, everything else 0 or empty). Text sizes are fitted
+// to the frame rectangle here.
 
 #include "draw/render_context.h"
 #include "shared/template/edited_layer.h"
@@ -27,16 +26,18 @@ enum class LayerText { kAbsent, kPresent };
 // " " and a text scaled with the frame is fitted to it.
 WatermarkLayer PrepareLayer(const vidmora::EditedLayer& values, const FrameRect& frame, LayerText text);
 
-// The layers of the template, prepared for `frame`; no layers when there is
-// nothing to load (no templates folder, no "Layers", no "layer", an
-// unreadable layer file); nothing when the template file cannot be read or
-// parsed. Keeps no state; any thread.
+// The layers of the template, prepared for `frame`: those of its layer files
+// that can be read (a layer file that cannot be read adds no layer); none
+// when there is nothing to load (no templates folder, no "Layers", no
+// "layer"); nothing when the template file cannot be read or parsed. Keeps no
+// state; any thread.
 std::optional<std::vector<WatermarkLayer>> ReadTemplateLayers(const QString& templatesFolder,
                                                               const QString& templateName, const FrameRect& frame);
 
 // Replaces the context's layers. Returns 0 when loaded or when there is
-// nothing to load (no templates folder, no "Layers", no "layer", an
-// unreadable layer file), -1 when the template file cannot be read or parsed.
+// nothing to load (no templates folder, no "Layers", no "layer"; layer files
+// that cannot be read add no layer), -1 when the template file cannot be read
+// or parsed.
 int LoadTemplate(RenderContext& context, const QString& templatesFolder);
 
 }  // namespace glyphra

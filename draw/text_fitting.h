@@ -1,9 +1,10 @@
 #pragma once
 
 // Fits a text layer's font to the frame when a template is loaded: the text
-// as measured on the 677 × 625 reference canvas is scaled to the frame
-// (height by H ÷ 625, width by W ÷ 677), and the font's height and width are
-// rewritten so that the text covers about that many pixels. Divisions by 0
+// as measured on the 677 × 625 reference canvas is scaled to the frame by one
+// factor, the smaller of W ÷ 677 and H ÷ 625 (so that letters keep their
+// shape), and the font's height and width are rewritten so that the text
+// covers about that many pixels. Divisions by 0
 // give -1 (no error). Needs a QGuiApplication; any thread.
 
 #include "draw/frame_rect.h"

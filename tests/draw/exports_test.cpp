@@ -1,6 +1,7 @@
 // The library's exports as the application and the encoder call them:
 // templates on disk, frames in caller memory, the log, and several threads.
 #include "draw/glyphra.h"
+#include "draw/template_reading.h"
 #include "tests/draw/caller_frame.h"
 #include "tests/draw/template_fixture.h"
 #include "tests/support/temp_env.h"
@@ -76,23 +77,125 @@ TEST_F(Exports, AnUnreadableTemplateGivesMinusOneAndPaintsNothing) {
   }
 }
 
-TEST_F(Exports, ATemplateWithThreeLayersPaintsOnlyTheFirst) {
-  vidmora::EditedLayer second = test::NewLayer(u"Second");
-  second.location = 0;
-  second.textColor = 0xFF0000;
-  vidmora::EditedLayer third = test::NewLayer(u"Third");
-  third.location = 8;
-  third.imagePathName = PicturePath("blue.png", Qt::blue).u16string();
-  third.imageTransparency = 100;
-  test::WriteTemplate(templates_, u"Three", {{u"One", test::NewLayer()}, {u"Two", second}, {u"Three_3", third}});
+// The bounding box of the pixels of `picture` for which `wanted` holds.
+QRect BoxWhere(const QImage& picture, bool (*wanted)(QRgb)) {
+  QRect box;
+  const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+  for (int y = 0; y < rgb.height(); ++y)
+    for (int x = 0; x < rgb.width(); ++x)
+      if (wanted(rgb.pixel(x, y))) box |= QRect(x, y, 1, 1);
+  return box;
+}
+bool IsBlue(QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; }
+bool IsRed(QRgb p) { return qRed(p) > 200 && qBlue(p) < 60 && qGreen(p) < 60; }
 
-  ASSERT_EQ(PrepareWMForDrawlixDll(u"Demo 1", 200, 120, 2), 0);
-  Frame expected(200, 120);
-  expected.Paint();
+// Every layer is painted, in the template's order: later layers lie above
+// earlier ones, and the frame hook gives what the in-memory painting gives.
+TEST_F(Exports, EveryLayerOfATemplateIsPaintedInOrder) {
+  vidmora::EditedLayer red = test::NewLayer(u"");
+  red.imagePathName = PicturePath("red.png", Qt::red).u16string();
+  red.imageTransparency = 100;
+  red.imageLocation = 0;
+  vidmora::EditedLayer blue = red;
+  blue.imagePathName = PicturePath("blue.png", Qt::blue).u16string();
+  blue.imageOffsetH = 20;  // overlaps the right half of the red square
+  vidmora::EditedLayer text = test::NewLayer(u"Third");
+  text.location = 8;
+  test::WriteTemplate(templates_, u"Three", {{u"One", red}, {u"Two", blue}, {u"Three_3", text}});
+
   ASSERT_EQ(PrepareWMForDrawlixDll(u"Three", 200, 120, 2), 0);
-  Frame actual(200, 120);
-  actual.Paint();
-  EXPECT_EQ(actual.bytes, expected.bytes);
+  Frame hooked(QImage(200, 120, QImage::Format_RGB32));
+  std::fill(hooked.bytes.begin(), hooked.bytes.end(), 128);
+  hooked.Paint();
+  const QImage painted = hooked.Picture();
+  EXPECT_EQ(BoxWhere(painted, IsRed), QRect(0, 0, 20, 40)) << "the blue layer lies over the red one";
+  EXPECT_EQ(BoxWhere(painted, IsBlue), QRect(20, 0, 40, 40));
+
+  const vidmora::EditedLayer layers[] = {red, blue, text};
+  QImage inMemory(200, 120, QImage::Format_RGB32);
+  inMemory.fill(QColor(128, 128, 128));
+  ASSERT_EQ(PaintLayersOntoImage(layers, 3, &inMemory), 0);
+  EXPECT_EQ(inMemory.convertToFormat(QImage::Format_RGB888), painted.convertToFormat(QImage::Format_RGB888));
+  // The text layer is there too: something besides the squares changed.
+  QImage squaresOnly(200, 120, QImage::Format_RGB32);
+  squaresOnly.fill(QColor(128, 128, 128));
+  ASSERT_EQ(PaintLayersOntoImage(layers, 2, &squaresOnly), 0);
+  EXPECT_NE(squaresOnly, inMemory);
+}
+
+// Files written by earlier versions of the program: CR LF, one element a
+// line, a layer with only its text (keys as old writers left them: no
+// "ScaleTextWT", "EdgeAlpha" before "EdgeLineThickness") and one with only a
+// picture. Both layers paint.
+TEST_F(Exports, OldTemplateFilesWithSeveralLayersPaintEveryLayer) {
+  const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+  vidmora::test::WriteFile(templates_ / "Old.xml", declaration +
+      "<Layers>\r\n<layer>Old_Layer 1</layer>\r\n<layer>Old_Layer 2</layer>\r\n</Layers>\r\n");
+  vidmora::test::WriteFile(templates_ / "Old_Layer 1.xml", declaration +
+      "<WatermarkConf>\r\n<Text>\r\n<textContent>OLD</textContent>\r\n<Location>8</Location>\r\n"
+      "<Transparency>255</Transparency>\r\n<BFillText>1</BFillText>\r\n<TextColor>255</TextColor>\r\n"
+      "<EdgeAlpha>255</EdgeAlpha>\r\n<EdgeLineThickness>2</EdgeLineThickness>\r\n</Text>\r\n</WatermarkConf>\r\n");
+  const std::string picture = PicturePath("blue.png", Qt::blue).string();
+  vidmora::test::WriteFile(templates_ / "Old_Layer 2.xml", declaration +
+      "<WatermarkConf>\r\n<Image>\r\n<ImagePathName>" + picture + "</ImagePathName>\r\n"
+      "<ImageLocation>0</ImageLocation>\r\n<ImageTransparency>100</ImageTransparency>\r\n</Image>\r\n"
+      "</WatermarkConf>\r\n");
+
+  QImage frame(320, 240, QImage::Format_RGB32);
+  frame.fill(QColor(128, 128, 128));
+  ASSERT_EQ(PaintTemplateOntoImage(u"Old", &frame), 0);
+  EXPECT_EQ(BoxWhere(frame, IsBlue), QRect(0, 0, 40, 40));
+  const QRect text = BoxWhere(frame, IsRed);
+  ASSERT_FALSE(text.isEmpty()) << "the text layer is painted";
+  EXPECT_GT(text.left(), 160);
+  EXPECT_GT(text.top(), 120);
+}
+
+// Frames stored with pixels that are not square are painted as players show
+// them: a square picture is square once the frame is stretched to its shown
+// width, and the frame hook gives the shown painting scaled to the frame.
+TEST_F(Exports, FramesWithNonSquarePixelsGetTheWatermarkAsShown) {
+  vidmora::EditedLayer square = test::NewLayer(u"");
+  square.imagePathName = PicturePath("blue.png", Qt::blue).u16string();
+  square.imageTransparency = 100;
+  square.imageLocation = 4;
+  test::WriteTemplate(templates_, u"Square", {{u"Square_1", square}});
+
+  // 720 x 576 stored, 64:45 pixels: shown 1024 x 576.
+  ASSERT_EQ(PrepareWMForVideoFrames(u"Square", 1024, 576, 720, 576, 2), 0);
+  Frame stored(QImage(720, 576, QImage::Format_RGB32));
+  std::fill(stored.bytes.begin(), stored.bytes.end(), 128);
+  EXPECT_EQ(stored.Paint(), 0);
+  const QRect box = BoxWhere(stored.Picture(), IsBlue);
+  EXPECT_NEAR(box.width() * 1024.0 / 720.0, box.height(), 2) << "square as shown";
+  EXPECT_NEAR(box.height(), 40, 1);
+  EXPECT_NEAR(box.center().x(), 360, 2);
+
+  // A frame of another size is painted as it comes: unscaled, placed in the
+  // prepared rectangle.
+  Frame other(QImage(1024, 576, QImage::Format_RGB32));
+  std::fill(other.bytes.begin(), other.bytes.end(), 128);
+  other.Paint();
+  EXPECT_EQ(BoxWhere(other.Picture(), IsBlue).size(), QSize(40, 40));
+
+  // Equal sizes: the plain prepare.
+  ASSERT_EQ(PrepareWMForVideoFrames(u"Square", 720, 576, 720, 576, 2), 0);
+  Frame plain(QImage(720, 576, QImage::Format_RGB32));
+  std::fill(plain.bytes.begin(), plain.bytes.end(), 128);
+  plain.Paint();
+  EXPECT_EQ(BoxWhere(plain.Picture(), IsBlue).size(), QSize(40, 40));
+}
+
+TEST_F(Exports, TheTemplateReaderNamesWhatItCannotRead) {
+  vidmora::test::WriteFile(templates_ / "Gaps.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+      "<Layers>\r\n<layer>Demo 1_Layer 1</layer>\r\n<layer>Gone</layer>\r\n</Layers>\r\n");
+  TemplateReading reading;
+  EXPECT_EQ(ReadWatermarkTemplate(nullptr, u"Gaps", 1, &reading), 0);
+  ASSERT_EQ(reading.layers.size(), 1u);
+  ASSERT_EQ(reading.problems.size(), 1u);
+  EXPECT_EQ(reading.problems[0].layerName, QStringLiteral("Gone"));
+  EXPECT_EQ(ReadWatermarkTemplate(nullptr, u"Missing", 1, &reading), -1);
+  EXPECT_EQ(ReadWatermarkTemplate(nullptr, u"Gaps", 1, nullptr), 2);
 }
 
 TEST_F(Exports, PreviewPaintsOnTheCallersGraphicsAndRecordsFailures) {

@@ -194,6 +194,36 @@ TEST(TextFitting, ScaleTextFollowsTheFrameAndOffKeepsTheFont) {
   EXPECT_EQ(keptSmall.size(), keptLarge.size());
 }
 
+// One factor for both directions: on frames of every shape the letters keep
+// the shape they have on the reference canvas, and the text covers no more of
+// the frame than it covers of the canvas in either direction.
+TEST(TextFitting, TextKeepsItsShapeOnFramesOfEveryShape) {
+  const auto fittedBox = [](int width, int height) {
+    WatermarkLayer layer = TextLayer(QStringLiteral("Vidmora"));
+    layer.font.height = -80;
+    FitTextToFrame(layer, {0, 0, width, height});
+    QImage frame = SolidFrame(width, height);
+    const QImage before = frame;
+    PaintDirect({layer}, frame);
+    return ChangedBox(before, frame);
+  };
+  const QRect reference = fittedBox(677, 625);
+  ASSERT_FALSE(reference.isEmpty());
+  const double referenceRatio = static_cast<double>(reference.width()) / reference.height();
+  struct Shape {
+    int width, height;
+  };
+  for (const Shape shape : {Shape{640, 480}, Shape{1920, 1080}, Shape{720, 1280}, Shape{1024, 576}, Shape{3840, 2160}}) {
+    const QRect box = fittedBox(shape.width, shape.height);
+    SCOPED_TRACE(testing::Message() << shape.width << "x" << shape.height << ": " << box.width() << "x" << box.height()
+                                    << " (on the canvas " << reference.width() << "x" << reference.height() << ")");
+    ASSERT_FALSE(box.isEmpty());
+    EXPECT_NEAR(static_cast<double>(box.width()) / box.height(), referenceRatio, 0.03 * referenceRatio);
+    EXPECT_LE(box.width(), reference.width() * shape.width / 677.0 * 1.03 + 2);
+    EXPECT_LE(box.height(), reference.height() * shape.height / 625.0 * 1.03 + 2);
+  }
+}
+
 TEST(TextFitting, FittedFontRewritesHeightAndWidth) {
   WatermarkLayer layer = TextLayer(QStringLiteral("Vidmora"));
   layer.font.height = 24;

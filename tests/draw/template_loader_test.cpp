@@ -1,6 +1,7 @@
 // Reading templates and layer files into layers: every key, the forward-only
 // key search, defaults for missing keys, and the results of every failure.
 #include "draw/template_loader.h"
+#include "draw/template_reader.h"
 #include "shared/template/template_files.h"
 #include "tests/draw/template_fixture.h"
 #include "tests/support/temp_env.h"
@@ -128,6 +129,12 @@ TEST_F(TemplateLoading, ResultsAndLayersForEveryKindOfFile) {
       {"no Layers element", [&](auto& f) { WriteFile(f / "t.xml", declaration + "<Other/>"); }, 0, 0},
       {"no layer element", [&](auto& f) { WriteFile(f / "t.xml", declaration + "<Layers>\r\n</Layers>"); }, 0, 0},
       {"layer file missing", [&](auto& f) { WriteFile(f / "t.xml", oneLayer); }, 0, 0},
+      {"a missing layer file between two readable ones",
+       [&](auto& f) {
+         WriteFile(f / "t.xml", declaration + "<Layers>\r\n<layer>l</layer>\r\n<layer>gone</layer>\r\n<layer>l</layer>\r\n</Layers>\r\n");
+         WriteFile(f / "l.xml", declaration + "<WatermarkConf/>");
+       },
+       0, 2},
       {"layer file malformed",
        [&](auto& f) {
          WriteFile(f / "t.xml", oneLayer);
@@ -162,14 +169,50 @@ TEST_F(TemplateLoading, ResultsAndLayersForEveryKindOfFile) {
   EXPECT_TRUE(context_.layers.empty());
 }
 
-TEST_F(TemplateLoading, OnlyTheFirstLayerOfATemplateIsLoaded) {
-  vidmora::EditedLayer first = test::NewLayer(u"first");
-  vidmora::EditedLayer second = test::NewLayer(u"second");
-  vidmora::EditedLayer third = test::NewLayer(u"third");
-  test::WriteTemplate(folder_, u"t", {{u"a", first}, {u"b", second}, {u"c", third}});
+TEST_F(TemplateLoading, EveryLayerIsLoadedInTheTemplatesOrder) {
+  test::WriteTemplate(folder_, u"t",
+                      {{u"a", test::NewLayer(u"first")}, {u"b", test::NewLayer(u"second")}, {u"c", test::NewLayer(u"third")}});
   ASSERT_EQ(Load("t"), 0);
-  ASSERT_EQ(context_.layers.size(), 1u);
+  ASSERT_EQ(context_.layers.size(), 3u);
   EXPECT_EQ(context_.layers[0].text, QStringLiteral("first"));
+  EXPECT_EQ(context_.layers[1].text, QStringLiteral("second"));
+  EXPECT_EQ(context_.layers[2].text, QStringLiteral("third"));
+}
+
+// What cannot be read is named, layer by layer; the rest is still read, in order.
+TEST_F(TemplateLoading, TheReaderNamesEveryLayerItCannotRead) {
+  test::WriteTemplate(folder_, u"t", {{u"a", test::NewLayer(u"first")}, {u"b", test::NewLayer(u"second")}});
+  const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
+  WriteFile(folder_ / "t.xml", declaration +
+                                   "<Layers>\r\n<layer>a</layer>\r\n<layer>gone</layer>\r\n<layer>../escape</layer>\r\n"
+                                   "<layer>b</layer>\r\n</Layers>\r\n");
+  vidmora::EditedLayer withPicture = test::NewLayer(u"logo");
+  withPicture.imagePathName = (folder_ / "no-such.png").u16string();
+  test::WriteTemplate(folder_, u"p", {{u"logo", withPicture}});
+
+  const TemplateReading reading = ReadTemplate(QString::fromStdString(folder_.string()), "t", PictureCheck::kDecode);
+  ASSERT_TRUE(reading.templateReadable);
+  ASSERT_EQ(reading.layers.size(), 2u);
+  EXPECT_EQ(reading.layers[0].name, "a");
+  EXPECT_EQ(reading.layers[1].name, "b");
+  ASSERT_EQ(reading.problems.size(), 2u);
+  EXPECT_EQ(reading.problems[0].kind, TemplateProblem::Kind::kLayerFile);
+  EXPECT_EQ(reading.problems[0].layerName, "gone");
+  EXPECT_EQ(reading.problems[0].reason, "is missing");
+  EXPECT_EQ(reading.problems[1].kind, TemplateProblem::Kind::kLayerName);
+
+  // Pictures are only decoded when asked for.
+  const QString folder = QString::fromStdString(folder_.string());
+  EXPECT_TRUE(ReadTemplate(folder, "p", PictureCheck::kSkip).problems.empty());
+  const TemplateReading checked = ReadTemplate(folder, "p", PictureCheck::kDecode);
+  ASSERT_EQ(checked.problems.size(), 1u);
+  EXPECT_EQ(checked.problems[0].kind, TemplateProblem::Kind::kPicture);
+  EXPECT_EQ(checked.layers.size(), 1u) << "a layer whose picture is missing still counts";
+
+  const TemplateReading missing = ReadTemplate(folder, "none", PictureCheck::kSkip);
+  EXPECT_FALSE(missing.templateReadable);
+  ASSERT_EQ(missing.problems.size(), 1u);
+  EXPECT_EQ(missing.problems[0].reason, "is missing");
 }
 
 // Keys are found only in their written order: "EdgeAlpha" written before
