@@ -84,6 +84,20 @@ VIDMORA_EXPORT int vencor_displayed_size(const char* sourcePath, int* width, int
   });
 }
 
+VIDMORA_EXPORT int vencor_frame_geometry(const char* sourcePath, int* frameWidth, int* frameHeight, int* shownWidth,
+                                         int* shownHeight) {
+  return Guarded([&] {
+    if (!sourcePath || !frameWidth || !frameHeight || !shownWidth || !shownHeight)
+      return Failed(VENCOR_ERROR_ARGUMENTS, "no source or no size to set");
+    const vencor::FrameGeometry geometry = vencor::SourceFrameGeometry(sourcePath);
+    *frameWidth = geometry.frame.width;
+    *frameHeight = geometry.frame.height;
+    *shownWidth = geometry.shown.width;
+    *shownHeight = geometry.shown.height;
+    return static_cast<int>(VENCOR_OK);
+  });
+}
+
 VIDMORA_EXPORT const char* vencor_last_error(void) { return tlsLastError; }
 
 }  // extern "C"

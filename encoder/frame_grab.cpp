@@ -66,15 +66,34 @@ FramePtr DecodeFrameAt(InputMedia& input, AVCodecContext* decoder, int64_t targe
   return last;
 }
 
-// The frame upright and in BGR, through the same turning the encoder applies.
-FramePtr UprightBgr(const AVStream* stream, AVFrame* decoded) {
+bool Sideways(int rotation) { return rotation == 90 || rotation == 270; }
+
+// The width a picture of `width` pixels of `sar` shows at. Aspect ratios far
+// from any real one (beyond 1:4 and 4:1) are taken as square pixels: a
+// damaged header must not make pictures thousands of pixels wide.
+int ShownWidth(int width, AVRational sar) {
+  if (sar.num <= 0 || sar.den <= 0) return width;
+  const double ratio = av_q2d(sar);
+  if (ratio < 0.25 || ratio > 4.0) return width;
+  return std::max(1, static_cast<int>(std::lround(width * ratio)));
+}
+
+// The frame upright and in BGR at the size players show it, through the same
+// turning the encoder applies.
+FramePtr UprightBgr(const AVStream* stream, const AVCodecContext* decoder, AVFrame* decoded) {
   const int rotation = DisplayRotation(stream);
   std::string chain;
   if (rotation == 90) chain = "transpose=clock,";
   else if (rotation == 180) chain = "hflip,vflip,";
   else if (rotation == 270) chain = "transpose=cclock,";
+  // The decoder's aspect ratio, as the encoder takes it.
+  const AVRational sar = decoder->sample_aspect_ratio.num > 0 ? decoder->sample_aspect_ratio : AVRational{1, 1};
+  if (const int shownWidth = ShownWidth(decoded->width, sar); shownWidth != decoded->width) {
+    PictureSize shown{shownWidth, decoded->height};
+    if (Sideways(rotation)) std::swap(shown.width, shown.height);
+    chain += "scale=" + std::to_string(shown.width) + ":" + std::to_string(shown.height) + ",setsar=1,";
+  }
   chain += "format=pix_fmts=bgr24";
-  const AVRational sar = decoded->sample_aspect_ratio.num > 0 ? decoded->sample_aspect_ratio : AVRational{1, 1};
   const std::string sourceArguments = "video_size=" + std::to_string(decoded->width) + "x" +
                                       std::to_string(decoded->height) + ":pix_fmt=" + std::to_string(decoded->format) +
                                       ":time_base=" + RateText(stream->time_base) + ":pixel_aspect=" + RateText(sar);
@@ -87,8 +106,6 @@ FramePtr UprightBgr(const AVStream* stream, AVFrame* decoded) {
   return upright;
 }
 
-bool Sideways(int rotation) { return rotation == 90 || rotation == 270; }
-
 // FFmpeg reads a single picture (PNG, JPEG, ...) as a one-frame video through
 // its image demuxers; such a file is no video to watermark.
 bool IsStillPicture(const AVFormatContext* format) {
@@ -98,18 +115,26 @@ bool IsStillPicture(const AVFormatContext* format) {
 
 }  // namespace
 
-PictureSize DisplayedFrameSize(const std::string& path) {
+FrameGeometry SourceFrameGeometry(const std::string& path) {
   InputMedia input(path);
   if (IsStillPicture(input.Format())) Fail(VENCOR_ERROR_NO_VIDEO, "the source " + path + " is a still picture");
   const AVStream* stream = input.Video();
   // The decoder's size: what a frame of the stream holds, which the stream's
   // parameters give once the stream info has been read.
   CodecContextPtr decoder = OpenDecoder(stream);
-  PictureSize size{decoder->width, decoder->height};
-  if (size.width <= 0 || size.height <= 0) Fail(VENCOR_ERROR_INPUT, "the source's video has no frame size");
-  if (Sideways(DisplayRotation(stream))) std::swap(size.width, size.height);
-  return size;
+  FrameGeometry geometry;
+  geometry.frame = {decoder->width, decoder->height};
+  if (geometry.frame.width <= 0 || geometry.frame.height <= 0)
+    Fail(VENCOR_ERROR_INPUT, "the source's video has no frame size");
+  geometry.shown = {ShownWidth(decoder->width, decoder->sample_aspect_ratio), decoder->height};
+  if (Sideways(DisplayRotation(stream))) {
+    std::swap(geometry.frame.width, geometry.frame.height);
+    std::swap(geometry.shown.width, geometry.shown.height);
+  }
+  return geometry;
 }
+
+PictureSize DisplayedFrameSize(const std::string& path) { return SourceFrameGeometry(path).frame; }
 
 void GrabFrame(const std::string& path, double seconds, const PictureSink& sink) {
   InputMedia input(path);
@@ -120,7 +145,7 @@ void GrabFrame(const std::string& path, double seconds, const PictureSink& sink)
       input.StartOffset(stream) + av_rescale_q(std::llround(clamped * AV_TIME_BASE), AV_TIME_BASE_Q, stream->time_base);
   SeekBefore(input, target);
   const FramePtr decoded = DecodeFrameAt(input, decoder.get(), target);
-  const FramePtr upright = UprightBgr(stream, decoded.get());
+  const FramePtr upright = UprightBgr(stream, decoder.get(), decoded.get());
   sink(upright->data[0], upright->width, upright->height, upright->linesize[0]);
 }
 

@@ -18,13 +18,24 @@ namespace vencor {
 // also for a still picture such as a PNG or JPEG file).
 PictureSize DisplayedFrameSize(const std::string& path);
 
+// The source's frames as the encoder paints them (`frame`: DisplayedFrameSize)
+// and as players show them (`shown`: the sample aspect ratio applied to the
+// width, then turned upright). Equal for square pixels. Throws as
+// DisplayedFrameSize does.
+struct FrameGeometry {
+  PictureSize frame;
+  PictureSize shown;
+};
+FrameGeometry SourceFrameGeometry(const std::string& path);
+
 // Rows of width x 3 bytes (blue, green, red), `strideBytes` apart, first row
 // at the top; valid only during the call.
 using PictureSink = std::function<void(const unsigned char* bgr, int width, int height, int strideBytes)>;
 
 // Decodes the frame shown at `seconds` from the start (the last frame when
 // the time lies beyond the end, the first when it is negative) and hands it
-// upright, at DisplayedFrameSize, to `sink`. Throws TranscodeError.
+// upright, as players show it (FrameGeometry's `shown` size), to `sink`.
+// Throws TranscodeError.
 void GrabFrame(const std::string& path, double seconds, const PictureSink& sink);
 
 }  // namespace vencor

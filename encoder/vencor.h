@@ -21,8 +21,8 @@
 //
 // Every video frame, upright as players show it and at the output frame rate,
 // is painted with the drawing library's template prepared on the thread of
-// dowm (which must have called PrepareWMForDrawlixDll for the displayed
-// size): the library's overlay (FrameHookOverlay) is converted once into the
+// dowm (which must have called PrepareWMForVideoFrames with the sizes of
+// vencor_frame_geometry, or PrepareWMForDrawlixDll for the frame size): the library's overlay (FrameHookOverlay) is converted once into the
 // frame's planar YUV format and blended into every frame, or, where it
 // offers none, each frame is handed to its cplusplusout.
 // The output is written under a hidden temporary name in its folder, synced
@@ -78,9 +78,9 @@ VIDMORA_EXPORT const char* vencor_last_error(void);
 typedef void (*VencorPictureSink)(const unsigned char* bgr, int width, int height, int strideBytes, void* userData);
 
 // The frame of the source shown at `seconds` from its start (the last frame
-// beyond the end), upright as players show it (the source's rotation
-// applied), at the size the encoder paints frames at; handed to `sink` on the
-// calling thread. Returns a VencorResult (VENCOR_ERROR_INPUT,
+// beyond the end), upright and at the size players show it (the source's
+// rotation and sample aspect ratio applied: vencor_frame_geometry's shown
+// size); handed to `sink` on the calling thread. Returns a VencorResult (VENCOR_ERROR_INPUT,
 // VENCOR_ERROR_NO_VIDEO, ...); vencor_last_error gives the reason. Any
 // thread; independent of dowm.
 VIDMORA_EXPORT int vencor_grab_frame(const char* sourcePath, double seconds, VencorPictureSink sink, void* userData);
@@ -90,5 +90,15 @@ VIDMORA_EXPORT int vencor_grab_frame(const char* sourcePath, double seconds, Ven
 // degrees. Returns a VencorResult (VENCOR_ERROR_NO_VIDEO also for a still
 // picture such as a PNG or JPEG file); the sizes are set on VENCOR_OK only.
 VIDMORA_EXPORT int vencor_displayed_size(const char* sourcePath, int* width, int* height);
+
+// The size the encoder hands frames to the frame hook at (as
+// vencor_displayed_size) and the size players show them at: the sample
+// aspect ratio applied to the width, then turned upright (equal for square
+// pixels; aspect ratios beyond 1:4 and 4:1 count as square). Prepare the
+// drawing library with PrepareWMForVideoFrames(shown, frame) so that the
+// watermark keeps its shape as shown. Returns a VencorResult; sizes set on
+// VENCOR_OK only.
+VIDMORA_EXPORT int vencor_frame_geometry(const char* sourcePath, int* frameWidth, int* frameHeight, int* shownWidth,
+                                         int* shownHeight);
 
 }  // extern "C"

@@ -30,7 +30,8 @@ EncoderLibrary::EncoderLibrary(void* handle)
       setProgressCallback_(Symbol<void (*)(VencorProgressCallback, void*)>(handle, "vencor_set_progress_callback")),
       lastError_(Symbol<const char* (*)()>(handle, "vencor_last_error")),
       grabFrame_(Symbol<int (*)(const char*, double, VencorPictureSink, void*)>(handle, "vencor_grab_frame")),
-      displayedSize_(Symbol<int (*)(const char*, int*, int*)>(handle, "vencor_displayed_size")) {}
+      displayedSize_(Symbol<int (*)(const char*, int*, int*)>(handle, "vencor_displayed_size")),
+      frameGeometry_(Symbol<int (*)(const char*, int*, int*, int*, int*)>(handle, "vencor_frame_geometry")) {}
 
 EncoderLibrary::~EncoderLibrary() { dlclose(handle_); }
 
@@ -97,6 +98,20 @@ QSize EncoderLibrary::DisplayedFrameSize(const QString& sourcePath, QString& err
     return {};
   }
   return QSize(width, height);
+}
+
+DecodedGeometry EncoderLibrary::FrameGeometry(const QString& sourcePath, QString& error) const {
+  if (!frameGeometry_) {
+    error = QString("%1 cannot read frame sizes").arg(kEncoderLibraryFileName);
+    return {};
+  }
+  int frameWidth = 0, frameHeight = 0, shownWidth = 0, shownHeight = 0;
+  const int result = frameGeometry_(sourcePath.toUtf8().constData(), &frameWidth, &frameHeight, &shownWidth, &shownHeight);
+  if (result != VENCOR_OK) {
+    error = FailureText(result);
+    return {};
+  }
+  return {QSize(frameWidth, frameHeight), QSize(shownWidth, shownHeight)};
 }
 
 }  // namespace vidmora

@@ -19,6 +19,13 @@ namespace vidmora {
 
 inline constexpr const char* kEncoderLibraryFileName = "libvencor.so";
 
+// A source's frames as the encoder paints them (upright, as decoded) and as
+// players show them (the sample aspect ratio applied). Empty on failure.
+struct DecodedGeometry {
+  QSize frame;
+  QSize shown;
+};
+
 class EncoderLibrary {
  public:
   // Loads <folder>/libvencor.so. Null with `error` set when it cannot be loaded.
@@ -44,6 +51,9 @@ class EncoderLibrary {
   // The size the encoder paints the source's frames at (the decoder's size,
   // rotation applied); empty with `error` set when it cannot be learned.
   QSize DisplayedFrameSize(const QString& sourcePath, QString& error) const;
+  // Both sizes of the source's frames; empty sizes with `error` set when
+  // they cannot be learned.
+  DecodedGeometry FrameGeometry(const QString& sourcePath, QString& error) const;
 
  private:
   explicit EncoderLibrary(void* handle);
@@ -56,6 +66,7 @@ class EncoderLibrary {
   const char* (*lastError_)() = nullptr;
   int (*grabFrame_)(const char*, double, VencorPictureSink, void*) = nullptr;
   int (*displayedSize_)(const char*, int*, int*) = nullptr;
+  int (*frameGeometry_)(const char*, int*, int*, int*, int*) = nullptr;
 };
 
 }  // namespace vidmora

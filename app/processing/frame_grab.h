@@ -1,8 +1,9 @@
 #pragma once
 
 // A picture of a video for the output preview: the frame shown at a given
-// time, decoded with the encoder library (FFmpeg), upright (the source's
-// rotation applied) at the size the batch paints its frames at. Paint the
+// time, decoded with the encoder library (FFmpeg), upright and at the size
+// players show it (the source's rotation and sample aspect ratio applied),
+// which is the picture the batch places the watermark in. Paint the
 // watermark on it with the drawing library's PaintTemplateOntoImage to see
 // what the output will look like.
 //
@@ -19,6 +20,10 @@ struct GrabbedFrame {
   QImage image;   // 24-bit; null on failure
   QString error;  // one line for the user on failure; empty otherwise
 };
+
+// The time of the picture that previews show of a clip (the output preview and
+// the template editor), so that both show the same frame.
+inline constexpr double kPreviewFrameSeconds = 3.0;
 
 GrabbedFrame GrabFrame(const QString& encoderLibraryFolder, const QString& sourcePath, double seconds);
 

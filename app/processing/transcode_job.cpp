@@ -6,6 +6,7 @@
 #include "app/processing/media_probe.h"
 #include "app/processing/message_sink.h"
 #include "app/processing/output_plan.h"
+#include "app/processing/paint_size.h"
 #include "app/settings/app_folders.h"
 #include "app/templates/template_check.h"
 #include "draw/glyphra.h"
@@ -116,18 +117,16 @@ JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, 
   MediaProbe probe;
   if (probe.Open(source) == ProbeError::kNotMedia)
     return Failed(plan.path, QString("Can't open file %1: it holds no media that can be read.").arg(source));
-  // The watermark is placed in the frame size; where MediaInfo has none, the
-  // decoder's size serves, and without any the file is not encoded at all.
-  QSize frame = probe.FrameSize();
-  if (frame.isEmpty()) {
-    QString sizeError;
-    frame = library->DisplayedFrameSize(source, sizeError);
-    if (frame.isEmpty())
-      return Failed(plan.path,
-                    QString("%1 is not a video: no video frame size can be read from it (%2).").arg(source, sizeError));
-  }
+  // The watermark is placed in the picture as players show it and painted
+  // onto the frames as the decoder delivers them; without a frame size the
+  // file is not encoded at all.
+  const PaintSize size = SourcePaintSize(*library, source, &probe);
+  if (!size.Known())
+    return Failed(plan.path,
+                  QString("%1 is not a video: no video frame size can be read from it (%2).").arg(source, size.error));
   const std::u16string templateName = settings.templateName.toStdU16String();
-  if (PrepareWMForDrawlixDll(templateName.c_str(), frame.width(), frame.height(), kPurposeEncoderFrameHook) != 0)
+  if (PrepareWMForVideoFrames(templateName.c_str(), size.shown.width(), size.shown.height(), size.frame.width(),
+                              size.frame.height(), kPurposeEncoderFrameHook) != 0)
     return Failed(plan.path, QString("The template \"%1\" cannot be read.").arg(settings.templateName));
 
   JobResult result = RunEncoder(*library, source, plan.path, settings.encoding, probe, listener);

@@ -1,6 +1,7 @@
 #include "app/shell/main_window.h"
 
-#include "app/processing/media_probe.h"
+#include "app/processing/engine.h"
+#include "app/processing/paint_size.h"
 #include "app/shell/batch_runner.h"
 #include "app/shell/external_programs.h"
 #include "app/shell/file_list_model.h"
@@ -15,6 +16,7 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -34,12 +36,6 @@ namespace {
 
 // Drags that carry this type come from the program itself and are refused.
 constexpr char kInternalMimeType[] = "application/x-vidmora-internal";
-
-QString ProgramFolder() {
-  std::u16string folder;
-  GetAppPath(folder);
-  return QString::fromStdU16String(folder);
-}
 
 void Enable(QAbstractButton* button, bool enabled) {
   if (button) button->setEnabled(enabled);
@@ -251,13 +247,17 @@ void CMainDlgUI::ShowFileMenu(const QPoint& position) {
 void CMainDlgUI::StartPreviewPlayer() {
   const QString path = SelectedFilePath();
   if (path.isEmpty()) return;
-  // A file the probe cannot read is named in a message; the player still
-  // starts, with a frame size of 0 x 0.
-  MediaProbe probe;
-  if (const ProbeError error = probe.Open(path); error != ProbeError::kNone) {
-    messages_->ShowMessage(ProbeErrorMessage(error, path), QStringLiteral("Vidmora"), MessageIcon::Error);
+  // The player paints the watermark at the size the clip is shown at, as the
+  // batch places it; a file without a readable picture is named in one
+  // message and not played.
+  const PaintSize size = SourcePaintSize(EncoderLibraryFolder(), path);
+  if (!size.Known()) {
+    messages_->ShowMessage(UiText(QStringLiteral("%1 cannot be played: it holds no video picture that can be read (%2)."))
+                               .arg(QDir::toNativeSeparators(path), size.error),
+                           QStringLiteral("Vidmora"), MessageIcon::Error);
+    return;
   }
-  if (!StartPlayer(SelectedTemplateName(), path, probe.FrameSize())) {
+  if (!StartPlayer(SelectedTemplateName(), path, size.shown)) {
     QMessageBox::warning(this, QStringLiteral("Vidmora"),
                          UiText(QStringLiteral("The player \"vidplay\" could not be started from the program folder.")));
   }

@@ -9,6 +9,7 @@
 #include "app/settings/quick_start_choice.h"
 #include "app/shell/about_window.h"
 #include "app/shell/external_programs.h"
+#include "app/shell/file_list_model.h"
 #include "app/shell/main_window.h"
 #include "app/shell/product_links.h"
 #include "app/shell/quick_start_window.h"
@@ -125,6 +126,8 @@ void CVidmoraDlg::ConnectTemplateCommands() {
   templateList_ = std::make_unique<WindowTemplateList>(*window_);
   templates_ = std::make_unique<TemplateCommands>(TemplatesFolder(), *templateList_, *window_);
   TemplateCommands* commands = templates_.get();
+  // The editor previews the template over any video of the list as well.
+  commands->SetPreviewClips([window = window_.get()] { return window->Files().Paths(); });
   connect(window_.get(), &CMainDlgUI::addTemplateRequested, commands, &TemplateCommands::AddTemplate);
   connect(window_.get(), &CMainDlgUI::templateMenuRequested, commands, [commands] { commands->ShowMenu(QCursor::pos()); });
   connect(window_.get(), &CMainDlgUI::editTemplateRequested, commands, &TemplateCommands::EditSelectedTemplate);

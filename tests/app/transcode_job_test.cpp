@@ -73,6 +73,39 @@ TEST_F(TranscodeJobTest, WritesBesideTheSourceUnderItsNameWithTheWatermark) {
   EXPECT_TRUE(MarkedArea(DecodeFrame(Fs(source), 0), QColor(128, 128, 128)).isEmpty());
 }
 
+// A container whose header claims another frame size than its pictures have
+// (a Matroska PixelWidth of 1280 over a 320 x 240 stream): the watermark is
+// placed for the frames the decoder delivers, so it lands on every frame.
+TEST_F(TranscodeJobTest, TheWatermarkIsPlacedForTheDecodedFramesWhateverTheHeaderSays) {
+  ClipSpec spec = SmallClip();
+  spec.container = "mkv";
+  spec.videoSource = "color=c=gray";
+  spec.audio = false;
+  const fs::path made = sources_ / "made.mkv";
+  fs::copy_file(SampleClip(spec), made);
+  std::string bytes = ReadFile(made);
+  // PixelWidth (0xB0), two bytes long, 320 -> 1280.
+  const std::string width320("\xB0\x82\x01\x40", 4);
+  const size_t at = bytes.find(width320);
+  ASSERT_NE(at, std::string::npos) << "no PixelWidth of 320 in the sample";
+  bytes.replace(at, width320.size(), std::string("\xB0\x82\x05\x00", 4));
+  fs::remove(made);
+  WriteFile(sources_ / "claims1280.mkv", bytes);
+  const QString source = QString::fromStdString((sources_ / "claims1280.mkv").string());
+  RecordingListener listener;
+  JobSettings settings = Settings(1, "_wm");
+  settings.encoding.videoBitrateKbps = 1000;
+
+  const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+
+  ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+  for (const int index : {0, -1}) {
+    const QImage frame = DecodeFrame(Fs(result.outputPath), index);
+    ASSERT_EQ(frame.size(), QSize(320, 240));
+    EXPECT_TRUE(MarkedArea(frame, QColor(128, 128, 128)).contains(frame.rect().center())) << "frame " << index;
+  }
+}
+
 TEST_F(TranscodeJobTest, ASuffixReplacesAnExistingOutputWithACompleteFile) {
   const QString source = MakeSource("clip.mp4");
   const fs::path existing = sources_ / "clip_wm.mp4";
@@ -269,8 +302,10 @@ TEST_F(TranscodeJobTest, AutoBitRatesKeepFlatAndStillPicturesAndTheWatermark) {
       EXPECT_NEAR(TopLuma(painted), TopLuma(original), 3) << c.name << " frame " << index;
       const int red = AddedRedPixels(painted, original);
       const int referenceRed = AddedRedPixels(DecodeFrame(Fs(reference.outputPath), index), original);
-      EXPECT_GT(referenceRed, 100) << c.name << " frame " << index;
-      EXPECT_GE(red, referenceRed * 0.85) << c.name << " frame " << index;
+      EXPECT_GT(referenceRed, 50) << c.name << " frame " << index;
+      // The demo's text is small on a 640 x 360 frame (fitted to its height);
+      // copying the source's 25 kbit/s leaves none of it on the grid.
+      EXPECT_GE(red, referenceRed * 0.6) << c.name << " frame " << index;
     }
   }
 }
