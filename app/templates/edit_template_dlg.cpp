@@ -1,5 +1,7 @@
 #include "app/templates/edit_template_dlg.h"
 
+#include "app/processing/engine.h"
+#include "app/processing/frame_grab.h"
 #include "app/settings/preview_cache.h"
 #include "app/templates/edit_temp_img_dlg.h"
 #include "app/templates/layer_commands.h"
@@ -10,15 +12,20 @@
 #include "common/quorvil.h"
 #include "ui_edit_template_dlg.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScreen>
 
 #include <QMessageBox>
 #include <QPixmap>
 #include <QShortcut>
 #include <QTimer>
 
+#include <algorithm>
 #include <string>
 
 namespace vidmora {
@@ -54,9 +61,52 @@ CEditTemplateDlg::CEditTemplateDlg(const QString& templatesFolder, const QString
   connect(undo, &QShortcut::activated, session_, &LayerSession::Undo);
   for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->installEventFilter(this);
 
-  ui_->preview_label->setFixedSize(kSamplePictureWidth, kSamplePictureHeight);
+  ui_->preview_source_combo->addItem(QStringLiteral("Sample picture"), QString());
+  connect(ui_->preview_source_combo, &QComboBox::activated, this,
+          [this](int index) { PreviewOver(ui_->preview_source_combo->itemData(index).toString()); });
+
   ShowPage(0);
   Repaint();
+  // Room for the sample picture at its own size where the screen has it;
+  // smaller screens get a smaller preview and every control still in reach.
+  const QSize wanted = sizeHint() + QSize(kSamplePictureWidth, kSamplePictureHeight) - ui_->preview_label->minimumSize();
+  const QRect available = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
+  resize(std::min(wanted.width(), available.width() - 16), std::min(wanted.height(), available.height() - 48));
+}
+
+void CEditTemplateDlg::SetPreviewClips(const QStringList& paths) {
+  QComboBox* combo = ui_->preview_source_combo;
+  while (combo->count() > 1) combo->removeItem(1);
+  for (const QString& path : paths) {
+    combo->addItem(QFileInfo(path).fileName(), path);
+    combo->setItemData(combo->count() - 1, QDir::toNativeSeparators(path), Qt::ToolTipRole);
+  }
+}
+
+bool CEditTemplateDlg::PreviewOver(const QString& path) {
+  QComboBox* combo = ui_->preview_source_combo;
+  bool shown = true;
+  if (!path.isEmpty() && !clipFrames_.contains(path)) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    GrabbedFrame frame = GrabFrame(EncoderLibraryFolder(), path, kPreviewFrameSeconds);
+    QGuiApplication::restoreOverrideCursor();
+    if (frame.image.isNull()) {
+      QMessageBox::warning(this, QStringLiteral("Vidmora"), frame.error);
+      shown = false;
+    } else {
+      clipFrames_.insert(path, frame.image.convertToFormat(QImage::Format_RGB32));
+    }
+  }
+  previewClip_ = shown ? path : QString();
+  const int index = combo->findData(previewClip_);
+  combo->setCurrentIndex(index < 0 ? 0 : index);
+  Repaint();
+  return shown;
+}
+
+const QImage& CEditTemplateDlg::Background() const {
+  const auto frame = clipFrames_.constFind(previewClip_);
+  return frame != clipFrames_.constEnd() ? *frame : SamplePicture();
 }
 
 CEditTemplateDlg::~CEditTemplateDlg() = default;
@@ -66,7 +116,6 @@ void CEditTemplateDlg::ShowPage(int index) {
   QWidget* page = index == 1 ? static_cast<QWidget*>(imagePage_) : textPage_;
   ui_->page_tabs->setCurrentIndex(index);
   ui_->page_tabs->setFixedWidth(page->sizeHint().width() + 12);
-  adjustSize();
 }
 
 void CEditTemplateDlg::RequestRepaint() {
@@ -81,9 +130,27 @@ void CEditTemplateDlg::RequestRepaint() {
 void CEditTemplateDlg::Repaint() {
   repaintPending_ = false;
   if (closed_) return;
-  preview_ = PaintPreview(SamplePicture(), session_->TemplatesFolder(), session_->TemplateName(),
-                          session_->LayersForPainting());
-  ui_->preview_label->setPixmap(QPixmap::fromImage(preview_));
+  preview_ = PaintPreview(Background(), session_->LayersForPainting());
+  ShowScaledPreview();
+}
+
+void CEditTemplateDlg::ShowScaledPreview() {
+  if (preview_.isNull()) return;
+  // The whole picture in the space the label has, its shape kept; never
+  // larger than it is.
+  const qreal ratio = devicePixelRatioF();
+  const QSize room = ui_->preview_label->size() * ratio;
+  QImage shown = preview_;
+  if (preview_.width() > room.width() || preview_.height() > room.height())
+    shown = preview_.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  QPixmap pixmap = QPixmap::fromImage(shown);
+  pixmap.setDevicePixelRatio(ratio);
+  ui_->preview_label->setPixmap(pixmap);
+}
+
+void CEditTemplateDlg::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  ShowScaledPreview();
 }
 
 QImage CEditTemplateDlg::PreviewPicture() {

@@ -1,13 +1,19 @@
 #pragma once
 
 // The template editor: the "Text" and "Image" pages of the selected layer
-// beside a 677 x 625 preview of the whole template painted over the sample
-// picture. Every change is saved at once and painted again; Ctrl+Z takes the
-// last change back. Closing saves the selected layer once more and empties
-// the output preview cache. UI thread; opened modally with exec().
+// beside a preview of the whole template (every layer, in painting order)
+// painted over the 677 x 625 sample picture or, chosen above the preview, a
+// frame of one of the window's videos at the clip's own shape. The preview is
+// painted at the picture's own size and shown scaled to the space it has; the
+// window can be resized. Every change is saved at once and painted again;
+// Ctrl+Z takes the last change back. Closing saves the selected layer once
+// more and empties the output preview cache. UI thread; opened modally with
+// exec().
 
 #include <QDialog>
+#include <QHash>
 #include <QImage>
+#include <QStringList>
 
 #include <memory>
 
@@ -29,8 +35,17 @@ class CEditTemplateDlg : public QDialog {
   ~CEditTemplateDlg() override;
 
   LayerSession& Session() { return *session_; }
-  // The preview as it is now shown (painted first when a change is pending).
+  // The preview as it is now painted, at the picture's own size (painted
+  // first when a change is pending).
   QImage PreviewPicture();
+
+  // The videos the preview can show a frame of, listed after the sample
+  // picture in "preview_source_combo".
+  void SetPreviewClips(const QStringList& paths);
+  // Shows the preview over `path`'s frame (one of the clips), or over the
+  // sample picture for an empty path. False, with the sample picture shown
+  // and a message, when no frame of the clip can be read.
+  bool PreviewOver(const QString& path);
 
   void done(int result) override;
 
@@ -38,17 +53,24 @@ class CEditTemplateDlg : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void RequestRepaint();
   void Repaint();
   void ShowPage(int index);
+  void ShowScaledPreview();
+  // The picture the layers are painted over: the chosen clip's frame or the
+  // sample picture.
+  const QImage& Background() const;
 
   std::unique_ptr<Ui::CEditTemplateDlg> ui_;
   LayerSession* session_ = nullptr;  // owned as a child
   CTextEditTempDlg* textPage_ = nullptr;
   CEditTempImgDlg* imagePage_ = nullptr;
   QImage preview_;
+  QHash<QString, QImage> clipFrames_;  // grabbed once per clip
+  QString previewClip_;                // empty: the sample picture
   bool repaintPending_ = false;
   bool closed_ = false;
   bool askedAboutUnreadable_ = false;

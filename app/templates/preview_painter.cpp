@@ -4,12 +4,7 @@
 
 namespace vidmora {
 
-QImage PaintPreview(const QImage& background, const QString& templatesFolder, const QString& templateName,
-                    const std::vector<EditedLayer>& layers) {
-  // The layers are painted from memory, as the frame hook paints a frame of
-  // the picture's size; no file is read back.
-  (void)templatesFolder;
-  (void)templateName;
+QImage PaintPreview(const QImage& background, const std::vector<EditedLayer>& layers) {
   QImage picture = background.convertToFormat(QImage::Format_RGB32);
   PaintLayersOntoImage(layers.data(), static_cast<int>(layers.size()), &picture);
   return picture;

@@ -14,9 +14,12 @@ namespace vidmora {
 
 namespace {
 
-constexpr double kPreviewSeconds = 3.0;
-// The PNG text key naming the template a cache picture was painted with.
+// The PNG text key naming the template a cache picture was painted with, and
+// the one naming how it was painted: pictures of an older painting (the first
+// layer only, at the stored size of the frames) are made again.
 const QString kTemplateKey = QStringLiteral("Template");
+const QString kPaintingKey = QStringLiteral("Painting");
+const QString kPainting = QStringLiteral("every layer, as shown");
 
 QDateTime NewestFileIn(const QString& folder) {
   QDateTime newest;
@@ -48,9 +51,10 @@ PreviewPicture RenderPreview(const QString& encoderLibraryFolder, const QString&
   if (CacheIsCurrent(cachePath, sourcePath, templatesFolder)) {
     QImage cached(cachePath);
     // A picture of another template is no preview of this one.
-    if (!cached.isNull() && cached.text(kTemplateKey) == templateName) return {cached, {}};
+    if (!cached.isNull() && cached.text(kTemplateKey) == templateName && cached.text(kPaintingKey) == kPainting)
+      return {cached, {}};
   }
-  GrabbedFrame frame = GrabFrame(encoderLibraryFolder, sourcePath, kPreviewSeconds);
+  GrabbedFrame frame = GrabFrame(encoderLibraryFolder, sourcePath, kPreviewFrameSeconds);
   // The frame grab's reason names the source already.
   if (frame.image.isNull()) return {{}, frame.error};
 
@@ -60,6 +64,7 @@ PreviewPicture RenderPreview(const QString& encoderLibraryFolder, const QString&
     return {{}, QStringLiteral("%1 cannot be previewed: the template \"%2\" cannot be read.").arg(shownPath, templateName)};
   // A cache that cannot be written costs only the time of the next preview.
   picture.setText(kTemplateKey, templateName);
+  picture.setText(kPaintingKey, kPainting);
   SaveCachePicture(picture, cachePath);
   return {picture, {}};
 }

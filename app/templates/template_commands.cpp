@@ -87,6 +87,7 @@ void TemplateCommands::EditSelectedTemplate() {
     return;
   }
   CEditTemplateDlg editor(folder_, name, &parent_);
+  if (previewClips_) editor.SetPreviewClips(previewClips_());
   editor.exec();
 }
 

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QMenu;
 class QWidget;
 
@@ -37,6 +39,9 @@ class TemplateCommands : public QObject {
 
   // The list from the index, with the row stored at the last close selected.
   void FillTemplateList();
+  // Where the editor finds the videos it can preview the template over (the
+  // window's file list); none when not set.
+  void SetPreviewClips(std::function<QStringList()> clips) { previewClips_ = std::move(clips); }
   void AddTemplate();
   void RenameSelectedTemplate();
   void RemoveSelectedTemplate();
@@ -53,6 +58,7 @@ class TemplateCommands : public QObject {
   TemplateListView& list_;
   QWidget& parent_;
   QMenu* menu_ = nullptr;
+  std::function<QStringList()> previewClips_;
 };
 
 }  // namespace vidmora

@@ -35,7 +35,7 @@ void Repaint(benchmark::State& state, const QString& templateName) {
   for (auto _ : state) {
     // A slider being dragged: one value after another.
     session.Change("Transparency", [&](vidmora::EditedLayer& l) { l.transparency = 150 + (++step % 100); });
-    QImage preview = vidmora::PaintPreview(sample, g_folder, templateName, session.LayersForPainting());
+    QImage preview = vidmora::PaintPreview(sample, session.LayersForPainting());
     benchmark::DoNotOptimize(preview.constBits());
   }
 }
@@ -45,7 +45,7 @@ void PaintOnly(benchmark::State& state, const QString& templateName) {
   vidmora::LayerSession session(g_folder, templateName);
   const QImage& sample = vidmora::SamplePicture();
   for (auto _ : state) {
-    QImage preview = vidmora::PaintPreview(sample, g_folder, templateName, session.LayersForPainting());
+    QImage preview = vidmora::PaintPreview(sample, session.LayersForPainting());
     benchmark::DoNotOptimize(preview.constBits());
   }
 }

@@ -1,6 +1,7 @@
 // Pictures of the template editor for people to look at, taken in a real X
 // server (run under xvfb-run): each page with the demo template, and with a
 // template of shadow, outline and a logo picture.
+#include "app/processing/engine.h"
 #include "app/settings/app_folders.h"
 #include "app/settings/first_start.h"
 #include "app/templates/edit_template_dlg.h"
@@ -8,6 +9,7 @@
 #include "app/templates/sample_picture.h"
 #include "app/templates/template_store.h"
 #include "draw/glyphra.h"
+#include "tests/support/media.h"
 #include "tests/support/temp_env.h"
 
 #include <QGuiApplication>
@@ -108,6 +110,66 @@ TEST(TemplateEditorScreenshots, BothPagesWithTheDemoAndAShowcaseTemplate) {
     session.Select(0);
   });
   EXPECT_TRUE(fs::exists(TestOutputDir() / "template_editor" / "editor_showcase_image.png"));
+}
+
+// The editor previewing the demo template over a portrait and a 16:9 clip,
+// and the whole editor on a 1024 x 768 screen.
+TEST(TemplateEditorScreenshots, PreviewOverClipsAndOnASmallScreen) {
+  TempEnv env;
+  ASSERT_TRUE(StartEngine().preferencesReady);
+  const QString folder = TemplatesFolder();
+  const fs::path out = TestOutputDir() / "template_editor";
+  fs::create_directories(out);
+  struct Clip {
+    int width, height;
+    const char* name;
+  };
+  QStringList clips;
+  for (const Clip clip : {Clip{360, 640, "portrait"}, Clip{1280, 720, "wide"}}) {
+    ClipSpec spec;
+    spec.width = clip.width;
+    spec.height = clip.height;
+    spec.seconds = 1;
+    spec.audio = false;
+    const fs::path copy = env.MakeDir("clips") / (std::string(clip.name) + ".mp4");
+    fs::copy_file(SampleClip(spec), copy);
+    clips << QString::fromStdString(copy.string());
+  }
+
+  CEditTemplateDlg editor(folder, kDemoTemplateName);
+  editor.SetPreviewClips(clips);
+  editor.resize(1000, 700);
+  editor.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor, 30000));
+  for (int i = 0; i < clips.size(); ++i) {
+    ASSERT_TRUE(editor.PreviewOver(clips[i]));
+    QCoreApplication::processEvents();
+    const QImage preview = editor.PreviewPicture();
+    EXPECT_EQ(preview.width() > preview.height(), i == 1) << "the preview has the clip's shape";
+    const std::string file = (out / (i == 0 ? "editor_clip_portrait.png" : "editor_clip_wide.png")).string();
+    ASSERT_TRUE(editor.grab().toImage().save(QString::fromStdString(file))) << file;
+  }
+
+  // On a 1024 x 768 screen the editor fits with room for the title bar, and
+  // every control of both pages lies inside it.
+  editor.PreviewOver(QString());
+  editor.resize(1024, 768 - 48);
+  QCoreApplication::processEvents();
+  EXPECT_LE(editor.minimumSizeHint().width(), 1024);
+  EXPECT_LE(editor.minimumSizeHint().height(), 768 - 48);
+  auto* tabs = editor.findChild<QTabWidget*>("page_tabs");
+  for (int page = 0; page < 2; ++page) {
+    tabs->setCurrentIndex(page);
+    QCoreApplication::processEvents();
+    for (QWidget* control : tabs->currentWidget()->findChildren<QWidget*>()) {
+      if (!control->isVisibleTo(&editor) || control->objectName().isEmpty()) continue;
+      const QRect area(control->mapTo(&editor, QPoint(0, 0)), control->size());
+      EXPECT_TRUE(editor.rect().contains(area)) << control->objectName().toStdString() << " lies outside the editor";
+    }
+    const std::string file = (out / (page == 0 ? "editor_1024x768_text.png" : "editor_1024x768_image.png")).string();
+    ASSERT_TRUE(editor.grab().toImage().save(QString::fromStdString(file))) << file;
+  }
+  editor.close();
 }
 
 }  // namespace
