@@ -13,13 +13,9 @@ namespace {
 
 constexpr size_t kMaxUndoSteps = 200;
 
-// What a layer file's missing keys read as: the values of a new layer.
-EditedLayer NewLayerBase() {
-  EditedLayer layer;
-  layer.font = DefaultLogFont();
-  ApplyNewLayerValues(layer, kNewTemplateLayerText);
-  return layer;
-}
+// What a layer file's missing keys read as: the values the drawing library
+// paints them with (all zero), so that the preview shows what the batch paints.
+EditedLayer NewLayerBase() { return EditedLayer{}; }
 
 }  // namespace
 
