@@ -4,6 +4,8 @@
 
 #include "common/quorvil.h"
 #include "draw/frame_hook.h"
+#include "draw/image_painter.h"
+#include "draw/text_painter.h"
 #include "draw/layer_painter.h"
 #include "draw/library_state.h"
 #include "draw/log_sink.h"
@@ -142,6 +144,23 @@ int PaintLayersOntoImage(const vidmora::EditedLayer* layers, int count, QImage* 
     for (int i = 0; i < count; ++i)
       prepared.push_back(glyphra::PrepareLayer(layers[i], frame, glyphra::LayerText::kPresent));
     return static_cast<int>(glyphra::PaintOntoImage(std::move(prepared), *image));
+  } catch (...) {
+    return static_cast<int>(glyphra::Status::OutOfMemory);
+  }
+}
+
+int MeasureLayerParts(const vidmora::EditedLayer* layer, int width, int height, QRectF* textBox, QRectF* imageBox) {
+  if (layer == nullptr || textBox == nullptr || imageBox == nullptr || width <= 0 || height <= 0)
+    return static_cast<int>(glyphra::Status::InvalidParameter);
+  if (!glyphra::PaintingAvailable()) return static_cast<int>(glyphra::Status::WrongState);
+  try {
+    const glyphra::FrameRect frame{0, 0, width, height};
+    const glyphra::WatermarkLayer prepared = glyphra::PrepareLayer(*layer, frame, glyphra::LayerText::kPresent);
+    // A text of blanks paints nothing to take hold of.
+    *textBox = prepared.text.trimmed().isEmpty() ? QRectF() : glyphra::TextPartBox(prepared, frame);
+    glyphra::PictureCache pictures;
+    *imageBox = glyphra::ImagePartBox(prepared, frame, pictures);
+    return 0;
   } catch (...) {
     return static_cast<int>(glyphra::Status::OutOfMemory);
   }

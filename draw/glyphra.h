@@ -14,6 +14,7 @@
 #include "shared/export.h"
 
 #include <QImage>
+#include <QRectF>
 
 namespace vidmora {
 struct EditedLayer;
@@ -105,6 +106,13 @@ VIDMORA_EXPORT int PaintTemplateOntoImage(const char16_t* templateName, QImage* 
 // file is read but the layers' pictures. A null `layers` with count 0 paints
 // nothing.
 VIDMORA_EXPORT int PaintLayersOntoImage(const vidmora::EditedLayer* layers, int count, QImage* image);
+
+// Where a layer's parts lie when painted onto a width x height picture, before
+// their rotation: the text's box and the picture's box (empty when that part
+// has nothing to paint). For placing layers with the mouse. Returns 0; 2 for
+// null arguments or an empty size; 8 without a QGuiApplication.
+VIDMORA_EXPORT int MeasureLayerParts(const vidmora::EditedLayer* layer, int width, int height, QRectF* textBox,
+                                     QRectF* imageBox);
 
 // printf-style log sink for the encoder: one line in the application's log,
 // cut to 511 bytes. Safe from any thread.

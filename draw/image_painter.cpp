@@ -25,6 +25,17 @@ QImage WithAlphaScaled(const QImage& picture, double factor) {
   return scaled;
 }
 
+QRectF ImagePartBox(const WatermarkLayer& layer, const FrameRect& frame, PictureCache& pictures) {
+  if (layer.imagePath.isEmpty()) return {};
+  const Picture& picture = pictures.Get(layer.imagePath);
+  if (picture.status != Status::Ok) return {};
+  const ImageGeometry geometry = PlaceImage({layer.imageLocation, layer.imageOffsetH, layer.imageOffsetV,
+                                             layer.imageWidth, layer.imageHeight, layer.scaleImage != 0},
+                                            frame, picture.image.size());
+  if (geometry.drawnSize.isEmpty()) return {};
+  return {QPointF(std::trunc(geometry.anchor.x()), std::trunc(geometry.anchor.y())), QSizeF(geometry.drawnSize)};
+}
+
 void PaintImagePart(Graphics& graphics, const WatermarkLayer& layer, const FrameRect& frame, PictureCache& pictures) {
   if (layer.imagePath.isEmpty()) return;
   const Picture& picture = pictures.Get(layer.imagePath);

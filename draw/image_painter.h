@@ -15,6 +15,10 @@ namespace glyphra {
 
 void PaintImagePart(Graphics& graphics, const WatermarkLayer& layer, const FrameRect& frame, PictureCache& pictures);
 
+// Where the image part lies before its rotation; empty without a picture
+// that can be drawn.
+QRectF ImagePartBox(const WatermarkLayer& layer, const FrameRect& frame, PictureCache& pictures);
+
 // The picture with every pixel's alpha multiplied by factor and clamped to
 // 0..255; colours are kept. factor 1 gives the picture itself.
 QImage WithAlphaScaled(const QImage& picture, double factor);

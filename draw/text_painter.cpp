@@ -82,6 +82,11 @@ void PaintCoverTiles(QPainter& painter, const WatermarkLayer& layer, const QFont
 
 }  // namespace
 
+QRectF TextPartBox(const WatermarkLayer& layer, const FrameRect& frame) {
+  const QSizeF textBox = MeasureTextBox(FontFromLogFont(layer.font), layer.text, kPlacementLayoutBox);
+  return {TextAnchor(layer.location, frame, textBox, layer.offsetH, layer.offsetV), textBox};
+}
+
 void PaintTextPart(Graphics& graphics, WatermarkLayer& layer, const FrameRect& frame) {
   layer.b3DText = 0;
   layer.bGradientText = 0;

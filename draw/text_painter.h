@@ -17,4 +17,8 @@ inline constexpr int kMaxShadowStrokes = 64;
 
 void PaintTextPart(Graphics& graphics, WatermarkLayer& layer, const FrameRect& frame);
 
+// Where the text part lies before its rotation: its measured box at its
+// anchor with the offsets.
+QRectF TextPartBox(const WatermarkLayer& layer, const FrameRect& frame);
+
 }  // namespace glyphra

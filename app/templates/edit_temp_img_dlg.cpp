@@ -84,6 +84,7 @@ void CEditTempImgDlg::ConnectEditors() {
                    },
                    store);
   connect(ui.image_transparency_slider, &QSlider::valueChanged, this, [this](int value) {
+    ui_->image_transparency_value_label->setText(QStringLiteral("%1 %").arg(value));
     Store(QStringLiteral("ImageTransparency"), [&](EditedLayer& l) { l.imageTransparency = value; });
   });
   connect(ui.image_width_spin, &QSpinBox::valueChanged, this, [this](int width) {
@@ -169,6 +170,7 @@ void CEditTempImgDlg::ShowLayer() {
   ui.image_offset_v_spin->setValue(layer.imageOffsetV);
   ui.image_rotation_spin->setValue(layer.imageRotation);
   ui.image_transparency_slider->setValue(layer.imageTransparency);
+  ui.image_transparency_value_label->setText(QStringLiteral("%1 %").arg(ui.image_transparency_slider->value()));
   ui.scale_image_check->setChecked(layer.scaleImage != 0);
   ui.image_width_spin->setRange(-kSizeLimit, kSizeLimit);
   ui.image_height_spin->setRange(-kSizeLimit, kSizeLimit);

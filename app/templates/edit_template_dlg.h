@@ -5,7 +5,9 @@
 // painted over the 677 x 625 sample picture or, chosen above the preview, a
 // frame of one of the window's videos at the clip's own shape. The preview is
 // painted at the picture's own size and shown scaled to the space it has; the
-// window can be resized. Every change is saved at once and painted again;
+// window can be resized. The selected layer's text or picture can be dragged
+// on the preview (its anchor snaps to the nearest of the nine places, the
+// offsets follow) and nudged with the arrow keys (Shift: ten pixels). Every change is saved at once and painted again;
 // Ctrl+Z takes the last change back. Closing saves the selected layer once
 // more and empties the output preview cache. UI thread; opened modally with
 // exec().
@@ -13,6 +15,8 @@
 #include <QDialog>
 #include <QHash>
 #include <QImage>
+#include <QPixmap>
+#include <QRectF>
 #include <QStringList>
 
 #include <memory>
@@ -60,9 +64,21 @@ class CEditTemplateDlg : public QDialog {
   void Repaint();
   void ShowPage(int index);
   void ShowScaledPreview();
+  void UpdateHistoryButtons();
   // The picture the layers are painted over: the chosen clip's frame or the
   // sample picture.
   const QImage& Background() const;
+
+  // Dragging and nudging the selected layer's parts on the preview.
+  enum class DraggedPart { kNone, kText, kPicture };
+  // Where the preview picture is drawn in the label, and a label point in
+  // the picture's pixels.
+  QRectF ShownPictureRect() const;
+  QPointF ToPicture(QPointF labelPoint) const;
+  bool PreviewMouse(QEvent* event);
+  bool PreviewKey(QKeyEvent* event);
+  void PlaceDraggedPart(DraggedPart part, const QRectF& box);
+  void ShowDragOutline(const QRectF& box);
 
   std::unique_ptr<Ui::CEditTemplateDlg> ui_;
   LayerSession* session_ = nullptr;  // owned as a child
@@ -71,6 +87,11 @@ class CEditTemplateDlg : public QDialog {
   QImage preview_;
   QHash<QString, QImage> clipFrames_;  // grabbed once per clip
   QString previewClip_;                // empty: the sample picture
+  QPixmap shownPixmap_;                // the preview as the label shows it
+  DraggedPart dragging_ = DraggedPart::kNone;
+  DraggedPart nudged_ = DraggedPart::kText;  // what the arrow keys move
+  QPointF dragStart_;                  // in picture pixels
+  QRectF dragBox_;                     // the part's box when the drag began
   bool repaintPending_ = false;
   bool closed_ = false;
   bool askedAboutUnreadable_ = false;

@@ -50,4 +50,15 @@ LogFont LogFontWithChoice(LogFont font, const QFont& chosen) {
   return font;
 }
 
+QString FontDescription(const LogFont& font) {
+  const QFont chooser = ChooserFontFromLogFont(font);
+  QString text = chooser.family().isEmpty() ? QStringLiteral("(default face)") : chooser.family();
+  if (chooser.pointSizeF() > 0) text += QStringLiteral(", %1 pt").arg(qRound(chooser.pointSizeF()));
+  QStringList style;
+  if (chooser.weight() >= QFont::Bold) style << QStringLiteral("Bold");
+  if (chooser.italic()) style << QStringLiteral("Italic");
+  if (!style.isEmpty()) text += QStringLiteral(", ") + style.join(QLatin1Char(' '));
+  return text;
+}
+
 }  // namespace vidmora

@@ -7,6 +7,8 @@
 
 #include <QColor>
 #include <QFont>
+#include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -23,5 +25,8 @@ QFont ChooserFontFromLogFont(const LogFont& font);
 // height in pixels at 96 dpi), weight, italic, underline and strike-out; its
 // other fields stay.
 LogFont LogFontWithChoice(LogFont font, const QFont& chosen);
+
+// The font as a person names it: "Liberation Sans, 20 pt, Bold Italic".
+QString FontDescription(const LogFont& font);
 
 }  // namespace vidmora

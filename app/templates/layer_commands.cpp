@@ -3,6 +3,7 @@
 #include "app/templates/layer_session.h"
 #include "app/templates/layer_store.h"
 #include "app/templates/name_prompt.h"
+#include "app/templates/new_layer_values.h"
 #include "app/templates/template_names.h"
 
 #include <QComboBox>
@@ -37,7 +38,13 @@ LayerListControls::LayerListControls(LayerSession& session, QComboBox& list, QTo
     action->setObjectName(QString::fromLatin1(name));
     connect(action, &QAction::triggered, this, [this, command] { emit commandChosen(command); });
   };
-  add("Add New Layer", "add_layer_action", LayerCommand::kAdd);
+  add("Add Text Layer", "add_layer_action", LayerCommand::kAdd);
+  add("Add Logo Layer", "add_logo_layer_action", LayerCommand::kAddLogo);
+  add("Duplicate Layer", "duplicate_layer_action", LayerCommand::kDuplicate);
+  menu->addSeparator();
+  add("Bring Layer Forward", "bring_forward_action", LayerCommand::kBringForward);
+  add("Send Layer Backward", "send_backward_action", LayerCommand::kSendBackward);
+  menu->addSeparator();
   add("Rename This Layer", "rename_layer_action", LayerCommand::kRename);
   add("Remove This Layer", "remove_layer_action", LayerCommand::kRemove);
   connect(&button, &QToolButton::clicked, menu,
@@ -72,32 +79,58 @@ void RunLayerCommand(LayerCommand command, LayerSession& session, QWidget* paren
   const QString folder = session.TemplatesFolder();
   const QString templateName = session.TemplateName();
   const QString layer = session.CurrentLayerName();
-  if (command != LayerCommand::kAdd && layer.isEmpty()) {
+  const bool adding = command == LayerCommand::kAdd || command == LayerCommand::kAddLogo;
+  if (!adding && layer.isEmpty()) {
     QMessageBox::information(parent, kCaption, QStringLiteral("Please select a layer first."));
     return;
   }
-  if (command == LayerCommand::kRemove) {
-    if (QMessageBox::question(parent, kCaption, QStringLiteral("Are you sure to remove the layer \"%1\"?").arg(layer),
-                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+  const int current = session.CurrentIndex();
+  const auto last = [&session] { return static_cast<int>(session.LayerNames().size()) - 1; };
+  const auto stay = [current] { return current; };
+  switch (command) {
+    case LayerCommand::kRemove: {
+      if (QMessageBox::question(parent, kCaption, QStringLiteral("Are you sure to remove the layer \"%1\"?").arg(layer),
+                                QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+      ShowFailure(session.CommandStep({}, [&] { return RemoveLayer(folder, templateName, layer); }, stay), parent);
       return;
-    const StoreResult result = RemoveLayer(folder, templateName, layer);
-    ShowFailure(result, parent);
-    if (result.ok) session.ReloadLayers(session.CurrentIndex());
-    return;
+    }
+    case LayerCommand::kDuplicate: {
+      const QString copy = FreeLayerName(folder, layer);
+      const EditedLayer values = session.Layer();
+      ShowFailure(session.CommandStep({LayerFilePath(folder, copy)},
+                                      [&] { return AddLayerWithValues(folder, templateName, copy, values); }, last),
+                  parent);
+      return;
+    }
+    case LayerCommand::kBringForward:
+    case LayerCommand::kSendBackward: {
+      const int steps = command == LayerCommand::kBringForward ? 1 : -1;
+      ShowFailure(session.CommandStep({}, [&] { return MoveLayer(folder, templateName, layer, steps); },
+                                      [&] { return current + steps; }),
+                  parent);
+      return;
+    }
+    default:
+      break;
   }
 
-  const bool adding = command == LayerCommand::kAdd;
-  CAddNewLayerDlg prompt(adding ? QStringLiteral("Add New Layer") : QStringLiteral("Rename This Layer"),
-                         NamesInUse(folder), parent);
+  const QString title = command == LayerCommand::kAdd       ? QStringLiteral("Add Text Layer")
+                        : command == LayerCommand::kAddLogo ? QStringLiteral("Add Logo Layer")
+                                                            : QStringLiteral("Rename This Layer");
+  CAddNewLayerDlg prompt(title, NamesInUse(folder), parent);
   if (prompt.exec() != QDialog::Accepted) return;
-  // Pending edits are on disk already; the file is read again after a rename.
-  session.Save();
-  const StoreResult result =
-      adding ? AddLayer(folder, templateName, prompt.Name()) : RenameLayer(folder, templateName, layer, prompt.Name());
+  const QString name = prompt.Name();
+  StoreResult result;
+  if (adding) {
+    const EditedLayer values = command == LayerCommand::kAddLogo ? NewLogoLayerValues() : NewTextLayerValues();
+    result = session.CommandStep({LayerFilePath(folder, name)},
+                                 [&] { return AddLayerWithValues(folder, templateName, name, values); }, last);
+  } else {
+    result = session.CommandStep({LayerFilePath(folder, name)},
+                                 [&] { return RenameLayer(folder, templateName, layer, name); }, stay);
+  }
   ShowFailure(result, parent);
-  if (!result.ok) return;
-  const int index = adding ? static_cast<int>(session.LayerNames().size()) : session.CurrentIndex();
-  session.ReloadLayers(index);
 }
 
 }  // namespace vidmora

@@ -13,7 +13,7 @@ namespace vidmora {
 
 class LayerSession;
 
-enum class LayerCommand { kAdd, kRename, kRemove };
+enum class LayerCommand { kAdd, kAddLogo, kDuplicate, kBringForward, kSendBackward, kRename, kRemove };
 
 // Keeps a page's "Layers: " list in step with the session (refilled whenever
 // the session shows a layer) and turns a choice in it into a selection; the
@@ -35,9 +35,12 @@ class LayerListControls : public QObject {
   QWidget& page_;
 };
 
-// Carries out a layer command with its prompts and messages: "Add New
-// Layer" and "Rename This Layer" ask for a name not in use in the templates
-// folder; "Remove This Layer" asks first. Both pages show the result.
+// Carries out a layer command with its prompts and messages, as one step of
+// the session's history: "Add Text Layer", "Add Logo Layer" and "Rename This
+// Layer" ask for a name not in use in the templates folder; "Duplicate
+// Layer" copies the selected layer under a free name; "Bring Layer Forward"
+// and "Send Layer Backward" move it in the painting order; "Remove This
+// Layer" asks first. Both pages show the result.
 void RunLayerCommand(LayerCommand command, LayerSession& session, QWidget* parent);
 
 // Selects layer `index`; when its file cannot be read, says so (naming the

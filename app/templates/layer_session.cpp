@@ -3,6 +3,11 @@
 #include "app/templates/layer_store.h"
 #include "shared/template/layer_file.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
 #include <algorithm>
 #include <optional>
 #include <utility>
@@ -25,6 +30,10 @@ LayerSession::LayerSession(QString templatesFolder, QString templateName, QObjec
   templateReadable_ = names.has_value();
   layerNames_ = names.value_or(QStringList());
   LoadOthers();
+  // What Revert puts back: the template file and every layer file as they are now.
+  QStringList files{TemplateFilePath()};
+  for (const QString& name : layerNames_) files << LayerFilePath(folder_, name);
+  Capture(files);
   if (!layerNames_.isEmpty()) Select(0);
 }
 
@@ -42,7 +51,6 @@ void LayerSession::LoadOthers() {
 }
 
 bool LayerSession::Select(int index) {
-  undo_.clear();
   saveFailureReported_ = false;
   if (index < 0 || index >= layerNames_.size()) {
     current_ = -1;
@@ -71,27 +79,127 @@ StoreResult LayerSession::ReplaceUnreadable() {
   return result;
 }
 
+QString LayerSession::TemplateFilePath() const { return LayerFilePath(folder_, templateName_); }
+
+LayerSession::FileBytes LayerSession::Capture(const QStringList& paths) {
+  FileBytes files;
+  for (const QString& path : paths) {
+    QFile file(path);
+    std::optional<QByteArray> bytes;
+    if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
+    files[path] = bytes;
+    original_.try_emplace(path, bytes);
+  }
+  return files;
+}
+
+bool LayerSession::Restore(const FileBytes& files) {
+  bool ok = true;
+  for (const auto& [path, bytes] : files) {
+    if (!bytes) {
+      if (QFileInfo::exists(path) && !QFile::remove(path)) ok = false;
+      continue;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit()) ok = false;
+  }
+  if (!ok) emit saveFailed(QStringLiteral("The template's files in %1 could not all be put back.").arg(folder_));
+  return ok;
+}
+
 void LayerSession::Change(const QString& field, const std::function<void(EditedLayer&)>& edit) {
   if (!Editable()) return;
   EditedLayer before = layer_;
   edit(layer_);
   if (layer_ == before) return;
-  if (undo_.empty() || undo_.back().field != field) {
-    undo_.push_back({field, std::move(before)});
+  const QString path = LayerFilePath(folder_, CurrentLayerName());
+  FileBytes bytesBefore = Capture({path});
+  const bool written = Save();
+  FileBytes bytesAfter = Capture({path});
+  // Typing makes a step per word: the step ends with the space after it.
+  const bool wordEnded = field == QLatin1String("textContent") && !layer_.textContent.empty() &&
+                         layer_.textContent.back() == u' ';
+  if (!undo_.empty() && undo_.back().field == field && undo_.back().layer == current_ && !undo_.back().wordEnded) {
+    undo_.back().after = std::move(bytesAfter);
+    undo_.back().wordEnded = wordEnded;
+  } else {
+    undo_.push_back({field, current_, wordEnded, std::move(bytesBefore), std::move(bytesAfter)});
     if (undo_.size() > kMaxUndoSteps) undo_.erase(undo_.begin());
   }
-  Save();
+  redo_.clear();
+  if (written) emit saved();
   emit repaintRequested();
 }
 
-bool LayerSession::Undo() {
-  if (!Editable() || undo_.empty()) return false;
-  layer_ = std::move(undo_.back().before);
-  undo_.pop_back();
-  Save();
+void LayerSession::ChangeAndShow(const QString& field, const std::function<void(EditedLayer&)>& edit) {
+  Change(field, edit);
   emit layerShown();
-  emit repaintRequested();
+}
+
+StoreResult LayerSession::CommandStep(const QStringList& files, const std::function<StoreResult()>& command,
+                                      const std::function<int()>& selectAfter) {
+  // Edits of the selected layer are on disk before the command reads its files.
+  Save();
+  QStringList paths = files;
+  paths << TemplateFilePath();
+  for (const QString& name : layerNames_) paths << LayerFilePath(folder_, name);
+  paths.removeDuplicates();
+  FileBytes bytesBefore = Capture(paths);
+  const StoreResult result = command();
+  if (result.ok) {
+    undo_.push_back({QString(), current_, true, std::move(bytesBefore), Capture(paths)});
+    if (undo_.size() > kMaxUndoSteps) undo_.erase(undo_.begin());
+    redo_.clear();
+    // The list as the command left it, then the layer it chose in it.
+    Reload(current_);
+    const int chosen = selectAfter();
+    if (chosen != current_ && !layerNames_.isEmpty())
+      Select(std::clamp(chosen, 0, static_cast<int>(layerNames_.size()) - 1));
+    undo_.back().layer = current_;
+    emit saved();
+  }
+  return result;
+}
+
+bool LayerSession::Undo() {
+  if (undo_.empty()) return false;
+  Step step = std::move(undo_.back());
+  undo_.pop_back();
+  const bool ok = Restore(step.before);
+  const int layer = step.layer;
+  redo_.push_back(std::move(step));
+  Reload(layer);
+  if (ok) emit saved();
   return true;
+}
+
+bool LayerSession::Redo() {
+  if (redo_.empty()) return false;
+  Step step = std::move(redo_.back());
+  redo_.pop_back();
+  const bool ok = Restore(step.after);
+  const int layer = step.layer;
+  undo_.push_back(std::move(step));
+  Reload(layer);
+  if (ok) emit saved();
+  return true;
+}
+
+bool LayerSession::Revert() {
+  const bool ok = Restore(original_);
+  undo_.clear();
+  redo_.clear();
+  Reload(0);
+  if (ok) emit saved();
+  return ok;
+}
+
+void LayerSession::Reload(int index) {
+  const std::optional<QStringList> names = ReadLayerNames(folder_, templateName_);
+  templateReadable_ = names.has_value();
+  layerNames_ = names.value_or(QStringList());
+  LoadOthers();
+  Select(layerNames_.isEmpty() ? -1 : std::clamp(index, 0, static_cast<int>(layerNames_.size()) - 1));
 }
 
 bool LayerSession::Save() {
@@ -110,13 +218,7 @@ bool LayerSession::Save() {
   return false;
 }
 
-void LayerSession::ReloadLayers(int index) {
-  const std::optional<QStringList> names = ReadLayerNames(folder_, templateName_);
-  templateReadable_ = names.has_value();
-  layerNames_ = names.value_or(QStringList());
-  LoadOthers();
-  Select(layerNames_.isEmpty() ? -1 : std::clamp(index, 0, static_cast<int>(layerNames_.size()) - 1));
-}
+void LayerSession::ReloadLayers(int index) { Reload(index); }
 
 std::vector<EditedLayer> LayerSession::LayersForPainting() const {
   std::vector<EditedLayer> layers;

@@ -1,9 +1,12 @@
 #pragma once
 
 // The template being edited: its layer names, the selected layer's values
-// (one EditedLayer that both editor pages change), and the undo of the last
-// changes. Every change is written to the layer file at once; the values
-// stay in memory for painting the preview. UI thread only.
+// (one EditedLayer that both editor pages change), and the history of the
+// session's changes. Every change is written to its files at once; the values
+// stay in memory for painting the preview. The history keeps, per step, the
+// bytes of every file the step wrote as they were before and after it, so
+// undo, redo and revert put files back byte for byte, across layers and layer
+// commands. UI thread only.
 
 #include "app/templates/store_result.h"
 #include "shared/template/edited_layer.h"
@@ -12,7 +15,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <QByteArray>
+
 #include <functional>
+#include <map>
+#include <optional>
 #include <vector>
 
 namespace vidmora {
@@ -43,12 +50,31 @@ class LayerSession : public QObject {
   StoreResult ReplaceUnreadable();
 
   // Changes the selected layer, saves it and asks for a repaint. Successive
-  // changes with the same `field` (a name for the value being edited, such
-  // as "OffsetH") are one step for Undo. Ignored while not Editable.
+  // changes of one layer with the same `field` (a name for the value being
+  // edited, such as "OffsetH") are one step for Undo; typed text makes a step
+  // per word (a step ends with a space). Ignored while not Editable.
   void Change(const QString& field, const std::function<void(EditedLayer&)>& edit);
-  // Takes back the last change step of the selected layer. False when none.
+  // Change for edits made outside the pages (dragging on the preview): the
+  // pages then show the new values.
+  void ChangeAndShow(const QString& field, const std::function<void(EditedLayer&)>& edit);
+  // Runs a layer command that writes `files` (paths in the templates folder:
+  // the template file, layer files), as one step of the history, then reads
+  // the layers again and selects `selectAfter` (clamped). The result is the
+  // command's; a failed command leaves no step.
+  StoreResult CommandStep(const QStringList& files, const std::function<StoreResult()>& command,
+                          const std::function<int()>& selectAfter);
+  // Takes back the last step (selecting the layer it changed), or makes
+  // the last undone step again. False when there is none.
   bool Undo();
+  bool Redo();
   bool CanUndo() const { return !undo_.empty(); }
+  bool CanRedo() const { return !redo_.empty(); }
+  // Puts every file this session wrote back as it was when the session
+  // began (files it made are removed) and forgets the history. False, with
+  // saveFailed, when a file could not be put back.
+  bool Revert();
+  // The template file's path.
+  QString TemplateFilePath() const;
   // Writes the selected layer's values to its file (also without a change).
   bool Save();
 
@@ -69,14 +95,24 @@ class LayerSession : public QObject {
   void repaintRequested();
   // A change could not be written to the layer file.
   void saveFailed(const QString& message);
+  // A change (or undo, redo, revert) was written to the files.
+  void saved();
 
  private:
-  struct UndoStep {
-    QString field;
-    EditedLayer before;
+  using FileBytes = std::map<QString, std::optional<QByteArray>>;  // path -> bytes (none: no file)
+  struct Step {
+    QString field;  // empty: a command, never merged
+    int layer = -1;
+    bool wordEnded = false;
+    FileBytes before;
+    FileBytes after;
   };
 
   void LoadOthers();
+  // The files' bytes now; the first bytes seen of each are kept for Revert.
+  FileBytes Capture(const QStringList& paths);
+  bool Restore(const FileBytes& files);
+  void Reload(int index);
 
   QString folder_;
   QString templateName_;
@@ -88,7 +124,9 @@ class LayerSession : public QObject {
   EditedLayer layer_;
   std::vector<EditedLayer> loaded_;    // every layer's values as read, by index
   std::vector<bool> loadedReadable_;   // whether each layer file could be read
-  std::vector<UndoStep> undo_;
+  std::vector<Step> undo_;
+  std::vector<Step> redo_;
+  FileBytes original_;  // every file the session touched, as it was at the start
 };
 
 }  // namespace vidmora

@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -15,11 +17,22 @@ namespace vidmora {
 
 namespace {
 
-bool WriteDefaultLayer(const QString& templatesFolder, const QString& layerName) {
+EditedLayer DefaultLayer() {
   EditedLayer values;
   values.font = DefaultLogFont();
   ApplyNewLayerValues(values, kNewTemplateLayerText);
-  return WriteNewLayerFile(templatesFolder.toStdU16String(), layerName.toStdU16String(), values);
+  return values;
+}
+
+bool WriteDefaultLayer(const QString& templatesFolder, const QString& layerName) {
+  return WriteNewLayerFile(templatesFolder.toStdU16String(), layerName.toStdU16String(), DefaultLayer());
+}
+
+// A new layer file holding every value of `values`, its font included.
+bool WriteLayer(const QString& templatesFolder, const QString& layerName, const EditedLayer& values) {
+  const std::u16string folder = templatesFolder.toStdU16String();
+  const std::u16string name = layerName.toStdU16String();
+  return WriteNewLayerFile(folder, name, values) && SaveLayerFile(NamedFilePath(folder, name), values);
 }
 
 QString UnreadableTemplate(const QString& templatesFolder, const QString& templateName) {
@@ -42,13 +55,18 @@ QString LayerFilePath(const QString& templatesFolder, const QString& layerName) 
 }
 
 StoreResult AddLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName) {
+  return AddLayerWithValues(templatesFolder, templateName, layerName, DefaultLayer());
+}
+
+StoreResult AddLayerWithValues(const QString& templatesFolder, const QString& templateName, const QString& layerName,
+                               const EditedLayer& values) {
   const QString refusal = NameRefusal(layerName, NamesInUse(templatesFolder), NamedThing::kLayer);
   if (!refusal.isEmpty()) return StoreResult::Failed(refusal);
   const std::optional<QStringList> layers = ReadLayerNames(templatesFolder, templateName);
   if (!layers) return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
 
   const QString layerPath = LayerFilePath(templatesFolder, layerName);
-  if (!WriteDefaultLayer(templatesFolder, layerName))
+  if (!WriteLayer(templatesFolder, layerName, values))
     return StoreResult::Failed(QStringLiteral("The layer file %1 could not be written.").arg(layerPath));
   const std::u16string listPath = NamedPath(templatesFolder, templateName).toStdU16String();
   bool listed = AppendToNameList(listPath, kLayerList, layerName.toStdU16String());
@@ -60,6 +78,31 @@ StoreResult AddLayer(const QString& templatesFolder, const QString& templateName
     return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
   }
   return {};
+}
+
+StoreResult MoveLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName,
+                      int steps) {
+  const std::optional<QStringList> layers = ReadLayerNames(templatesFolder, templateName);
+  if (!layers) return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
+  const qsizetype from = layers->indexOf(layerName);
+  if (from < 0) return StoreResult::Failed(QStringLiteral("The layer \"%1\" is not in the template.").arg(layerName));
+  const qsizetype to = std::clamp<qsizetype>(from + steps, 0, layers->size() - 1);
+  if (to == from) return {};
+  QStringList order = *layers;
+  order.move(from, to);
+  std::vector<std::u16string> names;
+  for (const QString& name : order) names.push_back(name.toStdU16String());
+  if (!WriteNameList(NamedPath(templatesFolder, templateName).toStdU16String(), kLayerList, names))
+    return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
+  return {};
+}
+
+QString FreeLayerName(const QString& templatesFolder, const QString& base) {
+  const QStringList inUse = NamesInUse(templatesFolder);
+  for (int n = 1;; ++n) {
+    const QString candidate = n == 1 ? base + QStringLiteral(" copy") : base + QStringLiteral(" copy ") + QString::number(n);
+    if (NameRefusal(candidate, inUse, NamedThing::kLayer).isEmpty()) return candidate;
+  }
 }
 
 StoreResult RenameLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName,

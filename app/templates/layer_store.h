@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "shared/template/edited_layer.h"
+
 #include <optional>
 
 namespace vidmora {
@@ -25,6 +27,18 @@ QString LayerFilePath(const QString& templatesFolder, const QString& layerName);
 // Win") and lists it last in the template file. Names are checked with
 // NameRefusal against every name of the folder first.
 StoreResult AddLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName);
+
+// AddLayer with the given values instead of the new-layer values.
+StoreResult AddLayerWithValues(const QString& templatesFolder, const QString& templateName, const QString& layerName,
+                               const EditedLayer& values);
+
+// Moves the layer `steps` places in the template's list (negative: earlier,
+// painted below), clamped to the list.
+StoreResult MoveLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName,
+                      int steps);
+
+// "<base> copy", then "<base> copy 2", ...: the first that NameRefusal takes.
+QString FreeLayerName(const QString& templatesFolder, const QString& base);
 
 // Renames the layer in the template file and its file; when the file cannot
 // be renamed the template file is put back as it was.

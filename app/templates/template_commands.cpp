@@ -45,6 +45,8 @@ void TemplateCommands::AddTemplate() {
     return;
   }
   list_.AddTemplateRow(prompt.Name());
+  // A new template is made to be designed: the editor opens on it.
+  OpenEditor(prompt.Name());
 }
 
 void TemplateCommands::RenameSelectedTemplate() {
@@ -86,6 +88,10 @@ void TemplateCommands::EditSelectedTemplate() {
     QMessageBox::information(&parent_, kCaption, QStringLiteral("Please select a template to edit!"));
     return;
   }
+  OpenEditor(name);
+}
+
+void TemplateCommands::OpenEditor(const QString& name) {
   CEditTemplateDlg editor(folder_, name, &parent_);
   if (previewClips_) editor.SetPreviewClips(previewClips_());
   editor.exec();

@@ -42,6 +42,7 @@ class TemplateCommands : public QObject {
   // Where the editor finds the videos it can preview the template over (the
   // window's file list); none when not set.
   void SetPreviewClips(std::function<QStringList()> clips) { previewClips_ = std::move(clips); }
+  // Asks for a name, adds the template and opens the editor on it.
   void AddTemplate();
   void RenameSelectedTemplate();
   void RemoveSelectedTemplate();
@@ -54,6 +55,8 @@ class TemplateCommands : public QObject {
   void ShowMenu(const QPoint& globalPosition);
 
  private:
+  void OpenEditor(const QString& name);
+
   QString folder_;
   TemplateListView& list_;
   QWidget& parent_;

@@ -73,7 +73,9 @@ void CTextEditTempDlg::ConnectEditors() {
   connect(ui.rotation_spin, &QSpinBox::valueChanged, this, [this](int value) {
     Store(QStringLiteral("Rotation"), [&](EditedLayer& l) { l.rotation = value == 360 ? 0 : value; });
   });
+  // The file keeps the text's alpha (0..255); people read it as a percentage.
   connect(ui.transparency_slider, &QSlider::valueChanged, this, [this](int value) {
+    ui_->transparency_value_label->setText(QStringLiteral("%1 %").arg(qRound(value * 100.0 / 255)));
     Store(QStringLiteral("Transparency"), [&](EditedLayer& l) { l.transparency = value; });
   });
   connect(ui.edge_thickness_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -139,7 +141,7 @@ void CTextEditTempDlg::ChooseFont() {
   if (!ok) return;
   // The point size of the file stays: the painting takes the size from the font record.
   Store(QStringLiteral("Font"), [&](EditedLayer& l) { l.font = LogFontWithChoice(l.font, chosen); });
-  ui_->font_edit->setText(QString::fromStdU16String(session_.Layer().font.FaceName()));
+  ui_->font_edit->setText(FontDescription(session_.Layer().font));
 }
 
 void CTextEditTempDlg::ShowSwatch(QPushButton* swatch, uint32_t colorRef) {
@@ -152,12 +154,13 @@ void CTextEditTempDlg::ShowLayer() {
   const EditedLayer& layer = session_.Layer();
   Ui::CTextEditTempDlg& ui = *ui_;
   ui.text_edit->setText(QString::fromStdU16String(layer.textContent));
-  ui.font_edit->setText(QString::fromStdU16String(layer.font.FaceName()));
+  ui.font_edit->setText(FontDescription(layer.font));
   ui.location_combo->setCurrentIndex(layer.location);
   ui.offset_h_spin->setValue(layer.offsetH);
   ui.offset_v_spin->setValue(layer.offsetV);
   ui.rotation_spin->setValue(layer.rotation);
   ui.transparency_slider->setValue(layer.transparency);
+  ui.transparency_value_label->setText(QStringLiteral("%1 %").arg(qRound(ui.transparency_slider->value() * 100.0 / 255)));
   ui.scale_text_check->setChecked(layer.scaleText != 0);
   ui.shadow_check->setChecked(layer.addShadow != 0);
   ui.shadow_h_spin->setValue(layer.shadowH);

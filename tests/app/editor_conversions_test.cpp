@@ -1,4 +1,5 @@
 // Colours and fonts between the layer file and Qt's choosers.
+#include "app/templates/anchor_snap.h"
 #include "app/templates/editor_conversions.h"
 
 #include <gtest/gtest.h>
@@ -39,3 +40,35 @@ TEST(EditorConversions, AChosenFontReplacesOnlyWhatTheChooserSets) {
 
 }  // namespace
 }  // namespace vidmora::test
+
+namespace vidmora {
+namespace {
+
+// A dropped part is anchored at the nearest of the nine places, and the
+// offsets bring it back to where it was dropped.
+TEST(AnchorSnap, TheNearestPlaceAndTheRestAsOffsets) {
+  struct Case {
+    QRectF box;
+    PartKind kind;
+    SnappedPlace expected;
+  };
+  const QSize frame(677, 625);
+  const Case cases[] = {
+      {QRectF(10, 12, 100, 40), PartKind::kText, {0, 10, 12}},
+      // Half the frame rounded down for text (338 - 38.5), exact for pictures
+      // (338.5 - 38); the half pixel left rounds away from zero.
+      {QRectF(300, 290, 77, 45), PartKind::kText, {4, 1, 1}},
+      {QRectF(300, 290, 77, 45), PartKind::kPicture, {4, -1, -1}},
+      {QRectF(557, 565, 100, 40), PartKind::kText, {8, -20, -20}},
+      {QRectF(600, 10, 60, 60), PartKind::kPicture, {2, -17, 10}},
+  };
+  for (const Case& c : cases) {
+    const SnappedPlace place = SnapToAnchor(c.box, frame, c.kind);
+    EXPECT_EQ(place.location, c.expected.location) << c.box.x() << "," << c.box.y();
+    EXPECT_EQ(place.offsetH, c.expected.offsetH) << c.box.x() << "," << c.box.y();
+    EXPECT_EQ(place.offsetV, c.expected.offsetV) << c.box.x() << "," << c.box.y();
+  }
+}
+
+}  // namespace
+}  // namespace vidmora

@@ -28,6 +28,21 @@ inline void OnNextModal(std::function<void(QWidget*)> act, QWidget* notThis = nu
   timer->start(0);
 }
 
+// Runs `act` on the next active modal window that is a T, letting others
+// (name prompts, messages) pass.
+template <typename T>
+inline void OnNextModalOf(std::function<void(T*)> act) {
+  auto* timer = new QTimer(qApp);
+  QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act)] {
+    auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
+    if (modal == nullptr || !modal->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    act(modal);
+  });
+  timer->start(0);
+}
+
 // Answers the next message box with `button` and hands its text to `seen`.
 inline void AnswerNextMessage(QMessageBox::StandardButton button, QString* seen = nullptr, QWidget* notThis = nullptr) {
   OnNextModal(

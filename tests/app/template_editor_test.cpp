@@ -5,11 +5,13 @@
 #include "app/templates/edit_template_dlg.h"
 #include "app/templates/edit_temp_img_dlg.h"
 #include "app/templates/layer_session.h"
+#include "app/templates/layer_store.h"
 #include "app/templates/sample_picture.h"
 #include "app/templates/template_commands.h"
 #include "app/templates/template_store.h"
 #include "common/quorvil.h"
 #include "draw/glyphra.h"
+#include "app/templates/anchor_snap.h"
 #include "shared/template/layer_file.h"
 #include "tests/app/modal_driver.h"
 #include "tests/app/named_control.h"
@@ -18,6 +20,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFontDatabase>
+#include <QLabel>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -123,7 +127,13 @@ TEST_F(EditorTest, TheWindowAddsRenamesAndRemovesTemplates) {
   EXPECT_EQ(view.SelectedTemplateRow(), 0);
 
   EnterName("Holiday");
+  QString opened;
+  OnNextModalOf<CEditTemplateDlg>([&](CEditTemplateDlg* editor) {
+    opened = editor->Session().TemplateName();
+    editor->close();
+  });
   commands.AddTemplate();
+  EXPECT_EQ(opened, "Holiday") << "a new template opens in the editor";
   EXPECT_EQ(view.Rows(), QStringList({"Demo 1", "Holiday"}));
   EXPECT_EQ(ReadTemplateNames(folder_), view.Rows());
   EXPECT_EQ(Saved("Holiday_Layer 1").textContent, u"Vidmora For Win");
@@ -375,6 +385,118 @@ TEST_F(EditorTest, CtrlZTakesBackTheLastChange) {
   EXPECT_EQ(Saved().textContent, u"Vidmora");
   EXPECT_EQ(text->text(), "Vidmora");
   EXPECT_FALSE(editor->Session().CanUndo());
+}
+
+// Undo and redo go step by step across fields and layers (a typed word is
+// one step), and Revert puts every file back byte for byte, also after a
+// layer was added.
+TEST_F(EditorTest, UndoRedoAndRevertWorkAcrossFieldsAndLayers) {
+  const auto start = Snapshot(Folder());
+  auto editor = OpenEditor();
+  editor->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get(), 30000));
+  auto* text = Control<QLineEdit>(*editor, "text_edit");
+  text->setFocus();
+  text->end(false);
+  QTest::keyClicks(text, " Lake Tahoe");
+  ASSERT_EQ(Saved().textContent, u"Vidmora Lake Tahoe");
+  Control<QSlider>(*editor, "transparency_slider")->setValue(153);  // a second field
+  EXPECT_EQ(Control<QLabel>(*editor, "transparency_value_label")->text(), "60 %");
+  EXPECT_EQ(Saved().transparency, 153) << "60 % is stored as the text's alpha";
+  EnterName("Logo");
+  editor->findChild<QAction*>("add_logo_layer_action")->trigger();
+  ASSERT_EQ(editor->Session().LayerNames(), QStringList({"Demo 1_Layer 1", "Logo"}));
+  EXPECT_TRUE(Saved("Logo").textContent.empty()) << "a logo layer has no text";
+
+  // Back one step at a time: the layer, the slider, then a word at a time.
+  QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(editor->Session().LayerNames(), QStringList({"Demo 1_Layer 1"}));
+  EXPECT_FALSE(fs::exists(LayerPath("Logo")));
+  QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Saved().transparency, 255);
+  QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Saved().textContent, u"Vidmora Lake ");
+  EXPECT_EQ(text->text(), "Vidmora Lake ");
+  // And forward again with both keys.
+  QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Saved().textContent, u"Vidmora Lake Tahoe");
+  QTest::keyClick(text, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(Saved().transparency, 153);
+  EXPECT_EQ(Control<QLabel>(*editor, "save_status_label")->text(), "Saved");
+
+  AnswerNextMessage(QMessageBox::Yes);
+  Control<QPushButton>(*editor, "revert_btn")->click();
+  EXPECT_EQ(Snapshot(Folder()), start) << "Revert gives the files of the start";
+  EXPECT_EQ(text->text(), "Vidmora");
+  EXPECT_FALSE(editor->Session().CanUndo());
+}
+
+// The text dragged from the centre to the bottom right corner of the preview
+// is anchored there with the offsets of the drop; the arrow keys nudge it.
+TEST_F(EditorTest, DraggingTheTextPlacesItAndTheArrowKeysNudgeIt) {
+  auto editor = OpenEditor();
+  editor->resize(1100, 760);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get(), 30000));
+  editor->Session().ChangeAndShow("Rotation", [](EditedLayer& l) { l.rotation = 0; });
+  const QImage preview = editor->PreviewPicture();
+  auto* label = Control<QLabel>(*editor, "preview_label");
+  QCoreApplication::processEvents();
+  const QSizeF shown = label->pixmap().deviceIndependentSize();
+  const QPointF origin((label->width() - shown.width()) / 2, (label->height() - shown.height()) / 2);
+  const double scale = shown.width() / preview.width();
+  const auto toLabel = [&](QPointF picturePoint) { return (origin + picturePoint * scale).toPoint(); };
+
+  QRectF text, picture;
+  const EditedLayer layer = editor->Session().Layer();
+  ASSERT_EQ(MeasureLayerParts(&layer, preview.width(), preview.height(), &text, &picture), 0);
+  ASSERT_FALSE(text.isEmpty());
+  // Drop it with its bottom right corner 20 pixels in from the picture's.
+  const QPointF drop = text.center() + QPointF(preview.width() - 20 - text.right(), preview.height() - 20 - text.bottom());
+  QTest::mousePress(label, Qt::LeftButton, {}, toLabel(text.center()));
+  QTest::mouseMove(label, toLabel((text.center() + drop) / 2));
+  QTest::mouseMove(label, toLabel(drop));
+  QTest::mouseRelease(label, Qt::LeftButton, {}, toLabel(drop));
+
+  const EditedLayer dropped = Saved();
+  EXPECT_EQ(dropped.location, 8);
+  EXPECT_NEAR(dropped.offsetH, -20, 2);
+  EXPECT_NEAR(dropped.offsetV, -20, 2);
+  EXPECT_EQ(Control<QSpinBox>(*editor, "offset_h_spin")->value(), dropped.offsetH) << "the fields show it at once";
+  EXPECT_EQ(Control<QComboBox>(*editor, "location_combo")->currentIndex(), 8);
+
+  label->setFocus();
+  QTest::keyClick(label, Qt::Key_Left);
+  QTest::keyClick(label, Qt::Key_Up, Qt::ShiftModifier);
+  EXPECT_EQ(Saved().offsetH, dropped.offsetH - 1);
+  EXPECT_EQ(Saved().offsetV, dropped.offsetV - 10);
+}
+
+// New layers by kind, a copy, and the painting order.
+TEST_F(EditorTest, LayerKindsDuplicatesAndPaintingOrder) {
+  auto editor = OpenEditor();
+  EnterName("Credit");
+  editor->findChild<QAction*>("add_layer_action")->trigger();
+  const EditedLayer credit = Saved("Credit");
+  EXPECT_EQ(credit.rotation, 0);
+  EXPECT_EQ(credit.location, 8);
+  EXPECT_LT(credit.offsetH, 0);
+  EXPECT_LT(credit.offsetV, 0);
+  EXPECT_TRUE(credit.imagePathName.empty());
+  EXPECT_EQ(QString::fromStdU16String(credit.textContent).left(2), QStringLiteral("\u00A9 "));
+  EXPECT_TRUE(QFontDatabase::families().contains(QString::fromStdU16String(credit.font.FaceName())))
+      << "the face is installed";
+
+  editor->findChild<QAction*>("duplicate_layer_action")->trigger();
+  EXPECT_EQ(editor->Session().LayerNames(), QStringList({"Demo 1_Layer 1", "Credit", "Credit copy"}));
+  EXPECT_EQ(Saved("Credit copy").textContent, credit.textContent);
+  EXPECT_EQ(editor->Session().CurrentLayerName(), "Credit copy");
+
+  editor->findChild<QAction*>("send_backward_action")->trigger();
+  EXPECT_EQ(editor->Session().LayerNames(), QStringList({"Demo 1_Layer 1", "Credit copy", "Credit"}));
+  EXPECT_EQ(editor->Session().CurrentLayerName(), "Credit copy");
+  editor->findChild<QAction*>("bring_forward_action")->trigger();
+  EXPECT_EQ(editor->Session().LayerNames(), QStringList({"Demo 1_Layer 1", "Credit", "Credit copy"}));
+  EXPECT_EQ(*ReadLayerNames(folder_, "Demo 1"), editor->Session().LayerNames());
 }
 
 TEST_F(EditorTest, TheLayerMenuAddsALayerUnderAFreeName) {

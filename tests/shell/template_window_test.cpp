@@ -53,6 +53,7 @@ TEST(TemplateWindowTest, AddRenameEditAndRemoveFromTheWindow) {
   ASSERT_EQ(ListedNames(*list), first);
 
   AnswerNamePrompt("Holiday");
+  OnNextModalOf<CEditTemplateDlg>([](CEditTemplateDlg* editor) { editor->close(); });
   window.findChild<QAbstractButton*>("add_template_btn")->click();
   EXPECT_EQ(ReadTemplateNames(TemplatesFolder()), first + QStringList{"Holiday"});
   EXPECT_EQ(ListedNames(*list), first + QStringList{"Holiday"});
