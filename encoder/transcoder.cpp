@@ -7,6 +7,7 @@
 #include "encoder/output_file.h"
 #include "encoder/output_format.h"
 #include "encoder/progress.h"
+#include "encoder/source_details.h"
 #include "encoder/subtitle_stage.h"
 #include "encoder/video_stage.h"
 
@@ -53,13 +54,15 @@ void Transcode(const TranscodeOptions& options, VencorProgressCallback progressC
       try {
         audio.push_back(std::make_unique<AudioStage>(*stream, options, muxer));
       } catch (const TranscodeError& error) {
-        Log("the source's audio stream %d is left out: %s", stream->index, error.what());
+        Note("the source's audio stream %d is left out: %s", stream->index, error.what());
       }
     }
   }
   std::vector<std::unique_ptr<SubtitleStage>> subtitles;
   for (const AVStream* stream : input.SubtitleStreams())
     if (auto stage = SubtitleStage::Create(*stream, muxer)) subtitles.push_back(std::move(stage));
+  SourceDetails details(input, muxer);
+  NoteLeftOutStreams(input);
 
   // The stage of each source stream, by index; the others are skipped.
   const AVFormatContext* source = input.Format();
@@ -80,6 +83,7 @@ void Transcode(const TranscodeOptions& options, VencorProgressCallback progressC
 
   OutputFile output(options.outputPath);
   muxer.Start(output);
+  details.WritePictures();
   Log("%s -> %s: video %s; audio %s%s", options.sourcePath.c_str(), options.outputPath.c_str(), video.Describe().c_str(),
       audioText.c_str(), subtitleText.c_str());
   if (progress.Report(0, 0, true)) Fail(VENCOR_ERROR_ABORTED, "stopped on request");
