@@ -309,6 +309,9 @@ bool VideoStage::KeepFieldOrder(const AVCodec& codec, int rotation, Framing fram
   // carries the field order where it can.
   if (codec.id == AV_CODEC_ID_H264 || codec.id == AV_CODEC_ID_MPEG4)
     encoder_->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+  // x264 codes the top field first unless told otherwise, whatever the frames say.
+  if (std::strcmp(codec.name, "libx264") == 0)
+    av_opt_set(encoder_->priv_data, "x264-params", order == AV_FIELD_BB || order == AV_FIELD_BT ? "bff=1" : "tff=1", 0);
   return true;
 }
 
