@@ -118,6 +118,19 @@ void NoteReduction(const AVCodec& codec, AVPixelFormat source, AVPixelFormat cho
     Note("the source's transparency (alpha) is left out: the output is opaque");
 }
 
+// The mastering display and content light levels of an HDR stream, which
+// players need to show it as it was graded.
+void CopyHdrDetails(const AVStream& source, AVStream& output) {
+  for (const AVPacketSideDataType type : {AV_PKT_DATA_MASTERING_DISPLAY_METADATA, AV_PKT_DATA_CONTENT_LIGHT_LEVEL}) {
+    size_t size = 0;
+    const uint8_t* data = av_stream_get_side_data(&source, type, &size);
+    if (!data || size == 0) continue;
+    uint8_t* copy = av_stream_new_side_data(&output, type, size);
+    if (!copy) throw std::bad_alloc();
+    std::memcpy(copy, data, size);
+  }
+}
+
 // The colour matrices the filters and the watermark know; others count as untagged.
 AVColorSpace KnownMatrix(AVColorSpace matrix) {
   switch (matrix) {
@@ -200,14 +213,27 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   else if (rotation == 180) chain += ",hflip,vflip";
   else if (rotation == 270) chain += ",transpose=cclock";
   const AVPixelFormat format = ChooseEncoderFormat(*codec, inputFormat_);
-  const bool rgbSource = (av_pix_fmt_desc_get(inputFormat_)->flags & AV_PIX_FMT_FLAG_RGB) != 0;
   NoteReduction(*codec, inputFormat_, format);
+  // HDR stays HDR where the encoder codes 10 bits; else it is tone-mapped to
+  // SDR (BT.709), which is what an 8-bit picture is shown as.
+  const AVColorTransferCharacteristic sourceTrc = decoder_->color_trc;
+  const bool hdrSource = sourceTrc == AVCOL_TRC_SMPTE2084 || sourceTrc == AVCOL_TRC_ARIB_STD_B67;
+  toneMapped_ = hdrSource && SamplingOf(format).depth < 10;
+  outputTrc_ = toneMapped_ ? AVCOL_TRC_BT709 : sourceTrc;
+  outputPrimaries_ = toneMapped_ ? AVCOL_PRI_BT709 : decoder_->color_primaries;
+  if (toneMapped_) {
+    Note("the %s encoder codes no HDR picture: the source's %s picture is tone-mapped to SDR (BT.709)", codec->name,
+         sourceTrc == AVCOL_TRC_SMPTE2084 ? "HDR10 (PQ)" : "HLG");
+    chain += ",zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=tonemap=hable:desat=0,"
+             "zscale=t=bt709:m=bt709:r=tv,format=yuv420p";
+  }
+  const bool rgbSource = !toneMapped_ && (av_pix_fmt_desc_get(inputFormat_)->flags & AV_PIX_FMT_FLAG_RGB) != 0;
   // A full-range picture (phones record them) stays full range where the
   // codec can say so in its stream (H.264); for the others it is brought to
   // limited range, which players assume. Either way the output is tagged with
   // the range its samples have. RGB becomes limited-range YUV.
   const bool fullRangeSource =
-      !rgbSource && (decoder_->color_range == AVCOL_RANGE_JPEG || IsFullRangeFormat(inputFormat_));
+      !rgbSource && !toneMapped_ && (decoder_->color_range == AVCOL_RANGE_JPEG || IsFullRangeFormat(inputFormat_));
   outputRange_ = rgbSource ? AVCOL_RANGE_MPEG : decoder_->color_range;
   std::string scale;
   if (fullRangeSource) {
@@ -221,7 +247,9 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   // that players read it as they read the source. RGB sources are converted
   // to the matrix players assume for the size and tagged with it; VP8 can
   // only say BT.601, so its pictures are converted to that.
-  const AVColorSpace sourceMatrix = rgbSource ? AVCOL_SPC_UNSPECIFIED : KnownMatrix(decoder_->colorspace);
+  const AVColorSpace sourceMatrix = toneMapped_ ? AVCOL_SPC_BT709
+                                    : rgbSource ? AVCOL_SPC_UNSPECIFIED
+                                                : KnownMatrix(decoder_->colorspace);
   const AVColorSpace assumed = sourceMatrix != AVCOL_SPC_UNSPECIFIED ? sourceMatrix : AssumedMatrix(inputWidth_, inputHeight_);
   outputMatrix_ = codec->id == AV_CODEC_ID_VP8 && !IsBt601(assumed) ? AVCOL_SPC_BT470BG : assumed;
   if (rgbSource) scale += std::string(scale.empty() ? "" : ":") + "out_range=tv:out_color_matrix=" + MatrixName(outputMatrix_);
@@ -277,12 +305,13 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   encoder_->colorspace = outputMatrix_ == assumed && sourceMatrix == AVCOL_SPC_UNSPECIFIED && !rgbSource
                             ? decoder_->colorspace
                             : outputMatrix_;
-  encoder_->color_primaries = decoder_->color_primaries;
-  encoder_->color_trc = decoder_->color_trc;
+  encoder_->color_primaries = outputPrimaries_;
+  encoder_->color_trc = outputTrc_;
   const bool interlaced = KeepFieldOrder(*codec, rotation, framing);
   OpenEncoder(codec, options, frameRate);
   outputStream_ = muxer.AddStream(*encoder_);
   CopyStreamDetails(*sourceStream_, *outputStream_);
+  if (!toneMapped_) CopyHdrDetails(*sourceStream_, *outputStream_);
   // Frames at their own times have no one rate; the container finds their average.
   if (keepFrameTimes_) outputStream_->avg_frame_rate = AVRational{0, 1};
 
@@ -420,6 +449,8 @@ void VideoStage::EncodeFrame(AVFrame& filtered) {
   // What the samples are now, for the hook's colours, the overlay and the encoder.
   filtered.color_range = outputRange_;
   filtered.colorspace = outputMatrix_;
+  filtered.color_trc = outputTrc_;
+  filtered.color_primaries = outputPrimaries_;
   FramePtr painted = painter_->Paint(filtered);
   int64_t pts = av_rescale_q(filtered.pts, filterTimeBase_, encoder_->time_base);
   // Two frames closer than the encoder's clock can tell apart still get times of their own.

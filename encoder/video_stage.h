@@ -70,6 +70,9 @@ class VideoStage {
   AVPixelFormat inputFormat_ = AV_PIX_FMT_NONE;
   AVColorRange outputRange_ = AVCOL_RANGE_UNSPECIFIED;  // of the filtered frames
   AVColorSpace outputMatrix_ = AVCOL_SPC_UNSPECIFIED;   // of the filtered frames and the output
+  AVColorTransferCharacteristic outputTrc_ = AVCOL_TRC_UNSPECIFIED;
+  AVColorPrimaries outputPrimaries_ = AVCOL_PRI_UNSPECIFIED;
+  bool toneMapped_ = false;  // an HDR source the encoder cannot code, mapped to SDR
   int64_t defaultDuration_ = 1;  // of a frame, source time base, for packets that carry none
 
   AVRational filterTimeBase_{1, 1};  // of the filtered frames

@@ -383,5 +383,46 @@ TEST_F(VencorFidelity, ASetDisplayAspectIsTheOutputsShape) {
   }
 }
 
+// HDR stays HDR (10 bits and its tags) where the encoder codes 10 bits, and
+// is tone-mapped to SDR, with a note, where it cannot.
+TEST_F(VencorFidelity, HdrStaysHdrOrIsToneMappedWithANote) {
+  const std::vector<std::string> clip = {"-f", "lavfi", "-i", "testsrc2=s=160x120:r=10:d=0.5", "-pix_fmt", "yuv420p10le",
+                                         "-color_primaries", "bt2020", "-colorspace", "bt2020nc", "-c:v", "libx265"};
+  const auto made = [&](const std::string& name, const std::string& transfer, const std::string& params) {
+    std::vector<std::string> arguments = clip;
+    arguments.insert(arguments.end(), {"-color_trc", transfer, "-x265-params", "log-level=error" + params});
+    return Make(name, arguments);
+  };
+  const fs::path pq = made("hdr10.mkv", "smpte2084", ":hdr10=1:master-display=G(13250,34500)B(7500,3000)R(34000,16000)"
+                                                     "WP(15635,16450)L(10000000,50):max-cll=1000,400");
+  const fs::path hlg = made("hlg.mkv", "arib-std-b67", "");
+  struct Case {
+    fs::path source;
+    const char *extension, *videoCodec, *pixelFormat, *transfer, *primaries;
+    bool toneMapped;
+  };
+  for (const Case& c : {Case{pq, "mp4", "libx264", "yuv420p10le", "smpte2084", "bt2020", false},
+                        Case{hlg, "mkv", "libx264", "yuv420p10le", "arib-std-b67", "bt2020", false},
+                        Case{pq, "vp8", "libvpx", "yuv420p", "bt709", "bt709", true},
+                        Case{hlg, "avi", "libxvid", "yuv420p", "bt709", "bt709", true}}) {
+    SCOPED_TRACE(c.source.filename().string() + " to " + c.extension + " " + c.videoCodec);
+    EncodeArgs args = Args(c.source, c.source.stem().string() + "-" + c.videoCodec + "." + c.extension, c.videoCodec);
+    const EncodeResult result = RunVencor(args.Vector());
+    ASSERT_EQ(result.code, VENCOR_OK) << result.error;
+    const std::string stream = ProbeValue(args.output, {"-select_streams", "v:0", "-show_entries",
+                                                        "stream=pix_fmt,color_transfer,color_primaries"});
+    if (std::string(c.extension) != "avi") {  // AVI has no colour tags; its samples are what counts
+      EXPECT_EQ(stream, std::string(c.pixelFormat) + "," + c.transfer + "," + c.primaries);
+    }
+    EXPECT_EQ(HasNoteWith(result, "tone-mapped"), c.toneMapped) << Joined(result.notes);
+    // The tone-mapped picture is a plausible SDR one: the grey background of the test picture is not crushed.
+    if (c.toneMapped) {
+      const QImage frame = DecodeFrame(args.output, 1);
+      ASSERT_FALSE(frame.isNull());
+      EXPECT_GT(frame.pixelColor(frame.width() / 2, frame.height() / 2).value(), 8);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vidmora::test
