@@ -7,6 +7,11 @@
 #include "tests/support/process.h"
 #include "tests/support/temp_env.h"
 
+extern "C" {
+#include <libavformat/avformat.h>
+#include <libavutil/mastering_display_metadata.h>
+}
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -60,6 +65,57 @@ std::vector<double> FrameTimes(const fs::path& file) {
   for (size_t i = 1; i < times.size(); ++i) times[i] -= times[0];
   if (!times.empty()) times[0] = 0;
   return times;
+}
+
+// Copies the video of `from` into the Matroska file `to` with a mastering
+// display (BT.2020 primaries, 0.005 to 1000 cd/m2) and content light levels
+// (1000, 400) on its stream, as HDR10 files carry them.
+bool RemuxWithHdrMetadata(const fs::path& from, const fs::path& to) {
+  AVFormatContext* in = nullptr;
+  if (avformat_open_input(&in, from.c_str(), nullptr, nullptr) < 0) return false;
+  AVFormatContext* out = nullptr;
+  bool ok = avformat_find_stream_info(in, nullptr) >= 0 &&
+            avformat_alloc_output_context2(&out, nullptr, "matroska", to.c_str()) >= 0;
+  AVStream* stream = ok ? avformat_new_stream(out, nullptr) : nullptr;
+  ok = stream && avcodec_parameters_copy(stream->codecpar, in->streams[0]->codecpar) >= 0;
+  if (ok) {
+    stream->codecpar->codec_tag = 0;
+    stream->time_base = in->streams[0]->time_base;
+    auto* display = reinterpret_cast<AVMasteringDisplayMetadata*>(
+        av_stream_new_side_data(stream, AV_PKT_DATA_MASTERING_DISPLAY_METADATA, sizeof(AVMasteringDisplayMetadata)));
+    auto* light = reinterpret_cast<AVContentLightMetadata*>(
+        av_stream_new_side_data(stream, AV_PKT_DATA_CONTENT_LIGHT_LEVEL, sizeof(AVContentLightMetadata)));
+    ok = display && light;
+    if (ok) {
+      const int primaries[3][2] = {{34000, 16000}, {13250, 34500}, {7500, 3000}};  // red, green, blue
+      for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 2; ++j) display->display_primaries[i][j] = av_make_q(primaries[i][j], 50000);
+      display->white_point[0] = av_make_q(15635, 50000);
+      display->white_point[1] = av_make_q(16450, 50000);
+      display->min_luminance = av_make_q(50, 10000);
+      display->max_luminance = av_make_q(1000, 1);
+      display->has_primaries = display->has_luminance = 1;
+      light->MaxCLL = 1000;
+      light->MaxFALL = 400;
+    }
+  }
+  ok = ok && avio_open(&out->pb, to.c_str(), AVIO_FLAG_WRITE) >= 0 && avformat_write_header(out, nullptr) >= 0;
+  AVPacket* packet = av_packet_alloc();
+  while (ok && av_read_frame(in, packet) >= 0) {
+    if (packet->stream_index == 0) {
+      av_packet_rescale_ts(packet, in->streams[0]->time_base, stream->time_base);
+      ok = av_interleaved_write_frame(out, packet) >= 0;
+    }
+    av_packet_unref(packet);
+  }
+  av_packet_free(&packet);
+  if (ok) ok = av_write_trailer(out) >= 0;
+  if (out) {
+    avio_closep(&out->pb);
+    avformat_free_context(out);
+  }
+  avformat_close_input(&in);
+  return ok;
 }
 
 class VencorFidelity : public ::testing::Test {
@@ -421,6 +477,26 @@ TEST_F(VencorFidelity, HdrStaysHdrOrIsToneMappedWithANote) {
       ASSERT_FALSE(frame.isNull());
       EXPECT_GT(frame.pixelColor(frame.width() / 2, frame.height() / 2).value(), 8);
     }
+  }
+}
+
+// The mastering display and content light levels of an HDR10 stream stay with it.
+TEST_F(VencorFidelity, HdrMasteringDataIsKept) {
+  const fs::path plain = Make("hdr10-plain.mkv", {"-f", "lavfi", "-i", "testsrc2=s=160x120:r=10:d=0.5", "-pix_fmt",
+                                                  "yuv420p10le", "-color_primaries", "bt2020", "-colorspace", "bt2020nc",
+                                                  "-color_trc", "smpte2084", "-c:v", "libx265", "-x265-params",
+                                                  "log-level=error"});
+  const fs::path source = sources_ / "hdr10-mastered.mkv";
+  ASSERT_TRUE(RemuxWithHdrMetadata(plain, source));
+  for (const char* extension : {"mkv", "mp4"}) {
+    SCOPED_TRACE(extension);
+    EncodeArgs args = Args(source, std::string("mastered.") + extension);
+    const EncodeResult result = RunVencor(args.Vector());
+    ASSERT_EQ(result.code, VENCOR_OK) << result.error;
+    const std::string sideData = AllOf(Sections(args.output, "stream_side_data"));
+    EXPECT_TRUE(Contains(sideData, "Mastering display metadata")) << sideData;
+    EXPECT_TRUE(Contains(sideData, "max_luminance=1000")) << sideData;  // 1000/1 or 10000000/10000
+    EXPECT_TRUE(Contains(sideData, "max_content=1000") && Contains(sideData, "max_average=400")) << sideData;
   }
 }
 
