@@ -28,6 +28,7 @@ constexpr int kMpeg4FamilyQuantiser = 3;
 // VP8's constrained quality level when no bit rate is given (4 best, 63 worst).
 constexpr int kVp8QualityLevel = 10;
 constexpr int kMaxTimeBaseDenominator = 65535;  // MPEG-4 part 2 limit; plenty for the others
+constexpr double kMaxFilledGapSeconds = 5;     // a longer gap in the source is not filled with copies
 
 bool IsMpeg4Family(AVCodecID id) {
   return id == AV_CODEC_ID_MPEG4 || id == AV_CODEC_ID_MSMPEG4V3 || id == AV_CODEC_ID_MSMPEG4V2 ||
@@ -398,6 +399,18 @@ void VideoStage::ReceiveDecodedFrames() {
 void VideoStage::FilterFrame(AVFrame* frame) {
   int64_t pts = frame->best_effort_timestamp;
   if (pts == AV_NOPTS_VALUE) pts = nextPts_ == AV_NOPTS_VALUE ? 0 : nextPts_;
+  // One rate for the whole output fills a gap with copies of the frame before
+  // it: a few seconds of a still picture are what the source shows, an hour
+  // of them is a broken clock, and no output at all is better.
+  if (!keepFrameTimes_ && nextPts_ != AV_NOPTS_VALUE &&
+      (pts - nextPts_) * av_q2d(sourceStream_->time_base) > kMaxFilledGapSeconds) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "the source's video jumps by %.0f s at %.1f s; an output of one frame rate would fill the gap with "
+                  "copies of one frame",
+                  (pts - nextPts_) * av_q2d(sourceStream_->time_base), nextPts_ * av_q2d(sourceStream_->time_base));
+    Fail(VENCOR_ERROR_INPUT, text);
+  }
   frame->pts = pts;
   const int64_t duration = frame->pkt_duration > 0 ? frame->pkt_duration : defaultDuration_;
   nextPts_ = std::max(nextPts_ == AV_NOPTS_VALUE ? 0 : nextPts_, pts + duration);

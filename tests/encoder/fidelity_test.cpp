@@ -500,5 +500,40 @@ TEST_F(VencorFidelity, HdrMasteringDataIsKept) {
   }
 }
 
+// A transport stream whose clock restarts or jumps an hour (recordings cut
+// together) plays on as one piece, and so is written; elsewhere a gap a
+// constant rate would fill with an hour of copies fails with a reason.
+TEST_F(VencorFidelity, BrokenClocksAreMendedOrRefused) {
+  const std::vector<std::string> clip = {"-f", "lavfi", "-i", "testsrc2=s=160x120:r=10:d=1", "-c:v", "libx264", "-f", "mpegts"};
+  const fs::path first = Make("first.ts", clip);
+  std::vector<std::string> later = clip;
+  later.insert(later.end() - 2, {"-output_ts_offset", "3600"});
+  const fs::path hourLater = Make("hour-later.ts", later);
+  const auto joined = [&](const std::string& name, const fs::path& second) {
+    const fs::path path = sources_ / name;
+    WriteFile(path, ReadFile(first) + ReadFile(second));
+    return path;
+  };
+  for (const fs::path& source : {joined("restart.ts", first), joined("jump.ts", hourLater)}) {
+    for (const char* extension : {"mp4", "avi"}) {
+      SCOPED_TRACE(source.filename().string() + " to " + extension);
+      EncodeArgs args = Args(source, source.stem().string() + "." + extension,
+                             std::string(extension) == "avi" ? "libxvid" : "libx264");
+      const EncodeResult result = RunVencor(args.Vector());
+      ASSERT_EQ(result.code, VENCOR_OK) << result.error;
+      const std::vector<double> times = FrameTimes(args.output);
+      ASSERT_EQ(times.size(), 20u);
+      for (size_t i = 1; i < times.size(); ++i) EXPECT_NEAR(times[i] - times[i - 1], 0.1, 0.011) << "frame " << i;
+    }
+  }
+
+  const fs::path gap = Make("gap.mkv", {"-f", "lavfi", "-i", "testsrc2=s=160x120:r=10:d=1", "-vf",
+                                        "setpts=PTS+gte(N\\,5)*3600/TB", "-fps_mode", "vfr", "-c:v", "libx264"});
+  const EncodeResult refused = RunVencor(Args(gap, "gap.avi", "libxvid").Vector());
+  EXPECT_EQ(refused.code, VENCOR_ERROR_INPUT);
+  EXPECT_TRUE(Contains(refused.error, "jumps by 3600 s at 0.5 s")) << refused.error;
+  EXPECT_FALSE(fs::exists(out_ / "gap.avi"));
+}
+
 }  // namespace
 }  // namespace vidmora::test
