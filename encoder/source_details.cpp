@@ -28,6 +28,9 @@ bool TakesCoverPackets(const AVOutputFormat& format) {
 
 bool HoldsChapters(const AVOutputFormat& format) { return std::strcmp(format.name, "avi") != 0; }
 
+// MP4 and its kin write a timecode track for it, Matroska keeps it as a tag.
+bool HoldsTimecode(const AVOutputFormat& format) { return TakesCoverPackets(format) || IsMatroska(format); }
+
 // Whether the container writes a tag of that key. Matroska keeps any; MP4
 // and AVI only those they have a field for. The brand tags describe the
 // source's container and count as kept.
@@ -62,6 +65,14 @@ const char* Tag(const AVStream& stream, const char* key) {
   return entry ? entry->value : nullptr;
 }
 
+// The source's start timecode: its video stream's, or its timecode track's.
+const char* SourceTimecode(const InputMedia& input) {
+  if (const char* timecode = Tag(*input.Video(), "timecode")) return timecode;
+  for (const AVStream* stream : input.OtherStreams())
+    if (const char* timecode = Tag(*stream, "timecode")) return timecode;
+  return nullptr;
+}
+
 std::string AttachmentName(const AVStream& stream) {
   const char* name = Tag(stream, "filename");
   return name ? std::string("\"") + name + "\"" : "stream " + std::to_string(stream.index);
@@ -69,11 +80,20 @@ std::string AttachmentName(const AVStream& stream) {
 
 }  // namespace
 
-SourceDetails::SourceDetails(const InputMedia& input, Muxer& muxer) : muxer_(muxer) {
+SourceDetails::SourceDetails(const InputMedia& input, Muxer& muxer, AVStream& video) : muxer_(muxer) {
+  CopyTimecode(input, video);
   CopyTags(input);
   CopyChapters(input);
   CopyAttachments(input);
   CopyPictures(input);
+}
+
+void SourceDetails::CopyTimecode(const InputMedia& input, AVStream& video) {
+  const char* timecode = SourceTimecode(input);
+  if (!timecode || !HoldsTimecode(*muxer_.Format())) return;
+  av_dict_set(&video.metadata, "timecode", timecode, 0);
+  // A timecode counts frames: the track needs the rate it counts at.
+  if (video.avg_frame_rate.num <= 0) video.avg_frame_rate = input.Video()->avg_frame_rate;
 }
 
 void SourceDetails::CopyTags(const InputMedia& input) {
@@ -168,10 +188,11 @@ void SourceDetails::WritePictures() {
   }
 }
 
-void NoteLeftOutStreams(const InputMedia& input) {
+void NoteLeftOutStreams(const InputMedia& input, const AVOutputFormat& format) {
   for (const AVStream* stream : input.OtherStreams()) {
     const AVCodecParameters& codec = *stream->codecpar;
     if (codec.codec_tag == MKTAG('t', 'm', 'c', 'd') || Tag(*stream, "timecode")) {
+      if (HoldsTimecode(format)) continue;
       const char* timecode = Tag(*stream, "timecode");
       Note("the source's timecode track%s%s is left out", timecode ? " starting " : "", timecode ? timecode : "");
     } else {

@@ -20,7 +20,8 @@ class SourceDetails {
   // Adds the tags, chapters and the streams of attachments and pictures to
   // the muxer, before its header is written. Chapter times are moved as
   // the packets are: the output starts at 0.
-  SourceDetails(const InputMedia& input, Muxer& muxer);
+  // `video` is the output's video stream: it takes the source's timecode.
+  SourceDetails(const InputMedia& input, Muxer& muxer, AVStream& video);
 
   // Writes the attached pictures the container takes as packets (MP4's
   // cover art); after the header.
@@ -31,6 +32,7 @@ class SourceDetails {
   void CopyChapters(const InputMedia& input);
   void CopyAttachments(const InputMedia& input);
   void CopyPictures(const InputMedia& input);
+  void CopyTimecode(const InputMedia& input, AVStream& video);
 
   Muxer& muxer_;
   struct Picture {
@@ -40,7 +42,8 @@ class SourceDetails {
   std::vector<Picture> pictures_;  // written as packets
 };
 
-// Notes the source's streams that no stage takes (timecode, data, further video).
-void NoteLeftOutStreams(const InputMedia& input);
+// Notes the source's streams that no stage takes (data, further video, and
+// a timecode track where `format` cannot carry the timecode).
+void NoteLeftOutStreams(const InputMedia& input, const AVOutputFormat& format);
 
 }  // namespace vencor

@@ -101,8 +101,8 @@ void Transcode(const TranscodeOptions& options, VencorProgressCallback progressC
   std::vector<std::unique_ptr<SubtitleStage>> subtitles;
   for (const AVStream* stream : input.SubtitleStreams())
     if (auto stage = SubtitleStage::Create(*stream, muxer)) subtitles.push_back(std::move(stage));
-  SourceDetails details(input, muxer);
-  NoteLeftOutStreams(input);
+  SourceDetails details(input, muxer, *video.OutputStream());
+  NoteLeftOutStreams(input, *format);
 
   // The stage of each source stream, by index; the others are skipped.
   const AVFormatContext* source = input.Format();

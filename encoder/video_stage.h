@@ -35,6 +35,7 @@ class VideoStage {
   void Finish();
 
   long long FramesEncoded() const { return framesEncoded_; }
+  AVStream* OutputStream() const { return outputStream_; }
   // Seconds of the source decoded so far.
   double PositionSeconds() const;
   std::string Describe() const;

@@ -412,6 +412,14 @@ TEST_F(VencorFidelity, WhatTheOutputCannotHoldIsNotedOnceEach) {
     EXPECT_EQ(count, 1) << part << ": " << Joined(result.notes);
   }
   EXPECT_TRUE(LogContains("timecode"));
+  // MP4 and MKV keep the timecode: a timecode track, a tag.
+  for (const char* extension : {"mp4", "mkv"}) {
+    const EncodeResult kept = RunVencor(Args(source, std::string("notes.") + extension).Vector());
+    ASSERT_EQ(kept.code, VENCOR_OK) << kept.error;
+    EXPECT_FALSE(HasNoteWith(kept, "timecode")) << Joined(kept.notes);
+    const std::string tags = AllOf(Sections(out_ / (std::string("notes.") + extension), "stream_tags"));
+    EXPECT_TRUE(Contains(tags, "=01:00:00:0")) << extension << ": " << tags;  // "timecode" or "TIMECODE"
+  }
   // A plain source into MP4 keeps everything: no note.
   ClipSpec plain;
   plain.seconds = 0.5;
