@@ -18,6 +18,16 @@ void Print(FILE* stream, const QString& line) {
   std::fflush(stream);
 }
 
+// "done", "done (written as ...)", "done, 2 notes: the avi container ...; ...".
+QString DoneText(const RowStatus& status) {
+  QString text = "done";
+  if (!status.reason.isEmpty()) text += " (" + status.reason + ")";
+  if (!status.notes.isEmpty())
+    text += QString(", %1 %2: ").arg(status.notes.size()).arg(status.notes.size() == 1 ? "note" : "notes") +
+            status.notes.join("; ");
+  return text;
+}
+
 }  // namespace
 
 TerminalReporter::TerminalReporter(QStringList files, bool quiet)
@@ -47,7 +57,7 @@ void TerminalReporter::RowStateChanged(int row, const RowStatus& status) {
       break;
     case RowState::Done:
       EndProgressLine();
-      if (!quiet_) Print(stdout, QString("%1: done%2\n").arg(Label(row), status.reason.isEmpty() ? "" : " (" + status.reason + ")"));
+      if (!quiet_) Print(stdout, QString("%1: %2\n").arg(Label(row), DoneText(status)));
       break;
     case RowState::Failed:
       EndProgressLine();

@@ -69,7 +69,7 @@ AudioStage::AudioStage(const AVStream& source, const TranscodeOptions& options, 
       outputStream_ = muxer.AddCopiedStream(*sourceStream_);
       CopyStreamDetails(*sourceStream_, *outputStream_);
       if (options.volume != kUnchangedVolume)
-        Log("the audio is copied as it is; the volume %d/256 cannot apply to copied audio", options.volume);
+        Note("the audio is copied as it is; the volume %d/256 cannot apply to copied audio", options.volume);
       description_ = std::string(avcodec_get_name(sourceCodec)) + " copied";
       return;
     }
@@ -77,7 +77,7 @@ AudioStage::AudioStage(const AVStream& source, const TranscodeOptions& options, 
     if (!fallback)
       Fail(VENCOR_ERROR_ENCODER, std::string("the ") + muxer.Format()->name + " container cannot hold the source's " +
                                      avcodec_get_name(sourceCodec) + " audio");
-    Log("the %s container cannot hold the source's %s audio; it is encoded as %s", muxer.Format()->name,
+    Note("the %s container cannot hold the source's %s audio; it is encoded as %s", muxer.Format()->name,
         avcodec_get_name(sourceCodec), fallback->name);
     SetUpEncoding(*fallback, options);
     return;
@@ -107,8 +107,11 @@ void AudioStage::SetUpEncoding(const AVCodec& codec, const TranscodeOptions& opt
   encoder_->sample_fmt = ChooseSampleFormat(codec, inputFormat_);
   encoder_->sample_rate = ChooseSampleRate(codec, options.sampleRate > 0 ? options.sampleRate : inputRate_);
   if (options.sampleRate > 0 && encoder_->sample_rate != options.sampleRate)
-    Log("%s does not take %d Hz; using %d Hz", codec.name, options.sampleRate, encoder_->sample_rate);
+    Note("%s does not take %d Hz; using %d Hz", codec.name, options.sampleRate, encoder_->sample_rate);
   ChooseLayout(codec, inputLayout_, encoder_->ch_layout);
+  if (encoder_->ch_layout.nb_channels < inputLayout_.nb_channels)
+    Note("the %s encoder takes no %s audio: the source's (stream %d) is mixed down to %s", codec.name,
+         LayoutText(inputLayout_).c_str(), sourceStream_->index, LayoutText(encoder_->ch_layout).c_str());
   encoder_->time_base = AVRational{1, encoder_->sample_rate};
   if (options.audioBitRate > 0) {
     encoder_->bit_rate = options.audioBitRate;
@@ -180,7 +183,7 @@ void AudioStage::ReceiveDecodedFrames() {
     AVFrame* frame = decoded_.get();
     if (frame->sample_rate != inputRate_ || frame->format != inputFormat_ ||
         frame->ch_layout.nb_channels != inputLayout_.nb_channels) {
-      if (dropped_++ == 0) Log("the source's audio changes its format midway; such parts are left out");
+      if (dropped_++ == 0) Note("the source's audio changes its format midway; such parts are left out");
       continue;
     }
     int64_t pts = frame->best_effort_timestamp;

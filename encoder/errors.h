@@ -35,4 +35,13 @@ int CheckAv(int result, VencorResult code, std::string_view context);
 // One line in the application's log through the drawing library's sink, prefixed "vencor: ".
 void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Something of the source the output does not keep as it was (a track left
+// out, fewer channels, a reduced bit depth): logged, and kept once for
+// vencor_last_notes (a second identical note of the same call is dropped).
+void Note(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Forgets the notes of the previous call on this thread.
+void ClearNotes();
+// The notes since ClearNotes, one per line.
+const char* Notes();
+
 }  // namespace vencor

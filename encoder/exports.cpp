@@ -30,6 +30,7 @@ int Failed(int code, const char* message) {
 template <typename Work>
 int Guarded(Work work) {
   tlsLastError[0] = '\0';
+  vencor::ClearNotes();
   vencor::InstallAvLogBridge();
   try {
     return work();
@@ -99,5 +100,7 @@ VIDMORA_EXPORT int vencor_frame_geometry(const char* sourcePath, int* frameWidth
 }
 
 VIDMORA_EXPORT const char* vencor_last_error(void) { return tlsLastError; }
+
+VIDMORA_EXPORT const char* vencor_last_notes(void) { return vencor::Notes(); }
 
 }  // extern "C"

@@ -34,7 +34,9 @@ int SwsColorSpace(const AVFrame& frame) {
   }
 }
 
-int ColorKey(const AVFrame& frame) { return SwsColorSpace(frame) * 2 + (frame.color_range == AVCOL_RANGE_JPEG); }
+int ColorKey(const AVFrame& frame) {
+  return (SwsColorSpace(frame) * 2 + (frame.color_range == AVCOL_RANGE_JPEG)) * 64 + frame.color_trc;
+}
 
 }  // namespace
 

@@ -55,12 +55,20 @@ InputMedia::InputMedia(const std::string& path) : path_(path) {
     else if (type == AVMEDIA_TYPE_SUBTITLE)
       subtitles_.push_back(stream);
     else
-      stream->discard = AVDISCARD_ALL;  // further video, data and attachments stay in the file
+      stream->discard = AVDISCARD_ALL;  // further video, data and attachments are read from the header alone
+    if (type == AVMEDIA_TYPE_ATTACHMENT) attachments_.push_back(stream);
   }
   if (!video_) Fail(VENCOR_ERROR_NO_VIDEO, "the source " + path + " has no video stream");
   for (unsigned i = 0; i < format->nb_streams; ++i) {
     AVStream* stream = format->streams[i];
-    if (stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && stream != video_) stream->discard = AVDISCARD_ALL;
+    const AVMediaType type = stream->codecpar->codec_type;
+    if (type == AVMEDIA_TYPE_VIDEO && stream != video_) {
+      stream->discard = AVDISCARD_ALL;
+      if ((stream->disposition & AV_DISPOSITION_ATTACHED_PIC) && stream->attached_pic.size > 0) pictures_.push_back(stream);
+      else others_.push_back(stream);
+    } else if (type == AVMEDIA_TYPE_DATA || type == AVMEDIA_TYPE_UNKNOWN) {
+      others_.push_back(stream);
+    }
   }
   if (format->start_time != AV_NOPTS_VALUE) startTime_ = format->start_time;
 }

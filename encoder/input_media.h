@@ -22,9 +22,16 @@ class InputMedia {
   AVStream* Audio() const { return audio_.empty() ? nullptr : audio_.front(); }  // null when the source has none
   const std::vector<AVStream*>& AudioStreams() const { return audio_; }
   const std::vector<AVStream*>& SubtitleStreams() const { return subtitles_; }
+  // Attached files (fonts of styled subtitles) and attached pictures (cover art).
+  const std::vector<AVStream*>& Attachments() const { return attachments_; }
+  const std::vector<AVStream*>& AttachedPictures() const { return pictures_; }
+  // Streams no stage takes (data, timecode, further video), left out of the output.
+  const std::vector<AVStream*>& OtherStreams() const { return others_; }
   double DurationSeconds() const;             // 0 when unknown
   // The source's start time in `stream`'s time base; outputs start at 0.
   int64_t StartOffset(const AVStream* stream) const;
+  // The same in AV_TIME_BASE units.
+  int64_t StartTime() const { return startTime_; }
 
   // Reads the next packet into `packet`. False at the end of the source.
   // Damaged packets inside the file are skipped; a file that ends before its
@@ -39,6 +46,9 @@ class InputMedia {
   AVStream* video_ = nullptr;
   std::vector<AVStream*> audio_;
   std::vector<AVStream*> subtitles_;
+  std::vector<AVStream*> attachments_;
+  std::vector<AVStream*> pictures_;
+  std::vector<AVStream*> others_;
   int64_t startTime_ = 0;  // AV_TIME_BASE units
   int64_t videoPackets_ = 0;
 };

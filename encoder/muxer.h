@@ -16,6 +16,8 @@ class Muxer {
   Muxer(const AVOutputFormat* format, std::string outputPath);
 
   const AVOutputFormat* Format() const { return context_->oformat; }
+  // For the container's own tags and chapters, set before Start.
+  AVFormatContext* Context() const { return context_.get(); }
   bool WantsGlobalHeader() const { return (context_->oformat->flags & AVFMT_GLOBALHEADER) != 0; }
 
   // A stream for an opened encoder (its parameters and time base).

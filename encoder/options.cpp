@@ -14,6 +14,8 @@ constexpr double kMaxBitRate = 10e9;  // 10 Gbit/s: beyond any encoder here
 constexpr double kMaxFrameRate = 1000;
 constexpr double kMaxSampleRate = 768000;
 constexpr int kMaxVolume = 256 * 256;
+constexpr double kMinAspect = 0.1;  // display aspects a picture can sensibly have
+constexpr double kMaxAspect = 10;
 
 // A non-negative decimal number with an optional k or M suffix; nothing for
 // anything else (signs, blanks, exponents, "inf").
@@ -66,9 +68,31 @@ std::optional<int> ParseVolume(std::string_view text) {
   return value;
 }
 
+// "16:9" or "1.7777"; 0 means the source's.
+std::optional<double> ParseAspect(std::string_view text) {
+  double aspect = 0;
+  if (const auto colon = text.find(':'); colon != std::string_view::npos) {
+    int width = 0, height = 0;
+    const auto* widthEnd = text.data() + colon;
+    const auto [p1, e1] = std::from_chars(text.data(), widthEnd, width);
+    const auto [p2, e2] = std::from_chars(widthEnd + 1, text.data() + text.size(), height);
+    if (e1 != std::errc() || p1 != widthEnd || e2 != std::errc() || p2 != text.data() + text.size()) return {};
+    if (width <= 0 || height <= 0) return {};
+    aspect = static_cast<double>(width) / height;
+  } else {
+    if (!text.empty() && (text.back() == 'k' || text.back() == 'K' || text.back() == 'M')) return {};
+    const auto value = ParseScaled(text);
+    if (!value) return {};
+    if (*value == 0) return 0.0;
+    aspect = *value;
+  }
+  if (aspect < kMinAspect || aspect > kMaxAspect) return {};
+  return aspect;
+}
+
 bool TakesValue(std::string_view option) {
   return option == "-i" || option == "-vcodec" || option == "-b:v" || option == "-r" || option == "-acodec" ||
-         option == "-ar" || option == "-b:a" || option == "-vol";
+         option == "-ar" || option == "-b:a" || option == "-vol" || option == "-aspect";
 }
 
 }  // namespace
@@ -133,6 +157,10 @@ std::optional<TranscodeOptions> ParseArguments(int argc, const char* const* argv
       const auto rate = ParseScaled(value);
       if (!rate || *rate > kMaxSampleRate) return malformed();
       options.sampleRate = static_cast<int>(std::lround(*rate));
+    } else if (arg == "-aspect") {
+      const auto aspect = ParseAspect(value);
+      if (!aspect) return malformed();
+      options.displayAspect = *aspect;
     } else {  // -vol
       const auto volume = ParseVolume(value);
       if (!volume) return malformed();

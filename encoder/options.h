@@ -3,13 +3,15 @@
 // The ffmpeg-style argument vector of dowm, read into plain values.
 //
 //   prog -i SOURCE [-vcodec V] [-b:v RATE] [-r FPS] [-acodec A] [-ar HZ]
-//        [-b:a RATE] [-vol N] [-an] OUTPUT
+//        [-b:a RATE] [-vol N] [-aspect W:H] [-an] OUTPUT
 //
 // argv[0] is ignored. Numbers take the suffixes k (x1000) and M (x1000000),
 // so "1500k" is 1,500,000 bit/s and "44.1k" is 44,100 Hz. A value of 0
 // ("0", "0k") means "not set": the encoder's quality mode, the source's frame
 // rate or sampling rate. "-r" also takes a fraction ("30000/1001"). "-vol" is
-// a volume factor in 256ths (256 = unchanged, 0 = silence). Later options win
+// a volume factor in 256ths (256 = unchanged, 0 = silence). "-aspect" is the
+// display aspect of the output ("16:9", or a number such as 1.7777; 0 the
+// source's), given by its pixel aspect. Later options win
 // over earlier ones; the output path is the last argument.
 // Pure parsing: no FFmpeg, no file system.
 
@@ -34,6 +36,7 @@ struct TranscodeOptions {
   int sampleRate = 0;        // Hz; 0 = the source's
   int64_t audioBitRate = 0;  // bit/s; 0 = fitted to the codec and channels (audio_rates.h)
   int volume = 256;          // 256ths
+  double displayAspect = 0;  // width:height as shown ("-aspect 16:9" or "1.7777"); 0 = the source's
   bool noAudio = false;
 };
 

@@ -51,7 +51,7 @@ std::unique_ptr<SubtitleStage> SubtitleStage::Create(const AVStream& source, Mux
   }
   const AVCodec* encoder = IsText(codec) ? TextEncoderFor(format) : nullptr;
   if (!encoder) {
-    Log("the %s container cannot hold the source's %s subtitles (stream %d); they are left out", format->name,
+    Note("the %s container cannot hold the source's %s subtitles (stream %d); they are left out", format->name,
         avcodec_get_name(codec), source.index);
     return nullptr;
   }
@@ -59,7 +59,7 @@ std::unique_ptr<SubtitleStage> SubtitleStage::Create(const AVStream& source, Mux
   try {
     decoder = OpenDecoder(&source);
   } catch (const TranscodeError& error) {
-    Log("the source's %s subtitles (stream %d) are left out: %s", avcodec_get_name(codec), source.index, error.what());
+    Note("the source's %s subtitles (stream %d) are left out: %s", avcodec_get_name(codec), source.index, error.what());
     return nullptr;
   }
   CodecContextPtr context(avcodec_alloc_context3(encoder));
@@ -74,7 +74,7 @@ std::unique_ptr<SubtitleStage> SubtitleStage::Create(const AVStream& source, Mux
   }
   if (muxer.WantsGlobalHeader()) context->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   if (const int opened = avcodec_open2(context.get(), encoder, nullptr); opened < 0) {
-    Log("the source's %s subtitles (stream %d) are left out: the %s encoder refused them: %s", avcodec_get_name(codec),
+    Note("the source's %s subtitles (stream %d) are left out: the %s encoder refused them: %s", avcodec_get_name(codec),
         source.index, encoder->name, AvErrorText(opened).c_str());
     return nullptr;
   }

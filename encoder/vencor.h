@@ -5,19 +5,22 @@
 //
 // The application loads it per file with dlopen and calls dowm with an
 // ffmpeg-style argument vector:
-//   ffmpeg.exe -i SOURCE -vcodec V -b:v RATE -r FPS -acodec A -ar HZ -b:a RATE -vol N [-an] OUTPUT
+//   ffmpeg.exe -i SOURCE -vcodec V -b:v RATE -r FPS -acodec A -ar HZ -b:a RATE -vol N [-aspect W:H] [-an] OUTPUT
 // argv[0] is ignored; k and M suffixes ("1500k", "44.1k"); a value of 0
 // ("0k", "0") means "not set" (video: the codec's constant quality mode;
 // audio: a rate fitted to the codec and channel count; the source's frame
-// rate or sampling rate); "-vol" is in 256ths (256 unchanged, 0 silence).
+// rate or sampling rate, each frame at its own time); "-vol" is in 256ths
+// (256 unchanged, 0 silence); "-aspect" sets the output's display aspect
+// ("16:9" or 1.7777) through its pixel aspect.
 // Video codecs "libx264", "libxvid", "msmpeg4", "flv" (plain H.263 in .3gp,
 // scaled and padded to an H.263 size), "libvpx"; audio "libvo_aacenc" (AAC),
 // "libmp3lame", "libvorbis", "copy". The container follows the output's
-// extension: .mp4, .m4v (MP4), .avi, .mkv, .3gp, .vp8 (WebM).
+// extension: .mp4, .m4v (MP4), .avi, .mkv, .3gp, .webm (WebM; .vp8 too).
 //
 // Every audio track is kept (copied or encoded), and the subtitles the
 // output container can hold (copied, or converted to its own text
-// subtitles); what cannot be kept is logged.
+// subtitles); what cannot be kept is logged and given as a note
+// (vencor_last_notes).
 //
 // Every video frame, upright as players show it and at the output frame rate,
 // is painted with the drawing library's template prepared on the thread of
@@ -71,6 +74,13 @@ VIDMORA_EXPORT int dowm(int argc, char** argv);
 // A one-line reason for the last failure of dowm on the calling thread
 // (empty after success). Valid until the next dowm on that thread.
 VIDMORA_EXPORT const char* vencor_last_error(void);
+
+// What the last call of dowm on the calling thread could not keep of the
+// source, one short note a line ("the avi container holds no subtitles: the
+// subrip subtitles are left out"); each said once; empty when the output
+// keeps everything. Also filled when dowm fails. Valid until the next call
+// on that thread.
+VIDMORA_EXPORT const char* vencor_last_notes(void);
 
 // Receives a picture: height rows of width x 3 bytes (blue, green, red),
 // strideBytes apart, first row at the top. The bytes are the library's and

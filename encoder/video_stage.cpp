@@ -14,7 +14,9 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 
 namespace vencor {
 
@@ -26,17 +28,72 @@ constexpr int kMpeg4FamilyQuantiser = 3;
 // VP8's constrained quality level when no bit rate is given (4 best, 63 worst).
 constexpr int kVp8QualityLevel = 10;
 constexpr int kMaxTimeBaseDenominator = 65535;  // MPEG-4 part 2 limit; plenty for the others
+constexpr double kMaxFilledGapSeconds = 5;     // a longer gap in the source is not filled with copies
 
 bool IsMpeg4Family(AVCodecID id) {
   return id == AV_CODEC_ID_MPEG4 || id == AV_CODEC_ID_MSMPEG4V3 || id == AV_CODEC_ID_MSMPEG4V2 ||
          id == AV_CODEC_ID_FLV1 || id == AV_CODEC_ID_H263 || id == AV_CODEC_ID_H263P;
 }
 
+bool IsFullRangeFormat(AVPixelFormat format) {
+  return format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P ||
+         format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ411P;
+}
+
+// Bit depth and chroma subsampling of a picture format; RGB counts as 4:4:4,
+// grey as 4:2:0 (it has no chroma to keep).
+struct Sampling {
+  int depth = 8;
+  int chromaW = 1;  // log2 of the horizontal and vertical subsampling
+  int chromaH = 1;
+};
+
+Sampling SamplingOf(AVPixelFormat format) {
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+  if (!d) return {};
+  if (d->flags & AV_PIX_FMT_FLAG_RGB) return {d->comp[0].depth, 0, 0};
+  if (d->nb_components < 3) return {d->comp[0].depth, 1, 1};
+  return {d->comp[0].depth, d->log2_chroma_w, d->log2_chroma_h};
+}
+
+std::string SamplingText(Sampling s) {
+  const char* chroma = s.chromaW == 0 && s.chromaH == 0 ? "4:4:4" : s.chromaW == 1 && s.chromaH == 0 ? "4:2:2"
+                       : s.chromaW == 1 && s.chromaH == 1                                         ? "4:2:0"
+                                                                                                  : "subsampled";
+  return std::to_string(s.depth) + "-bit " + chroma;
+}
+
+// Planar YUV in native byte order, without alpha: what the watermark blends into.
+bool IsPlainPlanarYuv(AVPixelFormat format) {
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
+  return d && d->nb_components == 3 && (d->flags & AV_PIX_FMT_FLAG_PLANAR) &&
+         !(d->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_ALPHA | AV_PIX_FMT_FLAG_BE | AV_PIX_FMT_FLAG_HWACCEL |
+                       AV_PIX_FMT_FLAG_PAL)) &&
+         !IsFullRangeFormat(format) && d->comp[0].depth <= 16;
+}
+
+// The encoder's format that keeps the source's bit depth and chroma where it
+// codes them; else the one that loses least (depth first, then chroma), and
+// among equals the smallest.
 AVPixelFormat ChooseEncoderFormat(const AVCodec& codec, AVPixelFormat source) {
-  // 8-bit 4:2:0 plays everywhere; take it whenever the encoder can.
   if (!codec.pix_fmts) return AV_PIX_FMT_YUV420P;
-  for (const AVPixelFormat* f = codec.pix_fmts; *f != AV_PIX_FMT_NONE; ++f)
-    if (*f == AV_PIX_FMT_YUV420P) return *f;
+  const Sampling want = SamplingOf(source);
+  AVPixelFormat best = AV_PIX_FMT_NONE;
+  std::array<int, 3> bestScore{};
+  for (const AVPixelFormat* f = codec.pix_fmts; *f != AV_PIX_FMT_NONE; ++f) {
+    if (!IsPlainPlanarYuv(*f)) continue;
+    const Sampling s = SamplingOf(*f);
+    const int lostDepth = std::max(0, want.depth - s.depth);
+    const int lostChroma = std::max(0, s.chromaW - want.chromaW) + std::max(0, s.chromaH - want.chromaH);
+    const int excess = std::max(0, s.depth - want.depth) + std::max(0, want.chromaW - s.chromaW) +
+                       std::max(0, want.chromaH - s.chromaH);
+    const std::array<int, 3> score{lostDepth, lostChroma, excess};
+    if (best == AV_PIX_FMT_NONE || score < bestScore) {
+      best = *f;
+      bestScore = score;
+    }
+  }
+  if (best != AV_PIX_FMT_NONE) return best;
   return avcodec_find_best_pix_fmt_of_list(codec.pix_fmts, source, 0, nullptr);
 }
 
@@ -49,12 +106,79 @@ AVRational SourceFrameRate(const InputMedia& input) {
   return rate;
 }
 
-bool IsFullRangeFormat(AVPixelFormat format) {
-  return format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P ||
-         format == AV_PIX_FMT_YUVJ440P || format == AV_PIX_FMT_YUVJ411P;
+std::string RateText(AVRational rate) { return std::to_string(rate.num) + "/" + std::to_string(rate.den); }
+
+// Says what the encoder's format cannot hold of the source's picture.
+void NoteReduction(const AVCodec& codec, AVPixelFormat source, AVPixelFormat chosen) {
+  const Sampling from = SamplingOf(source), to = SamplingOf(chosen);
+  if (to.depth < from.depth || to.chromaW > from.chromaW || to.chromaH > from.chromaH)
+    Note("the %s encoder codes no %s picture: the source's is written as %s", codec.name, SamplingText(from).c_str(),
+         SamplingText(to).c_str());
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(source);
+  if (d && (d->flags & AV_PIX_FMT_FLAG_ALPHA))
+    Note("the source's transparency (alpha) is left out: the output is opaque");
 }
 
-std::string RateText(AVRational rate) { return std::to_string(rate.num) + "/" + std::to_string(rate.den); }
+// The mastering display and content light levels of an HDR stream, which
+// players need to show it as it was graded.
+void CopyHdrDetails(const AVStream& source, AVStream& output) {
+  for (const AVPacketSideDataType type : {AV_PKT_DATA_MASTERING_DISPLAY_METADATA, AV_PKT_DATA_CONTENT_LIGHT_LEVEL}) {
+    size_t size = 0;
+    const uint8_t* data = av_stream_get_side_data(&source, type, &size);
+    if (!data || size == 0) continue;
+    uint8_t* copy = av_stream_new_side_data(&output, type, size);
+    if (!copy) throw std::bad_alloc();
+    std::memcpy(copy, data, size);
+  }
+}
+
+// The colour matrices the filters and the watermark know; others count as untagged.
+AVColorSpace KnownMatrix(AVColorSpace matrix) {
+  switch (matrix) {
+    case AVCOL_SPC_BT709:
+    case AVCOL_SPC_FCC:
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M:
+    case AVCOL_SPC_SMPTE240M:
+    case AVCOL_SPC_BT2020_NCL: return matrix;
+    default: return AVCOL_SPC_UNSPECIFIED;
+  }
+}
+
+// What players assume for an untagged picture: BT.709 for HD, BT.601 below.
+AVColorSpace AssumedMatrix(int width, int height) {
+  return width >= 1280 || height > 576 ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+}
+
+bool IsBt601(AVColorSpace matrix) { return matrix == AVCOL_SPC_BT470BG || matrix == AVCOL_SPC_SMPTE170M; }
+
+// The name the scale and colormatrix filters take for a matrix of KnownMatrix.
+const char* MatrixName(AVColorSpace matrix) {
+  switch (matrix) {
+    case AVCOL_SPC_BT709: return "bt709";
+    case AVCOL_SPC_FCC: return "fcc";
+    case AVCOL_SPC_SMPTE240M: return "smpte240m";
+    case AVCOL_SPC_BT2020_NCL: return "bt2020";
+    default: return "bt601";
+  }
+}
+
+// Containers with a timestamp per frame hold frames at any times; AVI counts
+// frames at one rate, and plain H.263 codes times on its fixed clock.
+bool HoldsFrameTimes(const AVOutputFormat& format, AVCodecID codec) {
+  if (codec == AV_CODEC_ID_H263 || codec == AV_CODEC_ID_FLV1) return false;
+  return std::strcmp(format.name, "avi") != 0;
+}
+
+// The filters' time base where the codec can code it; MPEG-4 part 2 takes
+// denominators up to 65535 only.
+AVRational EncoderTimeBase(AVCodecID codec, AVRational filterTimeBase) {
+  if (codec != AV_CODEC_ID_MPEG4 || filterTimeBase.den <= kMaxTimeBaseDenominator) return filterTimeBase;
+  AVRational reduced;
+  av_reduce(&reduced.num, &reduced.den, filterTimeBase.num, filterTimeBase.den, kMaxTimeBaseDenominator);
+  if (reduced.num != 1 || reduced.den <= 0) reduced = AVRational{1, kMaxTimeBaseDenominator};
+  return reduced;
+}
 
 }  // namespace
 
@@ -72,32 +196,68 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   if (inputFormat_ == AV_PIX_FMT_NONE)
     Fail(VENCOR_ERROR_INPUT, "the pixel format of the source's video is unknown");
 
-  AVRational frameRate = options.frameRate.num > 0 ? AVRational{options.frameRate.num, options.frameRate.den}
-                                                   : SourceFrameRate(input);
-  av_reduce(&frameRate.num, &frameRate.den, frameRate.num, frameRate.den, kMaxTimeBaseDenominator);
+  // Without a set rate every frame keeps its own time where the container
+  // holds variable rates; AVI and plain H.263 want a constant one, the source's.
+  const bool setRate = options.frameRate.num > 0;
+  keepFrameTimes_ = !setRate && HoldsFrameTimes(*muxer.Format(), codec->id);
+  rateUnset_ = !setRate;
   const AVRational sourceRate = av_guess_frame_rate(input.Format(), input.Video(), nullptr);
+  AVRational frameRate = setRate ? AVRational{options.frameRate.num, options.frameRate.den} : SourceFrameRate(input);
+  av_reduce(&frameRate.num, &frameRate.den, frameRate.num, frameRate.den, kMaxTimeBaseDenominator);
   defaultDuration_ = std::max<int64_t>(
       1, av_rescale_q(1, av_inv_q(sourceRate.num > 0 ? sourceRate : frameRate), sourceStream_->time_base));
 
   // Frame rate first: dropped frames cost no turning or conversion.
   const int rotation = DisplayRotation(sourceStream_);
-  std::string chain = "fps=fps=" + RateText(frameRate);
+  std::string chain = keepFrameTimes_ ? "null" : "fps=fps=" + RateText(frameRate);
   if (rotation == 90) chain += ",transpose=clock";
   else if (rotation == 180) chain += ",hflip,vflip";
   else if (rotation == 270) chain += ",transpose=cclock";
   const AVPixelFormat format = ChooseEncoderFormat(*codec, inputFormat_);
+  NoteReduction(*codec, inputFormat_, format);
+  // HDR stays HDR where the encoder codes 10 bits; else it is tone-mapped to
+  // SDR (BT.709), which is what an 8-bit picture is shown as.
+  const AVColorTransferCharacteristic sourceTrc = decoder_->color_trc;
+  const bool hdrSource = sourceTrc == AVCOL_TRC_SMPTE2084 || sourceTrc == AVCOL_TRC_ARIB_STD_B67;
+  toneMapped_ = hdrSource && SamplingOf(format).depth < 10;
+  outputTrc_ = toneMapped_ ? AVCOL_TRC_BT709 : sourceTrc;
+  outputPrimaries_ = toneMapped_ ? AVCOL_PRI_BT709 : decoder_->color_primaries;
+  if (toneMapped_) {
+    Note("the %s encoder codes no HDR picture: the source's %s picture is tone-mapped to SDR (BT.709)", codec->name,
+         sourceTrc == AVCOL_TRC_SMPTE2084 ? "HDR10 (PQ)" : "HLG");
+    chain += ",zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=tonemap=hable:desat=0,"
+             "zscale=t=bt709:m=bt709:r=tv,format=yuv420p";
+  }
+  const bool rgbSource = !toneMapped_ && (av_pix_fmt_desc_get(inputFormat_)->flags & AV_PIX_FMT_FLAG_RGB) != 0;
   // A full-range picture (phones record them) stays full range where the
   // codec can say so in its stream (H.264); for the others it is brought to
   // limited range, which players assume. Either way the output is tagged with
-  // the range its samples have.
-  const bool fullRangeSource = decoder_->color_range == AVCOL_RANGE_JPEG || IsFullRangeFormat(inputFormat_);
-  outputRange_ = decoder_->color_range;
+  // the range its samples have. RGB becomes limited-range YUV.
+  const bool fullRangeSource =
+      !rgbSource && !toneMapped_ && (decoder_->color_range == AVCOL_RANGE_JPEG || IsFullRangeFormat(inputFormat_));
+  outputRange_ = rgbSource ? AVCOL_RANGE_MPEG : decoder_->color_range;
+  std::string scale;
   if (fullRangeSource) {
     const bool keepFullRange = codec->id == AV_CODEC_ID_H264;
-    chain += keepFullRange ? ",scale=in_range=pc:out_range=pc" : ",scale=in_range=pc:out_range=tv";
+    scale = keepFullRange ? "in_range=pc:out_range=pc" : "in_range=pc:out_range=tv";
     outputRange_ = keepFullRange ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
   }
+  // The watermark is blended in the matrix the samples are in: the source's,
+  // or for untagged sources the one players assume for the size. An output
+  // is tagged with that matrix, but an untagged source's stays untagged, so
+  // that players read it as they read the source. RGB sources are converted
+  // to the matrix players assume for the size and tagged with it; VP8 can
+  // only say BT.601, so its pictures are converted to that.
+  const AVColorSpace sourceMatrix = toneMapped_ ? AVCOL_SPC_BT709
+                                    : rgbSource ? AVCOL_SPC_UNSPECIFIED
+                                                : KnownMatrix(decoder_->colorspace);
+  const AVColorSpace assumed = sourceMatrix != AVCOL_SPC_UNSPECIFIED ? sourceMatrix : AssumedMatrix(inputWidth_, inputHeight_);
+  outputMatrix_ = codec->id == AV_CODEC_ID_VP8 && !IsBt601(assumed) ? AVCOL_SPC_BT470BG : assumed;
+  if (rgbSource) scale += std::string(scale.empty() ? "" : ":") + "out_range=tv:out_color_matrix=" + MatrixName(outputMatrix_);
+  if (!scale.empty()) chain += ",scale=" + scale;
   chain += std::string(",format=pix_fmts=") + av_get_pix_fmt_name(format);
+  if (!rgbSource && outputMatrix_ != assumed)
+    chain += std::string(",colormatrix=src=") + MatrixName(assumed) + ":dst=" + MatrixName(outputMatrix_);
 
   AVRational sar = decoder_->sample_aspect_ratio.num > 0 ? decoder_->sample_aspect_ratio : AVRational{1, 1};
   const std::string sourceArguments =
@@ -110,7 +270,15 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   const int height = av_buffersink_get_h(filters_.sink);
   sar = av_buffersink_get_sample_aspect_ratio(filters_.sink);
   if (sar.num <= 0 || sar.den <= 0) sar = AVRational{1, 1};
-  const double displayAspect = static_cast<double>(width) * sar.num / (static_cast<double>(height) * sar.den);
+  double displayAspect = static_cast<double>(width) * sar.num / (static_cast<double>(height) * sar.den);
+  if (options.displayAspect > 0) {
+    // The pixels are stretched to the set shape; the picture keeps its samples.
+    // As a fraction of small terms: 1.7777 is 16:9.
+    const AVRational shape = av_d2q(options.displayAspect, 255);
+    displayAspect = av_q2d(shape);
+    av_reduce(&sar.num, &sar.den, static_cast<int64_t>(shape.num) * height, static_cast<int64_t>(shape.den) * width,
+              kMaxTimeBaseDenominator);
+  }
 
   PictureSize target{width, height};
   Framing framing = Framing::kPadToEven;
@@ -131,20 +299,27 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   encoder_->height = target.height;
   encoder_->pix_fmt = format;
   encoder_->sample_aspect_ratio = framing == Framing::kFitInside ? AVRational{1, 1} : sar;
-  encoder_->time_base = av_buffersink_get_time_base(filters_.sink);
+  filterTimeBase_ = av_buffersink_get_time_base(filters_.sink);
+  encoder_->time_base = EncoderTimeBase(codec->id, filterTimeBase_);
   encoder_->framerate = frameRate;
   encoder_->color_range = outputRange_;
-  encoder_->colorspace = decoder_->colorspace;
-  encoder_->color_primaries = decoder_->color_primaries;
-  encoder_->color_trc = decoder_->color_trc;
+  encoder_->colorspace = outputMatrix_ == assumed && sourceMatrix == AVCOL_SPC_UNSPECIFIED && !rgbSource
+                            ? decoder_->colorspace
+                            : outputMatrix_;
+  encoder_->color_primaries = outputPrimaries_;
+  encoder_->color_trc = outputTrc_;
   const bool interlaced = KeepFieldOrder(*codec, rotation, framing);
   OpenEncoder(codec, options, frameRate);
   outputStream_ = muxer.AddStream(*encoder_);
+  CopyStreamDetails(*sourceStream_, *outputStream_);
+  if (!toneMapped_) CopyHdrDetails(*sourceStream_, *outputStream_);
+  // Frames at their own times have no one rate; the container finds their average.
+  if (keepFrameTimes_) outputStream_->avg_frame_rate = AVRational{0, 1};
 
   char summary[256];
-  std::snprintf(summary, sizeof summary, "%dx%d %s -> %s %dx%d %.3f fps%s%s", inputWidth_, inputHeight_,
+  std::snprintf(summary, sizeof summary, "%dx%d %s -> %s %dx%d %s%s%s", inputWidth_, inputHeight_,
                 avcodec_get_name(sourceStream_->codecpar->codec_id), codec->name, target.width, target.height,
-                av_q2d(frameRate), rotation ? ", turned upright" : interlaced ? ", interlaced" : "",
+                keepFrameTimes_ ? "frames at their source times" : (std::to_string(av_q2d(frameRate)) + " fps").c_str(), rotation ? ", turned upright" : interlaced ? ", interlaced" : "",
                 encoder_->bit_rate > 0 && !(encoder_->flags & AV_CODEC_FLAG_QSCALE) ? "" : ", constant quality");
   description_ = summary;
 }
@@ -156,7 +331,7 @@ bool VideoStage::KeepFieldOrder(const AVCodec& codec, int rotation, Framing fram
   if (order != AV_FIELD_TT && order != AV_FIELD_BB && order != AV_FIELD_TB && order != AV_FIELD_BT) return false;
   if (rotation != 0 || framing == Framing::kFitInside) {
     // Turning or scaling a picture mixes its two fields into one picture.
-    Log("the source is interlaced; turned or scaled, its fields are mixed and it is written progressive");
+    Note("the source is interlaced; turned or scaled, its fields are mixed and it is written progressive");
     return false;
   }
   encoder_->field_order = order;
@@ -164,6 +339,9 @@ bool VideoStage::KeepFieldOrder(const AVCodec& codec, int rotation, Framing fram
   // carries the field order where it can.
   if (codec.id == AV_CODEC_ID_H264 || codec.id == AV_CODEC_ID_MPEG4)
     encoder_->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
+  // x264 codes the top field first unless told otherwise, whatever the frames say.
+  if (std::strcmp(codec.name, "libx264") == 0)
+    av_opt_set(encoder_->priv_data, "x264-params", order == AV_FIELD_BB || order == AV_FIELD_BT ? "bff=1" : "tff=1", 0);
   return true;
 }
 
@@ -221,6 +399,18 @@ void VideoStage::ReceiveDecodedFrames() {
 void VideoStage::FilterFrame(AVFrame* frame) {
   int64_t pts = frame->best_effort_timestamp;
   if (pts == AV_NOPTS_VALUE) pts = nextPts_ == AV_NOPTS_VALUE ? 0 : nextPts_;
+  // One rate for the whole output fills a gap with copies of the frame before
+  // it: a few seconds of a still picture are what the source shows, an hour
+  // of them is a broken clock, and no output at all is better.
+  if (!keepFrameTimes_ && nextPts_ != AV_NOPTS_VALUE &&
+      (pts - nextPts_) * av_q2d(sourceStream_->time_base) > kMaxFilledGapSeconds) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "the source's video jumps by %.0f s at %.1f s; an output of one frame rate would fill the gap with "
+                  "copies of one frame",
+                  (pts - nextPts_) * av_q2d(sourceStream_->time_base), nextPts_ * av_q2d(sourceStream_->time_base));
+    Fail(VENCOR_ERROR_INPUT, text);
+  }
   frame->pts = pts;
   const int64_t duration = frame->pkt_duration > 0 ? frame->pkt_duration : defaultDuration_;
   nextPts_ = std::max(nextPts_ == AV_NOPTS_VALUE ? 0 : nextPts_, pts + duration);
@@ -269,9 +459,23 @@ void VideoStage::PullFilteredFrames() {
 }
 
 void VideoStage::EncodeFrame(AVFrame& filtered) {
-  filtered.color_range = outputRange_;  // what the samples are now, for the hook's colours and the encoder
+  // What the samples are now, for the hook's colours, the overlay and the encoder.
+  filtered.color_range = outputRange_;
+  filtered.colorspace = outputMatrix_;
+  filtered.color_trc = outputTrc_;
+  filtered.color_primaries = outputPrimaries_;
   FramePtr painted = painter_->Paint(filtered);
-  painted->pts = filtered.pts;  // the filters' time base is the encoder's
+  int64_t pts = av_rescale_q(filtered.pts, filterTimeBase_, encoder_->time_base);
+  // Two frames closer than the encoder's clock can tell apart still get times of their own.
+  if (lastPts_ != AV_NOPTS_VALUE && pts <= lastPts_) pts = lastPts_ + 1;
+  lastPts_ = pts;
+  painted->pts = pts;
+  // At a set rate a frame lasts one period; at its source time, as long as the source says.
+  const int64_t duration = !keepFrameTimes_ ? av_rescale_q(1, av_inv_q(encoder_->framerate), encoder_->time_base)
+                           : filtered.pkt_duration > 0 ? av_rescale_q(filtered.pkt_duration, filterTimeBase_, encoder_->time_base)
+                                                       : 0;
+  if (duration > 0) durations_[pts] = duration;
+  if (durations_.size() > 256) durations_.erase(durations_.begin());  // frames the encoder dropped
   painted->pict_type = AV_PICTURE_TYPE_NONE;
   if (encoder_->flags & AV_CODEC_FLAG_QSCALE) painted->quality = encoder_->global_quality;
   CheckAv(avcodec_send_frame(encoder_.get(), painted.get()), VENCOR_ERROR_ENCODER, "video encoder");
@@ -285,6 +489,11 @@ void VideoStage::DrainEncoder() {
     const int result = avcodec_receive_packet(encoder_.get(), encoded_.get());
     if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
     CheckAv(result, VENCOR_ERROR_ENCODER, "video encoder");
+    // Encoders leave the duration out; the last frame of a stream needs it.
+    if (const auto known = durations_.find(encoded_->pts); known != durations_.end()) {
+      if (encoded_->duration <= 0) encoded_->duration = known->second;
+      durations_.erase(known);
+    }
     muxer_.Write(encoded_.get(), outputStream_, encoder_->time_base);
     av_packet_unref(encoded_.get());
     if (progress_.Report(PositionSeconds(), framesEncoded_)) Fail(VENCOR_ERROR_ABORTED, "stopped on request");
@@ -302,6 +511,9 @@ void VideoStage::Finish() {
   CheckAv(avcodec_send_frame(encoder_.get(), nullptr), VENCOR_ERROR_ENCODER, "video encoder");
   DrainEncoder();
   if (damagedPackets_ > 0) Log("%lld damaged video packets or frames were skipped", damagedPackets_);
+  if (!keepFrameTimes_ && framesEncoded_ != framesDecoded_ && rateUnset_)
+    Note("the %s output holds one frame rate: the source's %lld frames are written as %lld at %.3f frames per second",
+         muxer_.Format()->name, framesDecoded_, framesEncoded_, av_q2d(encoder_->framerate));
 }
 
 }  // namespace vencor

@@ -1,7 +1,7 @@
 #pragma once
 
-// The video of one encode: decoder, filters (display rotation, output frame
-// rate, the encoder's pixel format), the frame hook (FramePainter), encoder
+// The video of one encode: decoder, filters (display rotation, a set output
+// frame rate, the encoder's pixel format), the frame hook (FramePainter), encoder
 // and the output stream. Runs on the thread of dowm.
 
 #include "encoder/av_handles.h"
@@ -9,6 +9,7 @@
 #include "encoder/frame_painter.h"
 #include "encoder/options.h"
 
+#include <map>
 #include <memory>
 
 namespace vencor {
@@ -34,6 +35,7 @@ class VideoStage {
   void Finish();
 
   long long FramesEncoded() const { return framesEncoded_; }
+  AVStream* OutputStream() const { return outputStream_; }
   // Seconds of the source decoded so far.
   double PositionSeconds() const;
   std::string Describe() const;
@@ -68,8 +70,17 @@ class VideoStage {
   int inputHeight_ = 0;
   AVPixelFormat inputFormat_ = AV_PIX_FMT_NONE;
   AVColorRange outputRange_ = AVCOL_RANGE_UNSPECIFIED;  // of the filtered frames
+  AVColorSpace outputMatrix_ = AVCOL_SPC_UNSPECIFIED;   // of the filtered frames and the output
+  AVColorTransferCharacteristic outputTrc_ = AVCOL_TRC_UNSPECIFIED;
+  AVColorPrimaries outputPrimaries_ = AVCOL_PRI_UNSPECIFIED;
+  bool toneMapped_ = false;  // an HDR source the encoder cannot code, mapped to SDR
   int64_t defaultDuration_ = 1;  // of a frame, source time base, for packets that carry none
 
+  AVRational filterTimeBase_{1, 1};  // of the filtered frames
+  bool keepFrameTimes_ = false;      // frames keep their source times (no frame rate conversion)
+  bool rateUnset_ = false;           // no frame rate was set: a constant-rate output uses the source's
+  int64_t lastPts_ = AV_NOPTS_VALUE;  // encoder time base, of the last frame sent
+  std::map<int64_t, int64_t> durations_;  // frame durations by timestamp, encoder time base, until encoded
   int64_t nextPts_ = AV_NOPTS_VALUE;  // source time base
   long long framesDecoded_ = 0;
   long long framesEncoded_ = 0;

@@ -20,11 +20,46 @@ struct Premultiplied {
   double redDiff = 0;   // Pr
 };
 
+// BT.2408 graphics white: 203 cd/m2 of PQ's 10000, and the scene light at which HLG's signal is 75 %.
+constexpr double kPqGraphicsWhite = 203.0 / 10000;
+constexpr double kHlgGraphicsWhite = 0.26496;
+
+double PqFromLinear(double light) {  // SMPTE ST 2084 inverse EOTF, light 0..1 of 10000 cd/m2
+  constexpr double m1 = 2610.0 / 16384, m2 = 2523.0 / 4096 * 128, c1 = 3424.0 / 4096, c2 = 2413.0 / 4096 * 32,
+                   c3 = 2392.0 / 4096 * 32;
+  const double p = std::pow(std::max(0.0, light), m1);
+  return std::pow((c1 + c2 * p) / (1 + c3 * p), m2);
+}
+
+double HlgFromLinear(double light) {  // ARIB STD-B67 OETF, scene light 0..1
+  constexpr double a = 0.17883277, b = 1 - 4 * a, c = 0.5599107295;
+  light = std::max(0.0, light);
+  return light <= 1.0 / 12 ? std::sqrt(3 * light) : a * std::log(12 * light - b) + c;
+}
+
+// The premultiplied sRGB colour, as HDR code values of the same colour at graphics white.
+void ToHdr(double alpha, double& red, double& green, double& blue, Transfer transfer) {
+  if (alpha <= 0) return;
+  const auto linear = [alpha](double v) { return std::pow(std::clamp(v / alpha, 0.0, 1.0), 2.4); };
+  const double r = linear(red), g = linear(green), b = linear(blue);
+  // BT.709 primaries in BT.2020's (ITU-R BT.2087).
+  const double r2 = 0.6274 * r + 0.3293 * g + 0.0433 * b;
+  const double g2 = 0.0691 * r + 0.9195 * g + 0.0114 * b;
+  const double b2 = 0.0164 * r + 0.0880 * g + 0.8956 * b;
+  const auto code = [&](double v) {
+    return alpha * (transfer == Transfer::kPq ? PqFromLinear(v * kPqGraphicsWhite) : HlgFromLinear(v * kHlgGraphicsWhite));
+  };
+  red = code(r2);
+  green = code(g2);
+  blue = code(b2);
+}
+
 Premultiplied Split(uint32_t pixel, const YuvColors& colors) {
   const double alpha = (pixel >> 24) / 255.0;
-  const double red = ((pixel >> 16) & 0xFF) / 255.0;
-  const double green = ((pixel >> 8) & 0xFF) / 255.0;
-  const double blue = (pixel & 0xFF) / 255.0;
+  double red = ((pixel >> 16) & 0xFF) / 255.0;
+  double green = ((pixel >> 8) & 0xFF) / 255.0;
+  double blue = (pixel & 0xFF) / 255.0;
+  if (colors.transfer != Transfer::kSdr) ToHdr(alpha, red, green, blue, colors.transfer);
   // YUV is affine in RGB, so the premultiplied colour maps to the
   // premultiplied luma and differences directly.
   const double luma = colors.kr * red + (1 - colors.kr - colors.kb) * green + colors.kb * blue;
@@ -40,6 +75,8 @@ YuvColors ColorsOf(const AVFrame& frame) {
     colors.kr = kr;
     colors.kb = kb;
   };
+  if (frame.color_trc == AVCOL_TRC_SMPTE2084) colors.transfer = Transfer::kPq;
+  if (frame.color_trc == AVCOL_TRC_ARIB_STD_B67) colors.transfer = Transfer::kHlg;
   switch (frame.colorspace) {
     case AVCOL_SPC_BT709: set(0.2126, 0.0722); break;
     case AVCOL_SPC_FCC: set(0.30, 0.11); break;

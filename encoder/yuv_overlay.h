@@ -21,15 +21,22 @@ extern "C" {
 
 namespace vencor {
 
-// The colour matrix and range that the frame's samples are in.
+// How the samples code light: SDR, or HDR as PQ (SMPTE ST 2084) or HLG (ARIB STD-B67).
+enum class Transfer { kSdr, kPq, kHlg };
+
+// The colour matrix, range and transfer that the frame's samples are in.
 struct YuvColors {
   double kr = 0.299;  // luma weights of red and blue (BT.601)
   double kb = 0.114;
   bool fullRange = false;
+  // An HDR frame gets the overlay's colours (sRGB, BT.709 primaries) at the
+  // reference white of graphics (ITU-R BT.2408: 203 cd/m2, 58 % PQ or 75 % HLG)
+  // in BT.2020 primaries, not at the format's peak.
+  Transfer transfer = Transfer::kSdr;
 };
 
-// The matrix of a frame from its tags; untagged frames take BT.709 from 720
-// rows up and BT.601 below, as players assume.
+// The matrix and transfer of a frame from its tags; untagged frames take
+// BT.709 from 720 rows up and BT.601 below, as players assume.
 YuvColors ColorsOf(const AVFrame& frame);
 
 class YuvOverlay {

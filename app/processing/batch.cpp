@@ -20,7 +20,7 @@ class Batch::RowListener : public JobListener {
 
   // The planned path; the job may still choose another name (see its result).
   void OutputPathChosen(const QString& path) override { outputPath_ = path; }
-  void EncodeStarted() override { batch_.SetState(row_, {RowState::Doing, {}, outputPath_}); }
+  void EncodeStarted() override { batch_.SetState(row_, {RowState::Doing, {}, outputPath_, {}}); }
   bool EncodeProgressed(const EncodeProgress& progress) override {
     batch_.observer_.RowProgressed(row_, progress);
     return !batch_.abortEncode_.load();
@@ -152,15 +152,15 @@ void Batch::ProcessQueue() {
           std::lock_guard lock(mutex_);
           lastOutputPath_ = result.outputPath;
         }
-        SetState(row, {RowState::Done, result.reason, result.outputPath});
+        SetState(row, {RowState::Done, result.reason, result.outputPath, result.notes});
         break;
       case JobOutcome::Skipped:
         ++summary.skipped;
-        SetState(row, {RowState::Skipped, result.reason, result.outputPath});
+        SetState(row, {RowState::Skipped, result.reason, result.outputPath, {}});
         break;
       case JobOutcome::Failed:
         ++summary.failed;
-        SetState(row, {RowState::Failed, result.reason, result.outputPath});
+        SetState(row, {RowState::Failed, result.reason, result.outputPath, {}});
         break;
     }
     // An abandoned file ends the run even when it was the last one.

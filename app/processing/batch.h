@@ -42,6 +42,7 @@ struct RowStatus {
   QString outputPath;  // Doing: the file being written; Done: the file written;
                        // Failed, Skipped: the planned output, which may not
                        // exist (empty when none was decided); Ready: empty
+  QStringList notes;   // Done: what the output could not keep of the source, one line each
 };
 
 enum class RunOutcome {

@@ -2,25 +2,26 @@
 
 #include "app/processing/auto_rates.h"
 
+#include <QRegularExpression>
+
 namespace vidmora {
 
 namespace {
-
-// Six significant digits, no trailing zeros: 25, 29.97, 23.976, 44.1.
-QString Number(double value) { return QString::number(value, 'g', 6); }
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
 }  // namespace
 
 std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const QString& outputPath,
-                                               const EncodingSettings& settings, const ProbedRates& probed) {
-  // A set value is written as the settings hold it; an auto frame rate and
-  // sampling rate as probed, auto bit rates as the encoder's choice.
+                                               const EncodingSettings& settings, const ProbedRates& /*probed*/) {
+  // A set value is written as the settings hold it; "auto" as 0, which the
+  // encoder reads as "keep the source's": every frame at its own time (a
+  // phone's variable rate has no one number: the probe's average would
+  // re-time every frame) and every audio track at its own sampling rate (the
+  // probe reads the first track only); auto bit rates are the encoder's choice.
   const QString videoBitrate = BitRateArgument(settings.videoBitrateKbps);
-  const QString frameRate = settings.frameRate ? AutoOrText(settings.frameRate) : Number(probed.frameRate);
-  const QString sampleRate =
-      (settings.sampleRateKhz ? AutoOrText(settings.sampleRateKhz) : Number(probed.sampleRateKhz)) + "k";
+  const QString frameRate = settings.frameRate ? AutoOrText(settings.frameRate) : QString("0");
+  const QString sampleRate = (settings.sampleRateKhz ? AutoOrText(settings.sampleRateKhz) : QString("0")) + "k";
   const QString audioBitrate = BitRateArgument(settings.audioBitrateKbps);
   const QString volume = QString::number(settings.volume.value_or(kUnchangedVolume));
 
@@ -35,6 +36,12 @@ std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const 
       "-b:a", Utf8(audioBitrate),
       "-vol", Utf8(volume),
   };
+  // A set display aspect ("16:9", "1.7777") shapes the output's pixels; an
+  // unreadable stored value counts as auto rather than failing every file.
+  static const QRegularExpression kAspect(R"(^(\d{1,5}:\d{1,5}|\d{1,2}(\.\d{1,6})?)$)");
+  const QString aspect = settings.aspect.trimmed();
+  if (aspect.compare("auto", Qt::CaseInsensitive) != 0 && kAspect.match(aspect).hasMatch())
+    arguments.insert(arguments.end(), {"-aspect", Utf8(aspect)});
   if (settings.disableAudio) arguments.push_back("-an");
   arguments.push_back(Utf8(outputPath));
   return arguments;

@@ -1,7 +1,8 @@
 #pragma once
 
-// The encoder's argument vector for one file, with "auto" settings replaced
-// by the values probed from the source.
+// The encoder's argument vector for one file. "auto" rates are sent as 0:
+// the encoder keeps the source's frame times and each audio track's
+// sampling rate, and chooses the bit rates.
 
 #include "app/processing/encoding_settings.h"
 
@@ -12,7 +13,8 @@
 
 namespace vidmora {
 
-// What the media probe read from the source; 0 where it found nothing.
+// What the media probe read from the source; 0 where it found nothing. The
+// arguments no longer depend on it (kept for the callers that log it).
 struct ProbedRates {
   int videoBitRateKbps = 0;
   double frameRate = 0;
@@ -24,7 +26,8 @@ struct ProbedRates {
 inline constexpr int kUnchangedVolume = 256;
 
 // ffmpeg -i SOURCE -vcodec V -b:v Nk -r FPS -acodec A -ar Nk -b:a Nk -vol N OUTPUT
-// (18 entries; "-an" goes before the output when audio is disabled). Every
+// (18 entries; "-aspect W:H" for a set display aspect and "-an" when audio
+// is disabled go before the output). Every
 // slot is filled on every run, also for "copy". Paths and values are UTF-8.
 std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const QString& outputPath,
                                                const EncodingSettings& settings, const ProbedRates& probed);

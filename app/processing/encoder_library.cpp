@@ -29,6 +29,7 @@ EncoderLibrary::EncoderLibrary(void* handle)
       dowm_(Symbol<int (*)(int, char**)>(handle, "dowm")),
       setProgressCallback_(Symbol<void (*)(VencorProgressCallback, void*)>(handle, "vencor_set_progress_callback")),
       lastError_(Symbol<const char* (*)()>(handle, "vencor_last_error")),
+      lastNotes_(Symbol<const char* (*)()>(handle, "vencor_last_notes")),
       grabFrame_(Symbol<int (*)(const char*, double, VencorPictureSink, void*)>(handle, "vencor_grab_frame")),
       displayedSize_(Symbol<int (*)(const char*, int*, int*)>(handle, "vencor_displayed_size")),
       frameGeometry_(Symbol<int (*)(const char*, int*, int*, int*, int*)>(handle, "vencor_frame_geometry")) {}
@@ -59,6 +60,12 @@ int EncoderLibrary::Encode(const std::vector<std::string>& arguments, VencorProg
     error = reason && *reason ? reason : "the encoder failed (code " + std::to_string(result) + ")";
   }
   return result;
+}
+
+QStringList EncoderLibrary::LastNotes() const {
+  const char* notes = lastNotes_ ? lastNotes_() : nullptr;
+  if (!notes || !*notes) return {};
+  return QString::fromUtf8(notes).split('\n', Qt::SkipEmptyParts);
 }
 
 QString EncoderLibrary::FailureText(int result) const {

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <string>
@@ -43,6 +44,9 @@ class EncoderLibrary {
   // reason on failure.
   int Encode(const std::vector<std::string>& arguments, VencorProgressCallback progress, void* userData,
              std::string& error) const;
+  // What the last Encode on this thread could not keep of its source, one
+  // note each (empty when everything was kept, or the library says nothing).
+  QStringList LastNotes() const;
 
   // The frame of the source shown at `seconds`, upright, at the size frames
   // are painted at (24-bit, as the library decodes it). A null image with
@@ -64,6 +68,7 @@ class EncoderLibrary {
   int (*dowm_)(int, char**) = nullptr;
   void (*setProgressCallback_)(VencorProgressCallback, void*) = nullptr;
   const char* (*lastError_)() = nullptr;
+  const char* (*lastNotes_)() = nullptr;
   int (*grabFrame_)(const char*, double, VencorPictureSink, void*) = nullptr;
   int (*displayedSize_)(const char*, int*, int*) = nullptr;
   int (*frameGeometry_)(const char*, int*, int*, int*, int*) = nullptr;

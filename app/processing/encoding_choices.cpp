@@ -41,7 +41,7 @@ const std::array<ContainerInfo, 6> kContainers{{
     {Container::kAvi, "AVI", "avi", ".avi", kAviVideo, kAviAudio},
     {Container::kMkv, "MKV", "mkv", ".mkv", kMp4Video, kMp4Audio},
     {Container::k3gp, "3GP", "3gp", ".3gp", k3gpVideo, k3gpAudio},
-    {Container::kVp8, "VP8", "vp8", ".vp8", kVp8Video, kVp8Audio},
+    {Container::kVp8, "VP8", "vp8", ".webm", kVp8Video, kVp8Audio},  // WebM, the container VP8 is played in
     {Container::kM4v, "M4V", "m4v", ".m4v", kMp4Video, kMp4Audio},
 }};
 

@@ -29,7 +29,7 @@ struct EncodingSettings {
   VideoCodec videoCodec = VideoCodec::kH264;
   AutoOr<int> videoBitrateKbps;
   AutoOr<double> frameRate;        // frames per second
-  QString aspect = "auto";         // stored only; the encoder is not told
+  QString aspect = "auto";         // display aspect of the outputs ("16:9", "1.7777") or "auto": the source's
   AudioCodec audioCodec = AudioCodec::kAac;
   AutoOr<double> sampleRateKhz;
   AutoOr<int> audioBitrateKbps;

@@ -19,8 +19,8 @@ namespace {
 
 constexpr int kPurposeEncoderFrameHook = 2;
 
-JobResult Skipped(const QString& output, const QString& reason) { return {JobOutcome::Skipped, output, reason}; }
-JobResult Failed(const QString& output, const QString& reason) { return {JobOutcome::Failed, output, reason}; }
+JobResult Skipped(const QString& output, const QString& reason) { return {JobOutcome::Skipped, output, reason, {}}; }
+JobResult Failed(const QString& output, const QString& reason) { return {JobOutcome::Failed, output, reason, {}}; }
 
 bool IsDirectory(const QString& path) { return QFileInfo(path).isDir(); }
 
@@ -145,7 +145,7 @@ JobResult RunEncoder(const EncoderLibrary& library, const QString& sourcePath, c
   std::string error;
   const int result = library.Encode(arguments, &ForwardProgress, &listener, error);
   if (result != VENCOR_OK) return Failed(outputPath, QString::fromStdString(error));
-  return {JobOutcome::Done, outputPath, {}};
+  return {JobOutcome::Done, outputPath, {}, library.LastNotes()};
 }
 
 }  // namespace vidmora

@@ -36,6 +36,7 @@ struct JobResult {
   JobOutcome outcome = JobOutcome::Failed;
   QString outputPath;  // empty when no path could be decided
   QString reason;      // for Skipped and Failed: one line for the user; for Done a note or empty
+  QStringList notes;   // for Done: what the output could not keep of the source, one line each
 };
 
 // What a job tells its caller while it runs; called on the job's thread.

@@ -42,10 +42,10 @@ TEST(BatchSignals, EventsFromAWorkerArriveAsSignalsOnTheUserInterfaceThreadInOrd
 
   std::thread worker([&adapter] {
     adapter.RunStarted(1);
-    adapter.RowStateChanged(0, {RowState::Doing, {}, "/o.mp4"});
+    adapter.RowStateChanged(0, {RowState::Doing, {}, "/o.mp4", {}});
     adapter.RowProgressed(0, {0.5, 12, 1.0});
     adapter.ShowMessage("careful", "Vidmora", MessageIcon::Warning);
-    adapter.RowStateChanged(0, {RowState::Failed, "broken", "/o.mp4"});
+    adapter.RowStateChanged(0, {RowState::Failed, "broken", "/o.mp4", {}});
     adapter.RunFinished({RunOutcome::AllDone, 0, 1, 0, {}});
   });
   worker.join();

@@ -7,12 +7,14 @@ namespace {
 
 using Arguments = std::vector<std::string>;
 
-// Auto bit rates are the encoder's choice whatever the probe read (a flat
-// clip's 8 kbit/s, a Matroska file's none); frame and sampling rates are probed.
-TEST(EncoderArguments, AutoBitRatesAreTheEncodersChoiceOtherAutoValuesComeFromTheProbe) {
-  const ProbedRates probed{8, 25, 3, 44.1};
-  const Arguments expected = {"ffmpeg", "-i", "/v/clip.avi", "-vcodec", "libx264", "-b:v", "0k", "-r", "25",
-                              "-acodec", "libvo_aacenc", "-ar", "44.1k", "-b:a", "0k", "-vol", "256",
+// Auto rates are sent as 0 whatever the probe read (a flat clip's 8 kbit/s,
+// a phone clip's average of a variable frame rate, the first of two audio
+// tracks' sampling rates): the encoder keeps the source's frame times and
+// each track's rate, and chooses the bit rates.
+TEST(EncoderArguments, AutoRatesAreLeftToTheEncoderWhateverTheProbeRead) {
+  const ProbedRates probed{8, 28.235, 3, 44.1};
+  const Arguments expected = {"ffmpeg", "-i", "/v/clip.avi", "-vcodec", "libx264", "-b:v", "0k", "-r", "0",
+                              "-acodec", "libvo_aacenc", "-ar", "0k", "-b:a", "0k", "-vol", "256",
                               "/v/clip_new.mp4"};
   EXPECT_EQ(BuildEncoderArguments("/v/clip.avi", "/v/clip_new.mp4", EncodingSettings{}, probed), expected);
 }
@@ -20,6 +22,7 @@ TEST(EncoderArguments, AutoBitRatesAreTheEncodersChoiceOtherAutoValuesComeFromTh
 TEST(EncoderArguments, SetValuesReplaceTheProbedOnes) {
   EncodingSettings settings;
   settings.sampleRateKhz = 48;
+  settings.frameRate = 29.97;
   settings.audioBitrateKbps = 192;
   settings.volume = 0;
   settings.videoCodec = VideoCodec::kXvid;
@@ -30,13 +33,6 @@ TEST(EncoderArguments, SetValuesReplaceTheProbedOnes) {
   EXPECT_EQ(args, expected);
 }
 
-TEST(EncoderArguments, ASourceWithoutAudioGivesZeroRates) {
-  const Arguments args = BuildEncoderArguments("/a.mp4", "/b.mp4", EncodingSettings{}, {1000, 23.976, 0, 0});
-  EXPECT_EQ(args[8], "23.976");
-  EXPECT_EQ(args[12], "0k");
-  EXPECT_EQ(args[14], "0k");
-}
-
 TEST(EncoderArguments, EverySlotIsFilledForCopyAndLongPathsAreKeptWhole) {
   EncodingSettings settings;
   settings.audioCodec = AudioCodec::kCopy;
@@ -45,6 +41,19 @@ TEST(EncoderArguments, EverySlotIsFilledForCopyAndLongPathsAreKeptWhole) {
   ASSERT_EQ(args.size(), 18u);
   EXPECT_EQ(args[2], longName);
   EXPECT_EQ(args[10], "copy");
+}
+
+TEST(EncoderArguments, ASetAspectGoesBeforeTheOutputAndAnUnreadableOneCountsAsAuto) {
+  for (const auto& [stored, expected] : std::vector<std::pair<QString, Arguments>>{
+           {"16:9", {"-aspect", "16:9", "/b.mp4"}},
+           {"1.7777", {"-aspect", "1.7777", "/b.mp4"}},
+           {"AUTO", {"/b.mp4"}},
+           {"wide", {"/b.mp4"}}}) {
+    EncodingSettings settings;
+    settings.aspect = stored;
+    const Arguments args = BuildEncoderArguments("/a.mp4", "/b.mp4", settings, {});
+    EXPECT_EQ(Arguments(args.begin() + 17, args.end()), expected) << stored.toStdString();
+  }
 }
 
 TEST(EncoderArguments, DisabledAudioAsksForNoAudioBeforeTheOutput) {

@@ -100,6 +100,27 @@ TEST_F(CliTest, WatermarksEveryFileAndNamesTheLastOutput) {
   EXPECT_EQ(LastLine(result.out), "Last output: " + (folder_ / "second_new.mp4").string());
 }
 
+// What the output cannot hold is said on the file's line, once each.
+TEST_F(CliTest, TheDoneLineGivesTheNotesOfWhatCouldNotBeKept) {
+  const fs::path subtitles = env_.MakeDir("subs") / "clip.srt";
+  WriteFile(subtitles, "1\n00:00:00,100 --> 00:00:00,900\nHello\n");
+  const fs::path source = folder_ / "surround.mkv";
+  const ProcessResult made = RunProcess({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc2=s=160x120:r=10:d=1",
+                                         "-f", "lavfi", "-i", "sine=r=48000:d=1", "-i", subtitles.string(), "-map", "0",
+                                         "-map", "1", "-map", "2", "-c:v", "libx264", "-c:a", "aac", "-ac", "6", "-c:s",
+                                         "srt", source.string()});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+
+  const ProcessResult result = RunCli({"--format", "avi", "--vcodec", "xvid", "--acodec", "mp3", source.string()});
+
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const size_t line = result.out.find(": done, 2 notes: ");
+  ASSERT_NE(line, std::string::npos) << result.out;
+  const std::string done = result.out.substr(line, result.out.find('\n', line) - line);
+  EXPECT_NE(done.find("subrip subtitles"), std::string::npos) << done;
+  EXPECT_NE(done.find("mixed down to stereo"), std::string::npos) << done;
+}
+
 TEST_F(CliTest, AFailedFileGivesOneAndTheOthersAreStillDone) {
   const std::string good = Source("good.mp4");
   WriteFile(folder_ / "bad.mp4", "text, not video");

@@ -71,6 +71,16 @@ TEST(VencorArguments, ValuesAndSuffixes) {
   }
 }
 
+TEST(VencorArguments, AspectIsAWidthToHeightOrANumber) {
+  for (const auto& [text, aspect] : std::vector<std::pair<std::string, double>>{
+           {"16:9", 16.0 / 9}, {"4:3", 4.0 / 3}, {"1.7777", 1.7777}, {"0", 0}}) {
+    std::string error;
+    const auto options = Parse({"-i", "a.mp4", "-aspect", text, "out.mp4"}, error);
+    ASSERT_TRUE(options) << text << ": " << error;
+    EXPECT_DOUBLE_EQ(options->displayAspect, aspect) << text;
+  }
+}
+
 TEST(VencorArguments, RefusesBadVectorsWithAReason) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"-i", "a.mp4", "-crf", "20", "out.mp4"}, "unknown option -crf"},
@@ -87,6 +97,9 @@ TEST(VencorArguments, RefusesBadVectorsWithAReason) {
       {{"-i", "a.mp4", "-r", "25k", "out.mp4"}, "malformed value '25k' for -r"},
       {{"-i", "a.mp4", "-r", "1/0", "out.mp4"}, "malformed value '1/0' for -r"},
       {{"-i", "a.mp4", "-vol", "1.5", "out.mp4"}, "malformed value '1.5' for -vol"},
+      {{"-i", "a.mp4", "-aspect", "16:0", "out.mp4"}, "malformed value '16:0' for -aspect"},
+      {{"-i", "a.mp4", "-aspect", "wide", "out.mp4"}, "malformed value 'wide' for -aspect"},
+      {{"-i", "a.mp4", "-aspect", "50", "out.mp4"}, "malformed value '50' for -aspect"},
       {{"-i", "a.mp4", "-vol", "-1", "out.mp4"}, "malformed value '-1' for -vol"},
       {{"-i", "a.mp4", "-vcodec", "", "out.mp4"}, "malformed value '' for -vcodec"},
       {{"-i", "a.mp4", "stray", "out.mp4"}, "unexpected argument 'stray'"},

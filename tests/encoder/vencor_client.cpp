@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -22,7 +23,8 @@ EncodeResult RunVencor(const std::vector<std::string>& arguments, VencorProgress
   auto dowm = reinterpret_cast<int (*)(int, char**)>(dlsym(library, "dowm"));
   auto setProgress = reinterpret_cast<void (*)(VencorProgressCallback, void*)>(dlsym(library, "vencor_set_progress_callback"));
   auto lastError = reinterpret_cast<const char* (*)()>(dlsym(library, "vencor_last_error"));
-  if (!dowm || !setProgress || !lastError) {
+  auto lastNotes = reinterpret_cast<const char* (*)()>(dlsym(library, "vencor_last_notes"));
+  if (!dowm || !setProgress || !lastError || !lastNotes) {
     dlclose(library);
     throw std::runtime_error("libvencor.so lacks an export");
   }
@@ -35,6 +37,12 @@ EncodeResult RunVencor(const std::vector<std::string>& arguments, VencorProgress
   EncodeResult result;
   result.code = dowm(static_cast<int>(storage.size()), argv.data());
   result.error = lastError();
+  const std::string notes = lastNotes();
+  for (size_t start = 0; start < notes.size();) {
+    const size_t end = std::min(notes.find('\n', start), notes.size());
+    result.notes.push_back(notes.substr(start, end - start));
+    start = end + 1;
+  }
   dlclose(library);
   return result;
 }

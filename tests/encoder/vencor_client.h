@@ -13,6 +13,7 @@ namespace vidmora::test {
 struct EncodeResult {
   int code = -1;
   std::string error;  // vencor_last_error
+  std::vector<std::string> notes;  // vencor_last_notes, one per line
 };
 
 // One dowm call. `arguments` follow the program name; `progress` may be null.

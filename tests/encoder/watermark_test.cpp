@@ -89,5 +89,60 @@ TEST(VencorWatermark, TemplateIsPaintedOnTheFirstAMiddleAndTheLastFrame) {
   }
 }
 
+// The logo is blended in the matrix the output is tagged with: a player that
+// reads the tags shows its red as red, and the picture's colours as the source's.
+TEST(VencorWatermark, TheLogoKeepsItsColourInTheMatrixOfTheOutput) {
+  TempEnv env;
+  const fs::path logo = env.MakeDir("pictures") / "logo.png";
+  QImage red(kLogoSize, kLogoSize, QImage::Format_RGB32);
+  red.fill(QColor(255, 0, 0));
+  ASSERT_TRUE(red.save(QString::fromStdString(logo.string())));
+  WriteTemplate(env.DataHome() / "Vidmora" / "templates", logo);
+  InitTemplateFolderPathForDrawlixDll(u"Vidmora");
+
+  ClipSpec rgbHd;
+  rgbHd.width = 1280;
+  rgbHd.height = 720;
+  rgbHd.fps = 5;
+  rgbHd.seconds = 0.6;
+  rgbHd.audio = false;
+  rgbHd.videoSource = "color=c=0x30C050";
+  rgbHd.videoCodec = "qtrle";
+  rgbHd.container = "mov";
+  ClipSpec bt709Sd = rgbHd;
+  bt709Sd.width = 320;
+  bt709Sd.height = 240;
+  bt709Sd.videoCodec = "libx264";
+  bt709Sd.container = "mkv";
+  bt709Sd.extraArgs = {"-vf", "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p", "-colorspace", "bt709"};
+  struct Case {
+    ClipSpec spec;
+    const char *extension, *videoCodec;
+  };
+  for (const Case& c : {Case{rgbHd, "mp4", "libx264"}, Case{rgbHd, "webm", "libvpx"}, Case{bt709Sd, "webm", "libvpx"}}) {
+    SCOPED_TRACE(std::to_string(c.spec.width) + " " + c.extension);
+    const fs::path source = SampleClip(c.spec);
+    ASSERT_EQ(PrepareWMForDrawlixDll(u"Marked", c.spec.width, c.spec.height, 2), 0);
+    EncodeArgs args;
+    args.source = source.string();
+    args.output = (env.MakeDir("out") / (std::to_string(c.spec.width) + c.videoCodec + "." + c.extension)).string();
+    args.videoCodec = c.videoCodec;
+    args.audioCodec = "libvorbis";
+    const EncodeResult result = RunVencor(args.Vector());
+    ASSERT_EQ(result.code, VENCOR_OK) << result.error;
+    const QImage painted = DecodeFrame(args.output, 1), original = DecodeFrame(source, 1);
+    ASSERT_FALSE(painted.isNull());
+    const QColor logoCentre = painted.pixelColor(kLogoLeft + kLogoSize / 2, kLogoTop + kLogoSize / 2);
+    EXPECT_GE(logoCentre.red(), 249);
+    EXPECT_LE(logoCentre.green(), 6);
+    EXPECT_LE(logoCentre.blue(), 6);
+    const QPoint patch(c.spec.width / 2, c.spec.height / 4);
+    const QColor a = painted.pixelColor(patch), b = original.pixelColor(patch);
+    EXPECT_NEAR(a.red(), b.red(), 2);
+    EXPECT_NEAR(a.green(), b.green(), 2);
+    EXPECT_NEAR(a.blue(), b.blue(), 2);
+  }
+}
+
 }  // namespace
 }  // namespace vidmora::test

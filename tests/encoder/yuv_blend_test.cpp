@@ -260,5 +260,30 @@ TEST(YuvBlend, GivesTheHooksPixelsForEveryKindOfLayerAndFormat) {
   }
 }
 
+// On HDR frames the overlay's white is graphics white (ITU-R BT.2408:
+// 203 cd/m2, 58 % PQ; 75 % HLG), not the format's peak of 10000 cd/m2.
+TEST(YuvBlend, WhiteOnHdrFramesIsGraphicsWhite) {
+  struct Case {
+    Transfer transfer;
+    double luma;  // 10-bit limited-range code value
+  };
+  for (const Case& c : {Case{Transfer::kSdr, 940}, Case{Transfer::kPq, 64 + 876 * 0.5806},
+                        Case{Transfer::kHlg, 64 + 876 * 0.75}}) {
+    constexpr int kSize = 4;
+    FramePtr frame = MakeFrame();
+    frame->format = AV_PIX_FMT_YUV420P10LE;
+    frame->width = frame->height = kSize;
+    ASSERT_GE(av_frame_get_buffer(frame.get(), 0), 0);
+    const std::vector<uint32_t> white(kSize * kSize, 0xFFFFFFFFu);
+    YuvColors colors{0.2627, 0.0593, false, c.transfer};
+    const YuvOverlay overlay(AV_PIX_FMT_YUV420P10LE, kSize, kSize, 0, kSize, white.data(), colors);
+    overlay.BlendInto(*frame);
+    const auto sample = [&](int plane) { return reinterpret_cast<const uint16_t*>(frame->data[plane])[0]; };
+    EXPECT_NEAR(sample(0), c.luma, 1.5) << static_cast<int>(c.transfer);
+    EXPECT_NEAR(sample(1), 512, 1) << static_cast<int>(c.transfer);  // white has no colour in any of them
+    EXPECT_NEAR(sample(2), 512, 1) << static_cast<int>(c.transfer);
+  }
+}
+
 }  // namespace
 }  // namespace vencor
