@@ -3,19 +3,23 @@
 // The ffmpeg-style argument vector of dowm, read into plain values.
 //
 //   prog -i SOURCE [-vcodec V] [-b:v RATE] [-r FPS] [-acodec A] [-ar HZ]
-//        [-b:a RATE] [-vol N] [-an] OUTPUT
+//        [-b:a RATE] [-vol N] [-an] [-threads N] [-metadata KEY=VALUE]... OUTPUT
 //
 // argv[0] is ignored. Numbers take the suffixes k (x1000) and M (x1000000),
 // so "1500k" is 1,500,000 bit/s and "44.1k" is 44,100 Hz. A value of 0
 // ("0", "0k") means "not set": the encoder's quality mode, the source's frame
 // rate or sampling rate. "-r" also takes a fraction ("30000/1001"). "-vol" is
 // a volume factor in 256ths (256 = unchanged, 0 = silence). Later options win
-// over earlier ones; the output path is the last argument.
+// over earlier ones; the output path is the last argument. "-metadata" sets a
+// tag of the output container (each key once; the last value wins), and
+// "-threads" the most threads each codec uses (0: the codec's own choice).
 // Pure parsing: no FFmpeg, no file system.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vencor {
 
@@ -35,6 +39,8 @@ struct TranscodeOptions {
   int64_t audioBitRate = 0;  // bit/s; 0 = fitted to the codec and channels (audio_rates.h)
   int volume = 256;          // 256ths
   bool noAudio = false;
+  int threads = 0;  // per codec; 0 = the codec's automatic threading
+  std::vector<std::pair<std::string, std::string>> metadata;  // container tags, in order
 };
 
 inline constexpr int kUnchangedVolume = 256;

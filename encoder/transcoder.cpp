@@ -79,6 +79,7 @@ void Transcode(const TranscodeOptions& options, VencorProgressCallback progressC
   for (unsigned i = 0; i < source->nb_streams; ++i) offsets[i] = input.StartOffset(source->streams[i]);
 
   OutputFile output(options.outputPath);
+  muxer.SetTags(options.metadata);
   muxer.Start(output);
   Log("%s -> %s: video %s; audio %s%s", options.sourcePath.c_str(), options.outputPath.c_str(), video.Describe().c_str(),
       audioText.c_str(), subtitleText.c_str());

@@ -48,6 +48,7 @@ enum VencorResult {
   VENCOR_ERROR_ABORTED = 6,     // the progress callback asked to stop
   VENCOR_ERROR_SAME_FILE = 7,   // the output path names the source
   VENCOR_ERROR_INTERNAL = 8,    // anything else (out of memory, FFmpeg failure)
+  VENCOR_ERROR_INPUT_NO_TAG = 9,  // vencor_read_tag: the file has no such tag
 };
 
 typedef struct VencorProgress {
@@ -90,5 +91,12 @@ VIDMORA_EXPORT int vencor_grab_frame(const char* sourcePath, double seconds, Ven
 // degrees. Returns a VencorResult (VENCOR_ERROR_NO_VIDEO also for a still
 // picture such as a PNG or JPEG file); the sizes are set on VENCOR_OK only.
 VIDMORA_EXPORT int vencor_displayed_size(const char* sourcePath, int* width, int* height);
+
+// The value of the container tag `key` of the media file `path` (its global
+// metadata, key compared without case), copied with its terminating zero into
+// `value` (`valueSize` bytes). Returns VENCOR_OK, VENCOR_ERROR_INPUT_NO_TAG
+// when the file has no such tag, VENCOR_ERROR_INPUT when it cannot be read as
+// media. Reads only the container's header. Any thread.
+VIDMORA_EXPORT int vencor_read_tag(const char* path, const char* key, char* value, int valueSize);
 
 }  // extern "C"
