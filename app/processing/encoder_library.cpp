@@ -30,7 +30,8 @@ EncoderLibrary::EncoderLibrary(void* handle)
       setProgressCallback_(Symbol<void (*)(VencorProgressCallback, void*)>(handle, "vencor_set_progress_callback")),
       lastError_(Symbol<const char* (*)()>(handle, "vencor_last_error")),
       grabFrame_(Symbol<int (*)(const char*, double, VencorPictureSink, void*)>(handle, "vencor_grab_frame")),
-      displayedSize_(Symbol<int (*)(const char*, int*, int*)>(handle, "vencor_displayed_size")) {}
+      displayedSize_(Symbol<int (*)(const char*, int*, int*)>(handle, "vencor_displayed_size")),
+      readTag_(Symbol<int (*)(const char*, const char*, char*, int)>(handle, "vencor_read_tag")) {}
 
 EncoderLibrary::~EncoderLibrary() { dlclose(handle_); }
 
@@ -97,6 +98,16 @@ QSize EncoderLibrary::DisplayedFrameSize(const QString& sourcePath, QString& err
     return {};
   }
   return QSize(width, height);
+}
+
+std::optional<QString> EncoderLibrary::ReadTag(const QString& path, const QString& key) const {
+  if (!readTag_) return std::nullopt;
+  // Room for any record this program writes; a longer tag is not one of them.
+  std::vector<char> value(64 * 1024);
+  const int result = readTag_(path.toUtf8().constData(), key.toUtf8().constData(), value.data(),
+                              static_cast<int>(value.size()));
+  if (result != VENCOR_OK) return std::nullopt;
+  return QString::fromUtf8(value.data());
 }
 
 }  // namespace vidmora

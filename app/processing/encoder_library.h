@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ class EncoderLibrary {
   // The size the encoder paints the source's frames at (the decoder's size,
   // rotation applied); empty with `error` set when it cannot be learned.
   QSize DisplayedFrameSize(const QString& sourcePath, QString& error) const;
+  // The container tag `key` of the media file `path`; nothing when the file
+  // has none, cannot be read, or the library cannot read tags.
+  std::optional<QString> ReadTag(const QString& path, const QString& key) const;
 
  private:
   explicit EncoderLibrary(void* handle);
@@ -56,6 +60,7 @@ class EncoderLibrary {
   const char* (*lastError_)() = nullptr;
   int (*grabFrame_)(const char*, double, VencorPictureSink, void*) = nullptr;
   int (*displayedSize_)(const char*, int*, int*) = nullptr;
+  int (*readTag_)(const char*, const char*, char*, int) = nullptr;
 };
 
 }  // namespace vidmora

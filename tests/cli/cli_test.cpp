@@ -190,7 +190,7 @@ TEST_F(CliInterruptTest, CtrlCOnceStopsAfterTheCurrentFile) {
   logo_.Release(BlueLogo());
   const ProcessResult result = cli.Finish();
 
-  EXPECT_EQ(result.exitCode, 1) << result.err;
+  EXPECT_EQ(result.exitCode, 75) << result.err;  // interrupted: a retry does the rest
   const QImage frame = DecodeFrame(folder_ / "first_new.mp4", 0);  // finished, and painted with the logo
   ASSERT_FALSE(frame.isNull());
   const QColor corner = frame.pixelColor(12, 12);
@@ -214,7 +214,7 @@ TEST_F(CliInterruptTest, CtrlCTwiceAbandonsTheCurrentFileAndLeavesNothing) {
   logo_.Release(BlueLogo());
   const ProcessResult result = cli.Finish();
 
-  EXPECT_EQ(result.exitCode, 1) << result.err;
+  EXPECT_EQ(result.exitCode, 75) << result.err;
   EXPECT_EQ(FolderEntries(), std::vector<fs::path>{fs::path(clip)});
 }
 
@@ -229,7 +229,7 @@ TEST_F(CliInterruptTest, AHangUpAbandonsTheCurrentFileAndLeavesNothing) {
   logo_.Release(BlueLogo());
   const ProcessResult result = cli.Finish();
 
-  EXPECT_EQ(result.exitCode, 1) << result.err;
+  EXPECT_EQ(result.exitCode, 75) << result.err;
   EXPECT_EQ(FolderEntries(), std::vector<fs::path>{fs::path(clip)});
 }
 
