@@ -171,6 +171,14 @@ TEST_F(CliRunTest, ShardsOfAListFileCoverEveryFileOnce) {
   EXPECT_EQ(outputs, (std::multiset<std::string>{"clip0_new.mp4", "clip1_new.mp4", "clip2_new.mp4", "clip3_new.mp4",
                                                  "clip4_new.mp4"}));
   EXPECT_EQ(NamesIn(out_).size(), 5u);
+
+  // The list on standard input.
+  const fs::path piped = env_.MakeDir("piped");
+  const ProcessResult result = RunProcess(
+      {"sh", "-c", "printf '# one\\n%s\\n' \"$1\" | \"$2\" --files-from - --output-dir \"$3\"", "sh",
+       (folder_ / "clip3.mp4").string(), CliPath(), piped.string()});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(NamesIn(piped), std::set<std::string>{"clip3_new.mp4"});
 }
 
 TEST_F(CliRunTest, SkipExistingAfterAPartialRunDoesOnlyTheRest) {

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QCryptographicHash>
 #include <QImage>
+#include <QString>
 
 #include <gtest/gtest.h>
 
@@ -218,19 +219,26 @@ TEST_F(CliInterruptTest, CtrlCTwiceAbandonsTheCurrentFileAndLeavesNothing) {
   EXPECT_EQ(FolderEntries(), std::vector<fs::path>{fs::path(clip)});
 }
 
-TEST_F(CliInterruptTest, AHangUpAbandonsTheCurrentFileAndLeavesNothing) {
-  // The terminal was closed: the run ends at once, as on SIGTERM.
+TEST_F(CliInterruptTest, AHangUpOrATerminationAbandonsTheCurrentFileLeavesNothingAndAsksForARetry) {
+  // The terminal was closed, or a scheduler ends the task: the run ends at
+  // once, and exit status 75 tells the scheduler that a retry may succeed.
   const std::string clip = Source("clip.mp4");
-  RunningProcess cli(HeldCli({clip}));
-  ASSERT_TRUE(cli.WaitForOutput("encoding", 60'000));
+  for (const auto& [signal, name] : {std::pair{SIGHUP, "hangup"}, std::pair{SIGTERM, "term"}}) {
+    SCOPED_TRACE(name);
+    HeldPicture logo(env_.MakeDir(name) / "logo.png");
+    const std::u16string templateName = u"Held " + QString(name).toStdU16String();
+    WritePictureTemplate(env_.DataHome() / "Vidmora" / "templates", templateName, logo.Path());
+    RunningProcess cli(Cli({"--template", QString::fromStdU16String(templateName).toStdString(), clip}));
+    ASSERT_TRUE(cli.WaitForOutput("encoding", 60'000));
 
-  cli.Signal(SIGHUP);
-  ASSERT_TRUE(cli.WaitForError("Abandoning the current file", 60'000));
-  logo_.Release(BlueLogo());
-  const ProcessResult result = cli.Finish();
+    cli.Signal(signal);
+    ASSERT_TRUE(cli.WaitForError("Abandoning the current file", 60'000));
+    logo.Release(BlueLogo());
+    const ProcessResult result = cli.Finish();
 
-  EXPECT_EQ(result.exitCode, 75) << result.err;
-  EXPECT_EQ(FolderEntries(), std::vector<fs::path>{fs::path(clip)});
+    EXPECT_EQ(result.exitCode, 75) << result.err;
+    EXPECT_EQ(FolderEntries(), std::vector<fs::path>{fs::path(clip)});
+  }
 }
 
 }  // namespace
