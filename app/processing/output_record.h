@@ -36,10 +36,10 @@ std::optional<SourceIdentity> IdentifySource(const QString& path, QString& error
 struct OutputRecord {
   SourceIdentity source;
   QString settings;    // SettingsFingerprint of the run that made it
-  QString sourcePath;  // where the source was, for people reading the tag
+  QString sourcePath;  // the source's file name (or path), for people reading the tag
 };
 
-// "vidmora-output v1; size=N; head=HEX; settings=HEX; source=PATH". The path
+// "vidmora-output v1; size=N; head=HEX; settings=HEX; source=NAME". The name
 // comes last and is taken whole, whatever characters it holds.
 QString FormatOutputRecord(const OutputRecord& record);
 // Nothing when `text` is not such a record (another program's comment).

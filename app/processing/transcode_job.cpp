@@ -219,8 +219,10 @@ JobResult PlannedJob(const TranscodeRequest& request, OutputPlan plan, QString n
   if (PrepareWMForDrawlixDll(templateName.c_str(), frame.width(), frame.height(), kPurposeEncoderFrameHook) != 0)
     return Failed(plan.path, QString("The template \"%1\" cannot be read.").arg(settings.templateName));
 
-  const OutputRecord record{*identity, fingerprint, source};
-  std::vector<std::string> extra = {"-metadata", std::string(kOutputRecordTag) + "=" + FormatOutputRecord(record).toStdString()};
+  // The source's name only: outputs go to other people, its folders need not.
+  const OutputRecord record{*identity, fingerprint, QFileInfo(source).fileName()};
+  std::vector<std::string> extra = {"-metadata",
+                                    std::string(kOutputRecordTag) + "=" + FormatOutputRecord(record).toStdString()};
   if (request.encoderThreads > 0) extra.insert(extra.end(), {"-threads", std::to_string(request.encoderThreads)});
   JobResult result = RunEncoder(*library, source, plan.path, settings.encoding, probe, listener, extra);
   if (result.outcome == JobOutcome::Done) result.reason = note;
