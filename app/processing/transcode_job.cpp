@@ -12,7 +12,10 @@
 #include "app/templates/template_check.h"
 #include "draw/glyphra.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 #include <optional>
 
@@ -30,6 +33,11 @@ JobResult MayPass(JobResult failed) {
 }
 
 bool IsDirectory(const QString& path) { return QFileInfo(path).isDir(); }
+
+bool IsRegularFile(const QString& path) {
+  struct stat info {};
+  return stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
 
 bool Exists(const QString& path) {
   const QFileInfo info(path);
@@ -92,7 +100,8 @@ std::optional<OwnOutput> FindOwnOutput(const EncoderLibrary& library, const QStr
       if (n == 1) continue;
       return std::nullopt;
     }
-    if (IsDirectory(candidate) || (candidate != claimed && outputs.Has(candidate))) continue;
+    // Only a regular file is read: a pipe planted there would hold the job.
+    if (!IsRegularFile(candidate) || (candidate != claimed && outputs.Has(candidate))) continue;
     if (std::optional<OutputRecord> record = RecordOf(library, candidate); record && record->source == source)
       return OwnOutput{candidate, *record};
   }
