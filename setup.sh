@@ -38,6 +38,8 @@ packages=(
   libgtest-dev libbenchmark-dev ffmpeg xvfb xauth clang libclang-rt-14-dev time lldb
   # player tests and benchmark: software OpenGL under Xvfb, the mpv program to compare with
   libgl1-mesa-dri mpv
+  # the Kubernetes manifest test
+  python3-yaml
 )
 
 log() { printf '== %s\n' "$*" >&2; }

@@ -2,7 +2,10 @@
 
 #include "app/processing/encoding_choices.h"
 
+#include <QCommandLineParser>
+
 #include <span>
+#include <vector>
 
 namespace vidmora::cli {
 
@@ -27,6 +30,8 @@ constexpr RateRange kBitRateRange{true, 1, 10'000'000, "kbit/s"};  // 10 Gbit/s,
 constexpr RateRange kFrameRateRange{false, 0.001, 1000, "frames per second"};
 constexpr RateRange kSampleRateRange{false, 0.001, 768, "kHz"};
 constexpr RateRange kVolumeRange{true, 0, 65536, "(256 keeps the level)"};
+constexpr int kMaxJobs = 64;
+constexpr int kMaxShards = 1'000'000;
 
 QString Number(double value) { return QString::number(value, 'g', 10); }
 
@@ -50,171 +55,279 @@ QString RangeText(const RateRange& range) {
       .arg(range.integral ? "whole number" : "number", from, Number(range.max), range.unit);
 }
 
-bool NotEmpty(const QString& option, const QString& value, QString& error) {
-  if (value.isEmpty()) error = option + " needs a folder, not an empty text";
+// What an option does with its value (flags get an empty one); false with
+// `error` set when the value is refused.
+using Apply = bool (*)(CliOptions& options, const QString& name, const QString& value, QString& error);
+
+struct OptionSpec {
+  QString name;       // without the leading "--"
+  QString valueName;  // empty for a flag
+  QString help;
+  Apply apply;
+};
+
+template <typename T>
+bool Rate(std::optional<AutoOr<T>>& target, const RateRange& range, const QString& name, const QString& value,
+          QString& error) {
+  target = RateValue<T>(value, range);
+  if (!target) error = name + ": \"" + value + "\" is not " + RangeText(range);
+  return target.has_value();
+}
+
+template <typename T, typename Entry>
+bool Choice(std::optional<T>& target, std::span<const Entry> table, std::optional<T> (*lookup)(const QString&),
+            const QString& name, const QString& value, QString& error) {
+  target = lookup(value);
+  if (!target) error = name + ": \"" + value + "\" is not one of " + Names(table);
+  return target.has_value();
+}
+
+bool NotEmpty(const QString& name, const QString& value, QString& error) {
+  if (value.isEmpty()) error = name + " needs a folder, not an empty text";
   return !value.isEmpty();
 }
 
 // A suffix becomes part of a file name: no folder separator, no control character.
-bool FileNamePart(const QString& option, const QString& value, QString& error) {
+bool FileNamePart(const QString& name, const QString& value, QString& error) {
   for (const QChar c : value) {
     if (c == '/' || c.category() == QChar::Other_Control) {
-      error = option + ": \"" + value + "\" cannot be part of a file name (it holds \"/\" or a control character)";
+      error = name + ": \"" + value + "\" cannot be part of a file name (it holds \"/\" or a control character)";
       return false;
     }
   }
   return true;
 }
 
+bool WholeNumber(int& target, int min, int max, const QString& name, const QString& value, QString& error) {
+  bool ok = false;
+  const int number = value.toInt(&ok);
+  if (!ok || number < min || number > max) {
+    error = QString("%1: \"%2\" is not a whole number from %3 to %4").arg(name, value).arg(min).arg(max);
+    return false;
+  }
+  target = number;
+  return true;
+}
+
+std::optional<ExistingOutputs> ExistingFromName(const QString& text) {
+  if (text == "keep-both") return ExistingOutputs::KeepBoth;
+  if (text == "replace") return ExistingOutputs::Replace;
+  if (text == "skip") return ExistingOutputs::Skip;
+  return std::nullopt;
+}
+
+// The one table of options: parsing and the help text both come from it.
+const std::vector<OptionSpec>& OptionTable() {
+  static const std::vector<OptionSpec> table = {
+      {"template", "NAME", "the template to paint",
+       [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.overrides.templateName = v, true); }},
+      {"output-dir", "DIR", "write the outputs into DIR",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         o.overrides.outputFolder = v;
+         return NotEmpty(n, v, e);
+       }},
+      {"beside", {}, "write each output beside its source",
+       [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.besideSource = true); }},
+      {"suffix", "TEXT", "name the outputs <name>TEXT.<ext>",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         o.overrides.suffix = v;
+         return FileNamePart(n, v, e);
+       }},
+      {"keep-name", {}, "name the outputs <name>.<ext>",
+       [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.keepName = true); }},
+      {"format", "F", Names(Containers()),
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         return Choice(o.overrides.container, Containers(), ContainerFromOptionName, n, v, e);
+       }},
+      {"vcodec", "C", Names(VideoCodecs()) + " (as the format offers)",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         return Choice(o.overrides.videoCodec, VideoCodecs(), VideoCodecFromOptionName, n, v, e);
+       }},
+      {"acodec", "C", Names(AudioCodecs()) + " (as the format offers)",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         return Choice(o.overrides.audioCodec, AudioCodecs(), AudioCodecFromOptionName, n, v, e);
+       }},
+      {"video-bitrate", "N", "kbit/s, or auto",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         return Rate(o.overrides.videoBitrateKbps, kBitRateRange, n, v, e);
+       }},
+      {"frame-rate", "N", "frames per second, or auto",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         return Rate(o.overrides.frameRate, kFrameRateRange, n, v, e);
+       }},
+      {"sample-rate", "N", "kHz (44.1; 44100 is taken as Hz), or auto",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         return Rate(o.overrides.sampleRateKhz, kSampleRateRange, n, v, e);
+       }},
+      {"audio-bitrate", "N", "kbit/s, or auto",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         return Rate(o.overrides.audioBitrateKbps, kBitRateRange, n, v, e);
+       }},
+      {"volume", "N", "256 keeps the level, 128 halves it, or auto",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         return Rate(o.overrides.volume, kVolumeRange, n, v, e);
+       }},
+      {"no-audio", {}, "leave the audio out",
+       [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.noAudio = true); }},
+      {"existing", "WHAT",
+       "an output name that exists: keep-both (the new one is numbered), replace, skip;\n"
+       "by default only an earlier output of the same source is replaced",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         const std::optional<ExistingOutputs> choice = ExistingFromName(v);
+         if (!choice) e = n + ": \"" + v + "\" is not one of keep-both|replace|skip";
+         o.existing = choice.value_or(o.existing);
+         return choice.has_value();
+       }},
+      {"skip-existing", {}, "skip a file whose output was made from it with this template and settings",
+       [](CliOptions& o, const QString&, const QString&, QString&) { return (o.skipExisting = true); }},
+      {"files-from", "FILE", "also the paths listed in FILE, one a line (- for standard input)",
+       [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.filesFrom = v, true); }},
+      {"shard", "K/N", "only the files at positions K, K+N, K+2N... of the list (from 0);\n"
+                       "auto: K and N from Slurm, Kubernetes or AWS Batch",
+       [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.shard = v, true); }},
+      {"shards", "N", "N for --shard auto where the scheduler gives only K",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         int count = 0;
+         const bool ok = WholeNumber(count, 1, kMaxShards, n, v, e);
+         if (ok) o.shards = count;
+         return ok;
+       }},
+      {"report", "jsonl", "one JSON object per file on standard output, then a summary",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         if (v != "jsonl") e = n + ": \"" + v + "\" is not jsonl";
+         o.report = ReportFormat::JsonLines;
+         return v == "jsonl";
+       }},
+      {"jobs", "N", "files encoded at once (1 by default); the encoders share the processors",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         return WholeNumber(o.jobs, 1, kMaxJobs, n, v, e);
+       }},
+      {"poll-interval", "S", "watch: look at the folder every S seconds (2 by default)",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         bool ok = false;
+         const double seconds = v.toDouble(&ok);
+         if (!ok || seconds < 0.05 || seconds > 3600) {
+           e = n + ": \"" + v + "\" is not a number of seconds from 0.05 to 3600";
+           return false;
+         }
+         o.pollSeconds = seconds;
+         return true;
+       }},
+      {"quiet", {}, "print only failures and the last output",
+       [](CliOptions& o, const QString&, const QString&, QString&) { return (o.quiet = true); }},
+      {"image", "IN", "render: the picture to paint over",
+       [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.imagePath = v, true); }},
+      {"out", "OUT.png", "render: the painted picture",
+       [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.outPath = v, true); }},
+      {"help", {}, "this text",
+       [](CliOptions& o, const QString&, const QString&, QString&) { return (o.command = Command::Help, true); }},
+      {"version", {}, "the program's version",
+       [](CliOptions& o, const QString&, const QString&, QString&) { return (o.command = Command::Version, true); }},
+  };
+  return table;
+}
+
+QString CheckCombination(const CliOptions& options) {
+  const SettingOverrides& o = options.overrides;
+  if (o.besideSource && o.outputFolder) return "--beside and --output-dir exclude each other";
+  if (o.keepName && o.suffix) return "--keep-name and --suffix exclude each other";
+  if (options.command != Command::Render) {
+    if (!options.imagePath.isEmpty()) return "unknown option --image";
+    if (!options.outPath.isEmpty()) return "unknown option --out";
+  }
+  const bool batch = options.command == Command::Batch;
+  if (!batch && (options.filesFrom || options.shard || options.shards || options.jobs != 1))
+    return "--files-from, --shard, --shards and --jobs are for a batch of files";
+  if (options.shards && options.shard != "auto") return "--shards goes with --shard auto";
+  switch (options.command) {
+    case Command::Batch:
+      if (options.files.isEmpty() && !options.filesFrom) return "no video files given";
+      break;
+    case Command::Watch:
+      if (options.files.size() != 1) return "watch needs one folder: vidmora-cli watch IN --output-dir OUT";
+      if (!o.outputFolder) return "watch needs --output-dir OUT";
+      break;
+    case Command::Render:
+      if (!o.templateName || options.imagePath.isEmpty() || options.outPath.isEmpty())
+        return "render needs --template NAME --image IN --out OUT.png";
+      if (!options.files.isEmpty()) return "render takes no file arguments";
+      break;
+    case Command::Templates:
+      if (!options.files.isEmpty()) return "templates takes no arguments";
+      break;
+    default:
+      break;
+  }
+  return {};
+}
+
 }  // namespace
 
 QString UsageText() {
-  return QString(
+  QString text =
       "Usage: vidmora-cli [options] FILE...\n"
+      "       vidmora-cli watch IN --output-dir OUT [options]\n"
       "       vidmora-cli render --template NAME --image IN --out OUT.png\n"
       "       vidmora-cli templates\n"
       "\n"
       "Burns the watermark template into every FILE and re-encodes it. The stored template,\n"
       "preferences and encoding settings apply; options change them for this run only.\n"
-      "\n"
-      "  --template NAME        the template to paint\n"
-      "  --output-dir DIR       write the outputs into DIR\n"
-      "  --beside               write each output beside its source\n"
-      "  --suffix TEXT          name the outputs <name>TEXT.<ext> (an existing one is replaced)\n"
-      "  --keep-name            name the outputs <name>.<ext> (an existing one is kept, the file skipped)\n"
-      "  --format F             %1\n"
-      "  --vcodec C             %2 (as the format offers)\n"
-      "  --acodec C             %3 (as the format offers)\n"
-      "  --video-bitrate N      kbit/s, or auto\n"
-      "  --frame-rate N         frames per second, or auto\n"
-      "  --sample-rate N        kHz (44.1; 44100 is taken as Hz), or auto\n"
-      "  --audio-bitrate N      kbit/s, or auto\n"
-      "  --volume N             256 keeps the level, 128 halves it, or auto\n"
-      "  --no-audio             leave the audio out\n"
-      "  --quiet                print only failures and the last output\n"
-      "  --help, --version\n"
+      "watch watermarks every video that appears in IN, once it is complete, into OUT.\n"
+      "\n";
+  for (const OptionSpec& spec : OptionTable()) {
+    QString left = "  --" + spec.name + (spec.valueName.isEmpty() ? "" : " " + spec.valueName);
+    left = left.leftJustified(24);
+    const QStringList lines = spec.help.split('\n');
+    text += left + " " + lines.front() + "\n";
+    for (qsizetype i = 1; i < lines.size(); ++i) text += QString(25, ' ') + lines[i] + "\n";
+  }
+  text +=
       "\n"
       "Ctrl-C once stops after the current file; twice abandons the current file too.\n"
-      "Exit status: 0 every file done or skipped by the naming rules, 1 a file failed or the run\n"
-      "was stopped, 2 usage error.\n")
-      .arg(Names(Containers()), Names(VideoCodecs()), Names(AudioCodecs()));
+      "Exit status: 0 every file done or skipped by the naming rules; 1 a file failed for a reason\n"
+      "a retry will not mend; 2 usage error; 75 the run was interrupted or hit a condition that\n"
+      "may pass (disk full, output folder gone, encoder library missing): a retry may succeed.\n"
+      "When both 1 and 75 apply, 75 wins.\n";
+  return text;
 }
 
 std::optional<CliOptions> ParseCommandLine(const QStringList& arguments, QString& error) {
   CliOptions options;
-  SettingOverrides& o = options.overrides;
-  qsizetype i = 0;
-  if (!arguments.isEmpty() && arguments[0] == "render") {
-    options.command = Command::Render;
-    ++i;
-  } else if (!arguments.isEmpty() && arguments[0] == "templates") {
-    options.command = Command::Templates;
-    ++i;
+  QStringList rest = arguments;
+  static const std::pair<const char*, Command> kCommands[] = {
+      {"render", Command::Render}, {"templates", Command::Templates}, {"watch", Command::Watch}};
+  for (const auto& [word, command] : kCommands) {
+    if (!rest.isEmpty() && rest.front() == word) {
+      options.command = command;
+      rest.removeFirst();
+    }
   }
 
-  bool onlyFiles = false;
-  for (; i < arguments.size(); ++i) {
-    const QString& arg = arguments[i];
-    if (onlyFiles || !arg.startsWith("--")) {
-      options.files << arg;
-      continue;
-    }
-    if (arg == "--") {
-      onlyFiles = true;
-      continue;
-    }
-    // Options with a value take the next argument (or "--name=value").
-    QString name = arg;
-    std::optional<QString> inlineValue;
-    if (const qsizetype eq = arg.indexOf('='); eq > 0) {
-      name = arg.left(eq);
-      inlineValue = arg.mid(eq + 1);
-    }
-    auto value = [&]() -> std::optional<QString> {
-      if (inlineValue) return inlineValue;
-      if (i + 1 >= arguments.size()) return std::nullopt;
-      return arguments[++i];
-    };
-    auto needValue = [&](std::optional<QString>& target) {
-      target = value();
-      if (!target) error = name + " needs a value";
-      return target.has_value();
-    };
-    auto rate = [&]<typename T>(std::optional<AutoOr<T>>& target, const RateRange& range) {
-      std::optional<QString> text;
-      if (!needValue(text)) return false;
-      target = RateValue<T>(*text, range);
-      if (!target) error = name + ": \"" + *text + "\" is not " + RangeText(range);
-      return target.has_value();
-    };
-    auto choice = [&]<typename T, typename Entry>(std::optional<T>& target, std::span<const Entry> table,
-                                                  std::optional<T> (*lookup)(const QString&)) {
-      std::optional<QString> text;
-      if (!needValue(text)) return false;
-      target = lookup(*text);
-      if (!target) error = name + ": \"" + *text + "\" is not one of " + Names(table);
-      return target.has_value();
-    };
-
-    bool ok = true;
-    if (name == "--help") options.command = Command::Help;
-    else if (name == "--version") options.command = Command::Version;
-    else if (name == "--quiet") options.quiet = true;
-    else if (name == "--beside") o.besideSource = true;
-    else if (name == "--keep-name") o.keepName = true;
-    else if (name == "--no-audio") o.noAudio = true;
-    else if (name == "--template") ok = needValue(o.templateName);
-    else if (name == "--output-dir") ok = needValue(o.outputFolder) && NotEmpty(name, *o.outputFolder, error);
-    else if (name == "--suffix") ok = needValue(o.suffix) && FileNamePart(name, *o.suffix, error);
-    else if (name == "--format") ok = choice(o.container, Containers(), ContainerFromOptionName);
-    else if (name == "--vcodec") ok = choice(o.videoCodec, VideoCodecs(), VideoCodecFromOptionName);
-    else if (name == "--acodec") ok = choice(o.audioCodec, AudioCodecs(), AudioCodecFromOptionName);
-    else if (name == "--video-bitrate") ok = rate(o.videoBitrateKbps, kBitRateRange);
-    else if (name == "--frame-rate") ok = rate(o.frameRate, kFrameRateRange);
-    else if (name == "--sample-rate") ok = rate(o.sampleRateKhz, kSampleRateRange);
-    else if (name == "--audio-bitrate") ok = rate(o.audioBitrateKbps, kBitRateRange);
-    else if (name == "--volume") ok = rate(o.volume, kVolumeRange);
-    else if (name == "--image" && options.command == Command::Render) {
-      std::optional<QString> text;
-      ok = needValue(text);
-      if (ok) options.imagePath = *text;
-    } else if (name == "--out" && options.command == Command::Render) {
-      std::optional<QString> text;
-      ok = needValue(text);
-      if (ok) options.outPath = *text;
-    } else {
-      error = "unknown option " + name;
-      ok = false;
-    }
-    if (!ok) return std::nullopt;
+  QCommandLineParser parser;
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  for (const OptionSpec& spec : OptionTable()) {
+    QCommandLineOption option(spec.name, spec.help, spec.valueName);
+    parser.addOption(option);
   }
-
+  parser.addPositionalArgument("FILE", "the videos");
+  // QCommandLineParser's first argument is the program name.
+  if (!parser.parse(QStringList{"vidmora-cli"} + rest)) {
+    error = parser.errorText();
+    if (!parser.unknownOptionNames().isEmpty()) error += " (a file whose name begins with \"-\" goes after \"--\")";
+    return std::nullopt;
+  }
+  for (const OptionSpec& spec : OptionTable()) {
+    if (!parser.isSet(spec.name)) continue;
+    // Given twice, the last one wins, as the stored settings it overrides.
+    const QString value = spec.valueName.isEmpty() ? QString() : parser.value(spec.name);
+    if (!spec.apply(options, "--" + spec.name, value, error)) return std::nullopt;
+  }
   if (options.command == Command::Help || options.command == Command::Version) return options;
-  if (o.besideSource && o.outputFolder) {
-    error = "--beside and --output-dir exclude each other";
-    return std::nullopt;
-  }
-  if (o.keepName && o.suffix) {
-    error = "--keep-name and --suffix exclude each other";
-    return std::nullopt;
-  }
-  switch (options.command) {
-    case Command::Batch:
-      if (options.files.isEmpty()) error = "no video files given";
-      break;
-    case Command::Render:
-      if (!o.templateName || options.imagePath.isEmpty() || options.outPath.isEmpty())
-        error = "render needs --template NAME --image IN --out OUT.png";
-      else if (!options.files.isEmpty())
-        error = "render takes no file arguments";
-      break;
-    case Command::Templates:
-      if (!options.files.isEmpty()) error = "templates takes no arguments";
-      break;
-    default:
-      break;
-  }
+  options.files = parser.positionalArguments();
+  if (options.command == Command::Watch && !options.files.isEmpty()) options.watchFolder = options.files.front();
+  error = CheckCombination(options);
   if (!error.isEmpty()) return std::nullopt;
+  if (options.command == Command::Watch) options.files.clear();
   return options;
 }
 

@@ -3,12 +3,15 @@
 // The command line of vidmora-cli.
 //
 //   vidmora-cli [options] FILE...        watermark the files (the batch)
+//   vidmora-cli watch IN --output-dir OUT  watermark every video that appears in IN
 //   vidmora-cli render --template NAME --image IN --out OUT.png
 //   vidmora-cli templates                list the templates
 //
-// Options override the stored settings for this run only.
+// Options override the stored settings for this run only. Parsing is done by
+// QCommandLineParser over one table of options, which also gives the help text.
 
 #include "app/processing/encoding_settings.h"
+#include "app/processing/transcode_job.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,7 +20,7 @@
 
 namespace vidmora::cli {
 
-enum class Command { Batch, Render, Templates, Help, Version };
+enum class Command { Batch, Watch, Render, Templates, Help, Version };
 
 // Overrides of the stored settings; unset members leave the stored value.
 struct SettingOverrides {
@@ -38,13 +41,26 @@ struct SettingOverrides {
   bool noAudio = false;
 };
 
+enum class ReportFormat { Human, JsonLines };
+
 struct CliOptions {
   Command command = Command::Batch;
   SettingOverrides overrides;
   bool quiet = false;
-  QStringList files;   // batch: the sources
+  QStringList files;   // batch: the sources given as arguments
   QString imagePath;   // render
   QString outPath;     // render
+  QString watchFolder; // watch: the folder watched
+
+  // Batch and watch.
+  ExistingOutputs existing = ExistingOutputs::SameSourceOnly;
+  bool skipExisting = false;
+  std::optional<QString> filesFrom;  // a list file, or "-" for standard input
+  std::optional<QString> shard;      // "K/N" or "auto", checked when the list is known
+  std::optional<int> shards;         // N for --shard auto where the scheduler gives only K
+  ReportFormat report = ReportFormat::Human;
+  int jobs = 1;
+  double pollSeconds = 2;  // watch: how often the folder is looked at
 };
 
 // Parses arguments (without the program name). On a usage error returns

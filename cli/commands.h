@@ -9,10 +9,14 @@ namespace vidmora::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+// EX_TEMPFAIL: interrupted, or a cause that may pass (disk full, output folder
+// gone, encoder library missing); a retry may succeed. Wins over kExitFailed.
+inline constexpr int kExitTempFail = 75;
 
 int RunBatchCommand(const CliOptions& options);
 int RunRenderCommand(const CliOptions& options);
 int RunTemplatesCommand(const CliOptions& options);
+int RunWatchCommand(const CliOptions& options);
 
 // Prints "vidmora-cli: <text>" on standard error.
 void PrintError(const QString& text);

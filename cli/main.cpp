@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
   switch (options->command) {
     case Command::Render: return RunRenderCommand(*options);
     case Command::Templates: return RunTemplatesCommand(*options);
+    case Command::Watch: return RunWatchCommand(*options);
     default: return RunBatchCommand(*options);
   }
 }

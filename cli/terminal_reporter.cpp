@@ -1,6 +1,9 @@
 #include "cli/terminal_reporter.h"
 
 #include <QFileInfo>
+#include <QJsonDocument>
+
+#include <cmath>
 
 #include <unistd.h>
 
@@ -30,8 +33,66 @@ QString DoneText(const RowStatus& status) {
 
 }  // namespace
 
-TerminalReporter::TerminalReporter(QStringList files, bool quiet)
-    : files_(std::move(files)), quiet_(quiet), liveProgress_(!quiet && isatty(STDERR_FILENO)) {}
+TerminalReporter::TerminalReporter(QStringList files, bool quiet, ReportFormat format, bool liveProgress)
+    : files_(std::move(files)),
+      quiet_(quiet),
+      json_(format == ReportFormat::JsonLines),
+      lines_(json_ ? stderr : stdout),
+      liveProgress_(liveProgress && !quiet && isatty(STDERR_FILENO)),
+      rows_(files_.size()) {}
+
+void TerminalReporter::EmitRow(int row, const char* state, const RowStatus& status) {
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+  Row& r = rows_[row];
+  r.ended = true;
+  r.retryMayHelp = status.state == RowState::Failed && status.retryMayHelp;
+  if (!json_) return;
+  const bool done = status.state == RowState::Done;
+  const double seconds =
+      r.hasStarted ? std::chrono::duration<double>(std::chrono::steady_clock::now() - r.started).count() : 0;
+  QJsonObject object{{"source", files_[row]},
+                     {"output", status.outputPath},
+                     {"state", state},
+                     {"reason", done ? QString() : status.reason},
+                     {"notes", done ? status.reason : QString()},
+                     {"seconds", std::round(seconds * 1000) / 1000},
+                     {"frames", static_cast<qint64>(r.frames)}};
+  if (status.state == RowState::Failed) object["retry"] = status.retryMayHelp;
+  Print(stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + "\n");
+}
+
+void TerminalReporter::Emit(const QJsonObject& object) {
+  if (!json_) return;
+  std::lock_guard lock(mutex_);
+  Print(stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + "\n");
+}
+
+void TerminalReporter::EmitNotProcessed(int row) {
+  std::lock_guard lock(mutex_);
+  if (!json_ || row < 0 || row >= files_.size()) return;
+  QJsonObject object{{"source", files_[row]}, {"output", QString()}, {"state", "not-processed"},
+                     {"reason", "the run was stopped before this file"}, {"notes", QString()},
+                     {"seconds", 0}, {"frames", 0}, {"retry", true}};
+  Print(stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + "\n");
+}
+
+std::vector<int> TerminalReporter::UnfinishedRows() const {
+  std::lock_guard lock(mutex_);
+  std::vector<int> rows;
+  for (int row = 0; row < static_cast<int>(rows_.size()); ++row)
+    if (!rows_[row].ended) rows.push_back(row);
+  return rows;
+}
+
+bool TerminalReporter::AnyRetryMayHelp() const { return !RetryableFiles().isEmpty(); }
+
+QStringList TerminalReporter::RetryableFiles() const {
+  std::lock_guard lock(mutex_);
+  QStringList files;
+  for (int row = 0; row < static_cast<int>(rows_.size()); ++row)
+    if (rows_[row].retryMayHelp) files << files_[row];
+  return files;
+}
 
 QString TerminalReporter::Label(int row) const {
   const QString name = row < files_.size() ? QFileInfo(files_[row]).fileName() : QString::number(row + 1);
@@ -49,26 +110,34 @@ void TerminalReporter::RowStateChanged(int row, const RowStatus& status) {
     case RowState::Ready: break;
     case RowState::Skipped:
       EndProgressLine();
-      if (!quiet_) Print(stdout, QString("%1: skipped: %2\n").arg(Label(row), status.reason));
+      if (!quiet_) Print(lines_, QString("%1: skipped: %2\n").arg(Label(row), status.reason));
+      EmitRow(row, "skipped", status);
       break;
     case RowState::Doing:
       lastProgressPrint_ = -1;
-      if (!quiet_ && !liveProgress_) Print(stdout, QString("%1: encoding\n").arg(Label(row)));
+      if (row >= 0 && row < static_cast<int>(rows_.size())) {
+        rows_[row].started = std::chrono::steady_clock::now();
+        rows_[row].hasStarted = true;
+      }
+      if (!quiet_ && !liveProgress_) Print(lines_, QString("%1: encoding\n").arg(Label(row)));
       break;
     case RowState::Done:
       EndProgressLine();
-      if (!quiet_) Print(stdout, QString("%1: %2\n").arg(Label(row), DoneText(status)));
+      if (!quiet_) Print(lines_, QString("%1: %2\n").arg(Label(row), DoneText(status)));
+      EmitRow(row, "done", status);
       break;
     case RowState::Failed:
       EndProgressLine();
       Print(stderr, QString("%1: failed: %2\n").arg(Label(row), status.reason));
+      EmitRow(row, "failed", status);
       break;
   }
 }
 
 void TerminalReporter::RowProgressed(int row, const EncodeProgress& progress) {
-  if (!liveProgress_) return;
   std::lock_guard lock(mutex_);
+  if (row >= 0 && row < static_cast<int>(rows_.size())) rows_[row].frames = progress.frames;
+  if (!liveProgress_) return;
   // Redrawing more than a few times a second only costs time.
   if (lastProgressPrint_ >= 0 && progress.elapsedSeconds - lastProgressPrint_ < 0.25 && progress.fraction < 1) return;
   lastProgressPrint_ = progress.elapsedSeconds;

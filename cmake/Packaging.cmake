@@ -32,6 +32,8 @@ foreach(program vidmora vidmora-cli)
 endforeach()
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/vidmora.desktop DESTINATION share/applications)
+# The watch folder as a systemd user service (systemctl --user enable --now vidmora-watch).
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/vidmora-watch.service DESTINATION lib/systemd/user)
 foreach(icon "vidmora@2x.png;48x48" "vidmora_256.png;256x256" "vidmora_256@2x.png;512x512")
   list(GET icon 0 file)
   list(GET icon 1 size)

@@ -1,6 +1,7 @@
 // The exports of libvencor.so (see vencor.h).
 
 #include "encoder/av_log_bridge.h"
+#include "encoder/container_tag.h"
 #include "encoder/errors.h"
 #include "encoder/frame_grab.h"
 #include "encoder/options.h"
@@ -95,6 +96,18 @@ VIDMORA_EXPORT int vencor_frame_geometry(const char* sourcePath, int* frameWidth
     *frameHeight = geometry.frame.height;
     *shownWidth = geometry.shown.width;
     *shownHeight = geometry.shown.height;
+    return static_cast<int>(VENCOR_OK);
+  });
+}
+
+VIDMORA_EXPORT int vencor_read_tag(const char* path, const char* key, char* value, int valueSize) {
+  return Guarded([&] {
+    if (!path || !key || !value || valueSize < 1) return Failed(VENCOR_ERROR_ARGUMENTS, "no path, key or room");
+    value[0] = '\0';
+    const std::optional<std::string> tag = vencor::ReadContainerTag(path, key);
+    if (!tag) return static_cast<int>(VENCOR_ERROR_INPUT_NO_TAG);
+    if (tag->size() >= static_cast<size_t>(valueSize)) return Failed(VENCOR_ERROR_ARGUMENTS, "the tag is too long");
+    std::memcpy(value, tag->c_str(), tag->size() + 1);
     return static_cast<int>(VENCOR_OK);
   });
 }

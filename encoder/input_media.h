@@ -59,6 +59,6 @@ int DisplayRotation(const AVStream* stream);
 
 // An opened decoder for the stream, with FFmpeg's automatic threading.
 // Throws VENCOR_ERROR_INPUT when this FFmpeg cannot decode it.
-CodecContextPtr OpenDecoder(const AVStream* stream);
+CodecContextPtr OpenDecoder(const AVStream* stream, int threads = 0);
 
 }  // namespace vencor

@@ -37,6 +37,11 @@ void Muxer::FailWrite(const char* what, int result) const {
   Fail(VENCOR_ERROR_OUTPUT, std::string(what) + " " + outputPath_ + ": " + AvErrorText(result));
 }
 
+void Muxer::SetTags(const std::vector<std::pair<std::string, std::string>>& tags) {
+  for (const auto& [key, value] : tags)
+    CheckAv(av_dict_set(&context_->metadata, key.c_str(), value.c_str(), 0), VENCOR_ERROR_INTERNAL, "container tag");
+}
+
 void Muxer::Start(OutputFile& file) {
   file_ = &file;
   context_->pb = file.Io();

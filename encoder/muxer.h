@@ -7,6 +7,8 @@
 #include "encoder/output_file.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vencor {
 
@@ -24,6 +26,10 @@ class Muxer {
   AVStream* AddStream(const AVCodecContext& encoder);
   // A stream whose packets are copied from a source stream.
   AVStream* AddCopiedStream(const AVStream& source);
+
+  // Sets tags of the container (key, value), replacing earlier ones of the
+  // same key; call before Start.
+  void SetTags(const std::vector<std::pair<std::string, std::string>>& tags);
 
   // Writes the header into `file`. Throws VENCOR_ERROR_ENCODER when the
   // container refuses the streams, VENCOR_ERROR_OUTPUT on a write error.

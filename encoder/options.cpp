@@ -92,7 +92,8 @@ std::optional<double> ParseAspect(std::string_view text) {
 
 bool TakesValue(std::string_view option) {
   return option == "-i" || option == "-vcodec" || option == "-b:v" || option == "-r" || option == "-acodec" ||
-         option == "-ar" || option == "-b:a" || option == "-vol" || option == "-aspect";
+         option == "-ar" || option == "-b:a" || option == "-vol" || option == "-aspect" || option == "-threads" ||
+         option == "-metadata";
 }
 
 }  // namespace
@@ -161,6 +162,16 @@ std::optional<TranscodeOptions> ParseArguments(int argc, const char* const* argv
       const auto aspect = ParseAspect(value);
       if (!aspect) return malformed();
       options.displayAspect = *aspect;
+    } else if (arg == "-metadata") {
+      const auto equals = value.find('=');
+      if (equals == 0 || equals == std::string_view::npos) return malformed();
+      const std::string key(value.substr(0, equals));
+      std::erase_if(options.metadata, [&](const auto& tag) { return tag.first == key; });
+      options.metadata.emplace_back(key, std::string(value.substr(equals + 1)));
+    } else if (arg == "-threads") {
+      const auto threads = ParseVolume(value);  // a plain whole number
+      if (!threads || *threads > 256) return malformed();
+      options.threads = *threads;
     } else {  // -vol
       const auto volume = ParseVolume(value);
       if (!volume) return malformed();

@@ -3,7 +3,7 @@
 // The ffmpeg-style argument vector of dowm, read into plain values.
 //
 //   prog -i SOURCE [-vcodec V] [-b:v RATE] [-r FPS] [-acodec A] [-ar HZ]
-//        [-b:a RATE] [-vol N] [-aspect W:H] [-an] OUTPUT
+//        [-b:a RATE] [-vol N] [-aspect W:H] [-an] [-threads N] [-metadata KEY=VALUE]... OUTPUT
 //
 // argv[0] is ignored. Numbers take the suffixes k (x1000) and M (x1000000),
 // so "1500k" is 1,500,000 bit/s and "44.1k" is 44,100 Hz. A value of 0
@@ -12,12 +12,16 @@
 // a volume factor in 256ths (256 = unchanged, 0 = silence). "-aspect" is the
 // display aspect of the output ("16:9", or a number such as 1.7777; 0 the
 // source's), given by its pixel aspect. Later options win
-// over earlier ones; the output path is the last argument.
+// over earlier ones; the output path is the last argument. "-metadata" sets a
+// tag of the output container (each key once; the last value wins), and
+// "-threads" the most threads each codec uses (0: the codec's own choice).
 // Pure parsing: no FFmpeg, no file system.
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vencor {
 
@@ -38,6 +42,8 @@ struct TranscodeOptions {
   int volume = 256;          // 256ths
   double displayAspect = 0;  // width:height as shown ("-aspect 16:9" or "1.7777"); 0 = the source's
   bool noAudio = false;
+  int threads = 0;  // per codec; 0 = the codec's automatic threading
+  std::vector<std::pair<std::string, std::string>> metadata;  // container tags, in order
 };
 
 inline constexpr int kUnchangedVolume = 256;

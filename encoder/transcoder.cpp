@@ -122,6 +122,7 @@ void Transcode(const TranscodeOptions& options, VencorProgressCallback progressC
   for (unsigned i = 0; i < source->nb_streams; ++i) offsets[i] = input.StartOffset(source->streams[i]);
 
   OutputFile output(options.outputPath);
+  muxer.SetTags(options.metadata);
   muxer.Start(output);
   details.WritePictures();
   Log("%s -> %s: video %s; audio %s%s", options.sourcePath.c_str(), options.outputPath.c_str(), video.Describe().c_str(),

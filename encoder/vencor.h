@@ -51,6 +51,7 @@ enum VencorResult {
   VENCOR_ERROR_ABORTED = 6,     // the progress callback asked to stop
   VENCOR_ERROR_SAME_FILE = 7,   // the output path names the source
   VENCOR_ERROR_INTERNAL = 8,    // anything else (out of memory, FFmpeg failure)
+  VENCOR_ERROR_INPUT_NO_TAG = 9,  // vencor_read_tag: the file has no such tag
 };
 
 typedef struct VencorProgress {
@@ -110,5 +111,11 @@ VIDMORA_EXPORT int vencor_displayed_size(const char* sourcePath, int* width, int
 // VENCOR_OK only.
 VIDMORA_EXPORT int vencor_frame_geometry(const char* sourcePath, int* frameWidth, int* frameHeight, int* shownWidth,
                                          int* shownHeight);
+// The value of the container tag `key` of the media file `path` (its global
+// metadata, key compared without case), copied with its terminating zero into
+// `value` (`valueSize` bytes). Returns VENCOR_OK, VENCOR_ERROR_INPUT_NO_TAG
+// when the file has no such tag, VENCOR_ERROR_INPUT when it cannot be read as
+// media. Reads only the container's header. Any thread.
+VIDMORA_EXPORT int vencor_read_tag(const char* path, const char* key, char* value, int valueSize);
 
 }  // extern "C"

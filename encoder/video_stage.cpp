@@ -189,7 +189,7 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   if (!MuxerTakes(muxer.Format(), codec->id))
     Fail(VENCOR_ERROR_ENCODER, std::string("the ") + muxer.Format()->name + " container cannot hold " + codec->name + " video");
 
-  decoder_ = OpenDecoder(sourceStream_);
+  decoder_ = OpenDecoder(sourceStream_, options.threads);
   inputWidth_ = decoder_->width;
   inputHeight_ = decoder_->height;
   inputFormat_ = decoder_->pix_fmt;
@@ -347,7 +347,9 @@ bool VideoStage::KeepFieldOrder(const AVCodec& codec, int rotation, Framing fram
 
 void VideoStage::OpenEncoder(const AVCodec* codec, const TranscodeOptions& options, AVRational frameRate) {
   if (muxer_.WantsGlobalHeader()) encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  encoder_->thread_count = 0;  // the encoder's own automatic threading, like the ffmpeg program
+  // The encoder's own automatic threading, like the ffmpeg program, unless
+  // the caller shares the processors between several encodes.
+  encoder_->thread_count = options.threads;
   if (options.videoBitRate > 0) {
     encoder_->bit_rate = options.videoBitRate;
   } else if (IsMpeg4Family(codec->id)) {

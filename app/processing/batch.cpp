@@ -3,6 +3,9 @@
 #include "app/processing/message_sink.h"
 #include "logging/log_interface.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace vidmora {
 
 namespace {
@@ -22,7 +25,10 @@ class Batch::RowListener : public JobListener {
   void OutputPathChosen(const QString& path) override { outputPath_ = path; }
   void EncodeStarted() override { batch_.SetState(row_, {RowState::Doing, {}, outputPath_, {}}); }
   bool EncodeProgressed(const EncodeProgress& progress) override {
-    batch_.observer_.RowProgressed(row_, progress);
+    {
+      std::lock_guard lock(batch_.observerMutex_);
+      batch_.observer_.RowProgressed(row_, progress);
+    }
     return !batch_.abortEncode_.load();
   }
 
@@ -66,6 +72,10 @@ RowState Batch::State(int row) const {
 QString Batch::LastOutputPath() const {
   std::lock_guard lock(mutex_);
   return lastOutputPath_;
+}
+
+void Batch::SetRunOptions(const RunOptions& options) {
+  if (!running_.load()) runOptions_ = options;
 }
 
 bool Batch::StartProcessing() {
@@ -117,61 +127,94 @@ void Batch::SetState(int row, const RowStatus& status) {
     std::lock_guard lock(mutex_);
     if (row < static_cast<int>(states_.size())) states_[row] = status.state;
   }
+  std::lock_guard lock(observerMutex_);
   observer_.RowStateChanged(row, status);
 }
 
-void Batch::ProcessQueue() {
+// What the workers of one run share, under its mutex.
+struct Batch::Run {
+  std::mutex mutex;
   RunSummary summary;
-  QString source;
-  // Outputs written by this run: a later file of the same name never replaces one.
-  QStringList writtenOutputs;
+  int nextRow = 0;
+  bool ended = false;  // a stop was taken, or the queue is done
+  // Outputs of this run: a later file of the same name never replaces one.
+  RunOutputs outputs;
   QStringList shownWarnings;
-  for (int row = 0; FileAt(row, source); ++row) {
-    if (stopEvent_.TryConsume()) {
-      summary.outcome = abortEncode_.load() ? RunOutcome::Abandoned : RunOutcome::Stopped;
-      break;
-    }
-    LogSource(source);
+};
 
-    JobSettings settings = settings_.Load();
-    for (const QString& warning : settings.warnings) {
-      if (shownWarnings.contains(warning)) continue;  // once a run, not once a file
-      shownWarnings << warning;
-      if (messages_) messages_->ShowMessage(warning, "Vidmora", MessageIcon::Warning);
+void Batch::ProcessQueue() {
+  Run run;
+  const int workers = std::max(1, runOptions_.filesAtOnce);
+  std::vector<std::thread> others;
+  for (int i = 1; i < workers; ++i) others.emplace_back([this, &run] { Work(run); });
+  Work(run);
+  for (std::thread& worker : others) worker.join();
+  // An abandoned file ends the run even when it was the last one.
+  if (abortEncode_.load()) run.summary.outcome = RunOutcome::Abandoned;
+  run.summary.lastOutputPath = LastOutputPath();
+  running_.store(false);
+  std::lock_guard lock(observerMutex_);
+  observer_.RunFinished(run.summary);
+}
+
+void Batch::Work(Run& run) {
+  QString source;
+  for (;;) {
+    int row = 0;
+    JobSettings settings;
+    {
+      std::lock_guard lock(run.mutex);
+      if (run.ended || abortEncode_.load()) break;
+      if (stopEvent_.TryConsume()) {
+        run.ended = true;
+        run.summary.outcome = abortEncode_.load() ? RunOutcome::Abandoned : RunOutcome::Stopped;
+        break;
+      }
+      row = run.nextRow++;
+      if (!FileAt(row, source)) {
+        run.ended = true;
+        break;
+      }
+      LogSource(source);
+      settings = settings_.Load();
+      for (const QString& warning : settings.warnings) {
+        if (run.shownWarnings.contains(warning)) continue;  // once a run, not once a file
+        run.shownWarnings << warning;
+        if (messages_) messages_->ShowMessage(warning, "Vidmora", MessageIcon::Warning);
+      }
     }
 
     RowListener listener(*this, row);
-    const JobResult result =
-        TranscodeFile({source, std::move(settings), programFolder_}, listener, messages_, {Files(), writtenOutputs});
+    TranscodeRequest request{source, std::move(settings), programFolder_};
+    request.existing = runOptions_.existing;
+    request.skipExisting = runOptions_.skipExisting;
+    request.encoderThreads = runOptions_.encoderThreads;
+    const JobResult result = TranscodeFile(request, listener, messages_, {Files(), &run.outputs});
 
-    switch (result.outcome) {
-      case JobOutcome::Done:
-        ++summary.done;
-        writtenOutputs << result.outputPath;
-        {
-          std::lock_guard lock(mutex_);
-          lastOutputPath_ = result.outputPath;
-        }
-        SetState(row, {RowState::Done, result.reason, result.outputPath, result.notes});
-        break;
-      case JobOutcome::Skipped:
-        ++summary.skipped;
-        SetState(row, {RowState::Skipped, result.reason, result.outputPath, {}});
-        break;
-      case JobOutcome::Failed:
-        ++summary.failed;
-        SetState(row, {RowState::Failed, result.reason, result.outputPath, {}});
-        break;
+    RowStatus status{RowState::Failed, result.reason, result.outputPath, {}, result.retryMayHelp};
+    {
+      std::lock_guard lock(run.mutex);
+      switch (result.outcome) {
+        case JobOutcome::Done:
+          ++run.summary.done;
+          status.state = RowState::Done;
+          status.notes = result.notes;
+          {
+            std::lock_guard guard(mutex_);
+            lastOutputPath_ = result.outputPath;
+          }
+          break;
+        case JobOutcome::Skipped:
+          ++run.summary.skipped;
+          status.state = RowState::Skipped;
+          break;
+        case JobOutcome::Failed:
+          ++run.summary.failed;
+          break;
+      }
     }
-    // An abandoned file ends the run even when it was the last one.
-    if (abortEncode_.load()) {
-      summary.outcome = RunOutcome::Abandoned;
-      break;
-    }
+    SetState(row, status);
   }
-  summary.lastOutputPath = LastOutputPath();
-  running_.store(false);
-  observer_.RunFinished(summary);
 }
 
 }  // namespace vidmora

@@ -1,13 +1,15 @@
 #pragma once
 
 // The batch: runs the transcode job over every queued file, one after the
-// other, on one worker thread, while the front end stays responsive.
+// other on one worker thread (or on several side by side, see RunOptions),
+// while the front end stays responsive.
 //
 // Threads: the front end calls every public function of Batch from one thread
 // of its own (the user-interface thread of a window). The observer and the
 // message sink are called on the batch's worker thread only, one call at a
 // time, in the order the events happen; an observer that shows widgets hands
-// them to its user-interface thread (BatchSignals does). The observer and the
+// them to its user-interface thread (BatchSignals does). With several workers
+// the calls come from any of them, still one at a time. The observer and the
 // sink must outlive the batch.
 
 #include "app/processing/auto_reset_event.h"
@@ -43,6 +45,17 @@ struct RowStatus {
                        // Failed, Skipped: the planned output, which may not
                        // exist (empty when none was decided); Ready: empty
   QStringList notes;   // Done: what the output could not keep of the source, one line each
+  bool retryMayHelp = false;  // Failed: the cause may pass (see JobResult)
+};
+
+// How a run treats existing outputs and how many files it encodes at once.
+struct RunOptions {
+  ExistingOutputs existing = ExistingOutputs::SameSourceOnly;
+  bool skipExisting = false;
+  int filesAtOnce = 1;
+  // Threads each encoder may use; 0: the codecs' own choice (with several
+  // files at once, set it so that the machine is not oversubscribed).
+  int encoderThreads = 0;
 };
 
 enum class RunOutcome {
@@ -87,6 +100,9 @@ class Batch {
   QStringList Files() const;
   RowState State(int row) const;
 
+  // For the next runs; not during a run.
+  void SetRunOptions(const RunOptions& options);
+
   // Starts a run over all rows, every row turned ready first. False when a run
   // is going on.
   bool StartProcessing();
@@ -106,7 +122,9 @@ class Batch {
 
  private:
   class RowListener;
+  struct Run;
   void ProcessQueue();
+  void Work(Run& run);
   // The source of `row`; false after the last row.
   bool FileAt(int row, QString& sourcePath) const;
   void SetState(int row, const RowStatus& status);
@@ -115,6 +133,8 @@ class Batch {
   BatchObserver& observer_;
   MessageSink* messages_;
   const QString programFolder_;
+  RunOptions runOptions_;
+  std::mutex observerMutex_;  // one observer call at a time
 
   // Shared between the front end's thread and the worker, under mutex_.
   mutable std::mutex mutex_;

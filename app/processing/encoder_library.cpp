@@ -32,7 +32,8 @@ EncoderLibrary::EncoderLibrary(void* handle)
       lastNotes_(Symbol<const char* (*)()>(handle, "vencor_last_notes")),
       grabFrame_(Symbol<int (*)(const char*, double, VencorPictureSink, void*)>(handle, "vencor_grab_frame")),
       displayedSize_(Symbol<int (*)(const char*, int*, int*)>(handle, "vencor_displayed_size")),
-      frameGeometry_(Symbol<int (*)(const char*, int*, int*, int*, int*)>(handle, "vencor_frame_geometry")) {}
+      frameGeometry_(Symbol<int (*)(const char*, int*, int*, int*, int*)>(handle, "vencor_frame_geometry")),
+      readTag_(Symbol<int (*)(const char*, const char*, char*, int)>(handle, "vencor_read_tag")) {}
 
 EncoderLibrary::~EncoderLibrary() { dlclose(handle_); }
 
@@ -119,6 +120,16 @@ DecodedGeometry EncoderLibrary::FrameGeometry(const QString& sourcePath, QString
     return {};
   }
   return {QSize(frameWidth, frameHeight), QSize(shownWidth, shownHeight)};
+}
+
+std::optional<QString> EncoderLibrary::ReadTag(const QString& path, const QString& key) const {
+  if (!readTag_) return std::nullopt;
+  // Room for any record this program writes; a longer tag is not one of them.
+  std::vector<char> value(64 * 1024);
+  const int result = readTag_(path.toUtf8().constData(), key.toUtf8().constData(), value.data(),
+                              static_cast<int>(value.size()));
+  if (result != VENCOR_OK) return std::nullopt;
+  return QString::fromUtf8(value.data());
 }
 
 }  // namespace vidmora

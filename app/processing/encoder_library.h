@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,9 @@ class EncoderLibrary {
   // Both sizes of the source's frames; empty sizes with `error` set when
   // they cannot be learned.
   DecodedGeometry FrameGeometry(const QString& sourcePath, QString& error) const;
+  // The container tag `key` of the media file `path`; nothing when the file
+  // has none, cannot be read, or the library cannot read tags.
+  std::optional<QString> ReadTag(const QString& path, const QString& key) const;
 
  private:
   explicit EncoderLibrary(void* handle);
@@ -72,6 +76,7 @@ class EncoderLibrary {
   int (*grabFrame_)(const char*, double, VencorPictureSink, void*) = nullptr;
   int (*displayedSize_)(const char*, int*, int*) = nullptr;
   int (*frameGeometry_)(const char*, int*, int*, int*, int*) = nullptr;
+  int (*readTag_)(const char*, const char*, char*, int) = nullptr;
 };
 
 }  // namespace vidmora

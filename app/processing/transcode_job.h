@@ -9,17 +9,25 @@
 // file is encoded.
 //
 // A source is never deleted, replaced or written to: neither this job's nor
-// any other source of the same run. An output written earlier in the run is
-// never replaced: the job then writes "<name> (2).<ext>" (or the first free
-// number) and says so in its result. Any other existing output is replaced
-// only when a suffix is set, and only by a complete new file (the encoder
-// renames its finished file over it).
+// any other source of the same run, nor one still being written by another
+// program (it fails, worth a retry later). An output written earlier in the
+// run is never replaced: the job then writes "<name> (2).<ext>" (or the first
+// free number) and says so in its result. Every output records what it was
+// made from (output_record.h); by default an existing output is replaced
+// only when it is the earlier output of the same source, and only by a
+// complete new file (the encoder renames its finished file over it); another
+// file of that name is kept, and the new output takes the first free number
+// (with the name kept as it is, the file is skipped instead).
 
 #include "app/processing/encode_progress.h"
 #include "app/processing/job_settings.h"
+#include "app/processing/run_outputs.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <string>
+#include <vector>
 
 namespace vidmora {
 
@@ -37,6 +45,18 @@ struct JobResult {
   QString outputPath;  // empty when no path could be decided
   QString reason;      // for Skipped and Failed: one line for the user; for Done a note or empty
   QStringList notes;   // for Done: what the output could not keep of the source, one line each
+  // Failed: the cause may pass (interrupted, disk full, output folder gone,
+  // encoder library missing, source still being written), so that running
+  // the file again may succeed; false when it will fail the same way.
+  bool retryMayHelp = false;
+};
+
+// What a job does with an existing file at its output path (never a source).
+enum class ExistingOutputs {
+  SameSourceOnly,  // replace the earlier output of the same source; keep any other file (see above)
+  KeepBoth,        // keep it; the new output takes the first free "<name> (n).<ext>"
+  Replace,         // replace it
+  Skip,            // keep it and skip the file
 };
 
 // What a job tells its caller while it runs; called on the job's thread.
@@ -55,12 +75,17 @@ struct TranscodeRequest {
   QString sourcePath;
   JobSettings settings;
   QString programFolder;  // where libvencor.so lives
+  ExistingOutputs existing = ExistingOutputs::SameSourceOnly;
+  // Skip the file when an output made from this source with this template
+  // and these settings exists (a resumed run does only what is left).
+  bool skipExisting = false;
+  int encoderThreads = 0;  // threads per codec; 0: the codecs' own choice
 };
 
-// What the batch's run has: its sources, and the outputs written so far.
+// What the batch's run has: its sources, and its outputs (null: none so far).
 struct RunFiles {
-  QStringList sources;         // every source of the run (may include this job's)
-  QStringList earlierOutputs;  // never replaced by this job
+  QStringList sources;           // every source of the run (may include this job's)
+  RunOutputs* outputs = nullptr; // claimed by this job for its output; never replaced by it
 };
 
 JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, MessageSink* messages,
@@ -73,7 +98,9 @@ ProbedRates RatesOf(const MediaProbe& probe);
 // Builds the argument vector from the settings and the probe and runs the
 // encoder of `library`. Returns Done or Failed with the encoder's reason.
 class EncoderLibrary;
+// `extraArguments` go before the output path (e.g. "-metadata", "KEY=VALUE").
 JobResult RunEncoder(const EncoderLibrary& library, const QString& sourcePath, const QString& outputPath,
-                     const EncodingSettings& settings, const MediaProbe& probe, JobListener& listener);
+                     const EncodingSettings& settings, const MediaProbe& probe, JobListener& listener,
+                     const std::vector<std::string>& extraArguments = {});
 
 }  // namespace vidmora

@@ -106,16 +106,20 @@ TEST_F(TranscodeJobTest, TheWatermarkIsPlacedForTheDecodedFramesWhateverTheHeade
   }
 }
 
-TEST_F(TranscodeJobTest, ASuffixReplacesAnExistingOutputWithACompleteFile) {
+TEST_F(TranscodeJobTest, ASuffixReplacesTheEarlierOutputOfTheSourceWithACompleteFile) {
   const QString source = MakeSource("clip.mp4");
   const fs::path existing = sources_ / "clip_wm.mp4";
-  WriteFile(existing, "an older output");
   RecordingListener listener;
+  ASSERT_EQ(TranscodeFile({source, Settings(1, "_wm"), ProgramFolder()}, listener, &sink_).outcome, JobOutcome::Done);
+  const auto firstTime = fs::last_write_time(existing);
 
   const JobResult result = TranscodeFile({source, Settings(1, "_wm"), ProgramFolder()}, listener, &sink_);
 
   ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+  EXPECT_EQ(Fs(result.outputPath), existing);
   EXPECT_TRUE(Probe(existing).ok);
+  EXPECT_NE(fs::last_write_time(existing), firstTime);
+  EXPECT_FALSE(fs::exists(sources_ / "clip_wm (2).mp4"));
 }
 
 TEST_F(TranscodeJobTest, KeepingTheNameSkipsAnExistingOutputAndLeavesItAlone) {

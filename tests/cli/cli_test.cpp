@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QCryptographicHash>
 #include <QImage>
+#include <QString>
 
 #include <gtest/gtest.h>
 
@@ -211,7 +212,7 @@ TEST_F(CliInterruptTest, CtrlCOnceStopsAfterTheCurrentFile) {
   logo_.Release(BlueLogo());
   const ProcessResult result = cli.Finish();
 
-  EXPECT_EQ(result.exitCode, 1) << result.err;
+  EXPECT_EQ(result.exitCode, 75) << result.err;  // interrupted: a retry does the rest
   const QImage frame = DecodeFrame(folder_ / "first_new.mp4", 0);  // finished, and painted with the logo
   ASSERT_FALSE(frame.isNull());
   const QColor corner = frame.pixelColor(12, 12);
@@ -235,23 +236,30 @@ TEST_F(CliInterruptTest, CtrlCTwiceAbandonsTheCurrentFileAndLeavesNothing) {
   logo_.Release(BlueLogo());
   const ProcessResult result = cli.Finish();
 
-  EXPECT_EQ(result.exitCode, 1) << result.err;
+  EXPECT_EQ(result.exitCode, 75) << result.err;
   EXPECT_EQ(FolderEntries(), std::vector<fs::path>{fs::path(clip)});
 }
 
-TEST_F(CliInterruptTest, AHangUpAbandonsTheCurrentFileAndLeavesNothing) {
-  // The terminal was closed: the run ends at once, as on SIGTERM.
+TEST_F(CliInterruptTest, AHangUpOrATerminationAbandonsTheCurrentFileLeavesNothingAndAsksForARetry) {
+  // The terminal was closed, or a scheduler ends the task: the run ends at
+  // once, and exit status 75 tells the scheduler that a retry may succeed.
   const std::string clip = Source("clip.mp4");
-  RunningProcess cli(HeldCli({clip}));
-  ASSERT_TRUE(cli.WaitForOutput("encoding", 60'000));
+  for (const auto& [signal, name] : {std::pair{SIGHUP, "hangup"}, std::pair{SIGTERM, "term"}}) {
+    SCOPED_TRACE(name);
+    HeldPicture logo(env_.MakeDir(name) / "logo.png");
+    const std::u16string templateName = u"Held " + QString(name).toStdU16String();
+    WritePictureTemplate(env_.DataHome() / "Vidmora" / "templates", templateName, logo.Path());
+    RunningProcess cli(Cli({"--template", QString::fromStdU16String(templateName).toStdString(), clip}));
+    ASSERT_TRUE(cli.WaitForOutput("encoding", 60'000));
 
-  cli.Signal(SIGHUP);
-  ASSERT_TRUE(cli.WaitForError("Abandoning the current file", 60'000));
-  logo_.Release(BlueLogo());
-  const ProcessResult result = cli.Finish();
+    cli.Signal(signal);
+    ASSERT_TRUE(cli.WaitForError("Abandoning the current file", 60'000));
+    logo.Release(BlueLogo());
+    const ProcessResult result = cli.Finish();
 
-  EXPECT_EQ(result.exitCode, 1) << result.err;
-  EXPECT_EQ(FolderEntries(), std::vector<fs::path>{fs::path(clip)});
+    EXPECT_EQ(result.exitCode, 75) << result.err;
+    EXPECT_EQ(FolderEntries(), std::vector<fs::path>{fs::path(clip)});
+  }
 }
 
 }  // namespace

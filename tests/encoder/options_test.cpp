@@ -81,6 +81,17 @@ TEST(VencorArguments, AspectIsAWidthToHeightOrANumber) {
   }
 }
 
+TEST(VencorArguments, ContainerTagsAndThreads) {
+  std::string error;
+  const auto options = Parse({"-i", "a.mp4", "-metadata", "comment=a=b; c", "-metadata", "title=x", "-metadata",
+                              "comment=last", "-metadata", "empty=", "-threads", "3", "out.mp4"},
+                             error);
+  ASSERT_TRUE(options) << error;
+  using Tags = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(options->metadata, (Tags{{"title", "x"}, {"comment", "last"}, {"empty", ""}}));
+  EXPECT_EQ(options->threads, 3);
+}
+
 TEST(VencorArguments, RefusesBadVectorsWithAReason) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"-i", "a.mp4", "-crf", "20", "out.mp4"}, "unknown option -crf"},
@@ -103,6 +114,9 @@ TEST(VencorArguments, RefusesBadVectorsWithAReason) {
       {{"-i", "a.mp4", "-vol", "-1", "out.mp4"}, "malformed value '-1' for -vol"},
       {{"-i", "a.mp4", "-vcodec", "", "out.mp4"}, "malformed value '' for -vcodec"},
       {{"-i", "a.mp4", "stray", "out.mp4"}, "unexpected argument 'stray'"},
+      {{"-i", "a.mp4", "-metadata", "novalue", "out.mp4"}, "malformed value 'novalue' for -metadata"},
+      {{"-i", "a.mp4", "-metadata", "=x", "out.mp4"}, "malformed value '=x' for -metadata"},
+      {{"-i", "a.mp4", "-threads", "-2", "out.mp4"}, "malformed value '-2' for -threads"},
       {{"-i", "a.mp4"}, "no output path given"},
       {{"-vcodec", "libx264", "out.mp4"}, "no source given"},
   };

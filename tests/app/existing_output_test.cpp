@@ -1,0 +1,239 @@
+// What a job does with a file already at its output path: the record of what
+// an output was made from decides whether it is replaced.
+
+#include "app/processing/output_record.h"
+#include "app/processing/transcode_job.h"
+
+#include "tests/app/engine_fixture.h"
+#include "tests/support/media.h"
+
+#include <QFileInfo>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vidmora::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class QuietListener : public JobListener {
+ public:
+  void OutputPathChosen(const QString&) override {}
+  void EncodeStarted() override {}
+  bool EncodeProgressed(const EncodeProgress&) override { return true; }
+};
+
+fs::path Fs(const QString& path) { return fs::path(path.toStdString()); }
+
+// A file replaced by a rename is another inode, even with the same bytes (a
+// re-encode of the same source may give them).
+ino_t Inode(const fs::path& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+QString Q(const fs::path& path) { return QString::fromStdString(path.string()); }
+
+class ExistingOutputTest : public EngineTest {
+ protected:
+  // Writes into `out_` with the suffix "_wm".
+  JobResult Run(const QString& source, ExistingOutputs existing = ExistingOutputs::SameSourceOnly,
+                bool skipExisting = false, int frameRate = 0) {
+    TranscodeRequest request{source, Settings(1, "_wm"), ProgramFolder()};
+    request.settings.output.outputFolderOpts = 1;
+    request.settings.output.outputFolderPath = Q(out_);
+    if (frameRate > 0) request.settings.encoding.frameRate = frameRate;
+    request.existing = existing;
+    request.skipExisting = skipExisting;
+    QuietListener listener;
+    return TranscodeFile(request, listener, &sink_);
+  }
+
+  // Another card's clip of the same name: other pictures.
+  QString OtherSource() {
+    ClipSpec spec = SmallClip();
+    spec.videoSource = "testsrc";
+    const fs::path other = env_.MakeDir("card2") / "a.mp4";
+    fs::copy_file(SampleClip(spec), other);
+    return Q(other);
+  }
+
+  fs::path out_ = env_.MakeDir("out");
+};
+
+TEST_F(ExistingOutputTest, OnlyTheEarlierOutputOfTheSameSourceIsReplaced) {
+  enum class Before { ForeignFile, OwnOutputCopied, OtherSourcesOutput, Pipe };
+  struct Case {
+    const char* name;
+    Before before;
+    ExistingOutputs existing;
+    JobOutcome outcome;
+    const char* writtenAs;   // the output's file name
+    bool keptUnchanged;      // the file that was there
+  };
+  const Case cases[] = {
+      {"another program's file", Before::ForeignFile, ExistingOutputs::SameSourceOnly, JobOutcome::Done,
+       "a_wm (2).mp4", true},
+      {"a copy of this source's output", Before::OwnOutputCopied, ExistingOutputs::SameSourceOnly, JobOutcome::Done,
+       "a_wm.mp4", false},
+      {"another source's output", Before::OtherSourcesOutput, ExistingOutputs::SameSourceOnly, JobOutcome::Done,
+       "a_wm (2).mp4", true},
+      {"keep-both, own output", Before::OwnOutputCopied, ExistingOutputs::KeepBoth, JobOutcome::Done, "a_wm (2).mp4",
+       true},
+      {"replace, another program's file", Before::ForeignFile, ExistingOutputs::Replace, JobOutcome::Done, "a_wm.mp4",
+       false},
+      {"skip, own output", Before::OwnOutputCopied, ExistingOutputs::Skip, JobOutcome::Skipped, "a_wm.mp4", true},
+      // A pipe is never opened (it would hold the job): another file.
+      {"a named pipe", Before::Pipe, ExistingOutputs::SameSourceOnly, JobOutcome::Done, "a_wm (2).mp4", true},
+  };
+  const QString source = MakeSource("a.mp4");
+  const QString other = OtherSource();
+  // This source's output, made once and copied in where a case needs it.
+  const fs::path own = env_.MakeDir("own") / "a_wm.mp4";
+  ASSERT_EQ(Run(source).outcome, JobOutcome::Done);
+  fs::rename(out_ / "a_wm.mp4", own);
+  ASSERT_EQ(Run(other).outcome, JobOutcome::Done);
+  const fs::path othersOutput = env_.MakeDir("others") / "a_wm.mp4";
+  fs::rename(out_ / "a_wm.mp4", othersOutput);
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(out_);
+    fs::create_directories(out_);
+    const fs::path existing = out_ / "a_wm.mp4";
+    switch (c.before) {
+      case Before::ForeignFile: WriteFile(existing, "someone's file"); break;
+      case Before::OwnOutputCopied: fs::copy_file(own, existing); break;
+      case Before::OtherSourcesOutput: fs::copy_file(othersOutput, existing); break;
+      case Before::Pipe: ASSERT_EQ(mkfifo(existing.c_str(), 0600), 0); break;
+    }
+    const std::string before = c.before == Before::Pipe ? std::string() : ReadFile(existing);
+    const ino_t inode = Inode(existing);
+
+    const JobResult result = Run(source, c.existing);
+
+    ASSERT_EQ(result.outcome, c.outcome) << result.reason.toStdString();
+    EXPECT_EQ(QFileInfo(result.outputPath).fileName().toStdString(), c.writtenAs);
+    const std::string after = c.before == Before::Pipe ? std::string() : ReadFile(existing);
+    EXPECT_EQ(after == before && Inode(existing) == inode, c.keptUnchanged);
+    if (c.outcome == JobOutcome::Done) {
+      EXPECT_TRUE(Probe(Fs(result.outputPath)).ok);
+      // A new name is said in the result.
+      EXPECT_EQ(result.reason.isEmpty(), std::string(c.writtenAs) == "a_wm.mp4") << result.reason.toStdString();
+    }
+  }
+}
+
+TEST_F(ExistingOutputTest, ARerunFindsItsNumberedOutputAndSkipExistingSkipsOnlyWhatIsMadeAlike) {
+  const QString source = MakeSource("a.mp4");
+  const QString other = OtherSource();
+  ASSERT_EQ(Run(other).outcome, JobOutcome::Done);   // a_wm.mp4 is the other card's
+  ASSERT_EQ(Run(source).outcome, JobOutcome::Done);  // so this one is a_wm (2).mp4
+  const std::string othersBytes = ReadFile(out_ / "a_wm.mp4");
+
+  // Run again: the numbered output is re-made where it is, nothing new appears.
+  const JobResult again = Run(source);
+  ASSERT_EQ(again.outcome, JobOutcome::Done) << again.reason.toStdString();
+  EXPECT_EQ(Fs(again.outputPath), out_ / "a_wm (2).mp4");
+  EXPECT_FALSE(fs::exists(out_ / "a_wm (3).mp4"));
+
+  const JobResult skipped = Run(source, ExistingOutputs::SameSourceOnly, true);
+  EXPECT_EQ(skipped.outcome, JobOutcome::Skipped) << skipped.reason.toStdString();
+  // Other settings: made again.
+  const JobResult changed = Run(source, ExistingOutputs::SameSourceOnly, true, 12);
+  EXPECT_EQ(changed.outcome, JobOutcome::Done) << changed.reason.toStdString();
+  EXPECT_EQ(Fs(changed.outputPath), out_ / "a_wm (2).mp4");
+  EXPECT_TRUE(ReadFile(out_ / "a_wm.mp4") == othersBytes);
+}
+
+TEST_F(ExistingOutputTest, TheRecordReadsBackAndRefusesOtherComments) {
+  const QString source = MakeSource("a.mp4");
+  QString error;
+  const std::optional<SourceIdentity> identity = IdentifySource(source, error);
+  ASSERT_TRUE(identity) << error.toStdString();
+  const OutputRecord record{*identity, "abc", "/clips/odd; name=1 source=x.mp4"};
+  const std::optional<OutputRecord> parsed = ParseOutputRecord(FormatOutputRecord(record));
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(parsed->source, record.source);
+  EXPECT_EQ(parsed->settings, "abc");
+  EXPECT_EQ(parsed->sourcePath, record.sourcePath);
+  for (const char* text : {"", "shot on a sunny day", "vidmora-output v1; size=x; head=ab; source=/a",
+                           "vidmora-output v1; head=ab; source=/a"})
+    EXPECT_FALSE(ParseOutputRecord(text)) << text;
+}
+
+TEST_F(ExistingOutputTest, PercentSignsInFolderAndFileNamesStayAsTheyAre) {
+  // The numbered name is built from the user's names, never as a format.
+  const fs::path folder = env_.MakeDir("take %1 %2");
+  const fs::path clip = folder / "shot %2.mp4";
+  fs::copy_file(SampleClip(SmallClip()), clip);
+  WriteFile(folder / "shot %2_wm.mp4", "someone's file");
+  TranscodeRequest request{Q(clip), Settings(1, "_wm"), ProgramFolder()};
+  QuietListener listener;
+
+  const JobResult result = TranscodeFile(request, listener, &sink_);
+
+  ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+  EXPECT_EQ(Fs(result.outputPath), folder / "shot %2_wm (2).mp4");
+  EXPECT_TRUE(Probe(folder / "shot %2_wm (2).mp4").ok);
+}
+
+TEST_F(ExistingOutputTest, ASourceStillBeingWrittenIsRefusedForALaterRun) {
+  const QString complete = MakeSource("complete.mp4");
+  const std::string clip = ReadFile(Fs(complete));
+
+  // Held open for writing by another process (a recorder).
+  const fs::path held = sources_ / "recording.mp4";
+  WriteFile(held, clip);
+  const pid_t recorder = fork();
+  ASSERT_GE(recorder, 0);
+  if (recorder == 0) {
+    const int fd = open(held.c_str(), O_WRONLY | O_APPEND);
+    (void)fd;
+    pause();
+    _exit(0);
+  }
+  // Growing, written by this process (no other process holds it).
+  const fs::path growing = sources_ / "growing.mp4";
+  WriteFile(growing, clip.substr(0, clip.size() / 2));
+  std::atomic<bool> writing{true};
+  std::thread writer([&] {
+    std::ofstream file(growing, std::ios::app | std::ios::binary);
+    while (writing) {
+      file.write("x", 1);
+      file.flush();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+
+  for (const fs::path& path : {held, growing}) {
+    SCOPED_TRACE(path.filename().string());
+    // The other process needs a moment to open the file.
+    JobResult result;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      result = Run(Q(path));
+      if (result.outcome == JobOutcome::Failed) break;
+      fs::remove_all(out_);
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_EQ(result.outcome, JobOutcome::Failed);
+    EXPECT_TRUE(result.retryMayHelp);
+    EXPECT_TRUE(result.reason.contains("still being written by another program")) << result.reason.toStdString();
+  }
+  writing = false;
+  writer.join();
+  kill(recorder, SIGKILL);
+  waitpid(recorder, nullptr, 0);
+  EXPECT_FALSE(fs::exists(out_ / "recording_wm.mp4"));
+  EXPECT_EQ(Run(complete).outcome, JobOutcome::Done);
+}
+
+}  // namespace
+}  // namespace vidmora::test
