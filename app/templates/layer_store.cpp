@@ -48,8 +48,13 @@ StoreResult AddLayer(const QString& templatesFolder, const QString& templateName
   if (!layers) return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
 
   const QString layerPath = LayerFilePath(templatesFolder, layerName);
-  if (!WriteDefaultLayer(templatesFolder, layerName))
+  // A new file, never one that appeared since the names were read.
+  if (!ClaimNewFile(layerPath))
+    return StoreResult::Failed(QStringLiteral("The layer file %1 could not be created.").arg(layerPath));
+  if (!WriteDefaultLayer(templatesFolder, layerName)) {
+    QFile::remove(layerPath);
     return StoreResult::Failed(QStringLiteral("The layer file %1 could not be written.").arg(layerPath));
+  }
   const std::u16string listPath = NamedPath(templatesFolder, templateName).toStdU16String();
   bool listed = AppendToNameList(listPath, kLayerList, layerName.toStdU16String());
   // A template file without a "Layers" list gets a fresh one.
