@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "app/processing/encoding_choices.h"
+#include "app/settings/output_preferences.h"
 
 #include <span>
 
@@ -57,13 +58,9 @@ bool NotEmpty(const QString& option, const QString& value, QString& error) {
 
 // A suffix becomes part of a file name: no folder separator, no control character.
 bool FileNamePart(const QString& option, const QString& value, QString& error) {
-  for (const QChar c : value) {
-    if (c == '/' || c.category() == QChar::Other_Control) {
-      error = option + ": \"" + value + "\" cannot be part of a file name (it holds \"/\" or a control character)";
-      return false;
-    }
-  }
-  return true;
+  if (IsFileNamePart(value)) return true;
+  error = option + ": \"" + value + "\" cannot be part of a file name (it holds \"/\" or a control character)";
+  return false;
 }
 
 }  // namespace

@@ -63,6 +63,7 @@ JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, 
   const JobSettings& settings = request.settings;
 
   if (const QString problem = SourceFileProblem(source); !problem.isEmpty()) return Failed({}, problem);
+  if (const QString problem = OutputNamingProblem(settings.output); !problem.isEmpty()) return Failed({}, problem);
 
   OutputPlan plan = PlanOutput(source, settings.output, settings.encoding);
   // Absolute, so that no output name can pass for an encoder option ("-odd/a.mp4").
