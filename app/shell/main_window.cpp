@@ -251,11 +251,12 @@ void CMainDlgUI::ShowFileMenu(const QPoint& position) {
 void CMainDlgUI::StartPreviewPlayer() {
   const QString path = SelectedFilePath();
   if (path.isEmpty()) return;
-  // A file the probe cannot read is named in a message; the player still
-  // starts, with a frame size of 0 x 0.
+  // A file the probe cannot read is named in one message; the player is not
+  // started, as it would only say the same again in a window of its own.
   MediaProbe probe;
   if (const ProbeError error = probe.Open(path); error != ProbeError::kNone) {
     messages_->ShowMessage(ProbeErrorMessage(error, path), QStringLiteral("Vidmora"), MessageIcon::Error);
+    return;
   }
   if (!StartPlayer(SelectedTemplateName(), path, probe.FrameSize())) {
     QMessageBox::warning(this, QStringLiteral("Vidmora"),
