@@ -38,7 +38,13 @@ packages=(
   libgtest-dev libbenchmark-dev ffmpeg xvfb xauth clang libclang-rt-14-dev time lldb
   # player tests and benchmark: software OpenGL under Xvfb, the mpv program to compare with
   libgl1-mesa-dri mpv
+  # the .deb (cd build && cpack): CPack's dependency scan needs file and dpkg-shlibdeps
+  file dpkg-dev
 )
+
+# One set of options for every command, so that `run`, `build` and `test` share one
+# build folder and none of them rebuilds what another has built.
+build_options=(-DVIDMORA_TESTS=ON -DVIDMORA_BENCHMARKS=ON -DVIDMORA_WERROR=ON)
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -101,11 +107,11 @@ cmd=${1:-}
 case "$cmd" in
   build)
     install_missing
-    configure_and_build "$build_dir" -DVIDMORA_TESTS=ON -DVIDMORA_BENCHMARKS=ON
+    configure_and_build "$build_dir" "${build_options[@]}"
     ;;
   run)
     install_missing
-    configure_and_build "$build_dir" -DVIDMORA_TESTS=OFF -DVIDMORA_BENCHMARKS=OFF
+    configure_and_build "$build_dir" "${build_options[@]}"
     if [ $# -eq 0 ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
       exec "$build_dir/bin/vidmora"
     fi
@@ -116,7 +122,7 @@ case "$cmd" in
     ;;
   test)
     install_missing
-    configure_and_build "$build_dir" -DVIDMORA_TESTS=ON -DVIDMORA_BENCHMARKS=ON -DVIDMORA_WERROR=ON
+    configure_and_build "$build_dir" "${build_options[@]}"
     run_tests "$build_dir"
     log "again with AddressSanitizer and UndefinedBehaviorSanitizer, from a clean folder"
     rm -rf "$sanitize_dir"
