@@ -3,9 +3,9 @@
 #include "app/settings/output_folder_check.h"
 #include "ui_general_conf_dlg.h"
 
+#include <QBoxLayout>
 #include <QFileDialog>
 #include <QLabel>
-#include <QBoxLayout>
 #include <QStandardPaths>
 
 namespace vidmora {
