@@ -105,8 +105,7 @@ QString StoredTemplateName(const QString& templatesFolder) {
 }
 
 StoreResult AddTemplate(const QString& templatesFolder, const QString& name) {
-  QDir().mkpath(templatesFolder);
-  const FolderLock lock(templatesFolder);
+  const FolderLock lock(templatesFolder);  // none while the folder does not exist yet
   const QString refusal = NameRefusal(name, NamesInUse(templatesFolder), NamedThing::kTemplate);
   if (!refusal.isEmpty()) return StoreResult::Failed(refusal);
 
