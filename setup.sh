@@ -40,7 +40,13 @@ packages=(
   libgl1-mesa-dri mpv
   # the Kubernetes manifest test
   python3-yaml
+  # the .deb (cd build && cpack): CPack's dependency scan needs file and dpkg-shlibdeps
+  file dpkg-dev
 )
+
+# One set of options for every command, so that `run`, `build` and `test` share one
+# build folder and none of them rebuilds what another has built.
+build_options=(-DVIDMORA_TESTS=ON -DVIDMORA_BENCHMARKS=ON -DVIDMORA_WERROR=ON)
 
 log() { printf '== %s\n' "$*" >&2; }
 
@@ -103,11 +109,11 @@ cmd=${1:-}
 case "$cmd" in
   build)
     install_missing
-    configure_and_build "$build_dir" -DVIDMORA_TESTS=ON -DVIDMORA_BENCHMARKS=ON
+    configure_and_build "$build_dir" "${build_options[@]}"
     ;;
   run)
     install_missing
-    configure_and_build "$build_dir" -DVIDMORA_TESTS=OFF -DVIDMORA_BENCHMARKS=OFF
+    configure_and_build "$build_dir" "${build_options[@]}"
     if [ $# -eq 0 ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
       exec "$build_dir/bin/vidmora"
     fi
@@ -118,7 +124,7 @@ case "$cmd" in
     ;;
   test)
     install_missing
-    configure_and_build "$build_dir" -DVIDMORA_TESTS=ON -DVIDMORA_BENCHMARKS=ON -DVIDMORA_WERROR=ON
+    configure_and_build "$build_dir" "${build_options[@]}"
     run_tests "$build_dir"
     log "again with AddressSanitizer and UndefinedBehaviorSanitizer, from a clean folder"
     rm -rf "$sanitize_dir"

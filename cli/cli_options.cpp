@@ -1,6 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "app/processing/encoding_choices.h"
+#include "app/settings/output_preferences.h"
 
 #include <QCommandLineParser>
 
@@ -88,14 +89,10 @@ bool NotEmpty(const QString& name, const QString& value, QString& error) {
 }
 
 // A suffix becomes part of a file name: no folder separator, no control character.
-bool FileNamePart(const QString& name, const QString& value, QString& error) {
-  for (const QChar c : value) {
-    if (c == '/' || c.category() == QChar::Other_Control) {
-      error = name + ": \"" + value + "\" cannot be part of a file name (it holds \"/\" or a control character)";
-      return false;
-    }
-  }
-  return true;
+bool FileNamePart(const QString& option, const QString& value, QString& error) {
+  if (IsFileNamePart(value)) return true;
+  error = option + ": \"" + value + "\" cannot be part of a file name (it holds \"/\" or a control character)";
+  return false;
 }
 
 bool WholeNumber(int& target, int min, int max, const QString& name, const QString& value, QString& error) {

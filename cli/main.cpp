@@ -5,6 +5,7 @@
 #include "cli/cli_options.h"
 #include "cli/commands.h"
 #include "cli/interrupt_watch.h"
+#include "common/platform/runtime_folder.h"
 #include "shared/version.h"
 
 #include <QGuiApplication>
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
 
   // Before any thread exists, so that only the watcher takes Ctrl-C.
   InterruptWatch::BlockSignals();
+  // Where the session sets no runtime folder, a private one of this run's, so
+  // that Qt has one and says nothing.
+  const quorvil::RuntimeFolderForProcess runtimeFolder;
   // Painting needs a QGuiApplication; this program never shows a window.
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);

@@ -2,6 +2,8 @@
 
 #include "app/processing/encoding_choices.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace vidmora::cli {
@@ -23,7 +25,8 @@ void ApplyOverrides(const SettingOverrides& o, JobSettings& settings) {
   OutputPreferences& output = settings.output;
   if (o.outputFolder) {
     output.outputFolderOpts = 1;
-    output.outputFolderPath = *o.outputFolder;
+    // Relative to where the command was given, as a command line means it.
+    output.outputFolderPath = QFileInfo(*o.outputFolder).absoluteFilePath();
   }
   if (o.besideSource) output.outputFolderOpts = 0;
   if (o.suffix) {

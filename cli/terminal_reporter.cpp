@@ -16,6 +16,20 @@ QString Duration(double seconds) {
   return QString("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QChar('0'));
 }
 
+// A file name as one piece of one line: a line break or another control
+// character in it would split or garble the line, so it is written escaped.
+QString ShownName(const QString& name) {
+  QString shown;
+  for (const QChar c : name) {
+    if (c == u'\n') shown += QStringLiteral("\\n");
+    else if (c == u'\r') shown += QStringLiteral("\\r");
+    else if (c == u'\t') shown += QStringLiteral("\\t");
+    else if (c.category() == QChar::Other_Control) shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
+    else shown += c;
+  }
+  return shown;
+}
+
 void Print(FILE* stream, const QString& line) {
   std::fputs(line.toLocal8Bit().constData(), stream);
   std::fflush(stream);
@@ -95,8 +109,8 @@ QStringList TerminalReporter::RetryableFiles() const {
 }
 
 QString TerminalReporter::Label(int row) const {
-  const QString name = row < files_.size() ? QFileInfo(files_[row]).fileName() : QString::number(row + 1);
-  return QString("[%1/%2] %3").arg(row + 1).arg(files_.size()).arg(name);
+  const QString name = row < files_.size() ? ShownName(QFileInfo(files_[row]).fileName()) : QString::number(row + 1);
+  return QString("[%1/%2] %3").arg(QString::number(row + 1), QString::number(files_.size()), name);
 }
 
 void TerminalReporter::EndProgressLine() {
@@ -142,11 +156,11 @@ void TerminalReporter::RowProgressed(int row, const EncodeProgress& progress) {
   if (lastProgressPrint_ >= 0 && progress.elapsedSeconds - lastProgressPrint_ < 0.25 && progress.fraction < 1) return;
   lastProgressPrint_ = progress.elapsedSeconds;
   const double left = progress.SecondsLeft();
+  // One pass of arg(): a "%2" in a file name stays as it is.
   Print(stderr, QString("\r%1  %2%  %3 fps  %4 left\x1b[K")
-                    .arg(Label(row))
-                    .arg(static_cast<int>(progress.fraction * 100))
-                    .arg(progress.FramesPerSecond(), 0, 'f', 1)
-                    .arg(left >= 0 ? Duration(left) : QString("--:--")));
+                    .arg(Label(row), QString::number(static_cast<int>(progress.fraction * 100)),
+                         QString::number(progress.FramesPerSecond(), 'f', 1),
+                         left >= 0 ? Duration(left) : QString("--:--")));
   progressLineOpen_ = true;
 }
 

@@ -1,11 +1,17 @@
 # Installation and the Debian package.
 #
-# The program folder is <prefix>/lib/vidmora (executables, their libraries,
-# skin/ and lang/, found beside each other through RPATH $ORIGIN); the
-# programs a user starts are linked from <prefix>/bin. A .desktop entry and
-# the icon put the program in the desktop's menu.
+# The program folder is <prefix>/lib/<multiarch>/vidmora (executables, their
+# libraries, skin/ and lang/, found beside each other through RPATH $ORIGIN);
+# the programs a user starts are linked from <prefix>/bin. A .desktop entry
+# and the icon put the program in the desktop's menu. The libraries are the
+# programs' own, in a folder the dynamic linker never searches, so the package
+# runs no ldconfig (CPack adds it for libraries directly below <prefix>/lib).
 
-set(VIDMORA_INSTALL_DIR lib/vidmora)
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(VIDMORA_INSTALL_DIR lib/${CMAKE_LIBRARY_ARCHITECTURE}/vidmora)
+else()
+  set(VIDMORA_INSTALL_DIR lib/vidmora)
+endif()
 
 set(vidmora_install_targets)
 foreach(target vidmora vidmora-cli vidplay feedback quorvil lorvane glyphra vencor)
@@ -24,7 +30,9 @@ endforeach()
 # Links in bin/ to the programs in the program folder (made here, installed as links).
 set(links_dir ${CMAKE_BINARY_DIR}/install-links)
 file(MAKE_DIRECTORY ${links_dir})
-foreach(program vidmora vidmora-cli)
+# feedback stays in the program folder: the window starts it from there, and
+# its name is too general for /usr/bin.
+foreach(program vidmora vidmora-cli vidplay)
   if(TARGET ${program})
     file(CREATE_LINK ../${VIDMORA_INSTALL_DIR}/${program} ${links_dir}/${program} SYMBOLIC)
     install(FILES ${links_dir}/${program} DESTINATION bin)
@@ -41,11 +49,40 @@ foreach(icon "vidmora@2x.png;48x48" "vidmora_256.png;256x256" "vidmora_256@2x.pn
           RENAME vidmora.png)
 endforeach()
 
+# What Debian asks of every package: the copyright, a changelog and manual
+# pages, compressed reproducibly (gzip -n).
+set(doc_build_dir ${CMAKE_BINARY_DIR}/package-docs)
+file(MAKE_DIRECTORY ${doc_build_dir}/man)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${doc_build_dir}/changelog @ONLY)
+set(compressed_docs changelog)
+foreach(page vidmora vidmora-cli vidplay)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/man/${page}.1 ${doc_build_dir}/man/${page}.1 @ONLY)
+  list(APPEND compressed_docs man/${page}.1)
+endforeach()
+foreach(doc ${compressed_docs})
+  execute_process(COMMAND gzip -9n -c ${doc_build_dir}/${doc} OUTPUT_FILE ${doc_build_dir}/${doc}.gz
+                  COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${doc_build_dir}/changelog.gz DESTINATION share/doc/vidmora)
+install(FILES ${doc_build_dir}/man/vidmora.1.gz ${doc_build_dir}/man/vidmora-cli.1.gz ${doc_build_dir}/man/vidplay.1.gz
+        DESTINATION share/man/man1)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vidmora)
 set(CPACK_PACKAGE_VENDOR "Vidmora")
 set(CPACK_PACKAGE_CONTACT "Vidmora developers <support@vidmora.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Burns watermark templates into videos, in batches")
+# Lines of at most 80 characters, as the control file wants them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Vidmora lists videos, lets you design watermark templates (layers of text"
+  "with shadow, outline, fill and a repeated pattern, and of logo pictures,"
+  "each placed, rotated and faded) and paints every frame of every video with"
+  "the template, saving each as a new file in the chosen container and codecs."
+  "Source videos are never changed."
+  "."
+  "The package holds the window vidmora, the command-line program vidmora-cli"
+  "and the player vidplay, which shows a clip with the watermark where the"
+  "batch paints it.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)

@@ -9,6 +9,7 @@
 // benchmarks (e.g. "ao=null").
 
 #include "app/support/crash_reporter.h"
+#include "common/platform/runtime_folder.h"
 #include "player/player_arguments.h"
 #include "player/player_window.h"
 
@@ -21,6 +22,9 @@
 int main(int argc, char** argv) {
   // Before any thread starts: a crash leaves its report in the data folder.
   vidmora::InstallCrashReporter();
+  // Where the session sets no runtime folder, a private one of this run's, so
+  // that Qt has one and says nothing.
+  const quorvil::RuntimeFolderForProcess runtimeFolder;
   // The player writes nothing, not even Qt's cache of compiled shaders.
   QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
   QApplication app(argc, argv);

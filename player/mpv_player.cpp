@@ -69,6 +69,11 @@ constexpr const char* kPlayerOptions[][2] = {
     // Stay on the last picture at the end, so that the watermark can still
     // be looked at.
     {"keep-open", "yes"},
+    // Decoding is in software (mpv's default hwdec=no), so the render context
+    // loads no hardware interop: probing them prints "Cannot load
+    // libcuda.so.1" on every machine without NVIDIA's driver. Who asks for
+    // hwdec in VIDPLAY_MPV_OPTIONS adds gpu-hwdec-interop=auto too.
+    {"gpu-hwdec-interop", "no"},
 };
 
 }  // namespace

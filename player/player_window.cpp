@@ -132,9 +132,9 @@ void PlayerWindow::BindKeys() {
 
 bool PlayerWindow::Start() {
   UseTemplatesOf(arguments_.applicationName);
-  // The real frame size comes from mpv; this only proves the template loads.
-  const QSize probeSize = arguments_.frameSize.isEmpty() ? QSize(16, 16) : arguments_.frameSize;
-  if (!PaintWatermark(arguments_.templateName, probeSize)) {
+  // The real frame size comes from mpv; this only proves the template loads,
+  // on a small frame whatever size the command line gives.
+  if (!PaintWatermark(arguments_.templateName, QSize(16, 16))) {
     Fail(tr("The watermark template \"%1\" is missing or cannot be read.").arg(arguments_.templateName));
     return false;
   }
@@ -212,6 +212,14 @@ void PlayerWindow::ApplyFormat(const VideoFormat& format) {
   // frame turned upright, as mpv reports it. The size on the command line is
   // the caller's probe and may be 0 x 0 or the stored size of a turned clip.
   const QSize frame = PaintedFrameSize(format);
+  if (!IsPaintable(frame)) {
+    Fail(tr("Cannot play \"%1\": its frame of %2 x %3 pixels is larger than the player can paint a watermark for "
+            "(%4 pixels a side, %5 x %6 in all).")
+             .arg(QFileInfo(arguments_.filePath).fileName(), QString::number(frame.width()),
+                  QString::number(frame.height()), QString::number(kLargestPaintedSide), QString::number(8192),
+                  QString::number(kLargestPaintedPixels / 8192)));
+    return;
+  }
   if (!overlay_ || overlay_->frameSize != frame) {
     if (!arguments_.frameSize.isEmpty() && arguments_.frameSize != frame) {
       std::fprintf(stderr, "vidplay: the clip's frame is %dx%d (given %dx%d); the watermark is painted for %dx%d\n",

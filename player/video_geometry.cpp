@@ -9,6 +9,12 @@ bool QuarterTurn(int degrees) { return ((degrees % 180) + 180) % 180 == 90; }
 
 }  // namespace
 
+bool IsPaintable(QSize frame) {
+  return frame.width() > 0 && frame.height() > 0 && frame.width() <= kLargestPaintedSide &&
+         frame.height() <= kLargestPaintedSide &&
+         static_cast<long long>(frame.width()) * frame.height() <= kLargestPaintedPixels;
+}
+
 QSize PaintedFrameSize(const VideoFormat& format) {
   if (!format.IsValid()) return {};
   return QuarterTurn(format.rotateDegrees) ? QSize(format.height, format.width)

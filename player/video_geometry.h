@@ -26,6 +26,12 @@ struct VideoFormat {
 // alike.
 QSize PaintedFrameSize(const VideoFormat& format);
 
+// The largest frame the player paints a watermark for: 8192 pixels a side
+// and 8192 x 4320 pixels in all (an 8K frame; its overlay takes 140 MB).
+inline constexpr int kLargestPaintedSide = 8192;
+inline constexpr long long kLargestPaintedPixels = 8192LL * 4320;
+bool IsPaintable(QSize frame);
+
 // The picture's shape on screen: the display size turned upright.
 QSize DisplayedSize(const VideoFormat& format);
 

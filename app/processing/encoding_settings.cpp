@@ -27,11 +27,23 @@ int ReadInt(QSettings& profile, const char* key, int fallback) {
   return ok ? value : fallback;
 }
 
+// The largest values the encoder library takes (see encoder/options.cpp), in
+// the stored units: bit rates in kbit/s, frame rates per second, sampling
+// rates in kHz, the volume with 256 unchanged.
+constexpr double kLargestBitrateKbps = 10e6;
+constexpr double kLargestFrameRate = 1000;
+constexpr double kLargestSampleRateKhz = 768;
+constexpr double kLargestVolume = 256 * 256;
+
 template <typename T>
-AutoOr<T> ReadAutoOr(QSettings& profile, const char* key, QStringList* unreadableKeys) {
+AutoOr<T> ReadAutoOr(QSettings& profile, const char* key, double largest, StoredValueProblems* problems) {
   AutoOr<T> value;
-  if (!ParseAutoOr(profile.value(key, kAuto).toString().trimmed(), value) && unreadableKeys)
-    unreadableKeys->append(key);
+  if (!ParseAutoOr(profile.value(key, kAuto).toString().trimmed(), value)) {
+    if (problems) problems->unreadableKeys.append(key);
+  } else if (value && static_cast<double>(*value) > largest) {
+    if (problems) problems->tooLarge.append({key, profile.value(key).toString().trimmed(), largest});
+    value.reset();
+  }
   return value;
 }
 
@@ -40,6 +52,14 @@ bool IsAuto(const QString& text) { return text.compare(QLatin1String(kAuto), Qt:
 }  // namespace
 
 EncodingSettings ReadEncodingSettings(QSettings& profile, QStringList* unreadableKeys) {
+  StoredValueProblems problems;
+  EncodingSettings settings = ReadEncodingSettings(profile, problems);
+  if (unreadableKeys) *unreadableKeys << problems.unreadableKeys;
+  return settings;
+}
+
+EncodingSettings ReadEncodingSettings(QSettings& profile, StoredValueProblems& problems) {
+  StoredValueProblems* const found = &problems;
   const EncodingSettings defaults;
   EncodingSettings settings;
   profile.beginGroup(kEncodingSettingsGroup);
@@ -47,13 +67,13 @@ EncodingSettings ReadEncodingSettings(QSettings& profile, QStringList* unreadabl
                            .value_or(Container::kMp4);
   settings.videoCodec = VideoCodecFromIndex(ReadInt(profile, kVideoCodecKey, StoredIndex(defaults.videoCodec)))
                             .value_or(VideoCodec::kH264);
-  settings.videoBitrateKbps = ReadAutoOr<int>(profile, kVideoBitrateKey, unreadableKeys);
-  settings.frameRate = ReadAutoOr<double>(profile, kFrameRateKey, unreadableKeys);
+  settings.videoBitrateKbps = ReadAutoOr<int>(profile, kVideoBitrateKey, kLargestBitrateKbps, found);
+  settings.frameRate = ReadAutoOr<double>(profile, kFrameRateKey, kLargestFrameRate, found);
   settings.aspect = profile.value(kAspectKey, defaults.aspect).toString();
   settings.audioCodec = AudioCodecFromIndex(ReadInt(profile, kAudioCodecKey, StoredIndex(defaults.audioCodec)));
-  settings.audioBitrateKbps = ReadAutoOr<int>(profile, kAudioBitrateKey, unreadableKeys);
-  settings.sampleRateKhz = ReadAutoOr<double>(profile, kAudioSampleKey, unreadableKeys);
-  settings.volume = ReadAutoOr<int>(profile, kAudioVolumeKey, unreadableKeys);
+  settings.audioBitrateKbps = ReadAutoOr<int>(profile, kAudioBitrateKey, kLargestBitrateKbps, found);
+  settings.sampleRateKhz = ReadAutoOr<double>(profile, kAudioSampleKey, kLargestSampleRateKhz, found);
+  settings.volume = ReadAutoOr<int>(profile, kAudioVolumeKey, kLargestVolume, found);
   profile.endGroup();
   return settings;
 }

@@ -50,6 +50,20 @@ inline constexpr const char* kEncodingSettingsGroup = "CodeSettings";
 // neither "auto" nor a number reads as auto, and its key is added to
 // `unreadableKeys` when given.
 EncodingSettings ReadEncodingSettings(QSettings& profile, QStringList* unreadableKeys = nullptr);
+
+// What the reading found wrong with stored rates and the volume: keys whose
+// value is neither "auto" nor a number, and numbers above what the encoder
+// takes (read as auto too).
+struct StoredValueProblems {
+  struct TooLarge {
+    QString key;    // within the group CodeSettings
+    QString value;  // as stored
+    double largest;
+  };
+  QStringList unreadableKeys;
+  QList<TooLarge> tooLarge;
+};
+EncodingSettings ReadEncodingSettings(QSettings& profile, StoredValueProblems& problems);
 // Writes the nine stored keys (output_format, video_codec, video_bitrate,
 // video_framerate, video_aspect, audio_codec, audio_bitrate, audio_sample,
 // audio_volume).

@@ -12,12 +12,16 @@ JobSettings StoredJobSettings::Load() {
   settings.templateName = templateName_;
   settings.output = ReadOutputPreferences(DataFile(kPreferencesFileName));
   QSettings profile(kProfileOrganization, kProfileApplication);
-  QStringList unreadableKeys;
-  settings.encoding = ReadEncodingSettings(profile, &unreadableKeys);
+  StoredValueProblems problems;
+  settings.encoding = ReadEncodingSettings(profile, problems);
   settings.encoding.disableAudio = AudioDisabled();
-  for (const QString& key : unreadableKeys)
+  for (const QString& key : problems.unreadableKeys)
     settings.warnings << QString("%1: the value of %2/%3 is neither a number nor auto; auto is used.")
                              .arg(profile.fileName(), kEncodingSettingsGroup, key);
+  for (const StoredValueProblems::TooLarge& value : problems.tooLarge)
+    settings.warnings << QString("%1: the value %2 of %3/%4 is above the largest the encoder takes (%5); auto is used.")
+                             .arg(profile.fileName(), value.value, kEncodingSettingsGroup, value.key,
+                                  QString::number(value.largest, 'g', 10));
   return settings;
 }
 

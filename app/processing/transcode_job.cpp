@@ -245,6 +245,7 @@ JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, 
   const JobSettings& settings = request.settings;
 
   if (const QString problem = SourceFileProblem(source); !problem.isEmpty()) return Failed({}, problem);
+  if (const QString problem = OutputNamingProblem(settings.output); !problem.isEmpty()) return Failed({}, problem);
   if (const QString problem = StillBeingWritten(source); !problem.isEmpty()) return MayPass(Failed({}, problem));
 
   RunOutputs ownRun;  // a job on its own is a run of one file

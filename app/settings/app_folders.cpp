@@ -1,5 +1,6 @@
 #include "app/settings/app_folders.h"
 
+#include "common/platform/folders.h"
 #include "common/quorvil.h"
 
 #include <string>
@@ -15,9 +16,7 @@ QString DataFolder() {
 QString TemplatesFolder() { return DataFolder() + "/templates"; }
 
 QString DocumentsFolder() {
-  std::u16string folder;
-  GetPersonalFolder(folder, kApplicationName);
-  return QString::fromStdU16String(folder);
+  return QString::fromStdString(quorvil::DocumentsFolderPath(kApplicationName).native());
 }
 
 QString DataFile(const QString& fileName) { return DataFolder() + "/" + fileName; }

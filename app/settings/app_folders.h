@@ -1,9 +1,11 @@
 #pragma once
 
-// The folders of the program, each created when asked for:
-//   data folder       <XDG data home>/Vidmora (or "Profile" beside the program)
+// The folders of the program:
+//   data folder       <XDG data home>/Vidmora (or "Profile" beside the program),
+//                     created when asked for
 //   templates folder  <data folder>/templates
-//   documents folder  <XDG documents folder>/Vidmora, the default output folder
+//   documents folder  <XDG documents folder>/Vidmora, the default output folder;
+//                     not created here: a job makes it when an output goes there
 
 #include <QString>
 

@@ -1,8 +1,11 @@
 #include "app/settings/general_conf_dlg.h"
 
+#include "app/settings/output_folder_check.h"
 #include "ui_general_conf_dlg.h"
 
+#include <QBoxLayout>
 #include <QFileDialog>
+#include <QLabel>
 #include <QStandardPaths>
 
 namespace vidmora {
@@ -17,6 +20,17 @@ CGeneralConfDlg::CGeneralConfDlg(QString preferencesPath, QWidget* parent)
   ui_->format_group->setVisible(false);
   ui_->browse_button->setEnabled(false);
   ui_->suffix_edit->setEnabled(false);
+
+  // Shown when the choices would name every output after its source, beside it.
+  namingWarning_ = new QLabel(this);
+  namingWarning_->setObjectName(QStringLiteral("naming_warning"));
+  namingWarning_->setWordWrap(true);
+  namingWarning_->setText(QStringLiteral(
+      "Saved beside its source under the source's own name, an output in the source's format would replace the "
+      "source: every such file is skipped. Choose another folder or add a suffix."));
+  namingWarning_->setVisible(false);
+  if (auto* column = qobject_cast<QBoxLayout*>(layout()))
+    column->insertWidget(column->indexOf(ui_->output_name_group) + 1, namingWarning_);
 
   for (QRadioButton* radio : {ui_->save_to_source_folder, ui_->save_to_other_folder, ui_->keep_name, ui_->rename})
     connect(radio, &QRadioButton::toggled, this, &CGeneralConfDlg::UpdateEnabled);
@@ -49,6 +63,14 @@ OutputPreferences CGeneralConfDlg::Values(const OutputPreferences& base) const {
 
 bool CGeneralConfDlg::Save() const { return UpdateOutputPreferences(preferencesPath_, Values()); }
 
+QString CGeneralConfDlg::Problem() const {
+  if (ui_->rename->isChecked() && !IsFileNamePart(ui_->suffix_edit->text()))
+    return QStringLiteral("The suffix \"%1\" cannot be part of a file name: it holds \"/\" or a control character.")
+        .arg(ui_->suffix_edit->text());
+  if (ui_->save_to_other_folder->isChecked()) return OutputFolderProblem(ui_->folder_edit->text());
+  return {};
+}
+
 void CGeneralConfDlg::Browse() {
   const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Select a folder"), documents);
@@ -58,6 +80,7 @@ void CGeneralConfDlg::Browse() {
 void CGeneralConfDlg::UpdateEnabled() {
   ui_->browse_button->setEnabled(ui_->save_to_other_folder->isChecked());
   ui_->suffix_edit->setEnabled(ui_->rename->isChecked());
+  namingWarning_->setVisible(ui_->save_to_source_folder->isChecked() && ui_->keep_name->isChecked());
 }
 
 }  // namespace vidmora

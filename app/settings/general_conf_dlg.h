@@ -10,6 +10,8 @@
 #include <QString>
 #include <QWidget>
 
+class QLabel;
+
 #include <memory>
 
 namespace Ui {
@@ -32,6 +34,9 @@ class CGeneralConfDlg : public QWidget {
   // Writes the shown values into the elements the file has; false when the
   // file is not sound or cannot be written.
   bool Save() const;
+  // Why the shown values cannot work (a suffix that is no file name part, an
+  // output folder that cannot take files), naming it; empty when they can.
+  QString Problem() const;
 
  private:
   void Browse();
@@ -39,6 +44,7 @@ class CGeneralConfDlg : public QWidget {
 
   std::unique_ptr<Ui::CGeneralConfDlg> ui_;
   QString preferencesPath_;
+  QLabel* namingWarning_ = nullptr;  // owned by the page
 };
 
 }  // namespace vidmora

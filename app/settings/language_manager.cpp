@@ -78,10 +78,17 @@ CLanguageManager::CLanguageManager(QString programFolder, QString languageSettin
       languageSetting_(std::move(languageSetting)),
       systemLocale_(std::move(systemLocale)) {}
 
+QString StoredLanguage() {
+  const QSettings settings(QStringLiteral("VIDMORA"), QStringLiteral("Vidmora"));
+  // QSettings keeps its own keys of a group "General" under "[%General]"; a
+  // hand-written "[General]" section holds keys of no group.
+  const QString grouped = QStringLiteral("General/language");
+  if (settings.contains(grouped)) return settings.value(grouped).toString();
+  return settings.value(QStringLiteral("language"), QStringLiteral("en")).toString();
+}
+
 CLanguageManager CLanguageManager::ForProgram() {
-  QSettings settings(QStringLiteral("VIDMORA"), QStringLiteral("Vidmora"));
-  const QString language = settings.value(QStringLiteral("General/language"), QStringLiteral("en")).toString();
-  return CLanguageManager(QString::fromStdU16String(quorvil::PathToText(quorvil::ProgramFolder())), language);
+  return CLanguageManager(QString::fromStdU16String(quorvil::PathToText(quorvil::ProgramFolder())), StoredLanguage());
 }
 
 QString CLanguageManager::CurrentLanguage() const {

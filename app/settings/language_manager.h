@@ -18,7 +18,8 @@
 // so the program's own texts stay in place. Every call reads the files anew.
 //
 // The language is the setting "language" of the group "General" ("en" when
-// unset); "auto" takes the desktop's language when the lookup file lists it,
+// unset; in ~/.config/VIDMORA/Vidmora.conf "[General]" as a person writes it
+// or "[%General]" as QSettings does); "auto" takes the desktop's language when the lookup file lists it,
 // else English. User-interface thread (the widget calls); the lookups may be
 // called from any thread.
 
@@ -65,6 +66,9 @@ class CLanguageManager {
   QString languageSetting_;
   QLocale systemLocale_;
 };
+
+// The stored language setting (see above); "en" when unset.
+QString StoredLanguage();
 
 // A text of the user interface in the program's language: the [DICTIONARY]
 // entry for the English text in the current language file, else the text.

@@ -41,6 +41,26 @@ void UpdateValue(MarkupDoc& doc, std::u16string_view key, std::u16string_view va
 
 }  // namespace
 
+bool IsFileNamePart(const QString& suffix) {
+  for (const QChar c : suffix)
+    if (c == u'/' || c.category() == QChar::Other_Control) return false;
+  return true;
+}
+
+QString OutputNamingProblem(const OutputPreferences& preferences) {
+  const QString file = QString::fromLatin1(kPreferencesFileName);
+  if (preferences.outputFileNameOpts == 1 && !IsFileNamePart(preferences.outputFileNameSuffix))
+    return QStringLiteral("The file name suffix \"%1\" of the preferences (%2) holds \"/\" or a control character "
+                          "and cannot be part of a file name; no output is written.")
+        .arg(preferences.outputFileNameSuffix, file);
+  // A relative folder would depend on wherever the program was started.
+  if (preferences.outputFolderOpts == 1 && !preferences.outputFolderPath.isEmpty() &&
+      !preferences.outputFolderPath.startsWith(u'/'))
+    return QStringLiteral("The output folder \"%1\" of the preferences (%2) is not a full path; no output is written.")
+        .arg(preferences.outputFolderPath, file);
+  return {};
+}
+
 OutputPreferences ReadOutputPreferences(const QString& path, const OutputPreferences& fallback) {
   OutputPreferences preferences = fallback;
   MarkupDoc doc;

@@ -21,6 +21,16 @@ struct OutputPreferences {
   friend bool operator==(const OutputPreferences&, const OutputPreferences&) = default;
 };
 
+// Whether `suffix` can end an output's base name: it holds no "/" (which
+// would lead into another folder) and no control character. The one rule of
+// the preferences dialog, the command line and the job.
+bool IsFileNamePart(const QString& suffix);
+
+// Why the stored preferences cannot name outputs, naming the setting: the
+// suffix in use is no file name part, or the output folder in use is not an
+// absolute path. Empty when they can.
+QString OutputNamingProblem(const OutputPreferences& preferences);
+
 // Reads the file. A missing or unparsable file, or a missing element, leaves
 // the values of `fallback` (by default: beside the source, the source's name).
 OutputPreferences ReadOutputPreferences(const QString& path, const OutputPreferences& fallback = {});

@@ -5,7 +5,7 @@
 #include "app/settings/video_audio_setting_dlg.h"
 #include "ui_preference_dlg.h"
 
-#include <QKeyEvent>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace vidmora {
@@ -21,35 +21,23 @@ CPreferenceDlg::CPreferenceDlg(QWidget* parent) : QDialog(parent), ui_(std::make
   ui_->page_tabs->setCurrentIndex(kGeneralPage);
   connect(ui_->button_box, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(ui_->button_box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  // The buttons take Enter only when clicked or focused, never as the default.
-  for (QAbstractButton* button : ui_->button_box->buttons())
-    if (auto* push = qobject_cast<QPushButton*>(button)) {
-      push->setAutoDefault(false);
-      push->setDefault(false);
-    }
+  // Enter means OK wherever the focus is (Escape means Cancel, as in every dialog).
+  if (QPushButton* ok = ui_->button_box->button(QDialogButtonBox::Ok)) ok->setDefault(true);
 }
 
 CPreferenceDlg::~CPreferenceDlg() = default;
 
 void CPreferenceDlg::SetInitialPage(Page page) { ui_->page_tabs->setCurrentIndex(page); }
 
-void CPreferenceDlg::done(int result) {
-  // There is nothing to cancel: every way out keeps what the pages show.
+void CPreferenceDlg::accept() {
+  // A value that cannot work is named now, while it can still be mended.
+  if (const QString problem = generalPage_->Problem(); !problem.isEmpty()) {
+    QMessageBox::warning(this, QStringLiteral("Vidmora"), problem);
+    return;
+  }
   generalPage_->Save();
   videoAudioPage_->Save();
-  QDialog::done(result);
-}
-
-void CPreferenceDlg::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      event->accept();
-      return;
-    default:
-      QDialog::keyPressEvent(event);
-  }
+  QDialog::accept();
 }
 
 }  // namespace vidmora

@@ -1,8 +1,9 @@
 #pragma once
 
 // "Preferences": the "General" and "Video and Audio Setting" pages in tabs.
-// Both pages save whenever the dialog closes, whichever button closed it;
-// Enter and Esc do not close it. User-interface thread; opened modally.
+// OK (or Enter) checks the General page, names what cannot work and stays
+// open, else saves both pages and closes; Cancel (or Escape, or the window's
+// close button) closes without saving. User-interface thread; opened modally.
 
 #include <QDialog>
 
@@ -34,10 +35,7 @@ class CPreferenceDlg : public QDialog {
   CGeneralConfDlg& GeneralPage() { return *generalPage_; }
   CVideoAudioSettingDlg& VideoAudioPage() { return *videoAudioPage_; }
 
-  void done(int result) override;
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
+  void accept() override;
 
  private:
   std::unique_ptr<Ui::CPreferenceDlg> ui_;

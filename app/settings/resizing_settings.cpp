@@ -2,6 +2,7 @@
 
 #include "common/platform/profile_ini.h"
 
+#include <algorithm>
 #include <string>
 
 namespace vidmora {
@@ -38,8 +39,15 @@ bool WriteResizingSettings(const QString& path, const ResizingSettings& settings
          WriteInt(path, u"ResizeEveryTime", settings.resizeEveryTime ? 1 : 0);
 }
 
-QSize DisplaySize(QSize picture, const ResizingSettings& settings, bool resize) {
-  if (!resize || picture.isEmpty()) return picture;
+namespace {
+
+// A proportional side, kept in the int range before the size is brought down.
+int ProportionalSide(qint64 side, qint64 target, qint64 base) {
+  constexpr qint64 kLargest = qint64(kLargestShownSide) * 64;
+  return int(std::clamp<qint64>(side * target / base, 1, kLargest));
+}
+
+QSize ScaledSize(QSize picture, const ResizingSettings& settings) {
   const qint64 width = picture.width();
   const qint64 height = picture.height();
   const qint64 targetWidth = settings.targetWidth;
@@ -47,15 +55,28 @@ QSize DisplaySize(QSize picture, const ResizingSettings& settings, bool resize) 
   switch (settings.scaleType) {
     case ScaleType::kToWidth:
       if (targetWidth < 1) return picture;
-      return QSize(int(targetWidth), int(qMax<qint64>(1, height * targetWidth / width)));
+      return QSize(int(targetWidth), ProportionalSide(height, targetWidth, width));
     case ScaleType::kToHeight:
       if (targetHeight < 1) return picture;
-      return QSize(int(qMax<qint64>(1, width * targetHeight / height)), int(targetHeight));
+      return QSize(ProportionalSide(width, targetHeight, height), int(targetHeight));
     case ScaleType::kToWidthAndHeight:
       if (targetWidth < 1 || targetHeight < 1) return picture;
       return QSize(int(targetWidth), int(targetHeight));
   }
   return picture;
+}
+
+}  // namespace
+
+QSize DisplaySize(QSize picture, const ResizingSettings& settings, bool resize) {
+  if (!resize || picture.isEmpty()) return picture;
+  QSize size = ScaledSize(picture, settings);
+  // A picture larger than this cannot be made: brought within it, shape kept.
+  if (size.width() > kLargestShownSide || size.height() > kLargestShownSide) {
+    size.scale(kLargestShownSide, kLargestShownSide, Qt::KeepAspectRatio);
+    size = size.expandedTo(QSize(1, 1));
+  }
+  return size;
 }
 
 }  // namespace vidmora

@@ -28,9 +28,13 @@ ResizingSettings ReadResizingSettings(const QString& path);
 // Writes the four keys; false when the file cannot be written.
 bool WriteResizingSettings(const QString& path, const ResizingSettings& settings);
 
+// The largest side of a resized preview picture (its pixels take 256 MB).
+inline constexpr int kLargestShownSide = 8192;
+
 // The size a picture of `picture` size is shown at: itself unless `resize`,
 // else scaled by the settings (proportional sides rounded down). A target
-// side below 1 pixel resizes nothing, so that a picture never disappears.
+// side below 1 pixel resizes nothing, so that a picture never disappears; a
+// size beyond kLargestShownSide is brought within it, its shape kept.
 QSize DisplaySize(QSize picture, const ResizingSettings& settings, bool resize);
 
 }  // namespace vidmora

@@ -1,5 +1,9 @@
 #include "app/shell/file_list_model.h"
 
+#include <QFile>
+
+#include <sys/stat.h>
+
 #include <algorithm>
 
 namespace vidmora {
@@ -25,19 +29,33 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   }
 }
 
+namespace {
+
+std::optional<std::pair<dev_t, ino_t>> FileIdOf(const QString& path) {
+  struct stat info {};
+  if (stat(QFile::encodeName(path).constData(), &info) != 0) return std::nullopt;
+  return std::pair(info.st_dev, info.st_ino);
+}
+
+}  // namespace
+
 bool FileListModel::AddFile(const QString& sourcePath) {
   if (sourcePath.isEmpty() || Contains(sourcePath)) return false;
   const int row = static_cast<int>(rows_.size());
   beginInsertRows({}, row, row);
   Row added;
   added.sourcePath = sourcePath;
+  added.fileId = FileIdOf(sourcePath);
   rows_.push_back(added);
   endInsertRows();
   return true;
 }
 
 bool FileListModel::Contains(const QString& sourcePath) const {
-  return std::any_of(rows_.begin(), rows_.end(), [&](const Row& row) { return row.sourcePath == sourcePath; });
+  const auto fileId = FileIdOf(sourcePath);
+  return std::any_of(rows_.begin(), rows_.end(), [&](const Row& row) {
+    return row.sourcePath == sourcePath || (fileId && row.fileId == fileId);
+  });
 }
 
 void FileListModel::RemoveRow(int row) {

@@ -8,6 +8,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <sys/types.h>
+
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace vidmora {
@@ -31,7 +35,8 @@ class FileListModel : public QAbstractListModel {
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
-  // Appends a row; false when the path is already listed.
+  // Appends a row; false when the file is already listed, under this path or
+  // another that leads to the same file (a linked folder, a second link).
   bool AddFile(const QString& sourcePath);
   bool Contains(const QString& sourcePath) const;
   void RemoveRow(int row);
@@ -48,6 +53,9 @@ class FileListModel : public QAbstractListModel {
  private:
   struct Row {
     QString sourcePath;
+    // The file itself, as the system knows it: one file reached through a
+    // linked folder or a second link has another path but the same pair.
+    std::optional<std::pair<dev_t, ino_t>> fileId;
     FileRowState state = FileRowState::Ready;
     QString reason;
     double progress = 0;

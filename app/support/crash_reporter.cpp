@@ -9,6 +9,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
@@ -77,6 +78,7 @@ void SleepMs(long ms) {
 }
 
 void WriteReports(pid_t ownMemory, bool stopOthers) {
+  if (g_settings.crashFolder[0] == '\0') return;  // no folder of this user's to write to
   Snapshot& snapshot = *g_snapshot;
   ReadMappings(g_crash.processId, snapshot);
   ReadThreads(g_crash, ownMemory, stopOthers, snapshot);
@@ -187,10 +189,17 @@ std::string DefaultCrashFolder() {
   const char* xdg = std::getenv("XDG_DATA_HOME");
   if (xdg != nullptr && xdg[0] == '/') {
     dataHome = xdg;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+  } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
     dataHome = std::string(home) + "/.local/share";
   } else {
-    dataHome = "/tmp";
+    // Never a shared folder such as /tmp: the user's home from the password database, else nowhere.
+    char buffer[16384];
+    passwd entry {};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer, sizeof(buffer), &found) != 0 || found == nullptr ||
+        found->pw_dir == nullptr || found->pw_dir[0] != '/')
+      return {};
+    dataHome = std::string(found->pw_dir) + "/.local/share";
   }
   return dataHome + "/Vidmora/crashLog";
 }

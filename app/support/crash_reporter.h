@@ -21,7 +21,10 @@
 namespace vidmora {
 
 // <data home>/Vidmora/crashLog, where the data home is $XDG_DATA_HOME (when
-// absolute) or ~/.local/share.
+// absolute) or ~/.local/share, the home being $HOME or, when that is unset,
+// the password database's. Empty when there is no home: reports are then not
+// written (never to a shared folder such as /tmp). Reports replace earlier
+// ones and are never written through a link.
 std::string DefaultCrashFolder();
 
 // Installs the handlers for the whole process, the alternate signal stack

@@ -192,7 +192,9 @@ bool WriteCrashText(const char* path, const ReporterSettings& settings, const Cr
   utf16[units * 2 + 1] = 0;
   ++units;
 
-  int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // A new file, never one that a link in its place names.
+  unlink(path);
+  int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   bool written = WriteAll(fd, utf16, units * 2);
   return close(fd) == 0 && written;

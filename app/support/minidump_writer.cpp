@@ -231,7 +231,9 @@ bool WriteMinidump(const char* path, const ReporterSettings& settings, const Cra
   (void)path, (void)settings, (void)crash, (void)snapshot;
   return false;
 #else
-  int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // A new file, never one that a link in its place names.
+  unlink(path);
+  int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   DumpFile file(fd);
   const uint32_t headerRva = file.Reserve(kHeaderSize);

@@ -1,13 +1,12 @@
 #include "app/support/update_check.h"
 
-#include "common/platform/atomic_file.h"
-#include "common/platform/folders.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSettings>
+#include <QTimer>
 
 namespace vidmora {
 
@@ -66,7 +65,13 @@ bool HasDefaultRoute() {
   return false;
 }
 
-UpdateCheck::UpdateCheck(QObject* parent) : QObject(parent), network_(new QNetworkAccessManager(this)) {}
+UpdateCheck::UpdateCheck(QObject* parent)
+    : QObject(parent), network_(new QNetworkAccessManager(this)), deadline_(new QTimer(this)) {
+  deadline_->setSingleShot(true);
+  connect(deadline_, &QTimer::timeout, this, [this] {
+    if (reply_ != nullptr) reply_->abort();  // finished follows, as cancelled
+  });
+}
 
 UpdateCheck::~UpdateCheck() {
   if (reply_ != nullptr) {
@@ -98,8 +103,11 @@ void UpdateCheck::Start(const QUrl& versionFile, const ProgramVersion& current, 
   // Always from the server: a cached old version file would hide an update.
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
   request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+  // Qt's transfer time-out restarts with every byte received; the deadline
+  // holds for the whole download.
   request.setTransferTimeout(timeoutMs_);
   reply_ = network_->get(request);
+  deadline_->start(timeoutMs_);
   connect(reply_, &QNetworkReply::readyRead, this, &UpdateCheck::OnReadyRead);
   connect(reply_, &QNetworkReply::finished, this, &UpdateCheck::OnFinished);
 }
@@ -114,6 +122,7 @@ void UpdateCheck::OnReadyRead() {
 }
 
 void UpdateCheck::OnFinished() {
+  deadline_->stop();
   QNetworkReply* reply = reply_;
   reply_ = nullptr;
   reply->deleteLater();
@@ -127,12 +136,7 @@ void UpdateCheck::OnFinished() {
     return Finish(Failed(tr("the server did not answer within %1 seconds.").arg(timeoutMs_ / 1000.0)));
   if (reply->error() != QNetworkReply::NoError) return Finish(Failed(reply->errorString()));
 
-  const auto folder = quorvil::TempFolder() / "Vidmora";
-  quorvil::CreateAllDirectories(folder.string());
-  const auto file = folder / "kd_version.ini";
-  if (!quorvil::WriteFileAtomically(file, std::string_view(received_.constData(), received_.size())))
-    return Finish(Failed(tr("the version file could not be saved in %1.").arg(QString::fromStdString(folder.string()))));
-  const auto published = ReadVersionFile(file);
+  const auto published = ReadVersionFile(received_);
   if (!published) return Finish(Failed(tr("the server's version file is not valid.")));
   Finish(CompareVersions(*published, current_));
 }

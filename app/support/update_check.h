@@ -6,7 +6,7 @@
 // A silent check (at start-up) shows only an available update; a check on
 // demand (the help menu) also says that the program is up to date or why the
 // check failed. A version file that is malformed, larger than 64 KiB or not
-// complete within the time-out (10 seconds) ends the check as failed.
+// complete within the time-out (10 seconds for the whole download) ends the check as failed.
 //
 // Runs on the user-interface thread: QNetworkAccessManager works
 // asynchronously there, and the window never waits for it.
@@ -21,6 +21,7 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QTimer;
 
 namespace vidmora {
 
@@ -60,8 +61,8 @@ bool ShouldCheckAtStartup(const ProgramVersion& current, bool hasNetwork);
 bool HasDefaultRoute();
 
 // One download of the version file at a time per object; a new Start while
-// one runs abandons the old one. The file is kept as kd_version.ini in
-// <temporary folder>/Vidmora.
+// one runs abandons the old one. The file is read where it was received and
+// never written to disk.
 class UpdateCheck : public QObject {
   Q_OBJECT
 
@@ -86,6 +87,7 @@ class UpdateCheck : public QObject {
 
   QNetworkAccessManager* network_;
   QNetworkReply* reply_ = nullptr;
+  QTimer* deadline_;
   QByteArray received_;
   bool tooLarge_ = false;
   ProgramVersion current_;

@@ -12,7 +12,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <filesystem>
 #include <optional>
 
 namespace vidmora {
@@ -29,10 +28,11 @@ struct ProgramVersion {
 // This program's version (the build's project version).
 ProgramVersion CurrentProgramVersion();
 
-// The published version in a downloaded version file. A missing minor
+// The published version in a downloaded version file, read where it was
+// received: it is never saved. A missing minor
 // version or build reads as 0. Empty when the file is not a version file: no
 // "Gerneral" section or no major version (an error page, say), or a number
 // that is not one.
-std::optional<ProgramVersion> ReadVersionFile(const std::filesystem::path& file);
+std::optional<ProgramVersion> ReadVersionFile(const QByteArray& bytes);
 
 }  // namespace vidmora

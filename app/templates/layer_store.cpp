@@ -66,8 +66,13 @@ StoreResult AddLayerWithValues(const QString& templatesFolder, const QString& te
   if (!layers) return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
 
   const QString layerPath = LayerFilePath(templatesFolder, layerName);
-  if (!WriteLayer(templatesFolder, layerName, values))
+  // A new file, never one that appeared since the names were read.
+  if (!ClaimNewFile(layerPath))
+    return StoreResult::Failed(QStringLiteral("The layer file %1 could not be created.").arg(layerPath));
+  if (!WriteLayer(templatesFolder, layerName, values)) {
+    QFile::remove(layerPath);
     return StoreResult::Failed(QStringLiteral("The layer file %1 could not be written.").arg(layerPath));
+  }
   const std::u16string listPath = NamedPath(templatesFolder, templateName).toStdU16String();
   bool listed = AppendToNameList(listPath, kLayerList, layerName.toStdU16String());
   // A template file without a "Layers" list gets a fresh one.

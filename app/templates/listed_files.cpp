@@ -2,6 +2,11 @@
 
 #include <QFile>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <optional>
 
 namespace vidmora {
@@ -21,20 +26,41 @@ bool WriteBytes(const QString& path, const QByteArray& bytes) {
 
 }  // namespace
 
+FolderLock::FolderLock(const QString& folder) {
+  fd_ = open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd_ < 0) return;
+  while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+  }
+}
+
+FolderLock::~FolderLock() {
+  if (fd_ >= 0) close(fd_);  // closing releases the lock
+}
+
+bool ClaimNewFile(const QString& path) {
+  const int fd = open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
 QString NamedPath(const QString& folder, const QString& name) {
   return QString::fromStdU16String(NamedFilePath(folder.toStdU16String(), name.toStdU16String()));
 }
 
 StoreResult RenameListedFile(const QString& folder, const QString& listPath, NameListKind kind, const QString& name,
                              const QString& newName, const QString& what) {
-  const std::optional<QByteArray> savedList = ReadBytes(listPath);
-  const bool listed = RenameInNameList(listPath.toStdU16String(), kind, name.toStdU16String(), newName.toStdU16String());
-
   const QString from = NamedPath(folder, name);
   const QString to = NamedPath(folder, newName);
+  const std::optional<QByteArray> savedList = ReadBytes(listPath);
+  // The list first: a file renamed under a list that still names the old
+  // file would leave the thing broken after a restart (a full disk, say).
+  if (!savedList || !RenameInNameList(listPath.toStdU16String(), kind, name.toStdU16String(), newName.toStdU16String()))
+    return StoreResult::Failed(QStringLiteral("The list %1 could not be updated; the %2 keeps the name \"%3\".")
+                                   .arg(listPath, what, name));
   if (QFile::rename(from, to)) return {};  // QFile::rename never replaces a file
 
-  const bool restored = !listed || (savedList && WriteBytes(listPath, *savedList));
+  const bool restored = WriteBytes(listPath, *savedList);
   QString message = QStringLiteral("The %1 file %2 could not be renamed to %3; the %1 keeps the name \"%4\".")
                         .arg(what, from, to, name);
   if (!restored)

@@ -2,13 +2,17 @@
 
 #include "app/processing/frame_grab.h"
 #include "app/settings/preview_cache.h"
+#include "app/templates/template_names.h"
 #include "draw/glyphra.h"
+#include "shared/template/edited_layer.h"
+#include "shared/template/layer_file.h"
+#include "shared/template/template_files.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace vidmora {
 
@@ -28,18 +32,39 @@ QDateTime NewestFileIn(const QString& folder) {
   return newest;
 }
 
-bool CacheIsCurrent(const QString& cachePath, const QString& sourcePath, const QString& templatesFolder) {
+// The newest change of the pictures the template's layers show: a logo
+// changed on disk changes the preview although no template file did.
+QDateTime NewestPictureOf(const QString& templatesFolder, const QString& templateName) {
+  QDateTime newest;
+  const std::u16string folder = templatesFolder.toStdU16String();
+  const auto layers = ReadNameList(NamedFilePath(folder, templateName.toStdU16String()), kLayerList);
+  if (!layers) return newest;
+  for (const std::u16string& layerName : *layers) {
+    if (!StaysInFolder(QString::fromStdU16String(layerName))) continue;
+    EditedLayer layer;
+    if (!LoadLayerFile(NamedFilePath(folder, layerName), layer) || layer.imagePathName.empty()) continue;
+    const QFileInfo picture(QString::fromStdU16String(layer.imagePathName));
+    // A picture that is gone also makes the cached preview stale.
+    newest = qMax(newest, picture.exists() ? picture.lastModified() : QDateTime::currentDateTime());
+  }
+  return newest;
+}
+
+bool CacheIsCurrent(const QString& cachePath, const QString& sourcePath, const QString& templatesFolder,
+                    const QString& templateName) {
+  if (cachePath.isEmpty()) return false;
   const QFileInfo cache(cachePath);
   if (!cache.isFile()) return false;
   const QDateTime made = cache.lastModified();
-  return made >= QFileInfo(sourcePath).lastModified() && made >= NewestFileIn(templatesFolder);
+  return made >= QFileInfo(sourcePath).lastModified() && made >= NewestFileIn(templatesFolder) &&
+         made >= NewestPictureOf(templatesFolder, templateName);
 }
 
 // Writes the PNG whole or not at all, so that a cut-off picture is never read.
 bool SaveCachePicture(const QImage& image, const QString& cachePath) {
-  if (!QDir().mkpath(QFileInfo(cachePath).path())) return false;
-  QSaveFile file(cachePath);
-  return file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG") && WritePreviewCacheFile(cachePath, bytes);
 }
 
 }  // namespace
@@ -48,7 +73,7 @@ PreviewPicture RenderPreview(const QString& encoderLibraryFolder, const QString&
                              const QString& templateName, const QString& sourcePath) {
   const QString cachePath = PreviewCachePath(sourcePath);
   const QString shownPath = QDir::toNativeSeparators(sourcePath);
-  if (CacheIsCurrent(cachePath, sourcePath, templatesFolder)) {
+  if (CacheIsCurrent(cachePath, sourcePath, templatesFolder, templateName)) {
     QImage cached(cachePath);
     // A picture of another template is no preview of this one.
     if (!cached.isNull() && cached.text(kTemplateKey) == templateName && cached.text(kPaintingKey) == kPainting)

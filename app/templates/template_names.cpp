@@ -54,8 +54,14 @@ QString NameRefusal(const QString& name, const QStringList& inUse, NamedThing th
     return QStringLiteral("\"%1\" cannot be used as a name.").arg(name);
   if (name.compare(QLatin1String("qthumb"), Qt::CaseInsensitive) == 0)
     return QStringLiteral("\"%1\" is the name of the template list's own file; please input a different name.").arg(name);
-  if ((name + QStringLiteral(".xml")).toUtf8().size() > kMaxFileNameBytes)
-    return QStringLiteral("The name is too long; please input a shorter name.");
+  if (name.trimmed() != name)
+    return QStringLiteral("A name cannot begin or end with a space; please input \"%1\" without them.").arg(name.trimmed());
+  // A template's file and its first layer's file "<name>_Layer 1.xml".
+  const QString longestFile = name + (layer ? QStringLiteral(".xml") : QStringLiteral("_Layer 1.xml"));
+  if (longestFile.toUtf8().size() > kMaxFileNameBytes)
+    return QStringLiteral("The name is too long: its file \"%1\" would have %2 bytes, more than the %3 a file name "
+                          "can have; please input a shorter name.")
+        .arg(longestFile, QString::number(longestFile.toUtf8().size()), QString::number(kMaxFileNameBytes));
   if (inUse.contains(name, Qt::CaseInsensitive))
     return layer ? QStringLiteral("The layer name has exist, please input a different name!")
                  : QStringLiteral("A template or layer named \"%1\" exists already; please input a different name.").arg(name);

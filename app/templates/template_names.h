@@ -20,9 +20,10 @@ QStringList NamesInUse(const QString& templatesFolder);
 // Why `name` cannot be given to a new or renamed template or layer (a
 // message for the user), or an empty string when it can. Refused: an empty
 // name, "." and "..", "qthumb", characters file names of the program cannot
-// hold (\ / : ? < > | * " and control characters), a file name too long for
-// the file system, and a name equal, without regard to case, to one in
-// `inUse`.
+// hold (\ / : ? < > | * " and control characters), blanks at either end
+// (which make blank and look-alike names), a file name too long for the file
+// system (for a template, also its first layer's "<name>_Layer 1"), and a
+// name equal, without regard to case, to one in `inUse`.
 QString NameRefusal(const QString& name, const QStringList& inUse, NamedThing thing);
 
 // Whether `name` is safe to join to the folder for reading or deleting a

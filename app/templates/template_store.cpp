@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,20 @@ constexpr char16_t kConfigTemplateKey[] = u"template";
 std::filesystem::path ConfigPath() { return std::filesystem::path(DataFile(kConfigFileName).toStdString()); }
 
 QString PathOf(const std::u16string& path) { return QString::fromStdU16String(path); }
+
+// "<name>_Layer N" for the first N that no list or file of the folder uses,
+// created as an empty file; empty when none can be created.
+std::optional<std::u16string> ClaimFreeLayerName(const QString& templatesFolder, const QString& name) {
+  const QStringList inUse = NamesInUse(templatesFolder);
+  for (int number = 1; number < 1000; ++number) {
+    const QString layer = name + QStringLiteral("_Layer ") + QString::number(number);
+    if (inUse.contains(layer, Qt::CaseInsensitive)) continue;
+    if (ClaimNewFile(NamedPath(templatesFolder, layer))) return layer.toStdU16String();
+    if (QFileInfo::exists(NamedPath(templatesFolder, layer))) continue;  // made meanwhile by another program
+    return std::nullopt;
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -90,20 +105,29 @@ QString StoredTemplateName(const QString& templatesFolder) {
 }
 
 StoreResult AddTemplate(const QString& templatesFolder, const QString& name) {
+  const FolderLock lock(templatesFolder);  // none while the folder does not exist yet
   const QString refusal = NameRefusal(name, NamesInUse(templatesFolder), NamedThing::kTemplate);
   if (!refusal.isEmpty()) return StoreResult::Failed(refusal);
 
   const std::u16string folder = templatesFolder.toStdU16String();
   const std::u16string templateName = name.toStdU16String();
-  const std::u16string layer = templateName + u"_Layer 1";
   const std::u16string indexPath = IndexFilePath(folder);
   const std::u16string templatePath = NamedFilePath(folder, templateName);
-  const std::u16string layerPath = NamedFilePath(folder, layer);
   const QString failed = QStringLiteral("The template \"%1\" could not be written to %2.").arg(name, templatesFolder);
 
   // The layer and template files first, the index last: the list never names
-  // a template whose files are missing.
+  // a template whose files are missing. Both are new files: a layer of
+  // another template may have the name "<name>_Layer 1" (a renamed template
+  // keeps its layers' names), so the first free number is taken.
   QDir().mkpath(templatesFolder);
+  if (!ClaimNewFile(PathOf(templatePath))) return StoreResult::Failed(failed);
+  const std::optional<std::u16string> free = ClaimFreeLayerName(templatesFolder, name);
+  if (!free) {
+    QFile::remove(PathOf(templatePath));
+    return StoreResult::Failed(failed);
+  }
+  const std::u16string layer = *free;
+  const std::u16string layerPath = NamedFilePath(folder, layer);
   EditedLayer values;
   values.font = DefaultLogFont();
   ApplyNewLayerValues(values, kNewTemplateLayerText);
@@ -125,6 +149,7 @@ StoreResult AddTemplate(const QString& templatesFolder, const QString& name) {
 }
 
 StoreResult RenameTemplate(const QString& templatesFolder, const QString& name, const QString& newName) {
+  const FolderLock lock(templatesFolder);
   const QString refusal = NameRefusal(newName, NamesInUse(templatesFolder), NamedThing::kTemplate);
   if (!refusal.isEmpty()) return StoreResult::Failed(refusal);
   if (!StaysInFolder(name)) return StoreResult::Failed(QStringLiteral("The template \"%1\" cannot be renamed.").arg(name));
@@ -134,6 +159,7 @@ StoreResult RenameTemplate(const QString& templatesFolder, const QString& name, 
 }
 
 StoreResult RemoveTemplate(const QString& templatesFolder, const QString& name) {
+  const FolderLock lock(templatesFolder);
   if (!StaysInFolder(name)) return StoreResult::Failed(QStringLiteral("The template \"%1\" cannot be removed.").arg(name));
   const std::u16string folder = templatesFolder.toStdU16String();
   const std::u16string templatePath = NamedFilePath(folder, name.toStdU16String());

@@ -2,7 +2,9 @@
 
 // The user's watermark templates on disk: the index file "qthumb.xml", one
 // template file per template and one layer file per layer, side by side in
-// the templates folder. Every function reads or writes the files afresh.
+// the templates folder. Every function reads or writes the files afresh;
+// those that change the folder hold a lock on it meanwhile (FolderLock), so
+// that two programs adding templates at once both find theirs listed.
 
 #include "app/templates/store_result.h"
 
@@ -37,12 +39,15 @@ void StoreTemplateRow(int row);
 QString StoredTemplateName(const QString& templatesFolder);
 
 // Adds template `name` last in the index, with its template file listing the
-// layer "<name>_Layer 1" and that layer's file (text "Vidmora For Win"). A
-// missing index file is created. Names are checked with NameRefusal first.
+// layer "<name>_Layer 1" and that layer's file (text "Vidmora For Win"); when
+// another template uses that layer name, the first free "<name>_Layer N".
+// Files are created new, never over existing ones. A missing index file is
+// created. Names are checked with NameRefusal first.
 StoreResult AddTemplate(const QString& templatesFolder, const QString& name);
 
 // Renames the template in the index and its file; its layers keep their
-// names. When the file cannot be renamed the index is put back as it was.
+// names. Nothing changes when the index cannot be written; when the file
+// cannot be renamed the index is put back as it was.
 StoreResult RenameTemplate(const QString& templatesFolder, const QString& name, const QString& newName);
 
 // Removes the template from the index and deletes its file and the files of

@@ -3,10 +3,12 @@
 #include "common/platform/user_dirs.h"
 #include "shared/text/utf.h"
 
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <system_error>
@@ -58,10 +60,11 @@ bool MadeOrFound(const std::optional<fs::path>& folder) {
 }
 
 // The special folder joined with a name as text, or "Profile" beside the
-// program when the special folder is unknown or cannot be created; created.
-fs::path SpecialFolderWith(const std::optional<fs::path>& special, std::u16string_view name) {
+// program when the special folder is unknown or cannot be created; created
+// unless `create` is false (the special folder is then only looked up).
+fs::path SpecialFolderWith(const std::optional<fs::path>& special, std::u16string_view name, bool create = true) {
   std::string result;
-  if (MadeOrFound(special)) {
+  if (create ? MadeOrFound(special) : special.has_value()) {
     result = special->native();
     if (!name.empty()) {
       if (result.back() != '/') result += '/';
@@ -75,7 +78,7 @@ fs::path SpecialFolderWith(const std::optional<fs::path>& special, std::u16strin
     if (program.empty()) return {};
     result = (program / "Profile").native();
   }
-  CreateAllDirectories(result);
+  if (create) CreateAllDirectories(result);
   return fs::path(result);
 }
 
@@ -104,10 +107,57 @@ fs::path AppDataFolder(std::u16string_view appName) { return SpecialFolderWith(D
 
 fs::path DocumentsFolder(std::u16string_view subFolder) { return SpecialFolderWith(DocumentsHome(), subFolder); }
 
+fs::path DocumentsFolderPath(std::u16string_view subFolder) {
+  return SpecialFolderWith(DocumentsHome(), subFolder, false);
+}
+
 fs::path TempFolder() {
   std::string tmp = Environment("TMPDIR");
   while (tmp.size() > 1 && tmp.back() == '/') tmp.pop_back();
   return fs::path(tmp.empty() ? "/tmp" : tmp);
+}
+
+int MakePrivateFolder(const fs::path& folder) {
+  if (folder.empty()) return ENOENT;
+  if (folder.has_parent_path()) CreateAllDirectories(folder.parent_path().native());
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return errno;
+  // Checked on what was opened, so that a swap after the check changes nothing.
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return errno == ELOOP ? ENOTDIR : errno;
+  struct stat info {};
+  int error = 0;
+  if (fstat(fd, &info) != 0) error = errno;
+  else if (info.st_uid != geteuid()) error = EPERM;
+  else if ((info.st_mode & 077) != 0 && fchmod(fd, info.st_mode & 0700) != 0) error = errno;
+  close(fd);
+  return error;
+}
+
+fs::path CacheFolder(std::u16string_view appName) {
+  fs::path cacheHome;
+  if (auto xdg = AbsoluteEnvironmentPath("XDG_CACHE_HOME")) {
+    cacheHome = *xdg;
+  } else {
+    const fs::path home = HomeFolder();
+    if (home.empty()) return {};
+    cacheHome = home / ".cache";
+  }
+  fs::path folder = cacheHome / TextToPath(appName).relative_path();
+  if (MakePrivateFolder(folder) != 0) return {};
+  return folder;
+}
+
+fs::path MakeShortLivedFolder(std::string_view prefix) {
+  fs::path base = TempFolder();
+  if (auto runtime = AbsoluteEnvironmentPath("XDG_RUNTIME_DIR")) {
+    struct stat info {};
+    if (lstat(runtime->c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid()) base = *runtime;
+  }
+  std::string pattern = (base / (std::string(prefix) + "XXXXXX")).native();
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (mkdtemp(name.data()) == nullptr) return {};
+  return fs::path(name.data());
 }
 
 void CreateAllDirectories(const std::string& utf8Path) {

@@ -1,6 +1,6 @@
 #include "common/platform/profile_ini.h"
 
-#include "common/platform/atomic_file.h"
+#include "shared/io/atomic_file.h"
 #include "shared/text/utf.h"
 #include "shared/text/wide_number.h"
 
@@ -46,6 +46,19 @@ std::string EncodeUtf16Le(std::u16string_view text) {
   return out;
 }
 
+IniText Decode(std::string_view bytes) {
+  IniText ini;
+  if (bytes.substr(0, kUtf16LeBom.size()) == kUtf16LeBom) {
+    ini.encoding = Encoding::kUtf16Le;
+    ini.bom = kUtf16LeBom;
+    ini.text = vidmora::ToUtf8(DecodeUtf16Le(bytes.substr(kUtf16LeBom.size())));
+  } else {
+    if (bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) ini.bom = kUtf8Bom;
+    ini.text = std::string(bytes.substr(ini.bom.size()));
+  }
+  return ini;
+}
+
 enum class LoadStatus { kLoaded, kMissing, kUnreadable };
 
 LoadStatus Load(const fs::path& file, IniText& ini) {
@@ -56,14 +69,7 @@ LoadStatus Load(const fs::path& file, IniText& ini) {
   }
   std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (in.bad()) return LoadStatus::kUnreadable;
-  if (bytes.compare(0, kUtf16LeBom.size(), kUtf16LeBom) == 0) {
-    ini.encoding = Encoding::kUtf16Le;
-    ini.bom = kUtf16LeBom;
-    ini.text = vidmora::ToUtf8(DecodeUtf16Le(std::string_view(bytes).substr(kUtf16LeBom.size())));
-  } else {
-    if (bytes.compare(0, kUtf8Bom.size(), kUtf8Bom) == 0) ini.bom = kUtf8Bom;
-    ini.text = bytes.substr(ini.bom.size());
-  }
+  ini = Decode(bytes);
   return LoadStatus::kLoaded;
 }
 
@@ -166,13 +172,17 @@ std::string_view Unquote(std::string_view value) {
   return value;
 }
 
-std::optional<std::u16string> Read(std::u16string_view section, std::u16string_view key, const fs::path& file) {
-  IniText ini;
-  if (Load(file, ini) != LoadStatus::kLoaded) return std::nullopt;
+std::optional<std::u16string> ReadFrom(const IniText& ini, std::u16string_view section, std::u16string_view key) {
   const std::vector<Line> lines = SplitLines(ini.text);
   const Location found = Find(ini.text, lines, section, key);
   if (!found.keyLine) return std::nullopt;
   return vidmora::FromUtf8(Unquote(found.value));
+}
+
+std::optional<std::u16string> Read(std::u16string_view section, std::u16string_view key, const fs::path& file) {
+  IniText ini;
+  if (Load(file, ini) != LoadStatus::kLoaded) return std::nullopt;
+  return ReadFrom(ini, section, key);
 }
 
 bool HasLineBreak(std::u16string_view text) { return text.find_first_of(u"\r\n") != std::u16string_view::npos; }
@@ -194,6 +204,11 @@ std::mutex& WriteMutex() {
 std::u16string GetPrivateProfileString(std::u16string_view section, std::u16string_view key,
                                        std::u16string_view defaultValue, const fs::path& file) {
   return Read(section, key, file).value_or(std::u16string(defaultValue));
+}
+
+std::u16string GetProfileStringFromBytes(std::u16string_view section, std::u16string_view key,
+                                         std::u16string_view defaultValue, std::string_view bytes) {
+  return ReadFrom(Decode(bytes), section, key).value_or(std::u16string(defaultValue));
 }
 
 int GetPrivateProfileInt(std::u16string_view section, std::u16string_view key, int defaultValue,
@@ -236,7 +251,7 @@ bool WritePrivateProfileString(std::u16string_view section, std::u16string_view 
     if (!text.empty() && text.back() != '\n') text += lineBreak;
     text += "[" + sectionText + "]" + lineBreak + keyText + "=" + valueText + lineBreak;
   }
-  return WriteFileAtomically(file, Encode(ini));
+  return vidmora::ReplaceFileAtomically(file, Encode(ini)) == 0;
 }
 
 }  // namespace quorvil

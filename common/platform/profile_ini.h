@@ -30,6 +30,10 @@ namespace quorvil {
 std::u16string GetPrivateProfileString(std::u16string_view section, std::u16string_view key,
                                        std::u16string_view defaultValue, const std::filesystem::path& file);
 
+// The same on a file's bytes already in memory (a download, say).
+std::u16string GetProfileStringFromBytes(std::u16string_view section, std::u16string_view key,
+                                         std::u16string_view defaultValue, std::string_view bytes);
+
 // The value of section/key read as an integer: blanks, an optional sign and
 // the leading digits (so "12px" is 12 and "px" is 0), limited to the int
 // range. `defaultValue` when the file, section or key is missing or the value
@@ -39,7 +43,8 @@ int GetPrivateProfileInt(std::u16string_view section, std::u16string_view key, i
 
 // Sets section/key to `value`, creating the file, the section or the key when
 // missing. Only the key's line changes (or one or two lines are added); every
-// other byte of the file stays as it was. The file is replaced atomically.
+// other byte of the file stays as it was. The file is replaced atomically;
+// a symbolic link in its place is refused, never followed.
 // Returns false, leaving the file as it was, when the file cannot be read or
 // written, or when a name or the value would change the file's structure: a
 // line break anywhere, "]" in the section, "=" in the key, an empty key or a

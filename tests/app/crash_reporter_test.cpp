@@ -3,6 +3,7 @@
 #include "tests/support/temp_env.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -103,9 +104,33 @@ TEST(CrashReporter, FaultInsideTheHandlerEndsTheProcess) {
   }
 }
 
-TEST(CrashReporter, DefaultFolderFollowsTheDataHome) {
+TEST(CrashReporter, DefaultFolderFollowsTheDataHomeAndIsNeverShared) {
   TempEnv env;
   EXPECT_EQ(DefaultCrashFolder(), (env.DataHome() / "Vidmora" / "crashLog").string());
+  unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(DefaultCrashFolder(), (env.Home() / ".local/share/Vidmora/crashLog").string());
+  // Without HOME (cron, some services): the password database's home, never /tmp.
+  unsetenv("HOME");
+  const passwd* user = getpwuid(getuid());
+  ASSERT_NE(user, nullptr);
+  EXPECT_EQ(DefaultCrashFolder(), std::string(user->pw_dir) + "/.local/share/Vidmora/crashLog");
+}
+
+// A link planted where the report goes is replaced by the report; the file
+// it named stays as it was.
+TEST(CrashReporter, ReportsAreNeverWrittenThroughALink) {
+  TempEnv env;
+  const fs::path folder = env.Root() / "crashLog";
+  const fs::path victim = env.Home() / ".profile";
+  test::WriteFile(victim, "mine\n");
+  fs::create_directories(folder);
+  fs::create_symlink(victim, folder / "crash.txt");
+  fs::create_symlink(victim, folder / "crash.dmp");
+  auto result = RunProcess({Victim().string(), folder.string(), "abort"});
+  EXPECT_EQ(result.exitCode, 128 + SIGABRT) << result.err;
+  EXPECT_EQ(ReadFile(victim), "mine\n");
+  EXPECT_FALSE(fs::is_symlink(folder / "crash.txt"));
+  EXPECT_FALSE(ReadFile(folder / "crash.txt").empty());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/processing/encoding_choices.h"
 #include "app/processing/encoding_settings.h"
+#include "app/processing/job_settings.h"
 #include "tests/support/temp_env.h"
 
 #include <QSettings>
@@ -94,6 +95,47 @@ TEST(EncodingSettings, StoredTextsAndIndicesAsOtherVersionsLeftThem) {
   EXPECT_EQ(settings.container, Container::kMp4);
   EXPECT_EQ(settings.videoCodec, VideoCodec::kH264);
   EXPECT_EQ(settings.audioCodec, AudioCodec::kCopy);
+}
+
+// Numbers the encoder would refuse become auto, and the next run's warning
+// names the value, the setting and the file.
+TEST(EncodingSettings, StoredNumbersAboveWhatTheEncoderTakesAreNamedAndTakenAsAuto) {
+  struct Case {
+    const char* key;
+    const char* stored;
+    bool tooLarge;
+  };
+  const Case cases[] = {
+      {"audio_sample", "999999", true},      {"audio_sample", "768", false},
+      {"video_framerate", "5000", true},     {"video_framerate", "1000", false},
+      {"video_bitrate", "20000000", true},   {"audio_bitrate", "320", false},
+      {"audio_volume", "70000", true},       {"audio_volume", "65536", false},
+  };
+  test::TempEnv env;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.key) + "=" + c.stored);
+    {
+      QSettings profile(kProfileOrganization, kProfileApplication);
+      profile.clear();
+      profile.setValue(QString("CodeSettings/") + c.key, c.stored);
+    }
+    const JobSettings settings = StoredJobSettings("Demo 1").Load();
+    if (!c.tooLarge) {
+      EXPECT_TRUE(settings.warnings.isEmpty()) << settings.warnings.join("\n").toStdString();
+      continue;
+    }
+    ASSERT_EQ(settings.warnings.size(), 1);
+    const QString& warning = settings.warnings[0];
+    EXPECT_TRUE(warning.contains(QString("the value %1 of CodeSettings/%2").arg(c.stored, c.key))) << warning.toStdString();
+    EXPECT_TRUE(warning.contains("Vidmora.conf")) << warning.toStdString();
+    EXPECT_EQ(settings.encoding, [&] {
+      QSettings profile(kProfileOrganization, kProfileApplication);
+      profile.clear();
+      EncodingSettings all = ReadEncodingSettings(profile);
+      all.disableAudio = settings.encoding.disableAudio;
+      return all;
+    }()) << "not read as auto";
+  }
 }
 
 TEST(EncodingChoices, OneEntryPerValueWithItsNames) {

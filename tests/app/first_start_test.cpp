@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <string>
 
 namespace vidmora::test {
 namespace {
@@ -20,7 +22,8 @@ TEST(FirstStart, CreatesThePreferencesAndTheDemoTemplate) {
 
   const fs::path data = env.DataHome() / "Vidmora";
   const std::string documents = (env.Documents() / "Vidmora").string();
-  EXPECT_TRUE(fs::is_directory(documents));
+  // Named as the custom folder, made only when an output goes there.
+  EXPECT_FALSE(fs::exists(documents));
   EXPECT_EQ(ReadFile(data / "preference.xml"),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
             "<Preferences>\r\n"
@@ -56,6 +59,35 @@ TEST(FirstStart, ALaterStartWritesNothingEvenWithAnEmptyTemplatesFolder) {
 
   EXPECT_TRUE(fs::is_empty(data / "templates"));
   EXPECT_EQ(ReadFile(data / "preference.xml"), "<Preferences/>");
+}
+
+// A damaged template list would hide every template: it is kept, and the
+// list is made again from the template files, with a warning.
+TEST(FirstStart, ADamagedTemplateListIsKeptAndRebuiltFromTheFolder) {
+  TempEnv env;
+  ASSERT_TRUE(PrepareDataFolder());
+  const QString folder = TemplatesFolder();
+  ASSERT_TRUE(AddTemplate(folder, "Brand").ok);
+  const fs::path templates = folder.toStdString();
+  const std::string damaged = "<Templates><template>Demo 1</templ";
+  WriteFile(templates / "qthumb.xml", damaged);
+  WriteFile(templates / "qthumb.xml.bak", "an earlier backup");
+  std::map<std::string, std::string> before;
+  for (const auto& entry : fs::directory_iterator(templates))
+    if (entry.path().filename() != "qthumb.xml") before[entry.path().filename().string()] = ReadFile(entry.path());
+
+  QStringList warnings;
+  ASSERT_TRUE(PrepareDataFolder(&warnings));
+  EXPECT_EQ(ReadTemplateNames(folder), QStringList({"Brand", "Demo 1"}));
+  ASSERT_EQ(warnings.size(), 1);
+  EXPECT_TRUE(warnings[0].contains("qthumb.xml.bak.2")) << warnings[0].toStdString();
+  EXPECT_EQ(ReadFile(templates / "qthumb.xml.bak.2"), damaged);
+  for (const auto& [name, bytes] : before) EXPECT_EQ(ReadFile(templates / name), bytes) << name;
+
+  // A sound list is left as it is.
+  warnings.clear();
+  ASSERT_TRUE(PrepareDataFolder(&warnings));
+  EXPECT_TRUE(warnings.isEmpty());
 }
 
 TEST(OutputPreferences, ReadsValuesInAnyOrderAndKeepsTheFallbackForMissingOnes) {

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 using vidmora::test::TempEnv;
@@ -172,6 +174,23 @@ TEST_F(LanguageManagerTest, MissingLanguageFileKeepsEveryText) {
   std::filesystem::remove(program_ / "lang" / "language_lookup.ini");
   EXPECT_EQ(Manager(QStringLiteral("auto"), QLocale(QStringLiteral("fr_FR"))).CurrentLanguage(), QStringLiteral("en"));
   EXPECT_EQ(Manager(QStringLiteral("xx")).String(QStringLiteral("two_lines"), QStringLiteral("own")), QStringLiteral("own"));
+}
+
+// The README's "General/language" is found however the section is written.
+TEST(StoredLanguage, TheGeneralSectionAsPeopleAndQSettingsWriteIt) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "en"},
+      {"[General]\nlanguage=de\n", "de"},
+      {"[%General]\nlanguage=fr\n", "fr"},
+      {"[General]\nlanguage=de\n[%General]\nlanguage=fr\n", "fr"},
+  };
+  // One home: QSettings finds its folder once per program. The files differ
+  // in size, so that QSettings reads each anew.
+  TempEnv env;
+  for (const auto& [file, language] : cases) {
+    WriteFile(env.ConfigHome() / "VIDMORA" / "Vidmora.conf", file);
+    EXPECT_EQ(StoredLanguage(), language) << file;
+  }
 }
 
 TEST_F(LanguageManagerTest, ShippedEnglishFileIsFound) {

@@ -4,6 +4,8 @@
 #include "app/settings/session_choices.h"
 #include "app/templates/output_preview_dlg.h"
 #include "app/templates/template_store.h"
+#include "shared/template/edited_layer.h"
+#include "shared/template/layer_file.h"
 #include "tests/app/engine_fixture.h"
 #include "tests/app/modal_driver.h"
 
@@ -13,6 +15,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <chrono>
 
 namespace vidmora::test {
 namespace {
@@ -203,6 +207,45 @@ TEST_F(OutputPreviewTest, APictureCachedWithOneTemplateIsNotShownForAnother) {
   ASSERT_TRUE(EmptyPreviewCache());
   EXPECT_EQ(preview("Plain"), plain);
   EXPECT_EQ(preview(kDemoTemplateName), demo);
+}
+
+// A logo changed on disk changes the preview, though no template file did.
+TEST_F(OutputPreviewTest, APictureChangedSinceTheCachedPreviewIsPaintedAgain) {
+  ASSERT_TRUE(AddTemplate(TemplatesFolder(), "Logo").ok);
+  const fs::path logo = env_.MakeDir("pictures") / "logo.png";
+  const auto saveLogo = [&](QColor color) {
+    QImage picture(64, 64, QImage::Format_RGB32);
+    picture.fill(color);
+    ASSERT_TRUE(picture.save(QString::fromStdString(logo.string()), "PNG"));
+  };
+  saveLogo(Qt::red);
+  EditedLayer layer;
+  layer.font = DefaultLogFont();
+  ApplyNewLayerValues(layer, u"");
+  layer.imagePathName = QString::fromStdString(logo.string()).toStdU16String();
+  layer.imageLocation = 4;
+  layer.imageTransparency = 100;
+  ASSERT_TRUE(WriteNewLayerFile(TemplatesFolder().toStdU16String(), u"Logo_Layer 1", layer));
+  // Everything on disk an hour old, so that the new logo is newer than the cached picture.
+  const QString source = MakeSource("gray.mp4", GrayClip(320, 240));
+  const auto past = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  for (const auto& entry : fs::directory_iterator(TemplatesFolder().toStdString())) fs::last_write_time(entry.path(), past);
+  fs::last_write_time(source.toStdString(), past);
+
+  FileList files({source}, 0);
+  const auto centre = [&] {
+    COutputPreviewDlg dialog(files, "Logo");
+    QSignalSpy ready(&dialog, &COutputPreviewDlg::pictureReady);
+    WaitForPicture(dialog, ready);
+    return QColor(dialog.ShownPicture().pixel(160, 120));
+  };
+  EXPECT_GT(centre().red(), 200);
+  ASSERT_TRUE(fs::exists(PreviewCachePath(source).toStdString()));
+  fs::last_write_time(PreviewCachePath(source).toStdString(), past + std::chrono::minutes(10));
+  saveLogo(Qt::blue);
+  const QColor after = centre();
+  EXPECT_GT(after.blue(), 200) << "the cached picture with the old logo was shown";
+  EXPECT_LT(after.red(), 60);
 }
 
 }  // namespace

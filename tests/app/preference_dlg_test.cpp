@@ -8,6 +8,7 @@
 #include "app/settings/video_audio_setting_dlg.h"
 #include "app/templates/template_store.h"
 #include "tests/app/engine_fixture.h"
+#include "tests/app/modal_driver.h"
 #include "tests/app/named_control.h"
 
 #include <QCheckBox>
@@ -20,6 +21,9 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTest>
+
+#include <iterator>
+#include <vector>
 
 namespace vidmora::test {
 namespace {
@@ -114,27 +118,107 @@ TEST_F(PreferenceDlgTest, StoredValuesSelectTheirItemsAndValuesNotListedBecomeAu
   EXPECT_EQ(profile.value("CodeSettings/video_framerate").toString(), "auto");
 }
 
-TEST_F(PreferenceDlgTest, CancelStoresBothPagesAndEnterOrEscDoNotClose) {
+// Cancel, Escape and the window's close button discard what was changed; OK
+// and Enter keep it.
+TEST_F(PreferenceDlgTest, CancelAndEscapeDiscardOkAndEnterKeep) {
+  struct Case {
+    const char* name;
+    void (*close)(CPreferenceDlg& dialog);
+    bool kept;
+  };
+  const Case cases[] = {
+      {"cancel", [](CPreferenceDlg& d) { Close(d, QDialogButtonBox::Cancel); }, false},
+      {"escape", [](CPreferenceDlg& d) { QTest::keyClick(Control<QLineEdit>(d, "suffix_edit"), Qt::Key_Escape); }, false},
+      {"window_close", [](CPreferenceDlg& d) { d.close(); }, false},
+      {"ok", [](CPreferenceDlg& d) { Close(d, QDialogButtonBox::Ok); }, true},
+      {"enter", [](CPreferenceDlg& d) { QTest::keyClick(Control<QLineEdit>(d, "suffix_edit"), Qt::Key_Return); }, true},
+  };
+  const std::string before = ReadFile(PreferencesPath().toStdString());
+  const EncodingSettings encodingBefore = StoredEncoding();
+  const bool audioDisabledBefore = AudioDisabled();
+  ASSERT_NE(encodingBefore.container, Container::kVp8);
+  const QString folder = QString::fromStdString(env_.MakeDir("outputs").string());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CPreferenceDlg dialog;
+    dialog.show();
+    Control<QComboBox>(dialog, "container_combo")->setCurrentText("VP8");
+    Control<QLineEdit>(dialog, "suffix_edit")->setText("_marked");
+    Control<QRadioButton>(dialog, "save_to_other_folder")->setChecked(true);
+    // The folder can be typed as well as chosen.
+    QLineEdit* folderEdit = Control<QLineEdit>(dialog, "folder_edit");
+    folderEdit->clear();
+    QTest::keyClicks(folderEdit, folder);
+    Control<QCheckBox>(dialog, "disable_audio_check")->setChecked(true);
+    c.close(dialog);
+    EXPECT_FALSE(dialog.isVisible());
+
+    const OutputPreferences preferences = ReadOutputPreferences(PreferencesPath());
+    if (c.kept) {
+      EXPECT_EQ(StoredEncoding().container, Container::kVp8);
+      EXPECT_TRUE(AudioDisabled());
+      EXPECT_EQ(preferences.outputFileNameSuffix, "_marked");
+      EXPECT_EQ(preferences.outputFolderOpts, 1);
+      EXPECT_EQ(preferences.outputFolderPath, folder);
+    } else {
+      EXPECT_EQ(StoredEncoding().container, encodingBefore.container);
+      EXPECT_EQ(AudioDisabled(), audioDisabledBefore);
+      EXPECT_EQ(ReadFile(PreferencesPath().toStdString()), before);
+    }
+  }
+}
+
+// OK names a value that cannot work and keeps the dialog open, saving nothing.
+TEST_F(PreferenceDlgTest, OkNamesAFolderOrSuffixThatCannotWork) {
+  const fs::path file = env_.MakeDir("files-here") / "a-file";
+  WriteFile(file, "x");
+  struct Case {
+    const char* folder;  // nullptr: beside the source
+    const char* suffix;
+    const char* named;   // in the message
+  };
+  const Case cases[] = {
+      {"", "_new", "choose the folder"},
+      {"relative/out", "_new", "relative/out"},
+      {"/proc/vidmora-outputs", "_new", "/proc/vidmora-outputs"},
+      {nullptr, "/../../clips/a", "/../../clips/a"},
+  };
+  const std::string before = ReadFile(PreferencesPath().toStdString());
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  const std::string underFile = (file / "out").string();
+  all.push_back({underFile.c_str(), "_new", "a-file"});
+  all.push_back({file.c_str(), "_new", "a-file"});
+  for (const Case& c : all) {
+    SCOPED_TRACE(c.folder ? c.folder : c.suffix);
+    CPreferenceDlg dialog;
+    dialog.show();
+    if (c.folder != nullptr) {
+      Control<QRadioButton>(dialog, "save_to_other_folder")->setChecked(true);
+      Control<QLineEdit>(dialog, "folder_edit")->setText(c.folder);
+    }
+    Control<QLineEdit>(dialog, "suffix_edit")->setText(c.suffix);
+    QString shown;
+    AnswerNextMessage(QMessageBox::Ok, &shown, &dialog);
+    Close(dialog, QDialogButtonBox::Ok);
+    EXPECT_TRUE(shown.contains(c.named, Qt::CaseInsensitive)) << shown.toStdString();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(ReadFile(PreferencesPath().toStdString()), before);
+  }
+  EXPECT_EQ(ReadFile(file), "x");
+}
+
+// Beside the source under its own name, a source already in the chosen
+// format is skipped: the page says so as soon as that is chosen.
+TEST_F(PreferenceDlgTest, ChoicesThatWouldSkipEveryFileAreWarnedAbout) {
   CPreferenceDlg dialog;
   dialog.show();
-  Control<QComboBox>(dialog, "container_combo")->setCurrentText("VP8");
-  Control<QLineEdit>(dialog, "suffix_edit")->setText("_marked");
+  QLabel* warning = Control<QLabel>(dialog, "naming_warning");
+  EXPECT_FALSE(warning->isVisible());
+  Control<QRadioButton>(dialog, "keep_name")->setChecked(true);
+  EXPECT_TRUE(warning->isVisible());
+  EXPECT_TRUE(warning->text().contains("skipped"));
   Control<QRadioButton>(dialog, "save_to_other_folder")->setChecked(true);
-  EXPECT_TRUE(Control<QPushButton>(dialog, "browse_button")->isEnabled());
-  Control<QCheckBox>(dialog, "disable_audio_check")->setChecked(true);
-
-  QTest::keyClick(&dialog, Qt::Key_Escape);
-  QTest::keyClick(&dialog, Qt::Key_Return);
-  EXPECT_TRUE(dialog.isVisible());
-
-  Close(dialog, QDialogButtonBox::Cancel);
-  EXPECT_FALSE(dialog.isVisible());
-  EXPECT_EQ(StoredEncoding().container, Container::kVp8);
-  EXPECT_EQ(StoredEncoding().videoCodec, VideoCodec::kVp8);
-  EXPECT_TRUE(AudioDisabled());
-  const OutputPreferences preferences = ReadOutputPreferences(PreferencesPath());
-  EXPECT_EQ(preferences.outputFileNameSuffix, "_marked");
-  EXPECT_EQ(preferences.outputFolderOpts, 1);
+  EXPECT_FALSE(warning->isVisible());
 }
 
 TEST_F(PreferenceDlgTest, SavingChangesOnlyTheElementsTheFileHas) {

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace vidmora::test {
 namespace {
 
@@ -94,6 +96,10 @@ TEST(DisplaySize, FollowsTheScaleTypeAndLeavesPicturesWhole) {
   const QSize picture(1920, 1080);
   const Case cases[] = {
       {{ScaleType::kToWidth, 800, 600, false}, true, QSize(800, 450)},
+      // Sizes no picture can have are brought within 8192 pixels a side.
+      {{ScaleType::kToWidth, 100000, 600, false}, true, QSize(8192, 4608)},
+      {{ScaleType::kToHeight, 800, 100000, false}, true, QSize(8192, 4608)},
+      {{ScaleType::kToWidthAndHeight, 100000, 100000, false}, true, QSize(8192, 8192)},
       {{ScaleType::kToHeight, 800, 600, false}, true, QSize(1066, 600)},
       {{ScaleType::kToWidthAndHeight, 800, 600, false}, true, QSize(800, 600)},
       {{ScaleType::kToWidth, 800, 600, false}, false, picture},
@@ -109,26 +115,64 @@ TEST(DisplaySize, FollowsTheScaleTypeAndLeavesPicturesWhole) {
 TEST(PreviewCachePath, FilesOfOneNameInDifferentFoldersGetDifferentPictures) {
   TempEnv env;
   const QString cache = PreviewCacheFolder();
+  EXPECT_EQ(cache.toStdString(), (env.CacheHome() / "Vidmora" / "preview").string());
   EXPECT_EQ(PreviewCachePath("/clips/day/a.mp4"), cache + "/clips/day/a.mp4.png");
   EXPECT_NE(PreviewCachePath("/clips/day/a.mp4"), PreviewCachePath("/clips/night/a.mp4"));
   EXPECT_EQ(PreviewCachePath("/clips/day/../day/a.mp4"), PreviewCachePath("/clips/day/a.mp4"));
-  EXPECT_TRUE(cache.startsWith(QString::fromStdString(env.Tmp().string()))) << cache.toStdString();
+  EXPECT_EQ(fs::status(env.CacheHome() / "Vidmora").permissions() & fs::perms::all, fs::perms::owner_all);
 }
 
-// A temporary folder set to the data folder's parent makes the cache folder
-// the data folder itself: emptying the cache must not delete templates.
+// A data folder inside the cache keeps its pictures (template thumbnails).
 TEST(PreviewCache, IsNeverEmptiedWhenItHoldsTheDataFolder) {
   TempEnv env;
-  const fs::path layer = env.DataHome() / "Vidmora" / "templates" / "Demo 1.xml";
-  WriteFile(layer, "<WatermarkConf/>");
-  qputenv("TMPDIR", QByteArray::fromStdString(env.DataHome().string()));
+  const fs::path dataHome = env.CacheHome() / "Vidmora" / "preview";
+  qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dataHome.string()));
+  const fs::path thumbnail = dataHome / "Vidmora" / "templates" / "Demo 1.png";
+  WriteFile(thumbnail, "thumbnail");
   EXPECT_FALSE(EmptyPreviewCache());
-  EXPECT_EQ(ReadFile(layer), "<WatermarkConf/>");
-  qputenv("TMPDIR", QByteArray::fromStdString(env.Tmp().string()));
-  WriteFile(env.Tmp() / "Vidmora" / "a.png", "x");
+  EXPECT_EQ(ReadFile(thumbnail), "thumbnail");
+}
+
+// Emptying the cache deletes the pictures it made and nothing else, even when
+// the cache and temporary folders are set to the documents folder, where the
+// outputs are.
+TEST(PreviewCache, EmptyingDeletesOnlyItsOwnPictures) {
+  TempEnv env;
+  qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(env.Documents().string()));
+  qputenv("TMPDIR", QByteArray::fromStdString(env.Documents().string()));
+  const fs::path outside = env.MakeDir("outside");
+  const fs::path cache = env.Documents() / "Vidmora" / "preview";
+  const std::vector<fs::path> kept = {env.Documents() / "Vidmora" / "a_new.mp4", env.Documents() / "Vidmora" / "b.png",
+                                      cache / "notes.txt", outside / "keep.png"};
+  for (const fs::path& file : kept) WriteFile(file, "user's");
+  fs::create_directory_symlink(outside, cache / "linked");
+  const QString picture = PreviewCachePath("/clips/a.mp4");
+  ASSERT_TRUE(WritePreviewCacheFile(picture, "picture"));
+
   EXPECT_TRUE(EmptyPreviewCache());
-  EXPECT_FALSE(fs::exists(env.Tmp() / "Vidmora"));
-  EXPECT_TRUE(fs::exists(layer));
+  EXPECT_FALSE(fs::exists(picture.toStdString()));
+  EXPECT_FALSE(fs::exists(cache / "clips"));
+  for (const fs::path& file : kept) EXPECT_EQ(ReadFile(file), "user's") << file;
+  EXPECT_TRUE(fs::is_symlink(cache / "linked"));
+}
+
+// Links planted in the cache's place, or in a picture's, are never followed.
+TEST(PreviewCache, NeverFollowsALink) {
+  TempEnv env;
+  const fs::path victim = env.Home() / ".profile";
+  WriteFile(victim, "mine");
+  const QString picture = PreviewCachePath("/clips/a.mp4");
+  fs::create_directories(fs::path(picture.toStdString()).parent_path());
+  fs::create_symlink(victim, picture.toStdString());
+  EXPECT_FALSE(WritePreviewCacheFile(picture, "picture"));
+  EXPECT_EQ(ReadFile(victim), "mine");
+
+  fs::remove_all(env.CacheHome() / "Vidmora");
+  fs::create_directory_symlink(env.Home(), env.CacheHome() / "Vidmora");
+  EXPECT_TRUE(PreviewCacheFolder().isEmpty());
+  EXPECT_TRUE(PreviewCachePath("/clips/a.mp4").isEmpty());
+  EXPECT_FALSE(EmptyPreviewCache());
+  EXPECT_EQ(ReadFile(victim), "mine");
 }
 
 }  // namespace

@@ -1,15 +1,23 @@
 // The template store's file steps: add, rename and remove templates and
 // layers, and the names it refuses.
 #include "app/templates/layer_store.h"
+#include "app/templates/template_names.h"
 #include "app/templates/template_store.h"
 #include "shared/template/layer_file.h"
 #include "tests/support/temp_env.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <csignal>
 
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace vidmora::test {
 namespace {
@@ -69,6 +77,7 @@ TEST_F(TemplateStoreTest, RefusedNamesLeaveTheFolderUnchanged) {
       "demo 1",          // a template, compared without case
       "DEMO 1_LAYER 1",  // a layer: layers share the folder
       QString(300, 'x'),
+      "   ", " Demo 1", "Demo 1 ",  // blank, and look-alikes of a name in use
   };
   for (const QString& name : refused) {
     SCOPED_TRACE(name.toStdString());
@@ -135,6 +144,133 @@ TEST_F(TemplateStoreTest, ALayerIsAddedToATemplateWithoutALayerList) {
   WriteFile(folder_ / "Demo 1.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Other/>\r\n");
   ASSERT_TRUE(AddLayer(q_, "Demo 1", "Logo").ok);
   EXPECT_EQ(ReadLayerNames(q_, "Demo 1"), QStringList({"Logo"}));
+}
+
+
+// A renamed template keeps its layers' names, and a template's own name may
+// look like a layer's: a new template never takes another's file.
+TEST_F(TemplateStoreTest, ANewTemplateNeverTakesAnotherTemplatesFiles) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> before;  // add, then rename when the second is set
+    const char* added;
+    const char* expectedLayer;
+  };
+  const Case cases[] = {
+      {"renamed_template", {{"Brand", "Brand old"}}, "Brand", "Brand_Layer 2"},
+      {"template_named_like_a_layer", {{"X_Layer 1", nullptr}}, "X", "X_Layer 2"},
+      {"both", {{"Y", "Y old"}, {"Y_Layer 2", nullptr}}, "Y", "Y_Layer 3"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const auto& [add, rename] : c.before) {
+      ASSERT_TRUE(AddTemplate(q_, add).ok);
+      if (rename != nullptr) {
+        ASSERT_TRUE(RenameTemplate(q_, add, rename).ok);
+      }
+    }
+    const std::map<std::string, std::string> before = Snapshot(folder_);
+    ASSERT_TRUE(AddTemplate(q_, c.added).ok);
+    EXPECT_EQ(ReadLayerNames(q_, c.added), QStringList({c.expectedLayer}));
+    EXPECT_EQ(LoadLayer(c.expectedLayer).textContent, u"Vidmora For Win");
+    // Every earlier file is as it was; removing the new template leaves them so.
+    std::map<std::string, std::string> after = Snapshot(folder_);
+    for (const auto& [file, bytes] : before) {
+      if (file != "qthumb.xml") {
+        EXPECT_EQ(after[file], bytes) << file;
+      }
+    }
+    ASSERT_TRUE(RemoveTemplate(q_, c.added).ok);
+    after = Snapshot(folder_);
+    for (const auto& [file, bytes] : before) {
+      if (file != "qthumb.xml") {
+        EXPECT_EQ(after[file], bytes) << file;
+      }
+    }
+  }
+}
+
+// Every name that is accepted can be saved: the longest whose files fit in a
+// file name (255 bytes), a template's first layer file included.
+TEST_F(TemplateStoreTest, LongNamesAreAcceptedExactlyAsFarAsTheyCanBeSaved) {
+  const std::map<std::string, std::string> before = Snapshot(folder_);
+  struct Case {
+    NamedThing thing;
+    int bytes;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {NamedThing::kLayer, 251, true},    {NamedThing::kLayer, 252, false},
+      {NamedThing::kTemplate, 243, true}, {NamedThing::kTemplate, 244, false},
+  };
+  for (const Case& c : cases) {
+    const bool layer = c.thing == NamedThing::kLayer;
+    SCOPED_TRACE((layer ? "layer " : "template ") + std::to_string(c.bytes));
+    const QString name(c.bytes, layer ? 'l' : 't');
+    const StoreResult result = layer ? AddLayer(q_, "Demo 1", name) : AddTemplate(q_, name);
+    EXPECT_EQ(result.ok, c.accepted) << result.message.toStdString();
+    if (!c.accepted) {
+      EXPECT_TRUE(result.message.contains("255")) << result.message.toStdString();
+      continue;
+    }
+    const std::string layerName = layer ? name.toStdString() : name.toStdString() + "_Layer 1";
+    EXPECT_EQ(LoadLayer(layerName).textContent, u"Vidmora For Win");
+    ASSERT_TRUE((layer ? RemoveLayer(q_, "Demo 1", name) : RemoveTemplate(q_, name)).ok);
+  }
+  EXPECT_EQ(Snapshot(folder_), before);
+}
+
+// Two programs adding templates at the same time both find theirs listed
+// (threads here, each with its own lock as a program has).
+TEST_F(TemplateStoreTest, TemplatesAddedAtTheSameTimeAreAllListed) {
+  constexpr int kThreads = 6;
+  constexpr int kEach = 5;
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([this, t, &failures] {
+      for (int i = 0; i < kEach; ++i)
+        if (!AddTemplate(q_, QStringLiteral("T%1-%2").arg(t).arg(i)).ok) ++failures;
+    });
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(failures, 0);
+  const QStringList names = ReadTemplateNames(q_);
+  EXPECT_EQ(names.size(), 1 + kThreads * kEach);
+  for (int t = 0; t < kThreads; ++t)
+    for (int i = 0; i < kEach; ++i) {
+      EXPECT_TRUE(names.contains(QStringLiteral("T%1-%2").arg(t).arg(i)));
+    }
+}
+
+// A full disk, as a file size limit: the list cannot be written, so nothing
+// is renamed and the user is told.
+TEST_F(TemplateStoreTest, ARenameThatCannotWriteTheListChangesNothing) {
+  ASSERT_TRUE(AddLayer(q_, "Demo 1", "Logo").ok);
+  const std::map<std::string, std::string> before = Snapshot(folder_);
+  struct Case {
+    const char* name;
+    StoreResult (*rename)(const QString& folder);
+    const char* list;
+  };
+  const Case cases[] = {
+      {"template", [](const QString& folder) { return RenameTemplate(folder, "Demo 1", "Renamed"); }, "qthumb.xml"},
+      {"layer", [](const QString& folder) { return RenameLayer(folder, "Demo 1", "Logo", "Corner"); }, "Demo 1.xml"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = signal(SIGXFSZ, SIG_IGN);
+    rlimit tiny = saved;
+    tiny.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    const StoreResult result = c.rename(q_);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.message.contains(c.list)) << result.message.toStdString();
+    EXPECT_EQ(Snapshot(folder_), before);
+  }
 }
 
 }  // namespace

@@ -359,6 +359,42 @@ TEST_F(TranscodeJobTest, AnUnsetCustomFolderFailsWithAMessage) {
   EXPECT_FALSE(listener.events.contains("started"));
 }
 
+// Stored values the dialog would refuse (a hand-edited preference.xml) fail
+// the file before anything is written, naming the setting.
+TEST_F(TranscodeJobTest, StoredNamesThatWouldLeaveTheFolderFailTheFile) {
+  const QString source = MakeSource("clip.mp4");
+  const fs::path elsewhere = env_.MakeDir("clips");
+  WriteFile(elsewhere / "a.mp4", "an unrelated video");
+  struct Case {
+    const char* name;
+    int folderOpts;
+    const char* folder;
+    const char* suffix;
+    const char* named;  // in the reason
+  };
+  const Case cases[] = {
+      {"suffix_with_parent_folders", 0, "", "/../../files/clips/a", "suffix"},
+      {"suffix_with_a_slash", 0, "", "/a", "suffix"},
+      {"suffix_with_a_line_break", 0, "", "_a\nb", "suffix"},
+      {"relative_folder", 1, "relative/out", "_wm", "relative/out"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    JobSettings settings = Settings(1, c.suffix);
+    settings.output.outputFolderOpts = c.folderOpts;
+    settings.output.outputFolderPath = c.folder;
+    RecordingListener listener;
+    const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+    EXPECT_EQ(result.outcome, JobOutcome::Failed);
+    EXPECT_TRUE(result.reason.contains(c.named)) << result.reason.toStdString();
+    EXPECT_TRUE(result.reason.contains("preference.xml")) << result.reason.toStdString();
+    EXPECT_FALSE(listener.events.contains("started"));
+  }
+  EXPECT_EQ(ReadFile(elsewhere / "a.mp4"), "an unrelated video");
+  EXPECT_EQ(std::distance(fs::directory_iterator(elsewhere), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(sources_), fs::directory_iterator()), 1);
+}
+
 TEST_F(TranscodeJobTest, AMissingEncoderLibraryFailsWithItsMessage) {
   const QString source = MakeSource("clip.mp4");
   RecordingListener listener;

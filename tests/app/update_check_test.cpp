@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,7 +18,8 @@ namespace {
 // A one-file HTTP server on 127.0.0.1 for the check to download from.
 class VersionFileServer {
  public:
-  enum class Answer { kServe, kNever };
+  // kTrickle sends the headers, then one byte of the body every 100 ms.
+  enum class Answer { kServe, kNever, kTrickle };
 
   VersionFileServer(QByteArray body, Answer answer) : body_(std::move(body)), answer_(answer) {
     EXPECT_TRUE(server_.listen(QHostAddress::LocalHost, 0));
@@ -26,21 +28,33 @@ class VersionFileServer {
         QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
           request_ += socket->readAll();
           if (!request_.contains("\r\n\r\n") || answer_ == Answer::kNever) return;
+          if (answer_ == Answer::kTrickle) return Trickle(socket);
           socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\nContent-Length: " +
                         QByteArray::number(body_.size()) + "\r\n\r\n" + body_);
           socket->disconnectFromHost();
         });
+        QObject::connect(socket, &QTcpSocket::disconnected, [this] { ++closed_; });
       }
     });
   }
   QUrl Url() const { return QUrl(QStringLiteral("http://127.0.0.1:%1/kd_version.ini").arg(server_.serverPort())); }
   const QByteArray& Request() const { return request_; }
+  // Connections the client has closed.
+  int Closed() const { return closed_; }
 
  private:
+  void Trickle(QTcpSocket* socket) {
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 100000\r\n\r\n");
+    auto* timer = new QTimer(socket);
+    QObject::connect(timer, &QTimer::timeout, socket, [socket] { socket->write(";"); });
+    timer->start(100);
+  }
+
   QByteArray body_;
   Answer answer_;
   QTcpServer server_;
   QByteArray request_;
+  int closed_ = 0;
 };
 
 class RecordingNotifier : public UpdateNotifier {
@@ -120,11 +134,34 @@ TEST_P(UpdateCheckAgainstServer, ShowsWhatTheModeAllows) {
 INSTANTIATE_TEST_SUITE_P(Answers, UpdateCheckAgainstServer, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
-TEST(UpdateCheck, KeepsTheVersionFileInTheTemporaryFolder) {
+// Another user can plant a link where a version file would be saved: the
+// check saves nothing, so the file the link names stays as it was.
+TEST(UpdateCheck, WritesNoFile) {
   test::TempEnv env;
+  const std::filesystem::path victim = env.Home() / ".bashrc";
+  test::WriteFile(victim, "mine\n");
+  std::filesystem::create_directories(env.Tmp() / "Vidmora");
+  std::filesystem::create_symlink(victim, env.Tmp() / "Vidmora" / "kd_version.ini");
   VersionFileServer server(VersionFile("1", "2", "4"), VersionFileServer::Answer::kServe);
-  Check(server.Url(), UpdateMode::kSilent);
-  EXPECT_EQ(test::ReadFile(env.Tmp() / "Vidmora" / "kd_version.ini"), VersionFile("1", "2", "4").toStdString());
+  EXPECT_EQ(Check(server.Url(), UpdateMode::kOnDemand), std::vector<std::string>{"offer 1.2.4"});
+  EXPECT_EQ(test::ReadFile(victim), "mine\n");
+  EXPECT_TRUE(std::filesystem::is_empty(env.Runtime()));
+  EXPECT_TRUE(std::filesystem::is_empty(env.CacheHome()));
+}
+
+// A server that sends a byte now and then never resets the limit: it holds for
+// the whole download, and the abandoned connection is closed.
+TEST(UpdateCheck, TheTimeLimitCoversTheWholeDownload) {
+  test::TempEnv env;
+  VersionFileServer trickle({}, VersionFileServer::Answer::kTrickle);
+  EXPECT_EQ(Check(trickle.Url(), UpdateMode::kOnDemand, 1000),
+            std::vector<std::string>{"failed: the server did not answer within 1 seconds."});
+  QEventLoop wait;
+  for (int i = 0; i < 50 && trickle.Closed() == 0; ++i) {
+    QTimer::singleShot(100, &wait, &QEventLoop::quit);
+    wait.exec();
+  }
+  EXPECT_EQ(trickle.Closed(), 1);
 }
 
 TEST(UpdateCheck, FailureMessagesSayWhy) {

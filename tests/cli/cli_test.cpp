@@ -122,6 +122,31 @@ TEST_F(CliTest, TheDoneLineGivesTheNotesOfWhatCouldNotBeKept) {
   EXPECT_NE(done.find("mixed down to stereo"), std::string::npos) << done;
 }
 
+// Started without a session (ssh, cron, CI): nothing about a runtime folder is
+// printed and none is left behind; outputs beside the sources make no
+// documents folder.
+TEST_F(CliTest, WithoutASessionItSaysNothingExtraAndMakesOnlyWhatItUses) {
+  const std::string clip = Source("clip.mp4");
+  unsetenv("XDG_RUNTIME_DIR");
+  const ProcessResult result = RunCli({"--quiet", clip});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  EXPECT_TRUE(Probe(folder_ / "clip_new.mp4").ok);
+  EXPECT_TRUE(fs::is_empty(env_.Tmp()));
+  EXPECT_FALSE(fs::exists(env_.Documents() / "Vidmora"));
+}
+
+// A line break or a "%2" in a file name never splits or rewrites its line.
+TEST_F(CliTest, EachFileKeepsToOneLineWhateverItsName) {
+  const std::string broken = Source("line\nbreak.mp4");
+  const std::string percent = Source("100%2 sure.mp4");
+  const ProcessResult result = RunCli({broken, percent});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.out.find("\n[1/2] line\\nbreak.mp4: done\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("\n[2/2] 100%2 sure.mp4: done\n"), std::string::npos) << result.out;
+  EXPECT_TRUE(Probe(folder_ / "line\nbreak_new.mp4").ok);
+}
+
 TEST_F(CliTest, AFailedFileGivesOneAndTheOthersAreStillDone) {
   const std::string good = Source("good.mp4");
   WriteFile(folder_ / "bad.mp4", "text, not video");

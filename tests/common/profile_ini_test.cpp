@@ -132,15 +132,17 @@ TEST(ProfileIni, WriteRefusesTextsThatWouldChangeTheStructure) {
   EXPECT_EQ(ReadFile(file), kConfig);
 }
 
-TEST(ProfileIni, WriteKeepsPermissionsAndFollowsSymbolicLinks) {
+TEST(ProfileIni, WriteKeepsPermissionsAndRefusesSymbolicLinks) {
   TempEnv env;
   const fs::path real = env.Root() / "real.ini";
   const fs::path link = env.Root() / "link.ini";
   WriteFile(real, "[S]\nk=1\n");
   chmod(real.c_str(), 0600);
   fs::create_symlink(real, link);
-  ASSERT_TRUE(WritePrivateProfileString(u"S", u"k", u"2", link));
+  EXPECT_FALSE(WritePrivateProfileString(u"S", u"k", u"2", link));
   EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ReadFile(real), "[S]\nk=1\n");
+  ASSERT_TRUE(WritePrivateProfileString(u"S", u"k", u"2", real));
   EXPECT_EQ(ReadFile(real), "[S]\nk=2\n");
   EXPECT_EQ(fs::status(real).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
 }

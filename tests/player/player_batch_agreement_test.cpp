@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
+
 namespace vidplay::test {
 namespace {
 
@@ -64,6 +66,24 @@ TEST_F(PlayerTest, TheWatermarkSitsWhereTheBatchPaintsIt) {
   EXPECT_NEAR(playerMark.top(), batchMark.top(), 2);
   EXPECT_NEAR(playerMark.right(), batchMark.x() + batchMark.width(), 2);
   EXPECT_NEAR(playerMark.bottom(), batchMark.y() + batchMark.height(), 2);
+}
+
+// The player program on a machine without a session's runtime folder or
+// NVIDIA's driver says nothing on its error output while it plays.
+TEST_F(PlayerTest, ThePlayerProgramPrintsNothingWhilePlaying) {
+  WriteRedCornerTemplate(u"Red corner");
+  vidmora::test::ClipSpec spec;
+  spec.seconds = 2;
+  const fs::path clip = env_.MakeDir("clips") / "clip.mp4";
+  fs::copy_file(vidmora::test::SampleClip(spec), clip);
+  const std::string vidplay = (QCoreApplication::applicationDirPath() + "/vidplay").toStdString();
+  vidmora::test::RunningProcess player({vidplay, "Vidmora", "Red corner", clip.string(), "320", "240"},
+                                       {{"VIDPLAY_MPV_OPTIONS", "ao=null"}, {"XDG_RUNTIME_DIR", ""}});
+  // mpv loads its hardware interops when the picture area is first shown.
+  EXPECT_FALSE(player.WaitForError("\n", 8000));
+  player.Signal(SIGTERM);
+  const vidmora::test::ProcessResult result = player.Finish();
+  EXPECT_EQ(result.err, "");
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace vidplay {
 namespace {
 
@@ -66,6 +68,16 @@ TEST(VideoGeometry, ThePictureIsFittedAndCentredAsMpvDoes) {
                                                              << "x" << c.target.height();
     EXPECT_EQ(PaintedFrameSize(c.format), c.painted);
   }
+}
+
+TEST(VideoGeometry, OnlyFramesThePlayerCanPaintAreAccepted) {
+  const std::pair<QSize, bool> cases[] = {
+      {QSize(320, 240), true},     {QSize(7680, 4320), true},  {QSize(4320, 8192), true},
+      {QSize(8192, 4320), true},   {QSize(8193, 16), false},   {QSize(8192, 8192), false},
+      {QSize(65535, 65535), false}, {QSize(0, 240), false},    {QSize(-1, 240), false},
+  };
+  for (const auto& [frame, paintable] : cases)
+    EXPECT_EQ(IsPaintable(frame), paintable) << frame.width() << "x" << frame.height();
 }
 
 TEST(PlaybackTime, MinutesAndSecondsThenHours) {

@@ -3,6 +3,7 @@
 #include "app/shell/external_programs.h"
 #include "app/shell/file_list_model.h"
 #include "app/shell/video_files.h"
+#include "tests/app/modal_driver.h"
 #include "tests/shell/window_fixture.h"
 
 #include <QApplication>
@@ -10,8 +11,14 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
 
 namespace vidmora::test {
 
@@ -78,6 +85,12 @@ TEST_F(WindowTest, TheSameFileAddedTwiceByDialogOrDropLeavesOneRow) {
   const QString clip = Touch(sources_ / "clip.mp4");
   EXPECT_EQ(window_->AddFiles({clip}), 1);
   EXPECT_EQ(window_->AddFiles({clip}), 0);
+  // The same file through a linked folder and through a second link.
+  std::filesystem::create_directory_symlink(sources_, env_.Root() / "linked");
+  std::filesystem::create_hard_link(sources_ / "clip.mp4", sources_ / "same.mp4");
+  EXPECT_EQ(window_->AddFiles({QString::fromStdString((env_.Root() / "linked" / "clip.mp4").string()),
+                               QString::fromStdString((sources_ / "same.mp4").string())}),
+            0);
   ASSERT_TRUE(Drop(*window_, *Uris({clip})));
   EXPECT_EQ(window_->Files().rowCount(), 1);
   EXPECT_TRUE(window_->findChild<QLabel*>("status_label")->text().contains("1 already listed"));
@@ -122,6 +135,35 @@ TEST_F(WindowTest, RemovingTheLastRowDisablesRemovePreviewAndProcess) {
     EXPECT_FALSE(Button(name)->isEnabled()) << name;
   }
   EXPECT_TRUE(Button("add_toolbar_btn")->isEnabled());
+}
+
+// The children of this process, from /proc: a started player would be one.
+int ChildProcessCount() {
+  int count = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::istringstream children(ReadFile(task.path() / "children"));
+    for (std::string pid; children >> pid;) ++count;
+  }
+  return count;
+}
+
+// Playing a file that is no video gives one message naming it, and no player
+// that would say the same again.
+TEST_F(WindowTest, PlayingAFileThatIsNoVideoGivesOneMessage) {
+  const QString notes = Touch(sources_ / "notes.mp4");
+  window_->AddFiles({notes});
+  auto* list = window_->findChild<QListView*>("file_list");
+  list->setCurrentIndex(window_->Files().index(0));
+  const int before = ChildProcessCount();
+  QString shown;
+  AnswerNextMessage(QMessageBox::Ok, &shown);
+  emit list->doubleClicked(window_->Files().index(0));
+  EXPECT_TRUE(WaitFor([&] { return !shown.isEmpty(); }, 20000));
+  EXPECT_TRUE(shown.contains("notes.mp4")) << shown.toStdString();
+  QTest::qWait(300);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a second message box";
+  EXPECT_EQ(ChildProcessCount(), before) << "a player was started";
+  EXPECT_EQ(ReadFile(sources_ / "notes.mp4"), "x");
 }
 
 }  // namespace vidmora::test

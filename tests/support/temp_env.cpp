@@ -16,12 +16,16 @@ TempEnv::TempEnv() {
   buffer.push_back('\0');
   if (!mkdtemp(buffer.data())) throw std::runtime_error("mkdtemp failed for " + pattern);
   root_ = buffer.data();
-  for (const auto& dir : {Home(), DataHome(), ConfigHome(), Documents(), Tmp()}) fs::create_directories(dir);
+  for (const auto& dir : {Home(), DataHome(), ConfigHome(), Documents(), Tmp(), CacheHome(), Runtime()})
+    fs::create_directories(dir);
+  fs::permissions(Runtime(), fs::perms::owner_all);
   Set("HOME", Home().string());
   Set("XDG_DATA_HOME", DataHome().string());
   Set("XDG_CONFIG_HOME", ConfigHome().string());
   Set("XDG_DOCUMENTS_DIR", Documents().string());
   Set("TMPDIR", Tmp().string());
+  Set("XDG_CACHE_HOME", CacheHome().string());
+  Set("XDG_RUNTIME_DIR", Runtime().string());
 }
 
 TempEnv::~TempEnv() {

@@ -8,7 +8,8 @@
 namespace vidmora::test {
 
 // A temporary home for one test: HOME, XDG_DATA_HOME, XDG_CONFIG_HOME,
-// XDG_DOCUMENTS_DIR and TMPDIR point into a fresh folder, which is removed
+// XDG_CACHE_HOME, XDG_RUNTIME_DIR (mode 0700), XDG_DOCUMENTS_DIR and TMPDIR
+// point into a fresh folder, which is removed
 // (and the variables restored) when the object goes away. Tests never touch
 // the real home.
 class TempEnv {
@@ -24,6 +25,8 @@ class TempEnv {
   std::filesystem::path ConfigHome() const { return root_ / "config"; }
   std::filesystem::path Documents() const { return root_ / "home" / "Documents"; }
   std::filesystem::path Tmp() const { return root_ / "tmp"; }
+  std::filesystem::path CacheHome() const { return root_ / "cache"; }
+  std::filesystem::path Runtime() const { return root_ / "runtime"; }
   // A fresh empty folder under the root, for a test's own files.
   std::filesystem::path MakeDir(const std::string& name) const;
 
