@@ -23,6 +23,10 @@ QString FromWide(const char16_t* text) {
   return text ? QString::fromUtf16(text) : QString();
 }
 
+glyphra::FrameTime Time(long long frameMs, long long clipMs) {
+  return {frameMs < 0 ? -1 : frameMs, clipMs > 0 ? clipMs : 0};
+}
+
 }  // namespace
 
 extern "C" {
@@ -121,19 +125,45 @@ int FrameHookOverlay(int width, int height, int firstRow, int endRow, unsigned i
   }
 }
 
+int SetFrameHookTime(long long frameMs, long long clipMs) {
+  glyphra::ThreadRenderContext().frameTime = Time(frameMs, clipMs);
+  return 0;
+}
+
+int FrameHookTimed(int width, int height) {
+  try {
+    glyphra::RenderContext& context = glyphra::ThreadRenderContext();
+    int first = 0, end = 0;
+    if (!glyphra::FrameRows(context, width, height, first, end)) return 0;
+    context.overlayPinned = false;
+    return context.overlay.IsPaintedFor(QSize(width, height)) && context.overlay.IsTimed() ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
 int PaintTemplateOntoImage(const char16_t* templateName, QImage* image) {
+  return PaintTemplateOntoImageAt(templateName, image, -1, 0);
+}
+
+int PaintLayersOntoImage(const vidmora::EditedLayer* layers, int count, QImage* image) {
+  return PaintLayersOntoImageAt(layers, count, image, -1, 0);
+}
+
+int PaintTemplateOntoImageAt(const char16_t* templateName, QImage* image, long long frameMs, long long clipMs) {
   if (image == nullptr || image->isNull()) return static_cast<int>(glyphra::Status::InvalidParameter);
   try {
     const glyphra::FrameRect frame{0, 0, image->width(), image->height()};
     auto layers = glyphra::ReadTemplateLayers(glyphra::CurrentSettings().templatesFolder, FromWide(templateName), frame);
     if (!layers) return -1;
-    return static_cast<int>(glyphra::PaintOntoImage(std::move(*layers), *image));
+    return static_cast<int>(glyphra::PaintOntoImage(std::move(*layers), *image, Time(frameMs, clipMs)));
   } catch (...) {
     return static_cast<int>(glyphra::Status::OutOfMemory);
   }
 }
 
-int PaintLayersOntoImage(const vidmora::EditedLayer* layers, int count, QImage* image) {
+int PaintLayersOntoImageAt(const vidmora::EditedLayer* layers, int count, QImage* image, long long frameMs,
+                           long long clipMs) {
   if (image == nullptr || image->isNull() || count < 0 || (count > 0 && layers == nullptr))
     return static_cast<int>(glyphra::Status::InvalidParameter);
   try {
@@ -141,7 +171,7 @@ int PaintLayersOntoImage(const vidmora::EditedLayer* layers, int count, QImage* 
     std::vector<glyphra::WatermarkLayer> prepared;
     for (int i = 0; i < count; ++i)
       prepared.push_back(glyphra::PrepareLayer(layers[i], frame, glyphra::LayerText::kPresent));
-    return static_cast<int>(glyphra::PaintOntoImage(std::move(prepared), *image));
+    return static_cast<int>(glyphra::PaintOntoImage(std::move(prepared), *image, Time(frameMs, clipMs)));
   } catch (...) {
     return static_cast<int>(glyphra::Status::OutOfMemory);
   }

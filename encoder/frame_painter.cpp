@@ -5,6 +5,7 @@
 
 extern "C" {
 #include <libavutil/imgutils.h>
+#include <libavutil/mathematics.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -71,8 +72,18 @@ void FramePainter::AllocateHookPictures() {
   }
 }
 
+void FramePainter::SetClipTiming(AVRational timeBase, double clipSeconds) {
+  timeBase_ = timeBase;
+  clipMs_ = clipSeconds > 0 ? static_cast<long long>(clipSeconds * 1000 + 0.5) : 0;
+}
+
 const YuvOverlay* FramePainter::OverlayFor(const AVFrame& frame) {
   if (!overlayWanted_) return nullptr;
+  if (FrameHookTimed(width_, height_)) {
+    // Frames differ by time: the hook blends each at its own.
+    overlayWanted_ = false;
+    return nullptr;
+  }
   const int colors = ColorKey(frame);
   if (yuvOverlay_ && colors == yuvOverlayColors_) return yuvOverlay_.get();
   int firstRow = 0, endRow = 0;
@@ -110,6 +121,8 @@ FramePtr FramePainter::PaintInYuv(AVFrame& frame, const YuvOverlay& overlay) {
 }
 
 FramePtr FramePainter::Paint(AVFrame& frame) {
+  if (timeBase_.num > 0 && frame.pts != AV_NOPTS_VALUE)
+    SetFrameHookTime(av_rescale_q(frame.pts, timeBase_, AVRational{1, 1000}), clipMs_);
   if (const YuvOverlay* overlay = OverlayFor(frame)) return PaintInYuv(frame, *overlay);
   AllocateHookPictures();
   // A picture scaled into a box needs all of it; otherwise only the rows the

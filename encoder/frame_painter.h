@@ -59,6 +59,11 @@ class FramePainter {
   // Throws std::bad_alloc.
   FramePtr Paint(AVFrame& frame);
 
+  // Frames' timestamps are in `timeBase`; the clip lasts clipSeconds (0 when
+  // unknown). From then on each frame is painted at its own time (layers with
+  // timing or motion). Without it frames are painted as if untimed.
+  void SetClipTiming(AVRational timeBase, double clipSeconds);
+
   // True once frames are blended from the overlay in their own format.
   bool BlendsInYuv() const { return yuvOverlay_ != nullptr; }
 
@@ -114,6 +119,8 @@ class FramePainter {
   int toBgrColors_ = -1;    // colour details last set on toBgr_
   int fromBgrColors_ = -1;  // and on fromBgr_
   long long hookFailures_ = 0;
+  AVRational timeBase_{0, 1};  // of the frames' pts; 0/1 when no time is handed on
+  long long clipMs_ = 0;
   bool overlayWanted_;                      // still worth asking the drawing library for its overlay
   std::unique_ptr<YuvOverlay> yuvOverlay_;
   int yuvOverlayColors_ = -1;               // colour details it was made for
