@@ -71,8 +71,8 @@ bool FileNamePart(const QString& option, const QString& value, QString& error) {
 QString UsageText() {
   return QString(
       "Usage: vidmora-cli [options] FILE...\n"
-      "       vidmora-cli render --template NAME --image IN --out OUT.png\n"
-      "       vidmora-cli templates\n"
+      "       vidmora-cli render --template NAME --image IN --out OUT.png [--time SECONDS]\n"
+      "       vidmora-cli templates [--show NAME]\n"
       "\n"
       "Burns the watermark template into every FILE and re-encodes it. The stored template,\n"
       "preferences and encoding settings apply; options change them for this run only.\n"
@@ -182,6 +182,18 @@ std::optional<CliOptions> ParseCommandLine(const QStringList& arguments, QString
       std::optional<QString> text;
       ok = needValue(text);
       if (ok) options.outPath = *text;
+    } else if (name == "--time" && options.command == Command::Render) {
+      std::optional<QString> text;
+      ok = needValue(text);
+      bool number = false;
+      const double seconds = ok ? text->toDouble(&number) : 0;
+      if (ok && (!number || seconds < 0 || seconds > 1e7)) {
+        error = "--time: \"" + *text + "\" is not a number of seconds from 0";
+        ok = false;
+      }
+      if (ok) options.timeSeconds = seconds;
+    } else if (name == "--show" && options.command == Command::Templates) {
+      ok = needValue(options.showTemplate);
     } else {
       error = "unknown option " + name;
       ok = false;

@@ -3,8 +3,8 @@
 // The command line of vidmora-cli.
 //
 //   vidmora-cli [options] FILE...        watermark the files (the batch)
-//   vidmora-cli render --template NAME --image IN --out OUT.png
-//   vidmora-cli templates                list the templates
+//   vidmora-cli render --template NAME --image IN --out OUT.png [--time SECONDS]
+//   vidmora-cli templates [--show NAME]  list the templates, or one's layers
 //
 // Options override the stored settings for this run only.
 
@@ -45,6 +45,8 @@ struct CliOptions {
   QStringList files;   // batch: the sources
   QString imagePath;   // render
   QString outPath;     // render
+  std::optional<double> timeSeconds;  // render: the frame's time in a clip
+  std::optional<QString> showTemplate;  // templates: the one to describe
 };
 
 // Parses arguments (without the program name). On a usage error returns
