@@ -16,6 +16,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -140,6 +141,56 @@ int FrameHookTimed(int width, int height) {
   } catch (...) {
     return 0;
   }
+}
+
+int FrameHookParts(int width, int height) {
+  try {
+    glyphra::RenderContext& context = glyphra::ThreadRenderContext();
+    int first = 0, end = 0;
+    if (!glyphra::FrameRows(context, width, height, first, end)) return -1;
+    context.overlayPinned = false;
+    if (context.layers.empty() || !glyphra::PaintingAvailable()) return 0;
+    return context.overlay.IsPaintedFor(QSize(width, height)) ? static_cast<int>(context.overlay.PartCount()) : -1;
+  } catch (...) {
+    return -1;
+  }
+}
+
+namespace {
+bool HasPart(const glyphra::RenderContext& context, int width, int height, int index) {
+  return index >= 0 && context.overlay.IsPaintedFor(QSize(width, height)) &&
+         static_cast<size_t>(index) < context.overlay.PartCount();
+}
+}  // namespace
+
+int FrameHookPartRows(int width, int height, int index, int* firstRow, int* endRow) {
+  const glyphra::RenderContext& context = glyphra::ThreadRenderContext();
+  if (firstRow == nullptr || endRow == nullptr || !HasPart(context, width, height, index)) return 0;
+  std::tie(*firstRow, *endRow) = context.overlay.PartRows(static_cast<size_t>(index));
+  return 1;
+}
+
+int FrameHookPartPixels(int width, int height, int index, int firstRow, int endRow, unsigned int* pixels) {
+  const glyphra::RenderContext& context = glyphra::ThreadRenderContext();
+  if (pixels == nullptr || !HasPart(context, width, height, index) || firstRow < 0 || endRow > height ||
+      firstRow > endRow)
+    return 0;
+  context.overlay.CopyPartRows(static_cast<size_t>(index), firstRow, endRow, pixels);
+  return 1;
+}
+
+int FrameHookPartAt(int index, int* opacity, int* offsetX, int* offsetY) {
+  const glyphra::RenderContext& context = glyphra::ThreadRenderContext();
+  if (opacity == nullptr || offsetX == nullptr || offsetY == nullptr || index < 0 ||
+      static_cast<size_t>(index) >= context.overlay.PartCount())
+    return 0;
+  uint32_t shown = 0;
+  QPoint offset;
+  if (!context.overlay.PartAt(static_cast<size_t>(index), context.frameTime, shown, offset)) return 0;
+  *opacity = static_cast<int>(shown);
+  *offsetX = offset.x();
+  *offsetY = offset.y();
+  return 1;
 }
 
 int PaintTemplateOntoImage(const char16_t* templateName, QImage* image) {

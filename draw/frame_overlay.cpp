@@ -197,4 +197,25 @@ void FrameOverlay::CopyRows(int firstRow, int endRow, QRgb* pixels, FrameTime ti
   }
 }
 
+void FrameOverlay::CopyPartRows(size_t index, int firstRow, int endRow, QRgb* pixels) const {
+  const int width = frameSize_.width();
+  std::fill(pixels, pixels + int64_t{width} * (endRow - firstRow), QRgb{0});
+  const Part& part = parts_[index];
+  const QRgb* source = part.pixels.data();
+  for (const Span& span : part.spans) {
+    const int count = span.x1 - span.x0;
+    if (span.y >= firstRow && span.y < endRow)
+      std::copy(source, source + count, pixels + int64_t{span.y - firstRow} * width + span.x0);
+    source += count;
+  }
+}
+
+bool FrameOverlay::PartAt(size_t index, FrameTime time, uint32_t& opacity, QPoint& offset) const {
+  const auto placed = PlaceAt(parts_[index], time);
+  if (!placed) return false;
+  opacity = placed->opacity;
+  offset = placed->offset;
+  return true;
+}
+
 }  // namespace glyphra

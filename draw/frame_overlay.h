@@ -58,6 +58,19 @@ class FrameOverlay {
   // visible spans; allocates nothing.
   void BlendInto(unsigned char* bits, int64_t strideBytes, FrameTime time = {}) const;
 
+  // The overlay's parts, each a layer with timing or motion or a run of
+  // layers without: for a caller that lays them on itself.
+  size_t PartCount() const { return parts_.size(); }
+  // The rows [first, end) that part `index` covers where it was painted.
+  std::pair<int, int> PartRows(size_t index) const {
+    const QRect& box = parts_[index].box;
+    return {box.top(), box.bottom() + 1};
+  }
+  // Part `index` as painted (still, opaque), rows [firstRow, endRow), as CopyRows writes them.
+  void CopyPartRows(size_t index, int firstRow, int endRow, QRgb* pixels) const;
+  // Whether part `index` shows at `time`, and with which opacity (1..256) and offset.
+  bool PartAt(size_t index, FrameTime time, uint32_t& opacity, QPoint& offset) const;
+
   // Writes the overlay's rows [firstRow, endRow) as it shows at `time`, as
   // premultiplied ARGB32, width pixels a row, transparent where nothing is
   // painted.

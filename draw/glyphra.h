@@ -101,6 +101,21 @@ VIDMORA_EXPORT int SetFrameHookTime(long long frameMs, long long clipMs);
 // overlay taken from FrameHookOverlay holds for one time only); else 0.
 VIDMORA_EXPORT int FrameHookTimed(int width, int height);
 
+// For a caller that blends in its own pixel format and lays each layer on
+// itself: the overlay of a width x height frame in parts (a layer with
+// timing or motion, or a run of layers without), in painting order.
+// FrameHookParts gives their number (-1 when the layers are painted
+// directly); FrameHookPartRows the rows [*firstRow, *endRow) that part `index`
+// covers as painted; FrameHookPartPixels writes those rows as
+// FrameHookOverlay does (still, opaque); FrameHookPartAt tells, for the time
+// set with SetFrameHookTime, whether it shows (1) or not (0), its opacity
+// (*opacity of 256) and its offset in pixels. Laying the parts on in order,
+// each with its opacity and offset, gives what cplusplusout gives.
+VIDMORA_EXPORT int FrameHookParts(int width, int height);
+VIDMORA_EXPORT int FrameHookPartRows(int width, int height, int index, int* firstRow, int* endRow);
+VIDMORA_EXPORT int FrameHookPartPixels(int width, int height, int index, int firstRow, int endRow, unsigned int* pixels);
+VIDMORA_EXPORT int FrameHookPartAt(int index, int* opacity, int* offsetX, int* offsetY);
+
 // In-memory painting for previews (the template editor, the output preview,
 // vidmora-cli render). The image, of any size, is the frame: the layers are
 // placed in it and painted as the frame hook paints a video frame of that
