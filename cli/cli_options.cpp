@@ -216,6 +216,19 @@ const std::vector<OptionSpec>& OptionTable() {
        [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.imagePath = v, true); }},
       {"out", "OUT.png", "render: the painted picture",
        [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.outPath = v, true); }},
+      {"time", "SECONDS", "render: paint the watermark as it is at this time of a clip",
+       [](CliOptions& o, const QString& name, const QString& v, QString& error) {
+         bool number = false;
+         const double seconds = v.toDouble(&number);
+         if (!number || seconds < 0 || seconds > 1e7) {
+           error = name + ": \"" + v + "\" is not a number of seconds from 0";
+           return false;
+         }
+         o.timeSeconds = seconds;
+         return true;
+       }},
+      {"show", "NAME", "templates: tell the template's layers, their timing and motion",
+       [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.showTemplate = v, true); }},
       {"help", {}, "this text",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.command = Command::Help, true); }},
       {"version", {}, "the program's version",
@@ -231,7 +244,9 @@ QString CheckCombination(const CliOptions& options) {
   if (options.command != Command::Render) {
     if (!options.imagePath.isEmpty()) return "unknown option --image";
     if (!options.outPath.isEmpty()) return "unknown option --out";
+    if (options.timeSeconds) return "unknown option --time";
   }
+  if (options.command != Command::Templates && options.showTemplate) return "unknown option --show";
   const bool batch = options.command == Command::Batch;
   if (!batch && (options.filesFrom || options.shard || options.shards || options.jobs != 1))
     return "--files-from, --shard, --shards and --jobs are for a batch of files";
@@ -264,8 +279,8 @@ QString UsageText() {
   QString text =
       "Usage: vidmora-cli [options] FILE...\n"
       "       vidmora-cli watch IN --output-dir OUT [options]\n"
-      "       vidmora-cli render --template NAME --image IN --out OUT.png\n"
-      "       vidmora-cli templates\n"
+      "       vidmora-cli render --template NAME --image IN --out OUT.png [--time SECONDS]\n"
+      "       vidmora-cli templates [--show NAME]\n"
       "\n"
       "Burns the watermark template into every FILE and re-encodes it. The stored template,\n"
       "preferences and encoding settings apply; options change them for this run only.\n"

@@ -4,8 +4,8 @@
 //
 //   vidmora-cli [options] FILE...        watermark the files (the batch)
 //   vidmora-cli watch IN --output-dir OUT  watermark every video that appears in IN
-//   vidmora-cli render --template NAME --image IN --out OUT.png
-//   vidmora-cli templates                list the templates
+//   vidmora-cli render --template NAME --image IN --out OUT.png [--time SECONDS]
+//   vidmora-cli templates [--show NAME]  list the templates, or one's layers
 //
 // Options override the stored settings for this run only. Parsing is done by
 // QCommandLineParser over one table of options, which also gives the help text.
@@ -61,6 +61,8 @@ struct CliOptions {
   ReportFormat report = ReportFormat::Human;
   int jobs = 1;
   double pollSeconds = 2;  // watch: how often the folder is looked at
+  std::optional<double> timeSeconds;  // render: the frame's time in a clip
+  std::optional<QString> showTemplate;  // templates: the one to describe
 };
 
 // Parses arguments (without the program name). On a usage error returns

@@ -10,7 +10,7 @@
 namespace vidmora::cli {
 
 // Paints the template over a picture at the picture's size, as the output
-// preview does.
+// preview does (at --time, as on a clip's frame at that time).
 int RunRenderCommand(const CliOptions& options) {
   const QFileInfo in(options.imagePath);
   const QFileInfo out(options.outPath);
@@ -25,7 +25,9 @@ int RunRenderCommand(const CliOptions& options) {
   }
 
   const std::u16string name = options.overrides.templateName->toStdU16String();
-  const int status = PaintTemplateOntoImage(name.c_str(), &image);
+  // With a time, the picture is a clip's frame at that time (of a clip of unknown length).
+  const long long frameMs = options.timeSeconds ? static_cast<long long>(*options.timeSeconds * 1000 + 0.5) : -1;
+  const int status = PaintTemplateOntoImageAt(name.c_str(), &image, frameMs, 0);
   if (status < 0) {
     PrintError(QString("the template \"%1\" cannot be read").arg(*options.overrides.templateName));
     return kExitFailed;

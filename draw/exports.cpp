@@ -18,11 +18,16 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 namespace {
 
 QString FromWide(const char16_t* text) {
   return text ? QString::fromUtf16(text) : QString();
+}
+
+glyphra::FrameTime Time(long long frameMs, long long clipMs) {
+  return {frameMs < 0 ? -1 : frameMs, clipMs > 0 ? clipMs : 0};
 }
 
 }  // namespace
@@ -123,19 +128,95 @@ int FrameHookOverlay(int width, int height, int firstRow, int endRow, unsigned i
   }
 }
 
+int SetFrameHookTime(long long frameMs, long long clipMs) {
+  glyphra::ThreadRenderContext().frameTime = Time(frameMs, clipMs);
+  return 0;
+}
+
+int FrameHookTimed(int width, int height) {
+  try {
+    glyphra::RenderContext& context = glyphra::ThreadRenderContext();
+    int first = 0, end = 0;
+    if (!glyphra::FrameRows(context, width, height, first, end)) return 0;
+    context.overlayPinned = false;
+    return context.overlay.IsPaintedFor(QSize(width, height)) && context.overlay.IsTimed() ? 1 : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+int FrameHookParts(int width, int height) {
+  try {
+    glyphra::RenderContext& context = glyphra::ThreadRenderContext();
+    int first = 0, end = 0;
+    if (!glyphra::FrameRows(context, width, height, first, end)) return -1;
+    context.overlayPinned = false;
+    if (context.layers.empty() || !glyphra::PaintingAvailable()) return 0;
+    return context.overlay.IsPaintedFor(QSize(width, height)) ? static_cast<int>(context.overlay.PartCount()) : -1;
+  } catch (...) {
+    return -1;
+  }
+}
+
+namespace {
+bool HasPart(const glyphra::RenderContext& context, int width, int height, int index) {
+  return index >= 0 && context.overlay.IsPaintedFor(QSize(width, height)) &&
+         static_cast<size_t>(index) < context.overlay.PartCount();
+}
+}  // namespace
+
+int FrameHookPartRows(int width, int height, int index, int* firstRow, int* endRow) {
+  const glyphra::RenderContext& context = glyphra::ThreadRenderContext();
+  if (firstRow == nullptr || endRow == nullptr || !HasPart(context, width, height, index)) return 0;
+  std::tie(*firstRow, *endRow) = context.overlay.PartRows(static_cast<size_t>(index));
+  return 1;
+}
+
+int FrameHookPartPixels(int width, int height, int index, int firstRow, int endRow, unsigned int* pixels) {
+  const glyphra::RenderContext& context = glyphra::ThreadRenderContext();
+  if (pixels == nullptr || !HasPart(context, width, height, index) || firstRow < 0 || endRow > height ||
+      firstRow > endRow)
+    return 0;
+  context.overlay.CopyPartRows(static_cast<size_t>(index), firstRow, endRow, pixels);
+  return 1;
+}
+
+int FrameHookPartAt(int index, int* opacity, int* offsetX, int* offsetY) {
+  const glyphra::RenderContext& context = glyphra::ThreadRenderContext();
+  if (opacity == nullptr || offsetX == nullptr || offsetY == nullptr || index < 0 ||
+      static_cast<size_t>(index) >= context.overlay.PartCount())
+    return 0;
+  uint32_t shown = 0;
+  QPoint offset;
+  if (!context.overlay.PartAt(static_cast<size_t>(index), context.frameTime, shown, offset)) return 0;
+  *opacity = static_cast<int>(shown);
+  *offsetX = offset.x();
+  *offsetY = offset.y();
+  return 1;
+}
+
 int PaintTemplateOntoImage(const char16_t* templateName, QImage* image) {
+  return PaintTemplateOntoImageAt(templateName, image, -1, 0);
+}
+
+int PaintLayersOntoImage(const vidmora::EditedLayer* layers, int count, QImage* image) {
+  return PaintLayersOntoImageAt(layers, count, image, -1, 0);
+}
+
+int PaintTemplateOntoImageAt(const char16_t* templateName, QImage* image, long long frameMs, long long clipMs) {
   if (image == nullptr || image->isNull()) return static_cast<int>(glyphra::Status::InvalidParameter);
   try {
     const glyphra::FrameRect frame{0, 0, image->width(), image->height()};
     auto layers = glyphra::ReadTemplateLayers(glyphra::CurrentSettings().templatesFolder, FromWide(templateName), frame);
     if (!layers) return -1;
-    return static_cast<int>(glyphra::PaintOntoImage(std::move(*layers), *image));
+    return static_cast<int>(glyphra::PaintOntoImage(std::move(*layers), *image, Time(frameMs, clipMs)));
   } catch (...) {
     return static_cast<int>(glyphra::Status::OutOfMemory);
   }
 }
 
-int PaintLayersOntoImage(const vidmora::EditedLayer* layers, int count, QImage* image) {
+int PaintLayersOntoImageAt(const vidmora::EditedLayer* layers, int count, QImage* image, long long frameMs,
+                           long long clipMs) {
   if (image == nullptr || image->isNull() || count < 0 || (count > 0 && layers == nullptr))
     return static_cast<int>(glyphra::Status::InvalidParameter);
   try {
@@ -143,7 +224,7 @@ int PaintLayersOntoImage(const vidmora::EditedLayer* layers, int count, QImage* 
     std::vector<glyphra::WatermarkLayer> prepared;
     for (int i = 0; i < count; ++i)
       prepared.push_back(glyphra::PrepareLayer(layers[i], frame, glyphra::LayerText::kPresent));
-    return static_cast<int>(glyphra::PaintOntoImage(std::move(prepared), *image));
+    return static_cast<int>(glyphra::PaintOntoImage(std::move(prepared), *image, Time(frameMs, clipMs)));
   } catch (...) {
     return static_cast<int>(glyphra::Status::OutOfMemory);
   }

@@ -45,14 +45,14 @@ Status PaintFrame(RenderContext& context, unsigned char* bits, int width, int he
 
   const QSize frameSize(width, height);
   if ((pinned && context.overlay.IsPaintedFor(frameSize)) || UpToDateOverlay(context, frameSize)) {
-    context.overlay.BlendInto(bits, strideBytes);
+    context.overlay.BlendInto(bits, strideBytes, context.frameTime);
     return Status::Ok;
   }
 
   QImage frame(bits, width, height, static_cast<qsizetype>(strideBytes), QImage::Format_BGR888);
   Graphics graphics(frame);
   if (graphics.IsActive()) graphics.Painter().setTransform(FrameTransform(context, frameSize));
-  PaintLayers(graphics, context.layers, context.frameRect, context.pictures);
+  PaintLayersAt(graphics, context.layers, context.frameRect, context.pictures, context.frameTime);
   return Status::Ok;
 }
 
@@ -63,7 +63,7 @@ bool FrameRows(RenderContext& context, int width, int height, int& firstRow, int
   // Without layers, or without a QGuiApplication, PaintFrame changes nothing.
   if (context.layers.empty() || !PaintingAvailable()) return true;
   if (!UpToDateOverlay(context, QSize(width, height))) return false;
-  std::tie(firstRow, endRow) = context.overlay.PaintedRows();
+  std::tie(firstRow, endRow) = context.overlay.PaintedRows(context.frameTime);
   context.overlayPinned = true;
   return true;
 }
@@ -76,7 +76,7 @@ bool CopyOverlayRows(RenderContext& context, int width, int height, int firstRow
     return true;
   }
   if (!UpToDateOverlay(context, QSize(width, height))) return false;
-  context.overlay.CopyRows(firstRow, endRow, pixels);
+  context.overlay.CopyRows(firstRow, endRow, pixels, context.frameTime);
   return true;
 }
 

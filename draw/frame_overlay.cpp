@@ -4,6 +4,7 @@
 #include "draw/layer_painter.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace glyphra {
 namespace {
@@ -12,6 +13,42 @@ namespace {
 inline uint32_t Div255(uint32_t x) {
   x += 128;
   return (x + (x >> 8)) >> 8;
+}
+
+// A premultiplied pixel scaled by opacity / 256.
+inline QRgb Faded(QRgb pixel, uint32_t opacity) {
+  if (opacity >= 256) return pixel;
+  const auto scale = [&](int shift) { return ((((pixel >> shift) & 0xFF) * opacity + 128) >> 8) << shift; };
+  return scale(24) | scale(16) | scale(8) | scale(0);
+}
+
+// Source over, premultiplied, onto 3 bytes blue, green, red.
+inline void BlendPixel(QRgb pixel, unsigned char* target) {
+  const uint32_t alpha = pixel >> 24;
+  const uint32_t blue = pixel & 0xFF;
+  const uint32_t green = (pixel >> 8) & 0xFF;
+  const uint32_t red = (pixel >> 16) & 0xFF;
+  if (alpha == 255) {
+    target[0] = static_cast<unsigned char>(blue);
+    target[1] = static_cast<unsigned char>(green);
+    target[2] = static_cast<unsigned char>(red);
+    return;
+  }
+  // result = overlay + frame × (1 − alpha).
+  const uint32_t rest = 255 - alpha;
+  target[0] = static_cast<unsigned char>(blue + Div255(target[0] * rest));
+  target[1] = static_cast<unsigned char>(green + Div255(target[1] * rest));
+  target[2] = static_cast<unsigned char>(red + Div255(target[2] * rest));
+}
+
+// Source over, premultiplied, onto a premultiplied ARGB32 pixel.
+inline QRgb Over(QRgb pixel, QRgb below) {
+  const uint32_t rest = 255 - (pixel >> 24);
+  if (rest == 0 || below == 0) return pixel;
+  const auto channel = [&](int shift) {
+    return std::min<uint32_t>(255, ((pixel >> shift) & 0xFF) + Div255(((below >> shift) & 0xFF) * rest)) << shift;
+  };
+  return channel(24) | channel(16) | channel(8) | channel(0);
 }
 
 }  // namespace
@@ -24,37 +61,53 @@ bool FrameOverlay::IsCurrent(QSize frameSize) const {
   return true;
 }
 
+bool FrameOverlay::IsTimed() const {
+  return std::any_of(parts_.begin(), parts_.end(), [](const Part& part) { return part.timing.has_value(); });
+}
+
 bool FrameOverlay::Render(std::vector<WatermarkLayer>& layers, const FrameRect& frame, QSize frameSize,
                           const QTransform& toFrame, PictureCache& pictures) {
   valid_ = false;
-  spans_.clear();
+  parts_.clear();
   pictureStamps_.clear();
   QImage canvas(frameSize, QImage::Format_RGBA64_Premultiplied);
   if (canvas.isNull()) return false;
-  canvas.fill(Qt::transparent);
 
   // Stamps taken before painting: a file that changes meanwhile differs from
   // its stamp and is painted again on the next frame.
   for (const WatermarkLayer& layer : layers) {
     if (!layer.imagePath.isEmpty()) pictureStamps_.emplace_back(layer.imagePath, pictures.Get(layer.imagePath).stamp);
   }
-  {
-    Graphics graphics(canvas);
-    if (graphics.IsActive()) graphics.Painter().setTransform(toFrame);
-    PaintLayers(graphics, layers, frame, pictures);
+  // Runs of untimed layers are painted together, each timed layer alone.
+  for (size_t first = 0; first < layers.size();) {
+    const bool timed = layers[first].timing.IsTimed();
+    size_t end = first + 1;
+    while (!timed && end < layers.size() && !layers[end].timing.IsTimed()) ++end;
+    std::vector<WatermarkLayer> group(std::make_move_iterator(layers.begin() + static_cast<std::ptrdiff_t>(first)),
+                                      std::make_move_iterator(layers.begin() + static_cast<std::ptrdiff_t>(end)));
+    canvas.fill(Qt::transparent);
+    {
+      Graphics graphics(canvas);
+      if (graphics.IsActive()) graphics.Painter().setTransform(toFrame);
+      PaintLayers(graphics, group, frame, pictures);
+    }
+    std::move(group.begin(), group.end(), layers.begin() + static_cast<std::ptrdiff_t>(first));
+    const QImage pixels = canvas.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (pixels.isNull()) return false;
+    Part part = FindSpans(pixels);
+    if (timed) part.timing = layers[first].timing;
+    if (!part.spans.empty()) parts_.push_back(std::move(part));
+    first = end;
   }
-  const QImage pixels = canvas.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-  if (pixels.isNull()) return false;
-  FindSpans(pixels);
   frameSize_ = frameSize;
   valid_ = true;
   return true;
 }
 
-void FrameOverlay::FindSpans(const QImage& pixels) {
-  spans_.clear();
-  spanPixels_.clear();
+FrameOverlay::Part FrameOverlay::FindSpans(const QImage& pixels) {
+  Part part;
   const int width = pixels.width();
+  int left = width, right = 0;
   for (int y = 0; y < pixels.height(); ++y) {
     const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
     int x = 0;
@@ -64,49 +117,105 @@ void FrameOverlay::FindSpans(const QImage& pixels) {
       const int start = x;
       while (x < width && row[x] != 0) ++x;
       const int end = x;
-      spans_.push_back({y, start, end});
-      spanPixels_.insert(spanPixels_.end(), row + start, row + end);
+      part.spans.push_back({y, start, end});
+      part.pixels.insert(part.pixels.end(), row + start, row + end);
+      left = std::min(left, start);
+      right = std::max(right, end);
     }
   }
-  spans_.shrink_to_fit();
-  spanPixels_.shrink_to_fit();
+  if (!part.spans.empty())
+    part.box = QRect(QPoint(left, part.spans.front().y), QPoint(right - 1, part.spans.back().y));
+  part.spans.shrink_to_fit();
+  part.pixels.shrink_to_fit();
+  return part;
 }
 
-void FrameOverlay::BlendInto(unsigned char* bits, int64_t strideBytes) const {
-  const QRgb* source = spanPixels_.data();
-  for (const Span& span : spans_) {
-    unsigned char* target = bits + span.y * strideBytes + int64_t{span.x0} * 3;
-    for (int n = span.x1 - span.x0; n > 0; --n, ++source, target += 3) {
-      const uint32_t pixel = *source;
-      const uint32_t alpha = pixel >> 24;
-      const uint32_t blue = pixel & 0xFF;
-      const uint32_t green = (pixel >> 8) & 0xFF;
-      const uint32_t red = (pixel >> 16) & 0xFF;
-      if (alpha == 255) {
-        target[0] = static_cast<unsigned char>(blue);
-        target[1] = static_cast<unsigned char>(green);
-        target[2] = static_cast<unsigned char>(red);
-        continue;
+std::optional<FrameOverlay::Placed> FrameOverlay::PlaceAt(const Part& part, FrameTime time) const {
+  if (!part.timing) return Placed{&part, 256, {}};
+  const MarkState state = MarkStateAt(*part.timing, time, frameSize_, part.box);
+  const auto opacity = static_cast<uint32_t>(std::lround(state.opacity * 256));
+  if (!state.visible || opacity == 0) return std::nullopt;
+  return Placed{&part, opacity, state.offset};
+}
+
+std::pair<int, int> FrameOverlay::PaintedRows(FrameTime time) const {
+  int first = frameSize_.height(), end = 0;
+  for (const Part& part : parts_) {
+    const auto placed = PlaceAt(part, time);
+    if (!placed) continue;
+    first = std::min(first, std::max(0, part.box.top() + placed->offset.y()));
+    end = std::max(end, std::min(frameSize_.height(), part.box.bottom() + 1 + placed->offset.y()));
+  }
+  return first < end ? std::pair{first, end} : std::pair{0, 0};
+}
+
+void FrameOverlay::BlendInto(unsigned char* bits, int64_t strideBytes, FrameTime time) const {
+  const int width = frameSize_.width(), height = frameSize_.height();
+  for (const Part& part : parts_) {
+    const auto placed = PlaceAt(part, time);
+    if (!placed) continue;
+    const int dx = placed->offset.x(), dy = placed->offset.y();
+    const QRgb* source = part.pixels.data();
+    for (const Span& span : part.spans) {
+      const QRgb* spanSource = source;
+      source += span.x1 - span.x0;
+      const int y = span.y + dy;
+      if (y < 0 || y >= height) continue;
+      const int x0 = std::max(0, span.x0 + dx), x1 = std::min(width, span.x1 + dx);
+      if (x0 >= x1) continue;
+      spanSource += x0 - (span.x0 + dx);
+      unsigned char* target = bits + y * strideBytes + int64_t{x0} * 3;
+      if (placed->opacity >= 256) {
+        for (int n = x1 - x0; n > 0; --n, ++spanSource, target += 3) BlendPixel(*spanSource, target);
+      } else {
+        for (int n = x1 - x0; n > 0; --n, ++spanSource, target += 3)
+          BlendPixel(Faded(*spanSource, placed->opacity), target);
       }
-      // Source over, premultiplied: result = overlay + frame × (1 − alpha).
-      const uint32_t rest = 255 - alpha;
-      target[0] = static_cast<unsigned char>(blue + Div255(target[0] * rest));
-      target[1] = static_cast<unsigned char>(green + Div255(target[1] * rest));
-      target[2] = static_cast<unsigned char>(red + Div255(target[2] * rest));
     }
   }
 }
 
-void FrameOverlay::CopyRows(int firstRow, int endRow, QRgb* pixels) const {
+void FrameOverlay::CopyRows(int firstRow, int endRow, QRgb* pixels, FrameTime time) const {
   const int width = frameSize_.width();
   std::fill(pixels, pixels + int64_t{width} * (endRow - firstRow), QRgb{0});
-  const QRgb* source = spanPixels_.data();
-  for (const Span& span : spans_) {
+  for (const Part& part : parts_) {
+    const auto placed = PlaceAt(part, time);
+    if (!placed) continue;
+    const int dx = placed->offset.x(), dy = placed->offset.y();
+    const QRgb* source = part.pixels.data();
+    for (const Span& span : part.spans) {
+      const QRgb* spanSource = source;
+      source += span.x1 - span.x0;
+      const int y = span.y + dy;
+      if (y < firstRow || y >= endRow) continue;
+      const int x0 = std::max(0, span.x0 + dx), x1 = std::min(width, span.x1 + dx);
+      if (x0 >= x1) continue;
+      spanSource += x0 - (span.x0 + dx);
+      QRgb* target = pixels + int64_t{y - firstRow} * width + x0;
+      for (int n = x1 - x0; n > 0; --n, ++spanSource, ++target) *target = Over(Faded(*spanSource, placed->opacity), *target);
+    }
+  }
+}
+
+void FrameOverlay::CopyPartRows(size_t index, int firstRow, int endRow, QRgb* pixels) const {
+  const int width = frameSize_.width();
+  std::fill(pixels, pixels + int64_t{width} * (endRow - firstRow), QRgb{0});
+  const Part& part = parts_[index];
+  const QRgb* source = part.pixels.data();
+  for (const Span& span : part.spans) {
     const int count = span.x1 - span.x0;
     if (span.y >= firstRow && span.y < endRow)
       std::copy(source, source + count, pixels + int64_t{span.y - firstRow} * width + span.x0);
     source += count;
   }
+}
+
+bool FrameOverlay::PartAt(size_t index, FrameTime time, uint32_t& opacity, QPoint& offset) const {
+  const auto placed = PlaceAt(parts_[index], time);
+  if (!placed) return false;
+  opacity = placed->opacity;
+  offset = placed->offset;
+  return true;
 }
 
 }  // namespace glyphra

@@ -1,23 +1,29 @@
 #pragma once
 
-// The layers of a prepared template painted once into a transparent,
-// premultiplied overlay of the frame's size, and blended into every frame.
-// Only the row spans that hold a visible pixel are stored and touched. The
-// overlay is painted again when the template is prepared again, when the
-// frame size changes, or when a picture file of the layers changes.
-// One overlay per thread.
+// The layers of a prepared template painted once into transparent,
+// premultiplied overlays of the frame's size, and blended into every frame.
+// Layers that show on every frame as painted share one overlay (per run of
+// such layers); a layer with timing or motion has its own, which each frame
+// blends with the opacity and offset of its time (layer_timing.h), so that
+// nothing is painted again per frame. Only the row spans that hold a visible
+// pixel are stored and touched. The overlays are painted again when the
+// template is prepared again, when the frame size changes, or when a picture
+// file of the layers changes. One overlay per thread.
 
 #include "draw/frame_rect.h"
+#include "draw/layer_timing.h"
 #include "draw/picture_cache.h"
 #include "draw/watermark_layer.h"
 
 #include <QImage>
+#include <QRect>
 #include <QRgb>
 #include <QSize>
 #include <QString>
 #include <QTransform>
 
 #include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -32,27 +38,43 @@ class FrameOverlay {
   // file of its layers has changed since (one stat per picture).
   bool IsCurrent(QSize frameSize) const;
 
-  // Paints the layers (placed in frame, then mapped by toFrame) into a new
-  // overlay of frameSize. False when the overlay cannot be allocated.
+  // Paints the layers (placed in frame, then mapped by toFrame) into new
+  // overlays of frameSize. False when an overlay cannot be allocated.
   bool Render(std::vector<WatermarkLayer>& layers, const FrameRect& frame, QSize frameSize, const QTransform& toFrame,
               PictureCache& pictures);
 
   // True when painted for a frame of this size (whatever became of its pictures).
   bool IsPaintedFor(QSize frameSize) const { return valid_ && frameSize_ == frameSize; }
 
-  // [first, end) of the rows that hold a visible pixel; empty when none.
-  std::pair<int, int> PaintedRows() const {
-    return spans_.empty() ? std::pair{0, 0} : std::pair{spans_.front().y, spans_.back().y + 1};
+  // True when some layer has timing or motion: frames then differ by time.
+  bool IsTimed() const;
+
+  // [first, end) of the rows that hold a visible pixel on a frame at `time`;
+  // empty when none.
+  std::pair<int, int> PaintedRows(FrameTime time = {}) const;
+
+  // Blends the overlay, as it shows at `time`, over 24-bit blue-green-red
+  // rows of the overlay's size that lie strideBytes apart. Touches only the
+  // visible spans; allocates nothing.
+  void BlendInto(unsigned char* bits, int64_t strideBytes, FrameTime time = {}) const;
+
+  // The overlay's parts, each a layer with timing or motion or a run of
+  // layers without: for a caller that lays them on itself.
+  size_t PartCount() const { return parts_.size(); }
+  // The rows [first, end) that part `index` covers where it was painted.
+  std::pair<int, int> PartRows(size_t index) const {
+    const QRect& box = parts_[index].box;
+    return {box.top(), box.bottom() + 1};
   }
+  // Part `index` as painted (still, opaque), rows [firstRow, endRow), as CopyRows writes them.
+  void CopyPartRows(size_t index, int firstRow, int endRow, QRgb* pixels) const;
+  // Whether part `index` shows at `time`, and with which opacity (1..256) and offset.
+  bool PartAt(size_t index, FrameTime time, uint32_t& opacity, QPoint& offset) const;
 
-  // Blends the overlay over 24-bit blue-green-red rows of the overlay's size
-  // that lie strideBytes apart. Touches only the visible spans; allocates
-  // nothing.
-  void BlendInto(unsigned char* bits, int64_t strideBytes) const;
-
-  // Writes the overlay's rows [firstRow, endRow) as premultiplied ARGB32,
-  // width pixels a row, transparent where nothing is painted.
-  void CopyRows(int firstRow, int endRow, QRgb* pixels) const;
+  // Writes the overlay's rows [firstRow, endRow) as it shows at `time`, as
+  // premultiplied ARGB32, width pixels a row, transparent where nothing is
+  // painted.
+  void CopyRows(int firstRow, int endRow, QRgb* pixels, FrameTime time = {}) const;
 
  private:
   struct Span {
@@ -60,11 +82,25 @@ class FrameOverlay {
     int x0;  // first pixel
     int x1;  // one past the last pixel
   };
-  void FindSpans(const QImage& pixels);
+  // The painted pixels of one layer, or of a run of layers without timing.
+  struct Part {
+    std::vector<Span> spans;
+    std::vector<QRgb> pixels;  // the spans' pixels one after the other, ARGB32 premultiplied
+    QRect box;                 // bounds of the spans
+    std::optional<LayerTiming> timing;
+  };
+  // How a part shows at a time: nothing (nullopt), or with an opacity
+  // (0..256) and an offset.
+  struct Placed {
+    const Part* part;
+    uint32_t opacity;
+    QPoint offset;
+  };
+  static Part FindSpans(const QImage& pixels);
+  std::optional<Placed> PlaceAt(const Part& part, FrameTime time) const;
 
   QSize frameSize_;
-  std::vector<Span> spans_;
-  std::vector<QRgb> spanPixels_;  // the spans' pixels one after the other, ARGB32 premultiplied
+  std::vector<Part> parts_;
   std::vector<std::pair<QString, FileStamp>> pictureStamps_;
   bool valid_ = false;
 };

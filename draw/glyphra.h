@@ -88,6 +88,35 @@ VIDMORA_EXPORT int FrameHookRows(int width, int height, int* firstRow, int* endR
 // (use cplusplusout then), or for impossible arguments.
 VIDMORA_EXPORT int FrameHookOverlay(int width, int height, int firstRow, int endRow, unsigned int* pixels);
 
+// Frames that live in time: the frame time (milliseconds from the clip's
+// start) and the clip's length (milliseconds, 0 when unknown) of the frames
+// that cplusplusout, FrameHookRows and FrameHookOverlay handle next on this
+// thread, until set again; a prepare keeps it. Layers with timing show only
+// inside their window, fade and move; each layer is still painted once per
+// clip and only blended by time. A negative frame time (the start) shows
+// every layer on every frame, still and opaque. Returns 0.
+VIDMORA_EXPORT int SetFrameHookTime(long long frameMs, long long clipMs);
+
+// 1 when the thread's prepared template, painted for a width x height frame,
+// has layers with timing or motion (its frames then differ by time, so an
+// overlay taken from FrameHookOverlay holds for one time only); else 0.
+VIDMORA_EXPORT int FrameHookTimed(int width, int height);
+
+// For a caller that blends in its own pixel format and lays each layer on
+// itself: the overlay of a width x height frame in parts (a layer with
+// timing or motion, or a run of layers without), in painting order.
+// FrameHookParts gives their number (-1 when the layers are painted
+// directly); FrameHookPartRows the rows [*firstRow, *endRow) that part `index`
+// covers as painted; FrameHookPartPixels writes those rows as
+// FrameHookOverlay does (still, opaque); FrameHookPartAt tells, for the time
+// set with SetFrameHookTime, whether it shows (1) or not (0), its opacity
+// (*opacity of 256) and its offset in pixels. Laying the parts on in order,
+// each with its opacity and offset, gives what cplusplusout gives.
+VIDMORA_EXPORT int FrameHookParts(int width, int height);
+VIDMORA_EXPORT int FrameHookPartRows(int width, int height, int index, int* firstRow, int* endRow);
+VIDMORA_EXPORT int FrameHookPartPixels(int width, int height, int index, int firstRow, int endRow, unsigned int* pixels);
+VIDMORA_EXPORT int FrameHookPartAt(int index, int* opacity, int* offsetX, int* offsetY);
+
 // In-memory painting for previews (the template editor, the output preview,
 // vidmora-cli render). The image, of any size, is the frame: the layers are
 // placed in it and painted as the frame hook paints a video frame of that
@@ -106,6 +135,13 @@ VIDMORA_EXPORT int PaintTemplateOntoImage(const char16_t* templateName, QImage* 
 // file is read but the layers' pictures. A null `layers` with count 0 paints
 // nothing.
 VIDMORA_EXPORT int PaintLayersOntoImage(const vidmora::EditedLayer* layers, int count, QImage* image);
+// The same for a clip's frame at frameMs (milliseconds; negative: no time, as
+// the calls above) of a clip of clipMs (0 when unknown): layers with timing
+// or motion are shown as they are at that time.
+VIDMORA_EXPORT int PaintTemplateOntoImageAt(const char16_t* templateName, QImage* image, long long frameMs,
+                                            long long clipMs);
+VIDMORA_EXPORT int PaintLayersOntoImageAt(const vidmora::EditedLayer* layers, int count, QImage* image,
+                                          long long frameMs, long long clipMs);
 
 // Where a layer's parts lie when painted onto a width x height picture, before
 // their rotation: the text's box and the picture's box (empty when that part

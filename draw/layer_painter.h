@@ -7,6 +7,7 @@
 
 #include "draw/frame_rect.h"
 #include "draw/graphics.h"
+#include "draw/layer_timing.h"
 #include "draw/picture_cache.h"
 #include "draw/watermark_layer.h"
 
@@ -16,5 +17,12 @@ namespace glyphra {
 
 void PaintLayers(Graphics& graphics, std::vector<WatermarkLayer>& layers, const FrameRect& frame,
                  PictureCache& pictures);
+
+// PaintLayers for a frame at `time`: layers with timing or motion are shown
+// as they are at that time (each painted apart and laid on with its opacity
+// and offset), the others as PaintLayers paints them. For the direct
+// painting that the overlay replaces; slower.
+void PaintLayersAt(Graphics& graphics, std::vector<WatermarkLayer>& layers, const FrameRect& frame,
+                   PictureCache& pictures, FrameTime time);
 
 }  // namespace glyphra

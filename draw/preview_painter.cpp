@@ -34,7 +34,7 @@ Status PictureStatus(const RenderContext& context) {
 
 }  // namespace
 
-Status PaintOntoImage(std::vector<WatermarkLayer> layers, QImage& image) {
+Status PaintOntoImage(std::vector<WatermarkLayer> layers, QImage& image, FrameTime time) {
   if (image.isNull()) return Status::InvalidParameter;
   if (!PaintingAvailable()) return Status::WrongState;
   if (layers.empty()) return Status::Ok;
@@ -42,12 +42,13 @@ Status PaintOntoImage(std::vector<WatermarkLayer> layers, QImage& image) {
   RenderContext context;
   context.frameRect = {0, 0, image.width(), image.height()};
   context.layers = std::move(layers);
+  context.frameTime = time;
 
   if (image.hasAlphaChannel()) {
     if (image.format() != QImage::Format_ARGB32_Premultiplied)
       image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     Graphics graphics(image);
-    PaintLayers(graphics, context.layers, context.frameRect, context.pictures);
+    PaintLayersAt(graphics, context.layers, context.frameRect, context.pictures, time);
     return graphics.GetLastStatus();
   }
 

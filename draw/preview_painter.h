@@ -7,6 +7,7 @@
 // Needs a QGuiApplication; any thread; the caller owns the picture.
 
 #include "draw/graphics.h"
+#include "draw/layer_timing.h"
 #include "draw/watermark_layer.h"
 
 #include <QImage>
@@ -22,6 +23,8 @@ namespace glyphra {
 // WrongState without a QGuiApplication (the image is then unchanged), or the
 // status of a layer's picture that could not be drawn (FileNotFound,
 // UnknownImageFormat: the rest is painted).
-Status PaintOntoImage(std::vector<WatermarkLayer> layers, QImage& image);
+// With a known `time` the layers are shown as they are on a clip's frame at
+// that time (timing and motion), else every layer as painted.
+Status PaintOntoImage(std::vector<WatermarkLayer> layers, QImage& image, FrameTime time = {});
 
 }  // namespace glyphra

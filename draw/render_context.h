@@ -9,6 +9,7 @@
 
 #include "draw/frame_overlay.h"
 #include "draw/frame_rect.h"
+#include "draw/layer_timing.h"
 #include "draw/picture_cache.h"
 #include "draw/watermark_layer.h"
 
@@ -32,6 +33,7 @@ struct RenderContext {
   FrameOverlay overlay;                 // the layers painted once for the frame hook
   bool overlayPinned = false;           // FrameHookRows vouched for it: the next frame uses it unchecked
   PictureCache pictures;                // decoded pictures of the layers
+  FrameTime frameTime;                  // of the next frames (SetFrameHookTime); none: all shown still
 };
 
 // The calling thread's context.

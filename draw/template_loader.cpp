@@ -51,6 +51,23 @@ WatermarkLayer FromLayerValues(const vidmora::EditedLayer& v) {
   layer.imageWidth = v.imageWidth;
   layer.imageHeight = v.imageHeight;
   layer.scaleImage = v.scaleImage;
+  LayerTiming& timing = layer.timing;
+  timing.startTime = v.startTime;
+  timing.endTime = v.endTime;
+  timing.fadeIn = v.fadeIn;
+  timing.fadeOut = v.fadeOut;
+  timing.repeatEvery = v.repeatEvery;
+  timing.showFor = v.showFor;
+  timing.motionKind = v.motionKind;
+  timing.motionToLocation = v.motionToLocation;
+  timing.motionPeriod = v.motionPeriod;
+  timing.motionSpeed = v.motionSpeed;
+  timing.motionSeed = v.motionSeed;
+  // A layer without text is placed by its picture.
+  const bool byPicture = v.textContent.empty() && !v.imagePathName.empty();
+  timing.location = byPicture ? v.imageLocation : v.location;
+  timing.offsetH = byPicture ? v.imageOffsetH : v.offsetH;
+  timing.offsetV = byPicture ? v.imageOffsetV : v.offsetV;
   return layer;
 }
 

@@ -5,6 +5,7 @@
 // the layer file (colours 0x00BBGGRR, opacity 0..255 for text and percent for
 // the image); missing keys leave the defaults below.
 
+#include "draw/layer_timing.h"
 #include "shared/template/log_font.h"
 
 #include <QString>
@@ -56,6 +57,10 @@ struct WatermarkLayer {
   int32_t imageWidth = 0;            // below 1: the picture's own size
   int32_t imageHeight = 0;
   int32_t scaleImage = 0;            // scale the drawn size with the frame width
+
+  // When and where the layer shows on a clip's frames (shown on every frame,
+  // where painted, when not timed).
+  LayerTiming timing;
 };
 
 }  // namespace glyphra

@@ -5,6 +5,7 @@
 
 extern "C" {
 #include <libavutil/imgutils.h>
+#include <libavutil/mathematics.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -73,8 +74,19 @@ void FramePainter::AllocateHookPictures() {
   }
 }
 
+void FramePainter::SetClipTiming(AVRational timeBase, double clipSeconds) {
+  timeBase_ = timeBase;
+  clipMs_ = clipSeconds > 0 ? static_cast<long long>(clipSeconds * 1000 + 0.5) : 0;
+}
+
 const YuvOverlay* FramePainter::OverlayFor(const AVFrame& frame) {
   if (!overlayWanted_) return nullptr;
+  if (FrameHookTimed(width_, height_)) {
+    // Frames differ by time: the overlay's parts are laid on each at its own.
+    overlayWanted_ = false;
+    partsWanted_ = true;
+    return nullptr;
+  }
   const int colors = ColorKey(frame);
   if (yuvOverlay_ && colors == yuvOverlayColors_) return yuvOverlay_.get();
   int firstRow = 0, endRow = 0;
@@ -95,24 +107,77 @@ const YuvOverlay* FramePainter::OverlayFor(const AVFrame& frame) {
   return yuvOverlay_.get();
 }
 
-FramePtr FramePainter::PaintInYuv(AVFrame& frame, const YuvOverlay& overlay) {
+template <typename Blend>
+FramePtr FramePainter::BlendInYuv(AVFrame& frame, bool nothing, const Blend& blend) {
   const bool sameSize = target_.width == width_ && target_.height == height_;
-  if (sameSize && (overlay.Empty() || av_frame_is_writable(&frame))) {
+  if (sameSize && (nothing || av_frame_is_writable(&frame))) {
     // Nobody else holds the decoded picture: blend into it rather than into a copy.
-    overlay.BlendInto(frame);
+    if (!nothing) blend(frame);
     FramePtr out(av_frame_clone(&frame));
     if (!out) throw std::bad_alloc();
     return out;
   }
   FramePtr out = NewOutputFrame(frame);
   av_image_copy(out->data, out->linesize, const_cast<const uint8_t**>(frame.data), frame.linesize, format_, width_, height_);
-  overlay.BlendInto(*out);
+  if (!nothing) blend(*out);
   if (!sameSize) RepeatEdges(*out);
   return out;
 }
 
+FramePtr FramePainter::PaintInYuv(AVFrame& frame, const YuvOverlay& overlay) {
+  return BlendInYuv(frame, overlay.Empty(), [&](AVFrame& target) { overlay.BlendInto(target); });
+}
+
+bool FramePainter::PartsFor(const AVFrame& frame) {
+  if (!partsWanted_) return false;
+  const int colors = ColorKey(frame);
+  if (!yuvParts_.empty() && colors == yuvPartsColors_) return true;
+  yuvParts_.clear();
+  const int count = FrameHookParts(width_, height_);
+  for (int index = 0; index < count; ++index) {
+    int firstRow = 0, endRow = 0;
+    std::vector<uint32_t> argb;
+    if (FrameHookPartRows(width_, height_, index, &firstRow, &endRow)) {
+      argb.resize(static_cast<size_t>(width_) * (endRow - firstRow));
+      if (argb.empty()) argb.push_back(0);
+      else if (!FrameHookPartPixels(width_, height_, index, firstRow, endRow, reinterpret_cast<unsigned int*>(argb.data())))
+        argb.clear();
+    }
+    if (argb.empty()) {
+      yuvParts_.clear();
+      break;
+    }
+    yuvParts_.push_back(std::make_unique<YuvOverlay>(format_, width_, height_, firstRow, endRow, argb.data(), ColorsOf(frame)));
+  }
+  if (count <= 0 || yuvParts_.empty()) {
+    partsWanted_ = false;  // the layers are painted directly: the hook it is, for the whole clip
+    return false;
+  }
+  yuvPartsColors_ = colors;
+  return true;
+}
+
+FramePtr FramePainter::PaintPartsInYuv(AVFrame& frame) {
+  struct Shown {
+    const YuvOverlay* part;
+    int opacity, dx, dy;
+  };
+  std::vector<Shown> shown;
+  for (size_t index = 0; index < yuvParts_.size(); ++index) {
+    int opacity = 0, dx = 0, dy = 0;
+    if (!yuvParts_[index]->Empty() && FrameHookPartAt(static_cast<int>(index), &opacity, &dx, &dy))
+      shown.push_back({yuvParts_[index].get(), opacity, dx, dy});
+  }
+  return BlendInYuv(frame, shown.empty(), [&](AVFrame& target) {
+    for (const Shown& part : shown) part.part->BlendInto(target, static_cast<uint32_t>(part.opacity), part.dx, part.dy);
+  });
+}
+
 FramePtr FramePainter::Paint(AVFrame& frame) {
+  if (timeBase_.num > 0 && frame.pts != AV_NOPTS_VALUE)
+    SetFrameHookTime(av_rescale_q(frame.pts, timeBase_, AVRational{1, 1000}), clipMs_);
   if (const YuvOverlay* overlay = OverlayFor(frame)) return PaintInYuv(frame, *overlay);
+  if (PartsFor(frame)) return PaintPartsInYuv(frame);
   AllocateHookPictures();
   // A picture scaled into a box needs all of it; otherwise only the rows the
   // hook will change are converted for it.

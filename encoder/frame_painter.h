@@ -17,7 +17,10 @@
 // Where the drawing library offers its overlay (FrameHookOverlay) and the
 // frame's format is planar YUV, the painter skips all that: it converts the
 // overlay once into the frame's format and colours (YuvOverlay) and blends it
-// straight into every frame's planes. The hook stays for the other cases
+// straight into every frame's planes. Layers with timing or motion come as
+// parts of the overlay, each converted once and laid on every frame with the
+// opacity and offset of its time (offsets in whole chroma samples). The hook
+// stays for the other cases
 // (pictures scaled into a box, layers painted directly, packed formats).
 //
 // Output frames come from a pool. One thread uses an object (the thread of
@@ -59,8 +62,13 @@ class FramePainter {
   // Throws std::bad_alloc.
   FramePtr Paint(AVFrame& frame);
 
+  // Frames' timestamps are in `timeBase`; the clip lasts clipSeconds (0 when
+  // unknown). From then on each frame is painted at its own time (layers with
+  // timing or motion). Without it frames are painted as if untimed.
+  void SetClipTiming(AVRational timeBase, double clipSeconds);
+
   // True once frames are blended from the overlay in their own format.
-  bool BlendsInYuv() const { return yuvOverlay_ != nullptr; }
+  bool BlendsInYuv() const { return yuvOverlay_ != nullptr || !yuvParts_.empty(); }
 
   // Non-zero results of the hook so far (logged the first time).
   long long HookFailures() const { return hookFailures_; }
@@ -87,6 +95,13 @@ class FramePainter {
   // (and again should the colours change); null when the hook must be used.
   const YuvOverlay* OverlayFor(const AVFrame& frame);
   FramePtr PaintInYuv(AVFrame& frame, const YuvOverlay& overlay);
+  // The overlay's parts in the frame's format, for layers with timing or
+  // motion (each laid on with its opacity and offset at the frame's time);
+  // false when the hook must be used.
+  bool PartsFor(const AVFrame& frame);
+  FramePtr PaintPartsInYuv(AVFrame& frame);
+  template <typename Blend>
+  FramePtr BlendInYuv(AVFrame& frame, bool nothing, const Blend& blend);
   // The 24-bit pictures of the hook, made when the hook is first needed.
   void AllocateHookPictures();
 
@@ -114,9 +129,14 @@ class FramePainter {
   int toBgrColors_ = -1;    // colour details last set on toBgr_
   int fromBgrColors_ = -1;  // and on fromBgr_
   long long hookFailures_ = 0;
+  AVRational timeBase_{0, 1};  // of the frames' pts; 0/1 when no time is handed on
+  long long clipMs_ = 0;
   bool overlayWanted_;                      // still worth asking the drawing library for its overlay
   std::unique_ptr<YuvOverlay> yuvOverlay_;
   int yuvOverlayColors_ = -1;               // colour details it was made for
+  bool partsWanted_ = false;                // timed layers: worth asking for the overlay's parts
+  std::vector<std::unique_ptr<YuvOverlay>> yuvParts_;
+  int yuvPartsColors_ = -1;
 };
 
 }  // namespace vencor

@@ -292,6 +292,7 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
     if (descriptor->log2_chroma_h) target.height = (height + 1) & ~1;
   }
   painter_ = std::make_unique<FramePainter>(width, height, format, target, framing, displayAspect);
+  painter_->SetClipTiming(av_buffersink_get_time_base(filters_.sink), input.DurationSeconds());
 
   encoder_.reset(avcodec_alloc_context3(codec));
   if (!encoder_) throw std::bad_alloc();

@@ -116,6 +116,10 @@ YuvOverlay::YuvOverlay(AVPixelFormat format, int width, int height, int firstRow
   const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(format);
   const int depth = d->comp[0].depth;
   bytesPerSample_ = depth > 8 ? 2 : 1;
+  width_ = width;
+  height_ = height;
+  shiftW_ = d->log2_chroma_w;
+  shiftH_ = d->log2_chroma_h;
   const double top = std::ldexp(1.0, depth) - 1;        // full range: 0..top
   const double scale = std::ldexp(1.0, depth - 8);      // limited range: 16..235 and 16..240 times this
   const double middle = std::ldexp(1.0, depth - 1);
@@ -201,6 +205,44 @@ void YuvOverlay::BlendInto(AVFrame& frame) const {
       uint16_t* s = reinterpret_cast<uint16_t*>(line) + run.x0;
       for (int i = 0; i < run.count; ++i)
         s[i] = static_cast<uint16_t>(std::min<uint32_t>((w[i].add + s[i] * w[i].keep + kHalf) >> kWeightBits, top));
+    }
+  }
+}
+
+void YuvOverlay::BlendInto(AVFrame& frame, uint32_t opacity, int dx, int dy) const {
+  if (opacity >= 256 && dx == 0 && dy == 0) return BlendInto(frame);
+  const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame.format));
+  const uint32_t top = (1u << d->comp[0].depth) - 1;
+  constexpr uint32_t kHalf = 1u << (kWeightBits - 1);
+  const uint32_t one = static_cast<uint32_t>(kWeightOne);
+  const auto whole = [](int value, int shift) {
+    const int step = 1 << shift;
+    return (value >= 0 ? (value + step / 2) / step : -((-value + step / 2) / step));
+  };
+  const int chromaDx = whole(dx, shiftW_), chromaDy = whole(dy, shiftH_);
+  for (const Run& run : runs_) {
+    const bool chroma = run.plane == 1 || run.plane == 2;
+    const int planeWidth = chroma ? (width_ + (1 << shiftW_) - 1) >> shiftW_ : width_;
+    const int planeHeight = chroma ? (height_ + (1 << shiftH_) - 1) >> shiftH_ : height_;
+    const int y = run.y + (chroma ? chromaDy : chromaDy << shiftH_);
+    if (y < 0 || y >= planeHeight) continue;
+    const int shiftX = chroma ? chromaDx : chromaDx << shiftW_;
+    const int first = std::max(0, -(run.x0 + shiftX));
+    const int last = std::min(run.count, planeWidth - (run.x0 + shiftX));
+    if (first >= last) continue;
+    uint8_t* line = frame.data[run.plane] + static_cast<ptrdiff_t>(y) * frame.linesize[run.plane];
+    const Weight* w = weights_.data() + run.first;
+    const int x0 = run.x0 + shiftX;
+    for (int i = first; i < last; ++i) {
+      const uint32_t keep = one - (((one - w[i].keep) * opacity + 128) >> 8);
+      const uint32_t add = static_cast<uint32_t>((static_cast<uint64_t>(w[i].add) * opacity + 128) >> 8);
+      if (bytesPerSample_ == 1) {
+        uint8_t& s = line[x0 + i];
+        s = static_cast<uint8_t>(std::min<uint32_t>((add + s * keep + kHalf) >> kWeightBits, top));
+      } else {
+        uint16_t& s = reinterpret_cast<uint16_t*>(line)[x0 + i];
+        s = static_cast<uint16_t>(std::min<uint32_t>((add + s * keep + kHalf) >> kWeightBits, top));
+      }
     }
   }
 }

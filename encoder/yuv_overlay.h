@@ -53,6 +53,10 @@ class YuvOverlay {
   // Blends into the frame's planes in place (a frame of the overlay's format
   // and size).
   void BlendInto(AVFrame& frame) const;
+  // The same with the overlay faded to opacity / 256 and moved by (dx, dy)
+  // pixels, which are rounded to whole chroma samples; what falls outside
+  // the frame is left out.
+  void BlendInto(AVFrame& frame, uint32_t opacity, int dx, int dy) const;
 
   bool Empty() const { return runs_.empty(); }
 
@@ -73,6 +77,10 @@ class YuvOverlay {
   void AddRow(int plane, int y, const std::vector<Weight>& samples);
 
   int bytesPerSample_ = 1;
+  int width_ = 0;
+  int height_ = 0;
+  int shiftW_ = 0;
+  int shiftH_ = 0;
   std::vector<Run> runs_;
   std::vector<Weight> weights_;
 };

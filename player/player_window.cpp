@@ -253,6 +253,13 @@ void PlayerWindow::SizeVideoArea(QSize frame) {
 
 void PlayerWindow::ShowPosition(double seconds) {
   timeLabel_->setText(PlaybackTimeText(seconds));
+  if (overlay_ && overlay_->timed) {
+    // The watermark as it is on this frame: shown, faded or moved by time.
+    if (auto now = WatermarkAt(overlay_->frameSize, seconds, player_->Duration())) {
+      overlay_ = std::move(now);
+      video_->SetOverlay(overlay_);
+    }
+  }
   if (seekSlider_->isSliderDown()) return;
   updatingControls_ = true;
   seekSlider_->setValue(static_cast<int>(std::lround(seconds * 1000)));

@@ -2,6 +2,8 @@
 
 #include "draw/glyphra.h"
 
+#include <algorithm>
+
 namespace vidplay {
 
 void UseTemplatesOf(const QString& applicationName) {
@@ -22,10 +24,34 @@ std::optional<WatermarkOverlay> PaintWatermark(const QString& templateName, QSiz
     glyphra::Graphics graphics(frame);
     DrawGraphicsWithTempConf(&graphics);
   }
+  SetFrameHookTime(-1, 0);
+  if (FrameHookTimed(frameSize.width(), frameSize.height())) return WatermarkAt(frameSize, 0, 0);
   WatermarkOverlay overlay;
   overlay.frameSize = frameSize;
   overlay.frameRegion = PaintedRegion(frame);
   if (!overlay.frameRegion.isEmpty()) overlay.picture = frame.copy(overlay.frameRegion);
+  return overlay;
+}
+
+std::optional<WatermarkOverlay> WatermarkAt(QSize frameSize, double seconds, double clipSeconds) {
+  if (frameSize.isEmpty()) return std::nullopt;
+  SetFrameHookTime(static_cast<long long>(std::max(seconds, 0.0) * 1000 + 0.5),
+                   clipSeconds > 0 ? static_cast<long long>(clipSeconds * 1000 + 0.5) : 0);
+  WatermarkOverlay overlay;
+  overlay.frameSize = frameSize;
+  overlay.timed = true;
+  int firstRow = 0, endRow = 0;
+  if (!FrameHookRows(frameSize.width(), frameSize.height(), &firstRow, &endRow)) return std::nullopt;
+  if (firstRow >= endRow) return overlay;
+  QImage rows(frameSize.width(), endRow - firstRow, QImage::Format_ARGB32_Premultiplied);
+  if (rows.isNull() || rows.bytesPerLine() != frameSize.width() * 4) return std::nullopt;
+  if (!FrameHookOverlay(frameSize.width(), frameSize.height(), firstRow, endRow,
+                        reinterpret_cast<unsigned int*>(rows.bits())))
+    return std::nullopt;
+  const QRect painted = PaintedRegion(rows);
+  if (painted.isEmpty()) return overlay;
+  overlay.frameRegion = painted.translated(0, firstRow);
+  overlay.picture = rows.copy(painted);
   return overlay;
 }
 

@@ -10,6 +10,7 @@
 #include "app/templates/preview_painter.h"
 #include "app/templates/sample_picture.h"
 #include "app/templates/text_edit_temp_dlg.h"
+#include "app/templates/timing_page.h"
 #include "common/quorvil.h"
 #include "draw/glyphra.h"
 #include "ui_edit_template_dlg.h"
@@ -18,10 +19,13 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
+#include <QLabel>
+#include <QSlider>
 #include <QLineEdit>
 #include <QScreen>
 
@@ -67,6 +71,10 @@ CEditTemplateDlg::CEditTemplateDlg(const QString& templatesFolder, const QString
   imagePage_->setObjectName(QStringLiteral("image_page"));
   ui_->page_tabs->addTab(textPage_, QStringLiteral("Text"));
   ui_->page_tabs->addTab(imagePage_, QStringLiteral("Image"));
+  timingPage_ = new TimingPage(*session_);
+  timingPage_->setObjectName(QStringLiteral("timing_page"));
+  ui_->page_tabs->addTab(timingPage_, QStringLiteral("Timing"));
+  AddTimeSlider();
   connect(imagePage_, &CEditTempImgDlg::layerMenuCommand, textPage_, &CTextEditTempDlg::RunLayerMenuCommand);
   connect(ui_->page_tabs, &QTabWidget::currentChanged, this, &CEditTemplateDlg::ShowPage);
   connect(session_, &LayerSession::repaintRequested, this, &CEditTemplateDlg::RequestRepaint);
@@ -135,7 +143,7 @@ bool CEditTemplateDlg::PreviewOver(const QString& path) {
   bool shown = true;
   if (!path.isEmpty() && !clipFrames_.contains(path)) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    GrabbedFrame frame = GrabFrame(EncoderLibraryFolder(), path, kPreviewFrameSeconds);
+    GrabbedFrame frame = GrabFrame(EncoderLibraryFolder(), path, PreviewTime() / 1000.0);
     QGuiApplication::restoreOverrideCursor();
     if (frame.image.isNull()) {
       QMessageBox::warning(this, QStringLiteral("Vidmora"), frame.error);
@@ -151,6 +159,50 @@ bool CEditTemplateDlg::PreviewOver(const QString& path) {
   return shown;
 }
 
+void CEditTemplateDlg::AddTimeSlider() {
+  auto* row = new QHBoxLayout;
+  auto* caption = new QLabel(QStringLiteral("Time"), this);
+  timeSlider_ = new QSlider(Qt::Horizontal, this);
+  timeSlider_->setObjectName(QStringLiteral("preview_time_slider"));
+  timeSlider_->setRange(0, 60000);
+  timeSlider_->setSingleStep(100);
+  timeSlider_->setPageStep(5000);
+  timeSlider_->setValue(static_cast<int>(kPreviewFrameSeconds * 1000));
+  timeLabel_ = new QLabel(this);
+  timeLabel_->setObjectName(QStringLiteral("preview_time_label"));
+  timeLabel_->setMinimumWidth(timeLabel_->fontMetrics().horizontalAdvance(QStringLiteral("00:00.0 ")));
+  row->addWidget(caption);
+  row->addWidget(timeSlider_, 1);
+  row->addWidget(timeLabel_);
+  ui_->preview_layout->addLayout(row);
+  const auto showTime = [this](int ms) {
+    timeLabel_->setText(QStringLiteral("%1:%2").arg(ms / 60000).arg((ms % 60000) / 1000.0, 4, 'f', 1, QLatin1Char('0')));
+  };
+  showTime(timeSlider_->value());
+  connect(timeSlider_, &QSlider::valueChanged, this, [this, showTime](int ms) {
+    showTime(ms);
+    if (!timeSlider_->isSliderDown()) GrabClipFrameAtSliderTime();
+    RequestRepaint();
+  });
+  connect(timeSlider_, &QSlider::sliderReleased, this, [this] {
+    GrabClipFrameAtSliderTime();
+    RequestRepaint();
+  });
+}
+
+void CEditTemplateDlg::GrabClipFrameAtSliderTime() {
+  if (previewClip_.isEmpty()) return;
+  // The clip's frame at the slider's time (the last one beyond its end).
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  GrabbedFrame frame = GrabFrame(EncoderLibraryFolder(), previewClip_, timeSlider_->value() / 1000.0);
+  QGuiApplication::restoreOverrideCursor();
+  if (!frame.image.isNull()) clipFrames_.insert(previewClip_, frame.image.convertToFormat(QImage::Format_RGB32));
+}
+
+void CEditTemplateDlg::SetPreviewTime(int milliseconds) { timeSlider_->setValue(milliseconds); }
+
+int CEditTemplateDlg::PreviewTime() const { return timeSlider_ ? timeSlider_->value() : -1; }
+
 const QImage& CEditTemplateDlg::Background() const {
   const auto frame = clipFrames_.constFind(previewClip_);
   return frame != clipFrames_.constEnd() ? *frame : SamplePicture();
@@ -160,7 +212,7 @@ CEditTemplateDlg::~CEditTemplateDlg() = default;
 
 void CEditTemplateDlg::ShowPage(int index) {
   // The tab fits the page shown; the dialog fits the tab and the preview.
-  QWidget* page = index == 1 ? static_cast<QWidget*>(imagePage_) : textPage_;
+  QWidget* page = ui_->page_tabs->widget(index) ? ui_->page_tabs->widget(index) : textPage_;
   ui_->page_tabs->setCurrentIndex(index);
   ui_->page_tabs->setFixedWidth(page->sizeHint().width() + 12);
 }
@@ -177,7 +229,7 @@ void CEditTemplateDlg::RequestRepaint() {
 void CEditTemplateDlg::Repaint() {
   repaintPending_ = false;
   if (closed_) return;
-  preview_ = PaintPreview(Background(), session_->LayersForPainting());
+  preview_ = PaintPreview(Background(), session_->LayersForPainting(), PreviewTime());
   ShowScaledPreview();
 }
 

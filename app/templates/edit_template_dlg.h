@@ -21,6 +21,9 @@
 
 #include <memory>
 
+class QLabel;
+class QSlider;
+
 namespace Ui {
 class CEditTemplateDlg;
 }
@@ -30,6 +33,7 @@ namespace vidmora {
 class LayerSession;
 class CTextEditTempDlg;
 class CEditTempImgDlg;
+class TimingPage;
 
 class CEditTemplateDlg : public QDialog {
   Q_OBJECT
@@ -50,6 +54,13 @@ class CEditTemplateDlg : public QDialog {
   // sample picture for an empty path. False, with the sample picture shown
   // and a message, when no frame of the clip can be read.
   bool PreviewOver(const QString& path);
+
+  // The time of the clip's frame that the preview shows (the time slider
+  // under it): layers with timing or motion are painted as they are then.
+  // Over the sample picture the slider spans 60 s; over a clip, the frame
+  // at that time is shown once the slider is let go.
+  void SetPreviewTime(int milliseconds);
+  int PreviewTime() const;
 
   void done(int result) override;
 
@@ -84,6 +95,11 @@ class CEditTemplateDlg : public QDialog {
   LayerSession* session_ = nullptr;  // owned as a child
   CTextEditTempDlg* textPage_ = nullptr;
   CEditTempImgDlg* imagePage_ = nullptr;
+  TimingPage* timingPage_ = nullptr;
+  QSlider* timeSlider_ = nullptr;
+  QLabel* timeLabel_ = nullptr;
+  void AddTimeSlider();
+  void GrabClipFrameAtSliderTime();
   QImage preview_;
   QHash<QString, QImage> clipFrames_;  // grabbed once per clip
   QString previewClip_;                // empty: the sample picture

@@ -4,9 +4,10 @@
 
 namespace vidmora {
 
-QImage PaintPreview(const QImage& background, const std::vector<EditedLayer>& layers) {
+QImage PaintPreview(const QImage& background, const std::vector<EditedLayer>& layers, long long frameMs,
+                    long long clipMs) {
   QImage picture = background.convertToFormat(QImage::Format_RGB32);
-  PaintLayersOntoImage(layers.data(), static_cast<int>(layers.size()), &picture);
+  PaintLayersOntoImageAt(layers.data(), static_cast<int>(layers.size()), &picture, frameMs, clipMs);
   return picture;
 }
 

@@ -23,7 +23,7 @@ namespace {
 // layer only, at the stored size of the frames) are made again.
 const QString kTemplateKey = QStringLiteral("Template");
 const QString kPaintingKey = QStringLiteral("Painting");
-const QString kPainting = QStringLiteral("every layer, as shown");
+const QString kPainting = QStringLiteral("every layer, as shown at its frame's time");
 
 QDateTime NewestFileIn(const QString& folder) {
   QDateTime newest;
@@ -85,7 +85,9 @@ PreviewPicture RenderPreview(const QString& encoderLibraryFolder, const QString&
 
   QImage picture = frame.image.convertToFormat(QImage::Format_RGB32);
   const std::u16string name = templateName.toStdU16String();
-  if (PaintTemplateOntoImage(name.c_str(), &picture) == -1)
+  // The layers as they are at the frame's time (the clip's length is not known here).
+  const auto frameMs = static_cast<long long>(kPreviewFrameSeconds * 1000);
+  if (PaintTemplateOntoImageAt(name.c_str(), &picture, frameMs, 0) == -1)
     return {{}, QStringLiteral("%1 cannot be previewed: the template \"%2\" cannot be read.").arg(shownPath, templateName)};
   // A cache that cannot be written costs only the time of the next preview.
   picture.setText(kTemplateKey, templateName);

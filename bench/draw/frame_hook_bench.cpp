@@ -1,7 +1,10 @@
 // Cost of watermarking one 1920 × 1080 frame with three templates: the demo
 // text, shadow + edge + fill + a 300 × 300 logo with alpha, and cover tiles
 // over the whole frame. "overlay" is the frame hook as the encoder calls it;
-// "direct" paints every layer onto every frame, as previews do.
+// "direct" paints every layer onto every frame, as previews do. "timed" is
+// the frame hook at each frame's time (40 ms apart over a 10-s clip) with a
+// fading, drifting logo and a bouncing text, each laid on with its opacity
+// and offset.
 //
 //   bench_frame_hook --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
 #include "draw/glyphra.h"
@@ -30,15 +33,22 @@ constexpr int kHeight = 1080;
 
 std::filesystem::path g_templates;
 
-void WriteTemplate(const std::u16string& name, const vidmora::EditedLayer& layer) {
+void WriteTemplate(const std::u16string& name, const std::vector<vidmora::EditedLayer>& layers) {
   const std::u16string folder = g_templates.u16string();
-  const std::u16string layerName = name + u"_Layer 1";
-  const std::vector<std::u16string> names{layerName};
-  if (!vidmora::WriteNewLayerFile(folder, layerName, layer) ||
-      !vidmora::SaveLayerFile(vidmora::NamedFilePath(folder, layerName), layer) ||
-      !vidmora::WriteNameList(vidmora::NamedFilePath(folder, name), vidmora::kLayerList, names)) {
-    throw std::runtime_error("cannot write the templates");
+  std::vector<std::u16string> names;
+  for (const vidmora::EditedLayer& layer : layers) {
+    const std::u16string layerName = name + u"_Layer " + std::u16string(1, char16_t(u'1' + names.size()));
+    names.push_back(layerName);
+    if (!vidmora::WriteNewLayerFile(folder, layerName, layer) ||
+        !vidmora::SaveLayerFile(vidmora::NamedFilePath(folder, layerName), layer))
+      throw std::runtime_error("cannot write the templates");
   }
+  if (!vidmora::WriteNameList(vidmora::NamedFilePath(folder, name), vidmora::kLayerList, names))
+    throw std::runtime_error("cannot write the templates");
+}
+
+void WriteTemplate(const std::u16string& name, const vidmora::EditedLayer& layer) {
+  WriteTemplate(name, std::vector<vidmora::EditedLayer>{layer});
 }
 
 vidmora::EditedLayer DemoLayer() {
@@ -85,6 +95,23 @@ void WriteTemplates() {
   cover.coverImage = 1;
   cover.coverImageMethod = 0;
   WriteTemplate(u"Cover", cover);
+
+  // A fading logo drifting from the bottom right to the top left, and a text bouncing about.
+  vidmora::EditedLayer drifting = DemoLayer();
+  drifting.textContent.clear();
+  drifting.imagePathName = logo.imagePathName;
+  drifting.imageLocation = 8;
+  drifting.imageTransparency = 80;
+  drifting.fadeIn = 1000;
+  drifting.fadeOut = 1000;
+  drifting.motionKind = 1;
+  drifting.motionToLocation = 0;
+  drifting.motionPeriod = 8000;
+  vidmora::EditedLayer bouncing = DemoLayer();
+  bouncing.rotation = 0;
+  bouncing.motionKind = 2;
+  bouncing.motionSpeed = 10;
+  WriteTemplate(u"Timed", {drifting, bouncing});
 }
 
 struct FrameBuffer {
@@ -102,6 +129,19 @@ void Overlay(benchmark::State& state, const char16_t* templateName) {
     benchmark::DoNotOptimize(cplusplusout(frame.bytes.data(), kWidth, kHeight));
     benchmark::ClobberMemory();
   }
+}
+
+void Timed(benchmark::State& state, const char16_t* templateName) {
+  if (PrepareWMForDrawlixDll(templateName, kWidth, kHeight, 2) != 0) state.SkipWithError("template not loaded");
+  FrameBuffer frame;
+  long long frameMs = 0;
+  for (auto _ : state) {
+    SetFrameHookTime(frameMs, 10000);
+    benchmark::DoNotOptimize(cplusplusout(frame.bytes.data(), kWidth, kHeight));
+    benchmark::ClobberMemory();
+    frameMs = (frameMs + 40) % 10000;
+  }
+  SetFrameHookTime(-1, 0);
 }
 
 void Direct(benchmark::State& state, const char16_t* templateName) {
@@ -124,6 +164,8 @@ VIDMORA_FRAME_BENCH(Overlay, logo, u"Logo");
 VIDMORA_FRAME_BENCH(Direct, logo, u"Logo");
 VIDMORA_FRAME_BENCH(Overlay, cover_tiles, u"Cover");
 VIDMORA_FRAME_BENCH(Direct, cover_tiles, u"Cover");
+VIDMORA_FRAME_BENCH(Overlay, timed_untimed_frames, u"Timed");
+VIDMORA_FRAME_BENCH(Timed, fading_drifting_logo_bouncing_text, u"Timed");
 
 }  // namespace
 

@@ -9,7 +9,8 @@
 # argument vector (video bit rate as probed, 25 fps, 44.1 kHz, 128 kbit/s,
 # volume 256) through vencor_transcode_driver with three templates (demo;
 # effects: shadow, outline, logo and a pattern over the whole frame; long: a
-# long outlined text at bottom right) and through ffmpeg ("-acodec aac" for
+# long outlined text at bottom right; timed: a fading, drifting logo and a
+# bouncing text) and through ffmpeg ("-acodec aac" for
 # libvo_aacenc), in turn, RUNS rounds (default 3). Reports the best wall and
 # processor times and the peak resident memory of each, and their ratios to
 # ffmpeg's.
@@ -29,7 +30,8 @@ video_kbps=$(video_kbps "$clip")
 
 common=(-vcodec libx264 -b:v "${video_kbps}k" -r 25)
 audio=(-ar 44.1k -b:a 128k -vol 256)
-templates=(demo effects long)
+# VIDMORA_BENCH_TEMPLATES picks some ("timed": a fading, drifting logo and a bouncing text).
+read -r -a templates <<< "${VIDMORA_BENCH_TEMPLATES:-demo effects long timed}"
 
 declare -A best_wall best_cpu peak_mem
 record() {  # name, time report

@@ -32,10 +32,13 @@ namespace {
 //   demo     the demo template (the default)
 //   effects  shadow, outline, a logo picture and a pattern over the whole frame
 //   long     a long outlined text at bottom right
+//   timed    a logo fading in and out and drifting to the top left and back,
+//            and the demo text bouncing about (two layers)
 bool WriteDemoTemplate(const std::filesystem::path& folder, const std::string& kind) {
   std::filesystem::create_directories(folder);
   const std::u16string dir = vidmora::FromUtf8(folder.string());
-  const std::vector<std::u16string> templates = {u"Demo 1"}, layers = {u"Demo 1_Layer 1"};
+  const std::vector<std::u16string> templates = {u"Demo 1"};
+  std::vector<std::u16string> layers = {u"Demo 1_Layer 1"};
   vidmora::EditedLayer layer;
   vidmora::ApplyNewLayerValues(layer, vidmora::kDemoLayerText);
   layer.font = vidmora::DefaultLogFont();
@@ -65,6 +68,28 @@ bool WriteDemoTemplate(const std::filesystem::path& folder, const std::string& k
     layer.edgeColor = 0x000000;
     layer.edgeLineThickness = 2;
     layer.edgeAlpha = 255;
+  } else if (kind == "timed") {
+    const std::filesystem::path logo = folder / "bench-logo.png";
+    QImage picture(200, 120, QImage::Format_ARGB32);
+    picture.fill(QColor(30, 120, 220, 180));
+    if (!picture.save(QString::fromStdString(logo.string()))) return false;
+    vidmora::EditedLayer text = layer;
+    text.rotation = 0;
+    text.motionKind = 2;
+    text.motionSpeed = 10;
+    layer.textContent.clear();
+    layer.imagePathName = vidmora::FromUtf8(logo.string());
+    layer.imageLocation = 8;
+    layer.imageTransparency = 80;
+    layer.fadeIn = 1000;
+    layer.fadeOut = 1000;
+    layer.motionKind = 1;
+    layer.motionToLocation = 0;
+    layer.motionPeriod = 8000;
+    layers.push_back(u"Demo 1_Layer 2");
+    if (!vidmora::WriteNewLayerFile(dir, u"Demo 1_Layer 2", text) ||
+        !vidmora::SaveLayerFile(vidmora::NamedFilePath(dir, u"Demo 1_Layer 2"), text))
+      return false;
   } else if (kind != "demo") {
     return false;
   }

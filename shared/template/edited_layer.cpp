@@ -65,8 +65,21 @@ constexpr std::array kImageKeys = {
     Int(u"ScaleImgWT", &L::scaleImage),
 };
 
+constexpr std::array kTimingKeys = {
+    Int(u"StartTime", &L::startTime),     Int(u"EndTime", &L::endTime),         Int(u"FadeIn", &L::fadeIn),
+    Int(u"FadeOut", &L::fadeOut),         Int(u"RepeatEvery", &L::repeatEvery), Int(u"ShowFor", &L::showFor),
+};
+
+constexpr std::array kMotionKeys = {
+    Int(u"MotionKind", &L::motionKind),     Int(u"MotionToLocation", &L::motionToLocation),
+    Int(u"MotionPeriod", &L::motionPeriod), Int(u"MotionSpeed", &L::motionSpeed),
+    Int(u"MotionSeed", &L::motionSeed),
+};
+
 }  // namespace
 
+std::span<const LayerKey> TimingLayerKeys() { return kTimingKeys; }
+std::span<const LayerKey> MotionLayerKeys() { return kMotionKeys; }
 std::span<const LayerKey> TextLayerKeys() { return kTextKeys; }
 std::span<const LayerKey> ImageLayerKeys() { return kImageKeys; }
 

@@ -61,6 +61,29 @@ struct EditedLayer {
   int32_t imageHeight = 0;        // below 1: the picture's own height
   int32_t scaleImage = 0;
 
+  // "Timing" section (optional; all 0: shown on every frame). Milliseconds.
+  int32_t startTime = 0;    // from the clip's start
+  int32_t endTime = 0;      // 0 to the end; below 0 counts back from the end
+  int32_t fadeIn = 0;
+  int32_t fadeOut = 0;
+  int32_t repeatEvery = 0;  // 0 shown once
+  int32_t showFor = 0;      // shown in each repeat
+
+  // "Motion" section (optional; kind 0 stands still).
+  int32_t motionKind = 0;        // 0 still, 1 drift, 2 bounce, 3 jump
+  int32_t motionToLocation = 0;  // drift: the second anchor 0..8
+  int32_t motionPeriod = 0;      // ms: drift there and back, or between jumps
+  int32_t motionSpeed = 0;       // bounce: per cent of the frame's width a second
+  int32_t motionSeed = 0;        // jump: the same seed, the same places
+
+  // Whether the layer has any timing or motion (else the sections are not written).
+  bool HasTiming() const {
+    return startTime != 0 || endTime != 0 || fadeIn != 0 || fadeOut != 0 || repeatEvery != 0 || showFor != 0;
+  }
+  bool HasMotion() const {
+    return motionKind != 0 || motionToLocation != 0 || motionPeriod != 0 || motionSpeed != 0 || motionSeed != 0;
+  }
+
   bool operator==(const EditedLayer&) const = default;
 };
 
@@ -83,6 +106,9 @@ struct LayerKey {
 // The keys of the "Text" (30) and "Image" (9) sections, in file order.
 std::span<const LayerKey> TextLayerKeys();
 std::span<const LayerKey> ImageLayerKeys();
+// The optional "Timing" (6) and "Motion" (5) sections that follow "Image".
+std::span<const LayerKey> TimingLayerKeys();
+std::span<const LayerKey> MotionLayerKeys();
 
 inline constexpr std::u16string_view kDemoLayerText = u"Vidmora";
 inline constexpr std::u16string_view kNewTemplateLayerText = u"Vidmora For Win";

@@ -1,6 +1,7 @@
 #include "shared/template/layer_file.h"
 
-#include <initializer_list>
+#include <span>
+#include <vector>
 
 #include "shared/markup/markup_doc.h"
 #include "shared/template/template_files.h"
@@ -13,6 +14,8 @@ namespace {
 constexpr std::u16string_view kRoot = u"WatermarkConf";
 constexpr std::u16string_view kTextSection = u"Text";
 constexpr std::u16string_view kImageSection = u"Image";
+constexpr std::u16string_view kTimingSection = u"Timing";
+constexpr std::u16string_view kMotionSection = u"Motion";
 
 // The element data of a key's value, as written to files. Colours are
 // written with "%d" like every other number and read back unsigned.
@@ -63,7 +66,7 @@ bool ReadKeys(MarkupDoc& doc, std::span<const LayerKey> keys, EditedLayer& layer
 // Updates the keys of the entered section in order; a missing key named in
 // `added` is added after the last key found.
 void WriteKeys(MarkupDoc& doc, std::span<const LayerKey> keys, const EditedLayer& layer,
-               std::initializer_list<std::u16string_view> added) {
+               std::span<const std::u16string_view> added) {
   for (const LayerKey& key : keys) {
     if (doc.FindElem(key.name)) {
       if (IsNumber(key)) {
@@ -79,6 +82,45 @@ void WriteKeys(MarkupDoc& doc, std::span<const LayerKey> keys, const EditedLayer
   }
 }
 
+// The optional sections after "Image", each written only when it holds
+// something, so that a layer without them gets the file it always got.
+struct OptionalSection {
+  std::u16string_view name;
+  std::span<const LayerKey> (*keys)();
+  bool (EditedLayer::*wanted)() const;
+};
+constexpr OptionalSection kOptionalSections[] = {
+    {kTimingSection, &TimingLayerKeys, &EditedLayer::HasTiming},
+    {kMotionSection, &MotionLayerKeys, &EditedLayer::HasMotion},
+};
+
+// Reads the optional sections, each found after the section found before it.
+void ReadOptionalSections(MarkupDoc& doc, EditedLayer& layer) {
+  for (const OptionalSection& section : kOptionalSections) {
+    if (!doc.FindElem(section.name)) continue;
+    doc.IntoElem();
+    ReadKeys(doc, section.keys(), layer);
+    doc.OutOfElem();
+  }
+}
+
+// Updates the optional sections the file has (adding their missing keys in
+// order) and adds those it lacks when the layer needs them, after the last
+// section found.
+void WriteOptionalSections(MarkupDoc& doc, const EditedLayer& layer) {
+  for (const OptionalSection& section : kOptionalSections) {
+    if (doc.FindElem(section.name)) {
+      doc.IntoElem();
+      std::vector<std::u16string_view> names;
+      for (const LayerKey& key : section.keys()) names.push_back(key.name);
+      WriteKeys(doc, section.keys(), layer, names);
+      doc.OutOfElem();
+    } else if ((layer.*section.wanted)()) {
+      AddSection(doc, section.name, section.keys(), layer);
+    }
+  }
+}
+
 }  // namespace
 
 bool WriteNewLayerFile(std::u16string_view folder, std::u16string_view layerName, const EditedLayer& layer) {
@@ -88,6 +130,8 @@ bool WriteNewLayerFile(std::u16string_view folder, std::u16string_view layerName
   doc.IntoElem();
   AddSection(doc, kTextSection, TextLayerKeys(), layer);
   AddSection(doc, kImageSection, ImageLayerKeys(), layer);
+  for (const OptionalSection& section : kOptionalSections)
+    if ((layer.*section.wanted)()) AddSection(doc, section.name, section.keys(), layer);
   doc.OutOfElem();
   return doc.Save(NamedFilePath(folder, layerName));
 }
@@ -112,6 +156,7 @@ std::optional<LayerFileParts> ReadLayerFile(std::u16string_view path, EditedLaye
       if (!ReadKeys(doc, ImageLayerKeys(), values)) values.scaleImage = 0;
       doc.OutOfElem();
     }
+    ReadOptionalSections(doc, values);
   }
   layer = std::move(values);
   return parts;
@@ -126,14 +171,17 @@ bool SaveLayerFile(std::u16string_view path, const EditedLayer& layer) {
     doc.IntoElem();
     if (doc.FindElem(kTextSection)) {
       doc.IntoElem();
-      WriteKeys(doc, TextLayerKeys(), layer, {u"ScaleTextWT"});
+      constexpr std::u16string_view kAdded[] = {u"ScaleTextWT"};
+      WriteKeys(doc, TextLayerKeys(), layer, kAdded);
       doc.OutOfElem();
     }
     if (doc.FindElem(kImageSection)) {
       doc.IntoElem();
-      WriteKeys(doc, ImageLayerKeys(), layer, {u"ImageWidth", u"ImageHeight", u"ScaleImgWT"});
+      constexpr std::u16string_view kAdded[] = {u"ImageWidth", u"ImageHeight", u"ScaleImgWT"};
+      WriteKeys(doc, ImageLayerKeys(), layer, kAdded);
       doc.OutOfElem();
     }
+    WriteOptionalSections(doc, layer);
   }
   return doc.Save(path);
 }

@@ -192,6 +192,14 @@ const Kind kKinds[] = {
        l.coverImageMethod = 1;
        l.transparency = 120;
      }},
+    // Half way through its fade at the frames' time (500 ms): laid on as a part of its own.
+    {"fading",
+     [](vidmora::EditedLayer& l, const fs::path& logo) {
+       l.imagePathName = logo.u16string();
+       l.imageLocation = 8;
+       l.imageTransparency = 100;
+       l.fadeIn = 1000;
+     }},
 };
 
 struct Format {
@@ -227,6 +235,7 @@ TEST(YuvBlend, GivesTheHooksPixelsForEveryKindOfLayerAndFormat) {
                                  {{u"Layer " + std::u16string(kind.name, kind.name + std::strlen(kind.name)), layer}});
   }
   InitTemplateFolderPathForDrawlixDll(u"Vidmora");
+  SetFrameHookTime(500, 0);
 
   for (const Kind& kind : kKinds) {
     const std::string name = std::string(kind.name);
@@ -258,6 +267,7 @@ TEST(YuvBlend, GivesTheHooksPixelsForEveryKindOfLayerAndFormat) {
       EXPECT_LE(largestLuma, 3.0) << label;
     }
   }
+  SetFrameHookTime(-1, 0);
 }
 
 // On HDR frames the overlay's white is graphics white (ITU-R BT.2408:

@@ -284,5 +284,106 @@ TEST(TemplateFiles, ListsAreWrittenReadAndChangedInOrder) {
   EXPECT_FALSE(AppendToNameList(NamedFilePath(folder, u"absent"), kLayerList, u"x"));
 }
 
+// Timing and motion follow "Image"; the keys before them stay as they were.
+constexpr char kTimingSections[] =
+    "<Timing>\r\n<StartTime>1500</StartTime>\r\n<EndTime>-2000</EndTime>\r\n<FadeIn>300</FadeIn>\r\n"
+    "<FadeOut>400</FadeOut>\r\n<RepeatEvery>60000</RepeatEvery>\r\n<ShowFor>5000</ShowFor>\r\n</Timing>\r\n"
+    "<Motion>\r\n<MotionKind>3</MotionKind>\r\n<MotionToLocation>8</MotionToLocation>\r\n"
+    "<MotionPeriod>2500</MotionPeriod>\r\n<MotionSpeed>12</MotionSpeed>\r\n<MotionSeed>-7</MotionSeed>\r\n"
+    "</Motion>\r\n";
+
+void SetTimingAndMotion(EditedLayer& layer) {
+  layer.startTime = 1500;
+  layer.endTime = -2000;
+  layer.fadeIn = 300;
+  layer.fadeOut = 400;
+  layer.repeatEvery = 60000;
+  layer.showFor = 5000;
+  layer.motionKind = 3;
+  layer.motionToLocation = 8;
+  layer.motionPeriod = 2500;
+  layer.motionSpeed = 12;
+  layer.motionSeed = -7;
+}
+
+TEST(LayerFile, TimingAndMotionFollowTheImageAndReadBack) {
+  test::TempEnv env;
+  const fs::path folder = env.MakeDir("templates");
+  EditedLayer plain;
+  ApplyNewLayerValues(plain, u"Timed");
+  ASSERT_TRUE(WriteNewLayerFile(P(folder), u"plain", plain));
+  EditedLayer timed = plain;
+  SetTimingAndMotion(timed);
+  ASSERT_TRUE(WriteNewLayerFile(P(folder), u"timed", timed));
+
+  // The file is the plain one with the two sections after "Image".
+  std::string expected = ReadFile(folder / "plain.xml");
+  const std::string imageEnd = "</Image>\r\n";
+  expected.insert(expected.find(imageEnd) + imageEnd.size(), kTimingSections);
+  EXPECT_EQ(ReadFile(folder / "timed.xml"), expected);
+  EXPECT_EQ(TimingLayerKeys().size(), 6u);
+  EXPECT_EQ(MotionLayerKeys().size(), 5u);
+
+  EditedLayer read;
+  ASSERT_TRUE(LoadLayerFile(P(folder / "timed.xml"), read));
+  timed.font = DefaultLogFont();
+  EXPECT_EQ(read, timed);
+  ASSERT_TRUE(SaveLayerFile(P(folder / "timed.xml"), read));
+  EXPECT_EQ(ReadFile(folder / "timed.xml"), expected);
+}
+
+TEST(LayerFile, OldFileGainsOnlyTheSectionsItNeedsAfterTheImage) {
+  test::TempEnv env;
+  const fs::path path = env.Root() / "old.xml";
+  const std::string old = OldLayerFile("<textContent>Old</textContent>\r\n");
+  WriteFile(path, old);
+  EditedLayer layer;
+  ASSERT_TRUE(LoadLayerFile(P(path), layer));
+  EXPECT_FALSE(layer.HasTiming());
+  EXPECT_FALSE(layer.HasMotion());
+
+  // Saved unchanged: no section added (the old form keeps only its late keys added).
+  ASSERT_TRUE(SaveLayerFile(P(path), layer));
+  std::string saved = ReadFile(path);
+  EXPECT_EQ(saved.find("Timing"), std::string::npos);
+  EXPECT_EQ(saved.find("Motion"), std::string::npos);
+
+  layer.fadeIn = 250;
+  ASSERT_TRUE(SaveLayerFile(P(path), layer));
+  const std::string withTiming = ReadFile(path);
+  std::string expected = saved;
+  expected.insert(expected.find("</Image>\r\n") + 10,
+                  "<Timing>\r\n<StartTime>0</StartTime>\r\n<EndTime>0</EndTime>\r\n<FadeIn>250</FadeIn>\r\n"
+                  "<FadeOut>0</FadeOut>\r\n<RepeatEvery>0</RepeatEvery>\r\n<ShowFor>0</ShowFor>\r\n</Timing>\r\n");
+  EXPECT_EQ(withTiming, expected);
+}
+
+TEST(LayerFile, TimingKeysAreFoundOnlyInOrderAndMissingOnesAreAdded) {
+  test::TempEnv env;
+  const fs::path path = env.Root() / "order.xml";
+  std::string file = OldLayerFile("<textContent>T</textContent>\r\n");
+  file.insert(file.find("</WatermarkConf>"),
+              "<Timing>\r\n<FadeIn>100</FadeIn>\r\n<StartTime>900</StartTime>\r\n</Timing>\r\n"
+              "<Motion>\r\n<MotionKind>2</MotionKind>\r\n</Motion>\r\n");
+  WriteFile(path, file);
+  EditedLayer layer;
+  layer.fadeIn = 7;
+  ASSERT_TRUE(LoadLayerFile(P(path), layer));
+  EXPECT_EQ(layer.startTime, 900);
+  EXPECT_EQ(layer.fadeIn, 7);  // stands before StartTime, out of order: skipped and kept
+  EXPECT_EQ(layer.motionKind, 2);
+
+  layer.motionSpeed = 30;
+  ASSERT_TRUE(SaveLayerFile(P(path), layer));
+  EditedLayer again;
+  ASSERT_TRUE(LoadLayerFile(P(path), again));
+  EXPECT_EQ(again.motionKind, 2);
+  EXPECT_EQ(again.motionSpeed, 30);
+  EXPECT_EQ(again.startTime, 900);
+  EXPECT_EQ(again.fadeIn, 7);
+  const std::string saved = ReadFile(path);
+  EXPECT_LT(saved.find("<MotionKind>2</MotionKind>"), saved.find("<MotionSpeed>30</MotionSpeed>"));
+}
+
 }  // namespace
 }  // namespace vidmora
