@@ -79,8 +79,11 @@ FileEnd Watermark(const QString& source, const CliOptions& options, JobSettingsS
   const RunSummary summary = reporter.Summary();
   if (summary.done > 0) return {"done"};
   if (summary.skipped > 0) return {"skipped"};
+  // A file that failed for good stays failed, also when a stop arrived after
+  // its result was known.
+  if (summary.failed > 0 && !reporter.AnyRetryMayHelp()) return {"failed"};
   if (summary.outcome == RunOutcome::Abandoned) return {{}, true};
-  if (summary.failed > 0) return {reporter.AnyRetryMayHelp() ? "retry" : "failed"};
+  if (summary.failed > 0) return {"retry"};
   return {{}, summary.outcome != RunOutcome::AllDone};
 }
 
