@@ -73,15 +73,8 @@ int RunBatchCommand(const CliOptions& options) {
   QStringList files;
   for (const QString& file : *taskFiles) files << QFileInfo(file).absoluteFilePath();
 
-  const QString templateName = options.overrides.templateName.value_or(StoredTemplateName(TemplatesFolder()));
-  if (!QFileInfo(TemplatesFolder()).isDir()) {
-    PrintError(QString("there are no templates: the folder %1 does not exist and cannot be made").arg(TemplatesFolder()));
-    return kExitFailed;
-  }
-  if (!IsListedTemplate(TemplatesFolder(), templateName)) {
-    PrintError(QString("there is no template \"%1\" (see 'vidmora-cli templates')").arg(templateName));
-    return kExitUsage;
-  }
+  QString templateName;
+  if (const int status = ChooseTemplate(options, templateName); status != kExitOk) return status;
 
   StoredJobSettings stored(templateName);
   OverriddenJobSettings settings(stored, options.overrides);

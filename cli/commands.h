@@ -18,6 +18,11 @@ int RunRenderCommand(const CliOptions& options);
 int RunTemplatesCommand(const CliOptions& options);
 int RunWatchCommand(const CliOptions& options);
 
+// The template a batch or watch run paints with (--template, else the stored
+// choice). kExitOk when it is listed; otherwise the exit status, its reason
+// printed.
+int ChooseTemplate(const CliOptions& options, QString& templateName);
+
 // Prints "vidmora-cli: <text>" on standard error.
 void PrintError(const QString& text);
 

@@ -100,11 +100,8 @@ int RunWatchCommand(const CliOptions& options) {
     PrintError("watch: the output folder is the watched folder; the outputs would be watermarked again");
     return kExitUsage;
   }
-  const QString templateName = options.overrides.templateName.value_or(StoredTemplateName(TemplatesFolder()));
-  if (!IsListedTemplate(TemplatesFolder(), templateName)) {
-    PrintError(QString("there is no template \"%1\" (see 'vidmora-cli templates')").arg(templateName));
-    return kExitUsage;
-  }
+  QString templateName;
+  if (const int status = ChooseTemplate(options, templateName); status != kExitOk) return status;
   StoredJobSettings stored(templateName);
   OverriddenJobSettings settings(stored, options.overrides);
   if (const QString problem = CheckCodecChoice(options.overrides, settings.Load().encoding); !problem.isEmpty()) {

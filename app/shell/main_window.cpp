@@ -12,7 +12,6 @@
 #include "app/shell/window_message_sink.h"
 #include "app/settings/app_folders.h"
 #include "app/settings/language_manager.h"
-#include "common/quorvil.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
