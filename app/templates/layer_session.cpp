@@ -1,14 +1,16 @@
 #include "app/templates/layer_session.h"
 
 #include "app/templates/layer_store.h"
+#include "shared/io/atomic_file.h"
 #include "shared/template/layer_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
+#include <filesystem>
+#include <string_view>
 #include <optional>
 #include <utility>
 
@@ -100,8 +102,9 @@ bool LayerSession::Restore(const FileBytes& files) {
       if (QFileInfo::exists(path) && !QFile::remove(path)) ok = false;
       continue;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit()) ok = false;
+    if (ReplaceFileAtomically(std::filesystem::path(path.toStdString()),
+                              std::string_view(bytes->constData(), static_cast<size_t>(bytes->size()))) != 0)
+      ok = false;
   }
   if (!ok) emit saveFailed(QStringLiteral("The template's files in %1 could not all be put back.").arg(folder_));
   return ok;
