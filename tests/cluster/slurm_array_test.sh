@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs deploy/slurm/vidmora-array.sbatch through a real, one-node Slurm on this
 # machine: munged, slurmctld and slurmd started here (configuration, state and
-# logs in a temporary folder, the node at 127.0.0.1), an array of 3 tasks over
+# logs in a temporary folder, the node at 127.0.0.1, the daemons in a network
+# namespace that has only loopback), an array of 3 tasks over
 # 7 generated clips of which one is broken. Checks that every good clip is
 # written once, that the broken one fails its task with exit 1, that a task
 # stopped with SIGTERM exits 75 and that a requeue of it finishes the rest.
@@ -45,6 +46,24 @@ for program in munged slurmctld slurmd sbatch scontrol sinfo; do
   command -v "$program" >/dev/null || [ -x "/usr/sbin/$program" ] || skip "no $program after installing ${packages[*]}"
 done
 export PATH=$PATH:/usr/sbin
+
+# slurmctld and slurmd listen on every address of the machine, and slurmctld
+# cannot be told otherwise. So the daemons run in a network namespace of
+# their own whose only interface is loopback: nothing off this namespace can
+# reach them. glibc counts an IPv4 address as configured (AI_ADDRCONFIG, which
+# Slurm asks for) only when one other than 127.0.0.1 exists, hence 127.0.0.2.
+if [ -z "${VIDMORA_SLURM_OWN_NETWORK:-}" ]; then
+  command -v unshare >/dev/null && command -v ip >/dev/null ||
+    skip "needs unshare and ip to keep the daemons on a loopback-only network"
+  unshare --net true 2>/dev/null || skip "cannot make a network namespace of its own (unshare --net refused)"
+  exec unshare --net env VIDMORA_SLURM_OWN_NETWORK=1 bash -c \
+    'ip link set lo up && ip addr add 127.0.0.2/32 dev lo && exec "$0" "$@"' "$0" "$@"
+fi
+if ip -o addr show | grep -v ' lo ' | grep -q inet; then
+  say "FAILED: the daemons' network namespace has an interface other than loopback"
+  exit 1
+fi
+say "daemons in a network namespace of their own: $(ip -o -4 addr show | awk '{printf "%s %s  ", $2, $4}')"
 
 work=$(mktemp -d /tmp/vidmora-slurm-XXXXXX)
 chmod 755 "$work"
