@@ -105,9 +105,12 @@ void AudioStage::SetUpEncoding(const AVCodec& codec, const TranscodeOptions& opt
   encoder_.reset(avcodec_alloc_context3(&codec));
   if (!encoder_) throw std::bad_alloc();
   encoder_->sample_fmt = ChooseSampleFormat(codec, inputFormat_);
-  encoder_->sample_rate = ChooseSampleRate(codec, options.sampleRate > 0 ? options.sampleRate : inputRate_);
-  if (options.sampleRate > 0 && encoder_->sample_rate != options.sampleRate)
-    Note("%s does not take %d Hz; using %d Hz", codec.name, options.sampleRate, encoder_->sample_rate);
+  const int wantedRate = options.sampleRate > 0 ? options.sampleRate : inputRate_;
+  encoder_->sample_rate = ChooseSampleRate(codec, wantedRate);
+  // A changed rate is said also when the source's own rate was asked for.
+  if (encoder_->sample_rate != wantedRate)
+    Note("%s does not take %s%d Hz; using %d Hz", codec.name, options.sampleRate > 0 ? "" : "the source's ", wantedRate,
+         encoder_->sample_rate);
   ChooseLayout(codec, inputLayout_, encoder_->ch_layout);
   if (encoder_->ch_layout.nb_channels < inputLayout_.nb_channels)
     Note("the %s encoder takes no %s audio: the source's (stream %d) is mixed down to %s", codec.name,

@@ -394,6 +394,26 @@ TEST_F(VencorFidelity, FontAttachmentsAndCoverArtAreKept) {
   EXPECT_TRUE(pixels == coverPixels(covered));
 }
 
+// A sample rate the audio encoder cannot take is changed with a note, whether
+// it was chosen or is the source's own.
+TEST_F(VencorFidelity, AChangedSampleRateIsNoted) {
+  const fs::path source = Make("rate96k.mkv", {"-f", "lavfi", "-i", "testsrc2=s=160x120:r=10:d=1", "-f", "lavfi",
+                                               "-i", "sine=r=96000:d=1", "-c:v", "ffv1", "-c:a", "pcm_s16le"});
+  struct Case {
+    const char* rate;  // the encoder's -ar; "0k" is the source's
+    const char* note;
+  };
+  for (const Case c : {Case{"0k", "the source's 96000 Hz; using 48000 Hz"}, Case{"96k", "96000 Hz; using 48000 Hz"}}) {
+    SCOPED_TRACE(c.rate);
+    EncodeArgs args = Args(source, std::string("rate") + c.rate + ".avi", "libxvid");
+    args.audioCodec = "libmp3lame";
+    args.sampleRate = c.rate;
+    const EncodeResult result = RunVencor(args.Vector());
+    ASSERT_EQ(result.code, VENCOR_OK) << result.error;
+    EXPECT_TRUE(HasNoteWith(result, c.note)) << Joined(result.notes);
+  }
+}
+
 // What an AVI cannot hold is said once each, beside the finished file.
 TEST_F(VencorFidelity, WhatTheOutputCannotHoldIsNotedOnceEach) {
   const fs::path subtitles = sources_ / "notes.srt";
