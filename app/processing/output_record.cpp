@@ -1,7 +1,10 @@
 #include "app/processing/output_record.h"
 
+#include "draw/glyphra.h"
+#include "draw/template_reading.h"
+#include "shared/template/template_files.h"
+
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 
 namespace vidmora {
@@ -74,15 +77,26 @@ QString SettingsFingerprint(const QString& templateFingerprint, const std::vecto
 
 QString TemplateFingerprint(const QString& templatesFolder, const QString& templateName) {
   QCryptographicHash hash(QCryptographicHash::Sha256);
+  const auto addFile = [&hash](const QString& path) {
+    hash.addData(path.toUtf8());
+    hash.addData(QByteArray(1, '\0'));
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) hash.addData(file.readAll());
+  };
   hash.addData(templateName.toUtf8());
-  const QDir folder(templatesFolder);
-  // The template file "<name>.xml" and its layers "<name>_Layer N.xml", in a fixed order.
-  for (const QString& name : folder.entryList(QDir::Files, QDir::Name)) {
-    if (!name.startsWith(templateName + ".") && !name.startsWith(templateName + "_Layer ")) continue;
-    QFile file(folder.filePath(name));
-    if (!file.open(QIODevice::ReadOnly)) continue;
-    hash.addData(name.toUtf8());
-    hash.addData(file.readAll());
+  const auto fileOf = [&templatesFolder](const QString& name) {
+    return QString::fromStdU16String(NamedFilePath(templatesFolder.toStdU16String(), name.toStdU16String()));
+  };
+  addFile(fileOf(templateName));
+  // What the painter reads: the layer files the template lists, in order, and
+  // the pictures they name, whose bytes decide the pixels as much.
+  glyphra::TemplateReading reading;
+  const std::u16string folderPath = templatesFolder.toStdU16String();
+  const std::u16string name = templateName.toStdU16String();
+  ReadWatermarkTemplate(folderPath.c_str(), name.c_str(), 0, &reading);
+  for (const glyphra::TemplateLayer& layer : reading.layers) {
+    addFile(fileOf(layer.name));
+    if (!layer.values.imagePathName.empty()) addFile(QString::fromStdU16String(layer.values.imagePathName));
   }
   return Hex(hash.result());
 }

@@ -49,8 +49,8 @@ std::optional<OutputRecord> ParseOutputRecord(const QString& text);
 // template's name and files, and the encoder's arguments other than the paths.
 QString SettingsFingerprint(const QString& templateFingerprint, const std::vector<std::string>& encoderArguments,
                             const QString& sourcePath, const QString& outputPath);
-// The SHA-256 (hex) of the template's name and of its files in
-// `templatesFolder` (the template file and its layer files).
+// The SHA-256 (hex) of the template's name, its file in `templatesFolder`, the
+// layer files it lists and the pictures those name: whatever the painter reads.
 QString TemplateFingerprint(const QString& templatesFolder, const QString& templateName);
 
 }  // namespace vidmora

@@ -5,9 +5,11 @@
 #include "app/processing/transcode_job.h"
 
 #include "tests/app/engine_fixture.h"
+#include "tests/draw/template_fixture.h"
 #include "tests/support/media.h"
 
 #include <QFileInfo>
+#include <QImage>
 
 #include <atomic>
 #include <filesystem>
@@ -167,6 +169,36 @@ TEST_F(ExistingOutputTest, TheRecordReadsBackAndRefusesOtherComments) {
   for (const char* text : {"", "shot on a sunny day", "vidmora-output v1; size=x; head=ab; source=/a",
                            "vidmora-output v1; head=ab; source=/a"})
     EXPECT_FALSE(ParseOutputRecord(text)) << text;
+}
+
+// --skip-existing trusts the fingerprint: it must change with every file the
+// painter reads (the logo's bytes too) and with nothing else in the folder.
+TEST_F(ExistingOutputTest, TheTemplateFingerprintFollowsWhatThePainterReads) {
+  const fs::path folder = env_.MakeDir("fingerprinted");
+  const fs::path logo = folder / "logo.png";
+  QImage picture(8, 8, QImage::Format_ARGB32);
+  picture.fill(Qt::red);
+  ASSERT_TRUE(picture.save(Q(logo)));
+  vidmora::EditedLayer layer = glyphra::test::NewLayer(u"");
+  layer.imagePathName = logo.u16string();
+  glyphra::test::WriteTemplate(folder, u"Brand", {{u"Brand logo", layer}, {u"Brand text", glyphra::test::NewLayer()}});
+  const auto fingerprint = [&] { return TemplateFingerprint(Q(folder), "Brand"); };
+  const QString first = fingerprint();
+  EXPECT_EQ(fingerprint(), first);
+
+  // Files the template does not list, even with its name in front, change nothing.
+  WriteFile(folder / "Brand_Layer 1.xml", "<Layer/>");
+  WriteFile(folder / "Brand old.xml", "<Layers/>");
+  EXPECT_EQ(fingerprint(), first);
+
+  picture.fill(Qt::blue);
+  ASSERT_TRUE(picture.save(Q(logo)));
+  const QString newLogo = fingerprint();
+  EXPECT_NE(newLogo, first);
+
+  layer = glyphra::test::NewLayer(u"Changed");
+  glyphra::test::WriteTemplate(folder, u"Brand", {{u"Brand logo", layer}, {u"Brand text", glyphra::test::NewLayer()}});
+  EXPECT_NE(fingerprint(), newLogo);
 }
 
 TEST_F(ExistingOutputTest, PercentSignsInFolderAndFileNamesStayAsTheyAre) {
