@@ -17,7 +17,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 namespace vidmora::cli {
 
@@ -53,13 +52,6 @@ std::optional<QStringList> TaskFiles(const CliOptions& options, QString& error, 
   return FilesOfShard(files, *shard);
 }
 
-// Threads per encoder so that the files encoded at once share the processors.
-int EncoderThreads(int filesAtOnce) {
-  if (filesAtOnce <= 1) return 0;
-  const int processors = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  return std::max(1, processors / filesAtOnce);
-}
-
 }  // namespace
 
 int RunBatchCommand(const CliOptions& options) {
@@ -89,7 +81,7 @@ int RunBatchCommand(const CliOptions& options) {
   run.existing = options.existing;
   run.skipExisting = options.skipExisting;
   run.filesAtOnce = options.jobs;
-  run.encoderThreads = EncoderThreads(options.jobs);
+  run.encoderThreads = SharedEncoderThreads(options.jobs);
   batch.SetRunOptions(run);
   for (const QString& file : files) batch.AddFile(file);
 

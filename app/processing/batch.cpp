@@ -4,9 +4,16 @@
 #include "logging/log_interface.h"
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 namespace vidmora {
+
+int SharedEncoderThreads(int filesAtOnce) {
+  if (filesAtOnce <= 1) return 0;
+  const int processors = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  return std::max(1, processors / filesAtOnce);
+}
 
 namespace {
 

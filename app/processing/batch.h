@@ -58,6 +58,10 @@ struct RunOptions {
   int encoderThreads = 0;
 };
 
+// Threads per encoder so that `filesAtOnce` files encoded at once share the
+// processors; 0 (the codecs' own choice) for one file at a time.
+int SharedEncoderThreads(int filesAtOnce);
+
 enum class RunOutcome {
   AllDone,    // every row was handled (some may have failed or been skipped)
   Stopped,    // Stop ended the run between two files; the rest stay ready

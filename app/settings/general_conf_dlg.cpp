@@ -20,6 +20,7 @@ CGeneralConfDlg::CGeneralConfDlg(QString preferencesPath, QWidget* parent)
   ui_->format_group->setVisible(false);
   ui_->browse_button->setEnabled(false);
   ui_->suffix_edit->setEnabled(false);
+  ui_->files_at_once_spin->setRange(1, kMaxFilesAtOnce);
 
   // Shown when the choices would name every output after its source, beside it.
   namingWarning_ = new QLabel(this);
@@ -48,6 +49,7 @@ void CGeneralConfDlg::Show(const OutputPreferences& preferences) {
   ui_->suffix_edit->setText(preferences.outputFileNameSuffix);
   const int format = ui_->format_combo->findData(preferences.outputFormat);
   if (format >= 0) ui_->format_combo->setCurrentIndex(format);
+  ui_->files_at_once_spin->setValue(preferences.filesAtOnce);
   UpdateEnabled();
 }
 
@@ -58,6 +60,7 @@ OutputPreferences CGeneralConfDlg::Values(const OutputPreferences& base) const {
   values.outputFileNameOpts = ui_->keep_name->isChecked() ? 0 : 1;
   values.outputFileNameSuffix = ui_->suffix_edit->text();
   values.outputFormat = ui_->format_combo->currentData().toInt();
+  values.filesAtOnce = ui_->files_at_once_spin->value();
   return values;
 }
 

@@ -39,6 +39,17 @@ void UpdateValue(MarkupDoc& doc, std::u16string_view key, std::u16string_view va
   doc.AddElem(key, value);
 }
 
+// Sets the value of `key`; a file that lacks the element (older files lack the
+// newer ones) gets it after its last element unless `value` is the default.
+void SetOrAppendValue(MarkupDoc& doc, std::u16string_view key, std::u16string_view value,
+                      std::u16string_view defaultValue) {
+  std::u16string current;
+  if (FindValue(doc, key, current)) return UpdateValue(doc, key, value);
+  if (value == defaultValue) return;
+  doc.ResetPos();
+  if (doc.FindElem(kRoot) && doc.IntoElem()) doc.AddElem(key, value);
+}
+
 }  // namespace
 
 bool IsFileNamePart(const QString& suffix) {
@@ -72,6 +83,9 @@ OutputPreferences ReadOutputPreferences(const QString& path, const OutputPrefere
   ReadInt(doc, u"OutputFormat", preferences.outputFormat);
   ReadInt(doc, u"JpegQuality", preferences.jpegQuality);
   ReadInt(doc, u"OpenQuickStartDlg", preferences.openQuickStartDlg);
+  int filesAtOnce = preferences.filesAtOnce;
+  ReadInt(doc, u"FilesAtOnce", filesAtOnce);
+  if (filesAtOnce >= 1 && filesAtOnce <= kMaxFilesAtOnce) preferences.filesAtOnce = filesAtOnce;
   return preferences;
 }
 
@@ -101,6 +115,7 @@ bool UpdateOutputPreferences(const QString& path, const OutputPreferences& prefe
   UpdateValue(doc, u"OutputFileNameOpts", number(preferences.outputFileNameOpts));
   UpdateValue(doc, u"OutputFileNameSuffix", preferences.outputFileNameSuffix.toStdU16String());
   UpdateValue(doc, u"OutputFormat", number(preferences.outputFormat));
+  SetOrAppendValue(doc, u"FilesAtOnce", number(preferences.filesAtOnce), u"1");
   return doc.Save(path.toStdU16String());
 }
 
@@ -116,6 +131,7 @@ bool WriteOutputPreferences(const QString& path, const OutputPreferences& prefer
   doc.AddElem(u"OutputFormat", preferences.outputFormat);
   doc.AddElem(u"JpegQuality", preferences.jpegQuality);
   doc.AddElem(u"OpenQuickStartDlg", preferences.openQuickStartDlg);
+  if (preferences.filesAtOnce != 1) doc.AddElem(u"FilesAtOnce", preferences.filesAtOnce);
   doc.OutOfElem();
   return doc.Save(path.toStdU16String());
 }

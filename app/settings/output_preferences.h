@@ -8,6 +8,8 @@
 namespace vidmora {
 
 inline constexpr const char* kPreferencesFileName = "preference.xml";
+// The most files a run in the window encodes at once.
+inline constexpr int kMaxFilesAtOnce = 16;
 
 struct OutputPreferences {
   int outputFolderOpts = 0;     // 0 beside the source, 1 into outputFolderPath
@@ -17,6 +19,7 @@ struct OutputPreferences {
   int outputFormat = 0;         // 0 "MP4", 1 "AVI" (kept in the file, not used for video)
   int jpegQuality = 100;
   int openQuickStartDlg = 0;
+  int filesAtOnce = 1;          // files a run encodes at once (an element newer than the others)
 
   friend bool operator==(const OutputPreferences&, const OutputPreferences&) = default;
 };
@@ -32,7 +35,8 @@ bool IsFileNamePart(const QString& suffix);
 QString OutputNamingProblem(const OutputPreferences& preferences);
 
 // Reads the file. A missing or unparsable file, or a missing element, leaves
-// the values of `fallback` (by default: beside the source, the source's name).
+// the values of `fallback` (by default: beside the source, the source's name);
+// so does a FilesAtOnce outside 1..kMaxFilesAtOnce.
 OutputPreferences ReadOutputPreferences(const QString& path, const OutputPreferences& fallback = {});
 
 // True when the file can be read as preferences: well-formed XML whose root
@@ -43,14 +47,16 @@ bool PreferencesFileIsSound(const QString& path);
 // shown; the custom output folder is the documents folder.
 OutputPreferences FirstStartPreferences(const QString& documentsFolder);
 
-// Writes a new file with every value in the file's order; false when it cannot
-// be written. The file is replaced atomically.
+// Writes a new file with every value in the file's order (FilesAtOnce only
+// when not 1, so that a first start writes the older layout); false when it
+// cannot be written. The file is replaced atomically.
 bool WriteOutputPreferences(const QString& path, const OutputPreferences& preferences);
 
 // What the preferences dialog saves: the values of the elements
 // OutputFolderOpts, OutputFolderPath, OutputFileNameOpts, OutputFileNameSuffix
 // and OutputFormat that the file holds; an element the file lacks is not added,
-// and every other byte stays. False, writing nothing, when the file is not
+// and every other byte stays. FilesAtOnce, which older files lack, is added
+// after the last element when missing and not 1. False, writing nothing, when the file is not
 // sound or cannot be written.
 bool UpdateOutputPreferences(const QString& path, const OutputPreferences& preferences);
 

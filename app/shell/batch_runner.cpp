@@ -1,6 +1,10 @@
 #include "app/shell/batch_runner.h"
 
+#include "app/settings/app_folders.h"
+#include "app/settings/output_preferences.h"
 #include "app/shell/file_list_model.h"
+
+#include <algorithm>
 
 namespace vidmora {
 
@@ -48,11 +52,16 @@ bool BatchRunner::RemoveRow(int row) {
 bool BatchRunner::Start(const QString& templateName) {
   if (running_) return false;
   settings_.SetTemplateName(templateName);
+  RunOptions options;
+  options.filesAtOnce = ReadOutputPreferences(DataFile(kPreferencesFileName)).filesAtOnce;
+  options.encoderThreads = SharedEncoderThreads(options.filesAtOnce);
+  batch_->SetRunOptions(options);
   files_.ResetAllToReady();
   if (!batch_->StartProcessing()) return false;
   running_ = true;
   stopping_ = false;
   finishedRows_ = 0;
+  doingFractions_.clear();
   runClock_.start();
   emit runningChanged(true);
   emit batchProgressed(0, -1);
@@ -77,26 +86,30 @@ void BatchRunner::OnRowState(int row, const RowStatus& status) {
     case RowState::Skipped: files_.SetState(row, FileRowState::Skipped, detail); break;
     case RowState::Doing:
       files_.SetState(row, FileRowState::Doing);
-      ReportBatchProgress(row, 0);
+      doingFractions_[row] = 0;
+      ReportBatchProgress();
       return;
     case RowState::Done: files_.SetState(row, FileRowState::Done); break;
     case RowState::Failed: files_.SetState(row, FileRowState::Failed, detail); break;
   }
+  doingFractions_.erase(row);
   ++finishedRows_;
-  ReportBatchProgress(row, 0);
+  ReportBatchProgress();
 }
 
 void BatchRunner::OnRowProgress(int row, const EncodeProgress& progress) {
   if (files_.StateAt(row) != FileRowState::Doing) return;  // a late report after the row ended
   files_.SetProgress(row, progress.fraction, progress.SecondsLeft());
-  ReportBatchProgress(row, progress.fraction);
+  doingFractions_[row] = progress.fraction;
+  ReportBatchProgress();
 }
 
-void BatchRunner::ReportBatchProgress(int row, double rowFraction) {
+void BatchRunner::ReportBatchProgress() {
   const int rows = files_.rowCount();
   if (rows == 0) return;
-  const bool rowRunning = files_.StateAt(row) == FileRowState::Doing;
-  const double fraction = std::min(1.0, (finishedRows_ + (rowRunning ? rowFraction : 0)) / rows);
+  double doing = 0;
+  for (const auto& [row, fraction] : doingFractions_) doing += fraction;
+  const double fraction = std::min(1.0, (finishedRows_ + doing) / rows);
   const double elapsed = runClock_.elapsed() / 1000.0;
   // Whole files take about as long as the ones done so far.
   const double secondsLeft = fraction > 0.001 ? elapsed * (1 - fraction) / fraction : -1;

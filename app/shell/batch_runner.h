@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QString>
 
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -78,7 +79,7 @@ class BatchRunner : public QObject {
   void OnRowState(int row, const RowStatus& status);
   void OnRowProgress(int row, const EncodeProgress& progress);
   void OnRunFinished(const RunSummary& summary);
-  void ReportBatchProgress(int row, double rowFraction);
+  void ReportBatchProgress();
 
   FileListModel& files_;
   BatchSignals events_;
@@ -87,6 +88,7 @@ class BatchRunner : public QObject {
   bool running_ = false;
   bool stopping_ = false;
   int finishedRows_ = 0;
+  std::map<int, double> doingFractions_;  // the rows being encoded (several files at once)
   QElapsedTimer runClock_;
 };
 

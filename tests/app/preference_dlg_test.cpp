@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTest>
 
 #include <iterator>
@@ -241,6 +242,36 @@ TEST_F(PreferenceDlgTest, SavingChangesOnlyTheElementsTheFileHas) {
   const OutputPreferences saved = ReadOutputPreferences(PreferencesPath());
   EXPECT_EQ(saved.outputFolderPath, "/srv/out");
   EXPECT_EQ(saved.jpegQuality, 77);
+}
+
+// "Files at once" is newer than the file's other elements: an older file gets
+// it after its last element, and only once it is not 1.
+TEST_F(PreferenceDlgTest, FilesAtOnceIsShownAndAddedToOlderFilesAfterTheirLastElement) {
+  const std::string older =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Preferences>\r\n<OutputFolderOpts>0</OutputFolderOpts>\r\n"
+      "<OutputFormat>0</OutputFormat>\r\n<OpenQuickStartDlg>0</OpenQuickStartDlg>\r\n</Preferences>\r\n";
+  WriteFile(PreferencesPath().toStdString(), older);
+  {
+    CGeneralConfDlg page(PreferencesPath());
+    EXPECT_EQ(Control<QSpinBox>(page, "files_at_once_spin")->value(), 1);
+    ASSERT_TRUE(page.Save());
+    EXPECT_EQ(ReadFile(PreferencesPath().toStdString()), older);  // nothing chosen, nothing added
+    Control<QSpinBox>(page, "files_at_once_spin")->setValue(3);
+    ASSERT_TRUE(page.Save());
+  }
+  const std::string saved = ReadFile(PreferencesPath().toStdString());
+  EXPECT_NE(saved.find("<OpenQuickStartDlg>0</OpenQuickStartDlg>\r\n<FilesAtOnce>3</FilesAtOnce>"), std::string::npos)
+      << saved;
+  EXPECT_EQ(ReadOutputPreferences(PreferencesPath()).filesAtOnce, 3);
+  CGeneralConfDlg again(PreferencesPath());
+  EXPECT_EQ(Control<QSpinBox>(again, "files_at_once_spin")->value(), 3);
+  // A stored count the window cannot use is read as one file at a time.
+  for (const char* stored : {"0", "-2", "17", "x"}) {
+    WriteFile(PreferencesPath().toStdString(),
+              std::string("<?xml version=\"1.0\"?>\r\n<Preferences>\r\n<FilesAtOnce>") + stored +
+                  "</FilesAtOnce>\r\n</Preferences>\r\n");
+    EXPECT_EQ(ReadOutputPreferences(PreferencesPath()).filesAtOnce, 1) << stored;
+  }
 }
 
 TEST_F(PreferenceDlgTest, AnUnreadablePreferencesFileShowsNothingChosenAndIsLeftAsItIs) {

@@ -1,5 +1,7 @@
 // The batch driven from the main window, with real encodes of small clips.
 
+#include "app/settings/app_folders.h"
+#include "app/settings/output_preferences.h"
 #include "app/shell/batch_runner.h"
 #include "app/shell/file_list_model.h"
 #include "tests/app/modal_driver.h"
@@ -145,6 +147,35 @@ TEST_F(WindowTest, StopDuringTheSecondOfThreeFilesFinishesItAndLeavesTheThirdRea
   // The next run starts every row afresh and does them all.
   RunToTheEnd();
   EXPECT_EQ(States(window_->Files()), (std::vector{Done, Done, Done}));
+}
+
+// "Files at once" in the preferences: while the first row is held inside its
+// encode, the second is already being encoded beside it.
+TEST_F(WindowTest, TwoFilesAtOnceEncodeTwoRowsSideBySide) {
+  const QString preferences = DataFile(kPreferencesFileName);
+  OutputPreferences chosen = ReadOutputPreferences(preferences);
+  chosen.filesAtOnce = 2;
+  ASSERT_TRUE(UpdateOutputPreferences(preferences, chosen));
+  window_->AddFiles({MakeSource("a.mp4", LongClip()), MakeSource("b.mp4"), MakeSource("c.mp4")});
+  std::vector<double> runProgress;
+  QObject::connect(&window_->Runner(), &BatchRunner::batchProgressed,
+                   [&](double fraction, double) { runProgress.push_back(fraction); });
+  {
+    WorkerHold hold(window_->Runner(), /*row=*/0);
+    Button("process_toolbar_btn")->click();
+    ASSERT_TRUE(WaitFor([&] { return hold.Holding() || !window_->Runner().IsRunning(); }));
+    ASSERT_TRUE(hold.Holding());
+    EXPECT_TRUE(WaitFor([&] { return window_->Files().StateAt(1) != FileRowState::Ready; }))
+        << "the second file waited for the first";
+  }
+  ASSERT_TRUE(WaitFor([&] { return !window_->Runner().IsRunning(); }));
+  using enum FileRowState;
+  EXPECT_EQ(States(window_->Files()), (std::vector{Done, Done, Done}));
+  for (const char* name : {"a.mp4", "b.mp4", "c.mp4"}) EXPECT_EQ(Probe(OutputOf(name)).Count("video"), 1) << name;
+  // The run's progress counts both rows being encoded and never goes back.
+  EXPECT_TRUE(std::is_sorted(runProgress.begin(), runProgress.end()));
+  ASSERT_FALSE(runProgress.empty());
+  EXPECT_DOUBLE_EQ(runProgress.back(), 1.0);
 }
 
 TEST_F(WindowTest, ACorruptClipFailsWithItsReasonAndTheRunGoesOn) {
