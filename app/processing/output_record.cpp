@@ -7,6 +7,8 @@
 #include <QCryptographicHash>
 #include <QFile>
 
+#include <filesystem>
+
 namespace vidmora {
 
 namespace {
@@ -80,6 +82,9 @@ QString TemplateFingerprint(const QString& templatesFolder, const QString& templ
   const auto addFile = [&hash](const QString& path) {
     hash.addData(path.toUtf8());
     hash.addData(QByteArray(1, '\0'));
+    // Only a regular file is read: a pipe would be drained before the painter reads it.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path.toStdString(), error)) return;
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) hash.addData(file.readAll());
   };
