@@ -12,7 +12,11 @@ namespace vidmora {
 
 enum class NamedThing { kTemplate, kLayer };
 
-// Every name the folder uses, without regard to case when compared: the
+// File names on Linux file systems hold at most 255 bytes (".xml" included).
+inline constexpr qsizetype kMaxFileNameBytes = 255;
+
+// Every name the folder uses (what a template's name, and a new file's name,
+// must not be), without regard to case when compared: the
 // templates of the index, the layers listed by every template file, and the
 // base name of every ".xml" file there.
 QStringList NamesInUse(const QString& templatesFolder);
