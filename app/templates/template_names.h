@@ -1,9 +1,10 @@
 #pragma once
 
-// Names of templates and layers become file names ("<name>.xml") in the one
-// templates folder that also holds the index file. These checks keep a name
-// from escaping the folder, from clashing with another file of the folder
-// and from being one the file system cannot store. Any thread.
+// Names of templates become file names ("<name>.xml") in the one templates
+// folder that also holds the index file; a layer's file is named after the
+// layer where that name is free in the folder (layer_store.h). These checks
+// keep a name from escaping the folder, from clashing with a name in use and
+// from being one the file system cannot store. Any thread.
 
 #include <QString>
 #include <QStringList>

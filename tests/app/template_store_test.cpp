@@ -308,8 +308,24 @@ TEST_F(TemplateStoreTest, ARenameThatCannotWriteTheListChangesNothing) {
     signal(SIGXFSZ, previous);
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.message.contains(c.list)) << result.message.toStdString();
+    if (std::string(c.name) == "layer")
+      EXPECT_TRUE(result.message.contains("larger than allowed")) << "the real cause: " << result.message.toStdString();
     EXPECT_EQ(Snapshot(folder_), before);
   }
+
+  // Adding a layer names the cause as well.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  rlimit tiny = saved;
+  tiny.rlim_cur = 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  const StoreResult added = AddLayer(q_, "Demo 1", "Corner");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+  EXPECT_FALSE(added.ok);
+  EXPECT_TRUE(added.message.contains("larger than allowed")) << added.message.toStdString();
+  EXPECT_EQ(Snapshot(folder_), before);
 }
 
 }  // namespace
