@@ -4,6 +4,7 @@
 #include "app/processing/frame_grab.h"
 #include "app/settings/preview_cache.h"
 #include "app/templates/anchor_snap.h"
+#include "app/templates/drag_preview.h"
 #include "app/templates/edit_temp_img_dlg.h"
 #include "app/templates/layer_commands.h"
 #include "app/templates/layer_session.h"
@@ -23,7 +24,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPen>
 #include <QLabel>
 #include <QSlider>
 #include <QLineEdit>
@@ -36,6 +36,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 #include <string>
 
@@ -92,7 +93,14 @@ CEditTemplateDlg::CEditTemplateDlg(const QString& templatesFolder, const QString
   for (QLineEdit* edit : findChildren<QLineEdit*>()) edit->installEventFilter(this);
   ui_->preview_label->installEventFilter(this);
   ui_->preview_label->setFocusPolicy(Qt::ClickFocus);
-  ui_->preview_label->setToolTip(QStringLiteral("Drag the text or the picture to place it; arrow keys move it by a pixel (Shift: ten)"));
+  ui_->preview_label->setMouseTracking(true);  // the cursor tells what a press would grab
+  ui_->preview_label->setToolTip(QStringLiteral("Drag the text or the picture to place it, a picture's corner to size it; "
+                                                "arrow keys move it by a pixel (Shift: ten)"));
+  sheets_ = std::make_unique<DragPreview>();
+  nudgeEnd_ = new QTimer(this);
+  nudgeEnd_->setSingleShot(true);
+  nudgeEnd_->setInterval(400);
+  connect(nudgeEnd_, &QTimer::timeout, this, &CEditTemplateDlg::EndNudging);
   connect(ui_->undo_btn, &QPushButton::clicked, session_, &LayerSession::Undo);
   connect(ui_->redo_btn, &QPushButton::clicked, session_, &LayerSession::Redo);
   connect(ui_->revert_btn, &QPushButton::clicked, this, [this] {
@@ -229,19 +237,43 @@ void CEditTemplateDlg::RequestRepaint() {
 void CEditTemplateDlg::Repaint() {
   repaintPending_ = false;
   if (closed_) return;
+  if (nudging_ && session_->Editable() && session_->Layer() == nudgedLayer_) {
+    // The nudged part's sheet moved by the offsets' change; painted anew
+    // when the nudging ends.
+    const EditedLayer& now = nudgedLayer_;
+    const bool picture = nudged_ == DraggedPart::kPicture;
+    const QPointF moved = picture ? QPointF(now.imageOffsetH - dragBox_.left(), now.imageOffsetV - dragBox_.top())
+                                  : QPointF(now.offsetH - dragBox_.left(), now.offsetV - dragBox_.top());
+    ShowScaled(sheets_->Compose(QTransform::fromTranslate(moved.x(), moved.y())));
+    return;
+  }
+  if (nudging_) {
+    nudging_ = false;
+    nudgeEnd_->stop();
+    sheets_->End();
+  }
   preview_ = PaintPreview(Background(), session_->LayersForPainting(), PreviewTime());
   ShowScaledPreview();
 }
 
-void CEditTemplateDlg::ShowScaledPreview() {
-  if (preview_.isNull()) return;
+void CEditTemplateDlg::EndNudging() {
+  if (!nudging_) return;
+  nudging_ = false;
+  sheets_->End();
+  Repaint();
+}
+
+void CEditTemplateDlg::ShowScaledPreview() { ShowScaled(preview_); }
+
+void CEditTemplateDlg::ShowScaled(const QImage& picture) {
+  if (picture.isNull()) return;
   // The whole picture in the space the label has, its shape kept; never
   // larger than it is.
   const qreal ratio = devicePixelRatioF();
   const QSize room = ui_->preview_label->size() * ratio;
-  QImage shown = preview_;
-  if (preview_.width() > room.width() || preview_.height() > room.height())
-    shown = preview_.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  QImage shown = picture;
+  if (picture.width() > room.width() || picture.height() > room.height())
+    shown = picture.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
   shownPixmap_ = QPixmap::fromImage(shown);
   shownPixmap_.setDevicePixelRatio(ratio);
   ui_->preview_label->setPixmap(shownPixmap_);
@@ -260,52 +292,119 @@ QPointF CEditTemplateDlg::ToPicture(QPointF labelPoint) const {
           (labelPoint.y() - shown.top()) * preview_.height() / shown.height()};
 }
 
+int CEditTemplateDlg::CornerAt(const QRectF& box, QPointF point) const {
+  if (box.isEmpty()) return -1;
+  // Within 6 screen points of a corner, whatever the preview's scale.
+  const QRectF shown = ShownPictureRect();
+  const qreal reach = shown.isEmpty() ? 6.0 : 6.0 * preview_.width() / shown.width();
+  const QPointF corners[] = {box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()};
+  for (int i = 0; i < 4; ++i)
+    if (std::abs(point.x() - corners[i].x()) <= reach && std::abs(point.y() - corners[i].y()) <= reach) return i;
+  return -1;
+}
+
+void CEditTemplateDlg::ShowHoverCursor(QPointF point) {
+  QRectF text, picture;
+  const EditedLayer layer = session_->Layer();
+  Qt::CursorShape shape = Qt::ArrowCursor;
+  if (session_->Editable() && MeasureLayerParts(&layer, preview_.width(), preview_.height(), &text, &picture) == 0) {
+    const int corner = CornerAt(picture, point);
+    if (corner >= 0) shape = corner % 2 == 0 ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor;
+    else if (picture.contains(point) || text.contains(point)) shape = Qt::SizeAllCursor;
+  }
+  ui_->preview_label->setCursor(shape);
+}
+
+void CEditTemplateDlg::BeginSheets(DraggedPart part) {
+  const int index = session_->SelectedPaintingIndex();
+  if (index < 0) return;
+  sheets_->Begin(Background(), session_->LayersForPainting(), static_cast<size_t>(index),
+                 part == DraggedPart::kPicture ? LayerPart::kPicture : LayerPart::kText, PreviewTime());
+}
+
 bool CEditTemplateDlg::PreviewMouse(QEvent* event) {
   const auto* mouse = static_cast<QMouseEvent*>(event);
   const QPointF point = ToPicture(mouse->position());
   if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton && session_->Editable()) {
+    EndNudging();
     QRectF text, picture;
     const EditedLayer layer = session_->Layer();
     if (MeasureLayerParts(&layer, preview_.width(), preview_.height(), &text, &picture) != 0) return false;
-    // The picture lies over the text.
-    dragging_ = picture.contains(point) ? DraggedPart::kPicture
-                : text.contains(point)  ? DraggedPart::kText
-                                        : DraggedPart::kNone;
+    // The picture lies over the text; its corners size it.
+    resizedCorner_ = CornerAt(picture, point);
+    dragging_ = resizedCorner_ >= 0 || picture.contains(point) ? DraggedPart::kPicture
+                : text.contains(point)                         ? DraggedPart::kText
+                                                               : DraggedPart::kNone;
     if (dragging_ == DraggedPart::kNone) return false;
     nudged_ = dragging_;
     dragStart_ = point;
     dragBox_ = dragging_ == DraggedPart::kPicture ? picture : text;
+    resizedBox_ = dragBox_;
+    BeginSheets(dragging_);
     return true;
   }
-  if (dragging_ == DraggedPart::kNone) return false;
+  if (dragging_ == DraggedPart::kNone) {
+    if (event->type() == QEvent::MouseMove) ShowHoverCursor(point);
+    return false;
+  }
   const QRectF moved = dragBox_.translated(point - dragStart_);
   if (event->type() == QEvent::MouseMove) {
-    // Only an outline follows the mouse; the part is painted anew on the drop.
-    ShowDragOutline(moved);
+    // The part's painted sheet follows the mouse; it is painted anew on the drop.
+    if (!sheets_->Active()) return true;
+    if (resizedCorner_ >= 0) {
+      resizedBox_ = ResizedBox(point);
+      const QTransform scale = QTransform::fromTranslate(resizedBox_.left(), resizedBox_.top())
+                                   .scale(resizedBox_.width() / dragBox_.width(), resizedBox_.height() / dragBox_.height())
+                                   .translate(-dragBox_.left(), -dragBox_.top());
+      ShowScaled(sheets_->Compose(scale));
+    } else {
+      const QPointF by = point - dragStart_;
+      ShowScaled(sheets_->Compose(QTransform::fromTranslate(by.x(), by.y())));
+    }
     return true;
   }
   if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
     const DraggedPart part = std::exchange(dragging_, DraggedPart::kNone);
-    if (moved.topLeft() != dragBox_.topLeft()) PlaceDraggedPart(part, moved);
+    const bool resizing = resizedCorner_ >= 0;
+    if (resizing) resizedBox_ = ResizedBox(point);
+    resizedCorner_ = -1;
+    sheets_->End();
+    if (resizing && resizedBox_ != dragBox_) ResizePicture(resizedBox_);
+    else if (!resizing && moved.topLeft() != dragBox_.topLeft()) PlaceDraggedPart(part, moved);
     else ShowScaledPreview();
     return true;
   }
   return false;
 }
 
-void CEditTemplateDlg::ShowDragOutline(const QRectF& box) {
-  const QRectF shown = ShownPictureRect();
-  if (shown.isEmpty() || preview_.isNull()) return;
-  QPixmap outlined = shownPixmap_;
-  QPainter painter(&outlined);
-  const qreal scale = shown.width() / preview_.width();
-  const QRectF onPixmap(box.left() * scale, box.top() * scale, box.width() * scale, box.height() * scale);
-  painter.setPen(QPen(Qt::white, 0, Qt::SolidLine));
-  painter.drawRect(onPixmap);
-  painter.setPen(QPen(Qt::black, 0, Qt::DashLine));
-  painter.drawRect(onPixmap);
-  painter.end();
-  ui_->preview_label->setPixmap(outlined);
+QRectF CEditTemplateDlg::ResizedBox(QPointF point) const {
+  // The corner opposite the one dragged stays where it is.
+  const QPointF corners[] = {dragBox_.topLeft(), dragBox_.topRight(), dragBox_.bottomRight(), dragBox_.bottomLeft()};
+  const QPointF fixed = corners[(resizedCorner_ + 2) % 4];
+  const qreal minimum = 4.0;
+  const qreal scale = std::max({std::abs(point.x() - fixed.x()) / dragBox_.width(),
+                                std::abs(point.y() - fixed.y()) / dragBox_.height(),
+                                minimum / std::min(dragBox_.width(), dragBox_.height())});
+  const QSizeF size = dragBox_.size() * scale;
+  const qreal left = resizedCorner_ == 0 || resizedCorner_ == 3 ? fixed.x() - size.width() : fixed.x();
+  const qreal top = resizedCorner_ <= 1 ? fixed.y() - size.height() : fixed.y();
+  return {QPointF(left, top), size};
+}
+
+void CEditTemplateDlg::ResizePicture(const QRectF& box) {
+  const SnappedPlace place = SnapToAnchor(box, preview_.size(), PartKind::kPicture);
+  const qreal scale = box.width() / dragBox_.width();
+  session_->ChangeAndShow(QStringLiteral("Resize"), [&](EditedLayer& l) {
+    // The stored size scaled as the painted one was (a stored size below 1
+    // is the picture's own, painted as measured).
+    const qreal width = l.imageWidth > 0 ? l.imageWidth : dragBox_.width();
+    const qreal height = l.imageHeight > 0 ? l.imageHeight : dragBox_.height();
+    l.imageWidth = std::max(1, qRound(width * scale));
+    l.imageHeight = std::max(1, qRound(height * scale));
+    l.imageLocation = place.location;
+    l.imageOffsetH = place.offsetH;
+    l.imageOffsetV = place.offsetV;
+  });
 }
 
 void CEditTemplateDlg::PlaceDraggedPart(DraggedPart part, const QRectF& box) {
@@ -327,12 +426,23 @@ bool CEditTemplateDlg::PreviewKey(QKeyEvent* event) {
     case Qt::Key_Down: dy = 1; break;
     default: return false;
   }
+  if (!session_->Editable()) return false;
   const int step = (event->modifiers() & Qt::ShiftModifier) ? 10 : 1;
   const bool picture = nudged_ == DraggedPart::kPicture;
+  if (!nudging_) {
+    // The sheets of the layer as it is before the first nudge; dragBox_'s
+    // corner holds the offsets they were painted with.
+    BeginSheets(nudged_);
+    const EditedLayer& l = session_->Layer();
+    dragBox_ = QRectF(picture ? l.imageOffsetH : l.offsetH, picture ? l.imageOffsetV : l.offsetV, 1, 1);
+    nudging_ = sheets_->Active();
+  }
   session_->ChangeAndShow(QStringLiteral("Nudge"), [&](EditedLayer& l) {
     (picture ? l.imageOffsetH : l.offsetH) += dx * step;
     (picture ? l.imageOffsetV : l.offsetV) += dy * step;
   });
+  nudgedLayer_ = session_->Layer();
+  if (nudging_) nudgeEnd_->start();
   return true;
 }
 
@@ -342,6 +452,7 @@ void CEditTemplateDlg::resizeEvent(QResizeEvent* event) {
 }
 
 QImage CEditTemplateDlg::PreviewPicture() {
+  if (nudging_) EndNudging();
   if (repaintPending_) Repaint();
   return preview_;
 }

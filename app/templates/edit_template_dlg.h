@@ -7,8 +7,12 @@
 // painted at the picture's own size and shown scaled to the space it has; the
 // window can be resized. The selected layer's text or picture can be dragged
 // on the preview (its anchor snaps to the nearest of the nine places, the
-// offsets follow) and nudged with the arrow keys (Shift: ten pixels). Every change is saved at once and painted again;
-// Ctrl+Z takes the last change back. Closing saves the selected layer once
+// offsets follow), a picture resized by a corner (its shape kept), and
+// either nudged with the arrow keys (Shift: ten pixels). While a part is
+// dragged or nudged its painted sheet is moved (DragPreview); it is painted
+// anew when the drag or the nudging ends. Every change is saved at once and
+// painted again; Ctrl+Z takes the last change back, Ctrl+Shift+Z and Ctrl+Y
+// make it again. Closing saves the selected layer once
 // more and empties the output preview cache. UI thread; opened modally with
 // exec().
 
@@ -19,10 +23,13 @@
 #include <QRectF>
 #include <QStringList>
 
+#include "shared/template/edited_layer.h"
+
 #include <memory>
 
 class QLabel;
 class QSlider;
+class QTimer;
 
 namespace Ui {
 class CEditTemplateDlg;
@@ -30,6 +37,7 @@ class CEditTemplateDlg;
 
 namespace vidmora {
 
+class DragPreview;
 class LayerSession;
 class CTextEditTempDlg;
 class CEditTempImgDlg;
@@ -75,6 +83,7 @@ class CEditTemplateDlg : public QDialog {
   void Repaint();
   void ShowPage(int index);
   void ShowScaledPreview();
+  void ShowScaled(const QImage& picture);
   void UpdateHistoryButtons();
   // The picture the layers are painted over: the chosen clip's frame or the
   // sample picture.
@@ -89,7 +98,16 @@ class CEditTemplateDlg : public QDialog {
   bool PreviewMouse(QEvent* event);
   bool PreviewKey(QKeyEvent* event);
   void PlaceDraggedPart(DraggedPart part, const QRectF& box);
-  void ShowDragOutline(const QRectF& box);
+  // The picture's box when its corner is dragged to `point` (the opposite
+  // corner stays, the shape is kept).
+  QRectF ResizedBox(QPointF point) const;
+  void ResizePicture(const QRectF& box);
+  void BeginSheets(DraggedPart part);
+  void EndNudging();
+  void ShowHoverCursor(QPointF point);
+  // The corner of `box` within reach of `point`, as its index (0 top left,
+  // 1 top right, 2 bottom right, 3 bottom left), or -1.
+  int CornerAt(const QRectF& box, QPointF point) const;
 
   std::unique_ptr<Ui::CEditTemplateDlg> ui_;
   LayerSession* session_ = nullptr;  // owned as a child
@@ -108,6 +126,12 @@ class CEditTemplateDlg : public QDialog {
   DraggedPart nudged_ = DraggedPart::kText;  // what the arrow keys move
   QPointF dragStart_;                  // in picture pixels
   QRectF dragBox_;                     // the part's box when the drag began
+  int resizedCorner_ = -1;             // the picture's corner being dragged, or -1 for a move
+  QRectF resizedBox_;                  // the picture's box as the resize has it now
+  std::unique_ptr<DragPreview> sheets_;
+  bool nudging_ = false;               // sheets_ show the nudged part until the timer ends it
+  EditedLayer nudgedLayer_;            // the layer as the last nudge left it
+  QTimer* nudgeEnd_ = nullptr;
   bool repaintPending_ = false;
   bool closed_ = false;
   bool askedAboutUnreadable_ = false;

@@ -65,7 +65,7 @@ void SelectLayer(int index, LayerSession& session, QWidget* parent) {
 
 void OfferToReplaceUnreadable(LayerSession& session, QWidget* parent) {
   if (session.Editable() || session.CurrentIndex() < 0) return;
-  const QString path = LayerFilePath(session.TemplatesFolder(), session.CurrentLayerName());
+  const QString path = session.CurrentLayerPath();
   const auto answer = QMessageBox::question(
       parent, kCaption,
       QStringLiteral("The layer file %1 cannot be read, so this layer cannot be edited.\n\n"
@@ -92,21 +92,20 @@ void RunLayerCommand(LayerCommand command, LayerSession& session, QWidget* paren
       if (QMessageBox::question(parent, kCaption, QStringLiteral("Are you sure to remove the layer \"%1\"?").arg(layer),
                                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
-      ShowFailure(session.CommandStep({}, [&] { return RemoveLayer(folder, templateName, layer); }, stay), parent);
+      ShowFailure(session.CommandStep([&] { return RemoveLayer(folder, templateName, layer); }, stay), parent);
       return;
     }
     case LayerCommand::kDuplicate: {
-      const QString copy = FreeLayerName(folder, layer);
+      const QString copy = FreeLayerName(folder, templateName, layer);
       const EditedLayer values = session.Layer();
-      ShowFailure(session.CommandStep({LayerFilePath(folder, copy)},
-                                      [&] { return AddLayerWithValues(folder, templateName, copy, values); }, last),
+      ShowFailure(session.CommandStep([&] { return AddLayerWithValues(folder, templateName, copy, values); }, last),
                   parent);
       return;
     }
     case LayerCommand::kBringForward:
     case LayerCommand::kSendBackward: {
       const int steps = command == LayerCommand::kBringForward ? 1 : -1;
-      ShowFailure(session.CommandStep({}, [&] { return MoveLayer(folder, templateName, layer, steps); },
+      ShowFailure(session.CommandStep([&] { return MoveLayer(folder, templateName, layer, steps); },
                                       [&] { return current + steps; }),
                   parent);
       return;
@@ -115,20 +114,21 @@ void RunLayerCommand(LayerCommand command, LayerSession& session, QWidget* paren
       break;
   }
 
-  const QString title = command == LayerCommand::kAdd       ? QStringLiteral("Add Text Layer")
-                        : command == LayerCommand::kAddLogo ? QStringLiteral("Add Logo Layer")
-                                                            : QStringLiteral("Rename This Layer");
-  CAddNewLayerDlg prompt(title, NamesInUse(folder), parent);
+  const QString title = command == LayerCommand::kAdd ? QStringLiteral("Add Text Layer to \"%1\"").arg(templateName)
+                        : command == LayerCommand::kAddLogo
+                            ? QStringLiteral("Add Logo Layer to \"%1\"").arg(templateName)
+                            : QStringLiteral("Rename Layer \"%1\" of \"%2\"").arg(layer, templateName);
+  // A layer name has to be unique only within its template.
+  CAddNewLayerDlg prompt(title, session.LayerNames(), parent);
+  if (!adding) prompt.SetInitialName(layer);
   if (prompt.exec() != QDialog::Accepted) return;
   const QString name = prompt.Name();
   StoreResult result;
   if (adding) {
     const EditedLayer values = command == LayerCommand::kAddLogo ? NewLogoLayerValues() : NewTextLayerValues();
-    result = session.CommandStep({LayerFilePath(folder, name)},
-                                 [&] { return AddLayerWithValues(folder, templateName, name, values); }, last);
+    result = session.CommandStep([&] { return AddLayerWithValues(folder, templateName, name, values); }, last);
   } else {
-    result = session.CommandStep({LayerFilePath(folder, name)},
-                                 [&] { return RenameLayer(folder, templateName, layer, name); }, stay);
+    result = session.CommandStep([&] { return RenameLayer(folder, templateName, layer, name); }, stay);
   }
   ShowFailure(result, parent);
 }

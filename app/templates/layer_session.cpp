@@ -1,6 +1,7 @@
 #include "app/templates/layer_session.h"
 
 #include "app/templates/layer_store.h"
+#include "app/templates/listed_files.h"
 #include "shared/io/atomic_file.h"
 #include "shared/template/layer_file.h"
 
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <string_view>
 #include <optional>
@@ -28,13 +30,11 @@ EditedLayer NewLayerBase() { return EditedLayer{}; }
 
 LayerSession::LayerSession(QString templatesFolder, QString templateName, QObject* parent)
     : QObject(parent), folder_(std::move(templatesFolder)), templateName_(std::move(templateName)) {
-  const std::optional<QStringList> names = ReadLayerNames(folder_, templateName_);
-  templateReadable_ = names.has_value();
-  layerNames_ = names.value_or(QStringList());
+  ReadList();
   LoadOthers();
   // What Revert puts back: the template file and every layer file as they are now.
   QStringList files{TemplateFilePath()};
-  for (const QString& name : layerNames_) files << LayerFilePath(folder_, name);
+  files << layerPaths_;
   Capture(files);
   if (!layerNames_.isEmpty()) Select(0);
 }
@@ -43,12 +43,27 @@ QString LayerSession::CurrentLayerName() const {
   return current_ >= 0 && current_ < layerNames_.size() ? layerNames_[current_] : QString();
 }
 
+QString LayerSession::CurrentLayerPath() const {
+  return current_ >= 0 && current_ < layerPaths_.size() ? layerPaths_[current_] : QString();
+}
+
+void LayerSession::ReadList() {
+  const auto layers = ReadStoredLayers(folder_, templateName_);
+  templateReadable_ = layers.has_value();
+  layerNames_.clear();
+  layerPaths_.clear();
+  for (const StoredLayer& layer : layers.value_or(std::vector<StoredLayer>())) {
+    layerNames_ << layer.name;
+    layerPaths_ << layer.path;
+  }
+}
+
 void LayerSession::LoadOthers() {
   loaded_.assign(static_cast<size_t>(layerNames_.size()), NewLayerBase());
   loadedReadable_.assign(static_cast<size_t>(layerNames_.size()), false);
   for (qsizetype i = 0; i < layerNames_.size(); ++i) {
     loadedReadable_[static_cast<size_t>(i)] =
-        LoadLayerFile(LayerFilePath(folder_, layerNames_[i]).toStdU16String(), loaded_[static_cast<size_t>(i)]);
+        LoadLayerFile(layerPaths_[i].toStdU16String(), loaded_[static_cast<size_t>(i)]);
   }
 }
 
@@ -63,7 +78,7 @@ bool LayerSession::Select(int index) {
   }
   current_ = index;
   EditedLayer values = NewLayerBase();
-  readable_ = LoadLayerFile(LayerFilePath(folder_, layerNames_[index]).toStdU16String(), values);
+  readable_ = LoadLayerFile(layerPaths_[index].toStdU16String(), values);
   if (readable_) {
     layer_ = values;
     loaded_[static_cast<size_t>(index)] = values;
@@ -76,12 +91,12 @@ bool LayerSession::Select(int index) {
 
 StoreResult LayerSession::ReplaceUnreadable() {
   if (current_ < 0) return StoreResult::Failed(QStringLiteral("No layer is selected."));
-  StoreResult result = ReplaceWithNewLayer(folder_, CurrentLayerName());
+  StoreResult result = ReplaceWithNewLayer(CurrentLayerPath());
   if (result.ok) Select(current_);
   return result;
 }
 
-QString LayerSession::TemplateFilePath() const { return LayerFilePath(folder_, templateName_); }
+QString LayerSession::TemplateFilePath() const { return NamedPath(folder_, templateName_); }
 
 LayerSession::FileBytes LayerSession::Capture(const QStringList& paths) {
   FileBytes files;
@@ -115,7 +130,7 @@ void LayerSession::Change(const QString& field, const std::function<void(EditedL
   EditedLayer before = layer_;
   edit(layer_);
   if (layer_ == before) return;
-  const QString path = LayerFilePath(folder_, CurrentLayerName());
+  const QString path = CurrentLayerPath();
   FileBytes bytesBefore = Capture({path});
   const bool written = Save();
   FileBytes bytesAfter = Capture({path});
@@ -139,17 +154,25 @@ void LayerSession::ChangeAndShow(const QString& field, const std::function<void(
   emit layerShown();
 }
 
-StoreResult LayerSession::CommandStep(const QStringList& files, const std::function<StoreResult()>& command,
+StoreResult LayerSession::CommandStep(const std::function<StoreResult()>& command,
                                       const std::function<int()>& selectAfter) {
   // Edits of the selected layer are on disk before the command reads its files.
   Save();
-  QStringList paths = files;
-  paths << TemplateFilePath();
-  for (const QString& name : layerNames_) paths << LayerFilePath(folder_, name);
-  paths.removeDuplicates();
+  QStringList paths{TemplateFilePath()};
+  paths << layerPaths_;
   FileBytes bytesBefore = Capture(paths);
   const StoreResult result = command();
   if (result.ok) {
+    // Layer files the command listed anew were made by it (layer files are
+    // always created new): before it they were not there.
+    if (const auto layers = ReadStoredLayers(folder_, templateName_)) {
+      for (const StoredLayer& layer : *layers) {
+        if (paths.contains(layer.path)) continue;
+        paths << layer.path;
+        bytesBefore[layer.path] = std::nullopt;
+        original_.try_emplace(layer.path, std::nullopt);
+      }
+    }
     undo_.push_back({QString(), current_, true, std::move(bytesBefore), Capture(paths)});
     if (undo_.size() > kMaxUndoSteps) undo_.erase(undo_.begin());
     redo_.clear();
@@ -198,9 +221,7 @@ bool LayerSession::Revert() {
 }
 
 void LayerSession::Reload(int index) {
-  const std::optional<QStringList> names = ReadLayerNames(folder_, templateName_);
-  templateReadable_ = names.has_value();
-  layerNames_ = names.value_or(QStringList());
+  ReadList();
   LoadOthers();
   Select(layerNames_.isEmpty() ? -1 : std::clamp(index, 0, static_cast<int>(layerNames_.size()) - 1));
 }
@@ -208,15 +229,17 @@ void LayerSession::Reload(int index) {
 bool LayerSession::Save() {
   if (!Editable()) return false;
   loaded_[static_cast<size_t>(current_)] = layer_;
-  const QString path = LayerFilePath(folder_, CurrentLayerName());
+  const QString path = CurrentLayerPath();
   if (SaveLayerFile(path.toStdU16String(), layer_)) {
     saveFailureReported_ = false;
     return true;
   }
+  const int error = errno;
   // Said once until a save works again, not at every keystroke.
   if (!saveFailureReported_) {
     saveFailureReported_ = true;
-    emit saveFailed(QStringLiteral("The layer file %1 could not be written; changes to this layer are not saved.").arg(path));
+    emit saveFailed(QStringLiteral("The layer file %1 could not be written (%2); changes to this layer are not saved.")
+                        .arg(path, FileErrorText(error)));
   }
   return false;
 }
@@ -232,6 +255,11 @@ std::vector<EditedLayer> LayerSession::LayersForPainting() const {
       layers.push_back(loaded_[i]);
   }
   return layers;
+}
+
+int LayerSession::SelectedPaintingIndex() const {
+  if (current_ < 0 || !readable_) return -1;
+  return static_cast<int>(std::count(loadedReadable_.begin(), loadedReadable_.begin() + current_, true));
 }
 
 }  // namespace vidmora

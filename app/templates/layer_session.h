@@ -37,6 +37,8 @@ class LayerSession : public QObject {
   bool TemplateReadable() const { return templateReadable_; }
   int CurrentIndex() const { return current_; }
   QString CurrentLayerName() const;
+  // The selected layer's file (its name is what the template file records).
+  QString CurrentLayerPath() const;
   // Whether a layer is selected and its file could be read: only then are
   // changes taken and saved.
   bool Editable() const { return current_ >= 0 && readable_; }
@@ -57,12 +59,11 @@ class LayerSession : public QObject {
   // Change for edits made outside the pages (dragging on the preview): the
   // pages then show the new values.
   void ChangeAndShow(const QString& field, const std::function<void(EditedLayer&)>& edit);
-  // Runs a layer command that writes `files` (paths in the templates folder:
-  // the template file, layer files), as one step of the history, then reads
-  // the layers again and selects `selectAfter` (clamped). The result is the
-  // command's; a failed command leaves no step.
-  StoreResult CommandStep(const QStringList& files, const std::function<StoreResult()>& command,
-                          const std::function<int()>& selectAfter);
+  // Runs a layer command (one that writes the template file, its layer
+  // files, or new layer files it lists) as one step of the history, then
+  // reads the layers again and selects `selectAfter` (clamped). The result
+  // is the command's; a failed command leaves no step.
+  StoreResult CommandStep(const std::function<StoreResult()>& command, const std::function<int()>& selectAfter);
   // Takes back the last step (selecting the layer it changed), or makes
   // the last undone step again. False when there is none.
   bool Undo();
@@ -86,6 +87,8 @@ class LayerSession : public QObject {
   // unsaved-or-saved values from memory; layers whose files cannot be read
   // are left out.
   std::vector<EditedLayer> LayersForPainting() const;
+  // The selected layer's place in LayersForPainting; -1 when it is not there.
+  int SelectedPaintingIndex() const;
 
  signals:
   // The selection, the list or the values changed otherwise than through
@@ -108,6 +111,7 @@ class LayerSession : public QObject {
     FileBytes after;
   };
 
+  void ReadList();
   void LoadOthers();
   // The files' bytes now; the first bytes seen of each are kept for Revert.
   FileBytes Capture(const QStringList& paths);
@@ -117,6 +121,7 @@ class LayerSession : public QObject {
   QString folder_;
   QString templateName_;
   QStringList layerNames_;
+  QStringList layerPaths_;  // each layer's file, by index
   bool templateReadable_ = false;
   int current_ = -1;
   bool readable_ = false;

@@ -7,6 +7,9 @@
 #include "shared/template/template_files.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
 
 #include <algorithm>
 
@@ -24,15 +27,59 @@ EditedLayer DefaultLayer() {
   return values;
 }
 
-bool WriteDefaultLayer(const QString& templatesFolder, const QString& layerName) {
-  return WriteNewLayerFile(templatesFolder.toStdU16String(), layerName.toStdU16String(), DefaultLayer());
+// A new layer file holding every value of `values`, its font included.
+bool WriteLayer(const QString& path, const EditedLayer& values) {
+  const QFileInfo file(path);
+  const std::u16string folder = file.absolutePath().toStdU16String();
+  const std::u16string base = file.completeBaseName().toStdU16String();
+  return WriteNewLayerFile(folder, base, values) && SaveLayerFile(path.toStdU16String(), values);
 }
 
-// A new layer file holding every value of `values`, its font included.
-bool WriteLayer(const QString& templatesFolder, const QString& layerName, const EditedLayer& values) {
-  const std::u16string folder = templatesFolder.toStdU16String();
-  const std::u16string name = layerName.toStdU16String();
-  return WriteNewLayerFile(folder, name, values) && SaveLayerFile(NamedFilePath(folder, name), values);
+// `text` shortened, by whole characters, until "<text>.xml" fits a file name.
+QString FitFileName(QString text, const QString& suffix) {
+  while (!text.isEmpty() && (text + suffix + QStringLiteral(".xml")).toUtf8().size() > kMaxFileNameBytes) {
+    text.chop(text.size() >= 2 && text.back().isLowSurrogate() ? 2 : 1);
+  }
+  return text.trimmed() + suffix;
+}
+
+// A layer file for the layer `name`, created empty here (never one that is
+// there already): "<name>.xml" where no template, layer or file of the folder
+// uses that name, else "<name> 2.xml", "<name> 3.xml", ... Empty when none
+// can be created.
+QString ClaimLayerFile(const QString& templatesFolder, const QString& name) {
+  const QStringList inUse = NamesInUse(templatesFolder);
+  for (int number = 1; number < 10000; ++number) {
+    const QString base = FitFileName(name, number == 1 ? QString() : QStringLiteral(" ") + QString::number(number));
+    if (base.isEmpty() || inUse.contains(base, Qt::CaseInsensitive) ||
+        base.compare(QLatin1String("qthumb"), Qt::CaseInsensitive) == 0)
+      continue;
+    const QString path = NamedPath(templatesFolder, base);
+    if (ClaimNewFile(path)) return path;
+    const int error = errno;
+    if (QFileInfo::exists(path)) continue;
+    errno = error;  // cannot be created at all (no folder, no permission): the caller tells why
+    return {};
+  }
+  return {};
+}
+
+std::optional<std::vector<ListedLayer>> ReadListed(const QString& templatesFolder, const QString& templateName) {
+  if (!StaysInFolder(templateName)) return std::nullopt;
+  return ReadLayerList(NamedPath(templatesFolder, templateName).toStdU16String());
+}
+
+// The listed layer shown as `name`.
+std::optional<ListedLayer> FindListed(const std::vector<ListedLayer>& layers, const QString& name) {
+  for (const ListedLayer& layer : layers)
+    if (QString::fromStdU16String(layer.name) == name) return layer;
+  return std::nullopt;
+}
+
+QStringList ShownNames(const std::vector<ListedLayer>& layers) {
+  QStringList names;
+  for (const ListedLayer& layer : layers) names << QString::fromStdU16String(layer.name);
+  return names;
 }
 
 QString UnreadableTemplate(const QString& templatesFolder, const QString& templateName) {
@@ -42,16 +89,20 @@ QString UnreadableTemplate(const QString& templatesFolder, const QString& templa
 }  // namespace
 
 std::optional<QStringList> ReadLayerNames(const QString& templatesFolder, const QString& templateName) {
-  if (!StaysInFolder(templateName)) return std::nullopt;
-  const auto list = ReadNameList(NamedPath(templatesFolder, templateName).toStdU16String(), kLayerList);
-  if (!list) return std::nullopt;
-  QStringList names;
-  for (const std::u16string& name : *list) names << QString::fromStdU16String(name);
-  return names;
+  const auto layers = ReadListed(templatesFolder, templateName);
+  if (!layers) return std::nullopt;
+  return ShownNames(*layers);
 }
 
-QString LayerFilePath(const QString& templatesFolder, const QString& layerName) {
-  return NamedPath(templatesFolder, layerName);
+std::optional<std::vector<StoredLayer>> ReadStoredLayers(const QString& templatesFolder, const QString& templateName) {
+  const auto layers = ReadListed(templatesFolder, templateName);
+  if (!layers) return std::nullopt;
+  std::vector<StoredLayer> stored;
+  for (const ListedLayer& layer : *layers) {
+    const QString file = QString::fromStdU16String(layer.file);
+    if (StaysInFolder(file)) stored.push_back({QString::fromStdU16String(layer.name), NamedPath(templatesFolder, file)});
+  }
+  return stored;
 }
 
 StoreResult AddLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName) {
@@ -60,50 +111,55 @@ StoreResult AddLayer(const QString& templatesFolder, const QString& templateName
 
 StoreResult AddLayerWithValues(const QString& templatesFolder, const QString& templateName, const QString& layerName,
                                const EditedLayer& values) {
-  const QString refusal = NameRefusal(layerName, NamesInUse(templatesFolder), NamedThing::kLayer);
-  if (!refusal.isEmpty()) return StoreResult::Failed(refusal);
-  const std::optional<QStringList> layers = ReadLayerNames(templatesFolder, templateName);
+  const auto layers = ReadListed(templatesFolder, templateName);
   if (!layers) return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
+  const QString refusal = NameRefusal(layerName, ShownNames(*layers), NamedThing::kLayer);
+  if (!refusal.isEmpty()) return StoreResult::Failed(refusal);
 
-  const QString layerPath = LayerFilePath(templatesFolder, layerName);
-  // A new file, never one that appeared since the names were read.
-  if (!ClaimNewFile(layerPath))
-    return StoreResult::Failed(QStringLiteral("The layer file %1 could not be created.").arg(layerPath));
-  if (!WriteLayer(templatesFolder, layerName, values)) {
+  const FolderLock lock(templatesFolder);  // the free file name stays free while it is claimed
+  const QString layerPath = ClaimLayerFile(templatesFolder, layerName);
+  if (layerPath.isEmpty())
+    return StoreResult::Failed(QStringLiteral("No layer file could be created in %1: %2.")
+                                   .arg(templatesFolder, FileErrorText(errno)));
+  if (!WriteLayer(layerPath, values)) {
+    const int error = errno;
     QFile::remove(layerPath);
-    return StoreResult::Failed(QStringLiteral("The layer file %1 could not be written.").arg(layerPath));
+    return StoreResult::Failed(QStringLiteral("The layer file %1 could not be written: %2.").arg(layerPath, FileErrorText(error)));
   }
   const std::u16string listPath = NamedPath(templatesFolder, templateName).toStdU16String();
-  bool listed = AppendToNameList(listPath, kLayerList, layerName.toStdU16String());
+  const ListedLayer listed{layerName.toStdU16String(), QFileInfo(layerPath).completeBaseName().toStdU16String()};
+  bool written = AppendToLayerList(listPath, listed);
   // A template file without a "Layers" list gets a fresh one.
-  if (!listed && layers->isEmpty())
-    listed = WriteNameList(listPath, kLayerList, std::vector<std::u16string>{layerName.toStdU16String()});
-  if (!listed) {
+  if (!written && layers->empty()) written = WriteLayerList(listPath, std::vector<ListedLayer>{listed});
+  if (!written) {
+    const int error = errno;
     QFile::remove(layerPath);
-    return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
+    return StoreResult::Failed(QStringLiteral("The template file %1 could not be written: %2.")
+                                   .arg(NamedPath(templatesFolder, templateName), FileErrorText(error)));
   }
   return {};
 }
 
 StoreResult MoveLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName,
                       int steps) {
-  const std::optional<QStringList> layers = ReadLayerNames(templatesFolder, templateName);
+  const auto layers = ReadListed(templatesFolder, templateName);
   if (!layers) return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
-  const qsizetype from = layers->indexOf(layerName);
+  const qsizetype from = ShownNames(*layers).indexOf(layerName);
   if (from < 0) return StoreResult::Failed(QStringLiteral("The layer \"%1\" is not in the template.").arg(layerName));
-  const qsizetype to = std::clamp<qsizetype>(from + steps, 0, layers->size() - 1);
+  const qsizetype to = std::clamp<qsizetype>(from + steps, 0, static_cast<qsizetype>(layers->size()) - 1);
   if (to == from) return {};
-  QStringList order = *layers;
-  order.move(from, to);
-  std::vector<std::u16string> names;
-  for (const QString& name : order) names.push_back(name.toStdU16String());
-  if (!WriteNameList(NamedPath(templatesFolder, templateName).toStdU16String(), kLayerList, names))
-    return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
+  std::vector<ListedLayer> order = *layers;
+  const ListedLayer moved = order[static_cast<size_t>(from)];
+  order.erase(order.begin() + from);
+  order.insert(order.begin() + to, moved);
+  if (!WriteLayerList(NamedPath(templatesFolder, templateName).toStdU16String(), order))
+    return StoreResult::Failed(QStringLiteral("The template file %1 could not be written: %2.")
+                                   .arg(NamedPath(templatesFolder, templateName), FileErrorText(errno)));
   return {};
 }
 
-QString FreeLayerName(const QString& templatesFolder, const QString& base) {
-  const QStringList inUse = NamesInUse(templatesFolder);
+QString FreeLayerName(const QString& templatesFolder, const QString& templateName, const QString& base) {
+  const QStringList inUse = ReadLayerNames(templatesFolder, templateName).value_or(QStringList());
   for (int n = 1;; ++n) {
     const QString candidate = n == 1 ? base + QStringLiteral(" copy") : base + QStringLiteral(" copy ") + QString::number(n);
     if (NameRefusal(candidate, inUse, NamedThing::kLayer).isEmpty()) return candidate;
@@ -112,27 +168,38 @@ QString FreeLayerName(const QString& templatesFolder, const QString& base) {
 
 StoreResult RenameLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName,
                         const QString& newName) {
-  const QString refusal = NameRefusal(newName, NamesInUse(templatesFolder), NamedThing::kLayer);
+  const auto layers = ReadListed(templatesFolder, templateName);
+  if (!layers) return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
+  const QString refusal = NameRefusal(newName, ShownNames(*layers), NamedThing::kLayer);
   if (!refusal.isEmpty()) return StoreResult::Failed(refusal);
-  if (!StaysInFolder(templateName) || !StaysInFolder(layerName))
-    return StoreResult::Failed(QStringLiteral("The layer \"%1\" cannot be renamed.").arg(layerName));
-  return RenameListedFile(templatesFolder, NamedPath(templatesFolder, templateName), kLayerList, layerName, newName,
-                          QStringLiteral("layer"));
-}
-
-StoreResult RemoveLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName) {
-  if (!StaysInFolder(templateName) || !StaysInFolder(layerName))
-    return StoreResult::Failed(QStringLiteral("The layer \"%1\" cannot be removed.").arg(layerName));
-  const std::u16string listPath = NamedPath(templatesFolder, templateName).toStdU16String();
-  if (!RemoveFromNameList(listPath, kLayerList, layerName.toStdU16String()))
-    return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
-  QFile::remove(LayerFilePath(templatesFolder, layerName));
+  const std::optional<ListedLayer> layer = FindListed(*layers, layerName);
+  if (!layer) return StoreResult::Failed(QStringLiteral("The layer \"%1\" is not in the template.").arg(layerName));
+  const QString listPath = NamedPath(templatesFolder, templateName);
+  if (!RenameInLayerList(listPath.toStdU16String(), layer->file, newName.toStdU16String()))
+    return StoreResult::Failed(QStringLiteral("The list %1 could not be updated (%2); the layer keeps the name \"%3\".")
+                                   .arg(listPath, FileErrorText(errno), layerName));
   return {};
 }
 
-StoreResult ReplaceWithNewLayer(const QString& templatesFolder, const QString& layerName) {
-  if (!StaysInFolder(layerName) || !WriteDefaultLayer(templatesFolder, layerName))
-    return StoreResult::Failed(QStringLiteral("The layer file %1 could not be written.").arg(LayerFilePath(templatesFolder, layerName)));
+StoreResult RemoveLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName) {
+  const auto layers = ReadListed(templatesFolder, templateName);
+  if (!layers) return StoreResult::Failed(UnreadableTemplate(templatesFolder, templateName));
+  const std::optional<ListedLayer> layer = FindListed(*layers, layerName);
+  if (!layer || !StaysInFolder(QString::fromStdU16String(layer->file)))
+    return StoreResult::Failed(QStringLiteral("The layer \"%1\" cannot be removed.").arg(layerName));
+  const std::u16string listPath = NamedPath(templatesFolder, templateName).toStdU16String();
+  if (!RemoveFromNameList(listPath, kLayerList, layer->file))
+    return StoreResult::Failed(QStringLiteral("The template file %1 could not be written: %2.")
+                                   .arg(NamedPath(templatesFolder, templateName), FileErrorText(errno)));
+  QFile::remove(NamedPath(templatesFolder, QString::fromStdU16String(layer->file)));
+  return {};
+}
+
+StoreResult ReplaceWithNewLayer(const QString& layerFilePath) {
+  const QFileInfo file(layerFilePath);
+  if (!WriteNewLayerFile(file.absolutePath().toStdU16String(), file.completeBaseName().toStdU16String(), DefaultLayer()))
+    return StoreResult::Failed(QStringLiteral("The layer file %1 could not be written: %2.")
+                                   .arg(layerFilePath, FileErrorText(errno)));
   return {};
 }
 

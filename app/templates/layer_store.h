@@ -1,9 +1,12 @@
 #pragma once
 
-// The layers of one template: its template file "<template>.xml" lists them
-// by name, and each has its layer file "<layer>.xml" in the templates folder.
-// Every call reads and writes the files afresh. UI thread (or any single
-// thread at a time).
+// The layers of one template: its template file "<template>.xml" lists them,
+// each with its layer file in the templates folder and the name the user
+// sees (ListedLayer). A layer name has to be unique only within its
+// template; a new layer's file is named after it where that file name is
+// free in the folder, else after it with a number, and is always created new.
+// Layers are named here by the names the user sees. Every call reads and
+// writes the files afresh. UI thread (or any single thread at a time).
 
 #include "app/templates/store_result.h"
 
@@ -13,6 +16,7 @@
 #include "shared/template/edited_layer.h"
 
 #include <optional>
+#include <vector>
 
 namespace vidmora {
 
@@ -20,12 +24,18 @@ namespace vidmora {
 // cannot be read or parsed; empty when it lists none.
 std::optional<QStringList> ReadLayerNames(const QString& templatesFolder, const QString& templateName);
 
-// "<folder>/<layer>.xml".
-QString LayerFilePath(const QString& templatesFolder, const QString& layerName);
+// A layer as listed: its name and the path of its layer file.
+struct StoredLayer {
+  QString name;
+  QString path;
+};
+// The template's layers in order (nullopt as for ReadLayerNames); entries
+// whose file name would reach outside the folder are left out.
+std::optional<std::vector<StoredLayer>> ReadStoredLayers(const QString& templatesFolder, const QString& templateName);
 
 // Writes a new layer file with the new-layer values (text "Vidmora For
 // Win") and lists it last in the template file. Names are checked with
-// NameRefusal against every name of the folder first.
+// NameRefusal against the template's layer names first.
 StoreResult AddLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName);
 
 // AddLayer with the given values instead of the new-layer values.
@@ -37,18 +47,18 @@ StoreResult AddLayerWithValues(const QString& templatesFolder, const QString& te
 StoreResult MoveLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName,
                       int steps);
 
-// "<base> copy", then "<base> copy 2", ...: the first that NameRefusal takes.
-QString FreeLayerName(const QString& templatesFolder, const QString& base);
+// "<base> copy", then "<base> copy 2", ...: the first that NameRefusal takes
+// in the template.
+QString FreeLayerName(const QString& templatesFolder, const QString& templateName, const QString& base);
 
-// Renames the layer in the template file and its file; when the file cannot
-// be renamed the template file is put back as it was.
+// Gives the layer a new name in the template file; its file keeps its name.
 StoreResult RenameLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName,
                         const QString& newName);
 
 // Takes the layer out of the template file and deletes its file.
 StoreResult RemoveLayer(const QString& templatesFolder, const QString& templateName, const QString& layerName);
 
-// Replaces an unreadable layer file with a new layer of default values.
-StoreResult ReplaceWithNewLayer(const QString& templatesFolder, const QString& layerName);
+// Replaces an unreadable layer file (its path) with a new layer of default values.
+StoreResult ReplaceWithNewLayer(const QString& layerFilePath);
 
 }  // namespace vidmora

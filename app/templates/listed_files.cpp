@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <optional>
 
 namespace vidmora {
@@ -42,6 +43,22 @@ bool ClaimNewFile(const QString& path) {
   if (fd < 0) return false;
   close(fd);
   return true;
+}
+
+QString FileErrorText(int error) {
+  switch (error) {
+    case ENOSPC: return QStringLiteral("the disk is full");
+    case EDQUOT: return QStringLiteral("the disk quota is used up");
+    case EFBIG: return QStringLiteral("the file would be larger than allowed");
+    case ENAMETOOLONG: return QStringLiteral("the name is too long for the file system");
+    case EACCES:
+    case EPERM: return QStringLiteral("permission denied");
+    case EROFS: return QStringLiteral("the disk is read-only");
+    case EEXIST: return QStringLiteral("a file of that name is there already");
+    case ENOENT: return QStringLiteral("the folder does not exist");
+    case 0: return QStringLiteral("unknown error");
+    default: return QString::fromLocal8Bit(std::strerror(error));
+  }
 }
 
 QString NamedPath(const QString& folder, const QString& name) {

@@ -39,6 +39,11 @@ class FolderLock {
   int fd_ = -1;
 };
 
+// Why a file could not be written or created, for the user: `error` is an
+// errno value ("the disk is full", "the name is too long for the file
+// system", "permission denied", else the system's own text).
+QString FileErrorText(int error);
+
 // "<folder>/<name>.xml" as a QString.
 QString NamedPath(const QString& folder, const QString& name);
 

@@ -3,7 +3,9 @@
 #include "ui_add_new_layer_dlg.h"
 #include "ui_add_new_temp_dlg.h"
 
-#include <QMessageBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <utility>
 
@@ -14,31 +16,49 @@ NamePromptDlg::NamePromptDlg(const QString& caption, QStringList namesInUse, Nam
   setWindowTitle(caption);
 }
 
-void NamePromptDlg::Bind(QLineEdit* edit, QAbstractButton* ok) {
+void NamePromptDlg::Bind(QLineEdit* edit, QAbstractButton* ok, QAbstractButton* cancel, QLabel* problem) {
   edit_ = edit;
+  ok_ = ok;
+  problem_ = problem;
+  // A name no longer than a file name can hold (each character takes at
+  // least one byte); NameRefusal tells the exact limit in bytes.
+  edit_->setMaxLength(static_cast<int>(kMaxFileNameBytes));
   connect(ok, &QAbstractButton::clicked, this, &NamePromptDlg::Confirm);
+  connect(cancel, &QAbstractButton::clicked, this, &QDialog::reject);
+  connect(edit, &QLineEdit::textChanged, this, &NamePromptDlg::Check);
+  Check();
+}
+
+void NamePromptDlg::SetInitialName(const QString& name) {
+  edit_->setText(name);
+  edit_->selectAll();
+}
+
+void NamePromptDlg::Check() {
+  const QString name = edit_->text();
+  const QString refusal = NameRefusal(name, namesInUse_, thing_);
+  ok_->setEnabled(refusal.isEmpty());
+  // An empty field needs no scolding before anything was typed.
+  problem_->setText(name.isEmpty() ? QString() : refusal);
+  problem_->setVisible(!problem_->text().isEmpty());
 }
 
 void NamePromptDlg::Confirm() {
   const QString name = edit_->text();
-  const QString refusal = NameRefusal(name, namesInUse_, thing_);
-  if (refusal.isEmpty()) {
-    name_ = name;
-    accept();
+  if (!NameRefusal(name, namesInUse_, thing_).isEmpty()) {
+    Check();
+    edit_->setFocus();
     return;
   }
-  const bool taken = !name.isEmpty() && namesInUse_.contains(name, Qt::CaseInsensitive);
-  QMessageBox box(taken ? QMessageBox::Information : QMessageBox::Warning, QStringLiteral("Vidmora"), refusal,
-                  QMessageBox::Ok, this);
-  box.exec();
-  edit_->setFocus();
+  name_ = name;
+  accept();
 }
 
 CAddNewTempDlg::CAddNewTempDlg(const QString& caption, QStringList namesInUse, QWidget* parent)
     : NamePromptDlg(caption, std::move(namesInUse), NamedThing::kTemplate, parent), ui_(std::make_unique<Ui::CAddNewTempDlg>()) {
   ui_->setupUi(this);
   setWindowTitle(caption);
-  Bind(ui_->template_name_edit, ui_->ok_btn);
+  Bind(ui_->template_name_edit, ui_->ok_btn, ui_->cancel_btn, ui_->name_problem_label);
 }
 
 CAddNewTempDlg::~CAddNewTempDlg() = default;
@@ -47,7 +67,7 @@ CAddNewLayerDlg::CAddNewLayerDlg(const QString& caption, QStringList namesInUse,
     : NamePromptDlg(caption, std::move(namesInUse), NamedThing::kLayer, parent), ui_(std::make_unique<Ui::CAddNewLayerDlg>()) {
   ui_->setupUi(this);
   setWindowTitle(caption);
-  Bind(ui_->layer_name_edit, ui_->ok_btn);
+  Bind(ui_->layer_name_edit, ui_->ok_btn, ui_->cancel_btn, ui_->name_problem_label);
 }
 
 CAddNewLayerDlg::~CAddNewLayerDlg() = default;

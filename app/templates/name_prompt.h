@@ -2,9 +2,10 @@
 
 // The two name prompts: CAddNewTempDlg ("Input Template Name:") for adding
 // and renaming templates, CAddNewLayerDlg ("Input New Layer Name: ") for
-// adding and renaming layers. "OK" checks the name against the names in use
-// (NameRefusal); a refused name is explained in a message and the prompt
-// stays open. Closing the window otherwise cancels. UI thread.
+// adding and renaming layers. While the typed name is refused (NameRefusal:
+// empty, taken, not storable) "OK" is disabled and the reason is shown under
+// the field ("name_problem_label"). "Cancel", Esc and closing the window
+// cancel. UI thread.
 
 #include "app/templates/template_names.h"
 
@@ -14,6 +15,7 @@
 #include <memory>
 
 class QAbstractButton;
+class QLabel;
 class QLineEdit;
 
 namespace Ui {
@@ -29,17 +31,22 @@ class NamePromptDlg : public QDialog {
  public:
   // The name typed when the prompt was closed with OK.
   QString Name() const { return name_; }
+  // Starts the field with `name`, selected (a rename starts on the old name).
+  void SetInitialName(const QString& name);
 
  protected:
   NamePromptDlg(const QString& caption, QStringList namesInUse, NamedThing thing, QWidget* parent);
-  void Bind(QLineEdit* edit, QAbstractButton* ok);
+  void Bind(QLineEdit* edit, QAbstractButton* ok, QAbstractButton* cancel, QLabel* problem);
 
  private:
+  void Check();
   void Confirm();
 
   QStringList namesInUse_;
   NamedThing thing_;
   QLineEdit* edit_ = nullptr;
+  QAbstractButton* ok_ = nullptr;
+  QLabel* problem_ = nullptr;
   QString name_;
 };
 

@@ -55,7 +55,8 @@ void TemplateCommands::RenameSelectedTemplate() {
     QMessageBox::information(&parent_, kCaption, QStringLiteral("Please select a template to rename!"));
     return;
   }
-  CAddNewTempDlg prompt(QStringLiteral("Rename Template"), NamesInUse(folder_), &parent_);
+  CAddNewTempDlg prompt(QStringLiteral("Rename Template \"%1\"").arg(name), NamesInUse(folder_), &parent_);
+  prompt.SetInitialName(name);
   if (prompt.exec() != QDialog::Accepted) return;
   const StoreResult result = RenameTemplate(folder_, name, prompt.Name());
   if (!result.ok) {

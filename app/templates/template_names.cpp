@@ -14,9 +14,6 @@ namespace vidmora {
 
 namespace {
 
-// File names on Linux file systems hold at most 255 bytes; ".xml" follows.
-constexpr qsizetype kMaxFileNameBytes = 255;
-
 bool HasControlCharacter(const QString& name) {
   return std::any_of(name.begin(), name.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
 }

@@ -1,9 +1,10 @@
 #pragma once
 
-// Names of templates and layers become file names ("<name>.xml") in the one
-// templates folder that also holds the index file. These checks keep a name
-// from escaping the folder, from clashing with another file of the folder
-// and from being one the file system cannot store. Any thread.
+// Names of templates become file names ("<name>.xml") in the one templates
+// folder that also holds the index file; a layer's file is named after the
+// layer where that name is free in the folder (layer_store.h). These checks
+// keep a name from escaping the folder, from clashing with a name in use and
+// from being one the file system cannot store. Any thread.
 
 #include <QString>
 #include <QStringList>
@@ -12,7 +13,11 @@ namespace vidmora {
 
 enum class NamedThing { kTemplate, kLayer };
 
-// Every name the folder uses, without regard to case when compared: the
+// File names on Linux file systems hold at most 255 bytes (".xml" included).
+inline constexpr qsizetype kMaxFileNameBytes = 255;
+
+// Every name the folder uses (what a template's name, and a new file's name,
+// must not be), without regard to case when compared: the
 // templates of the index, the layers listed by every template file, and the
 // base name of every ".xml" file there.
 QStringList NamesInUse(const QString& templatesFolder);

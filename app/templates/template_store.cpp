@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -37,7 +38,9 @@ std::optional<std::u16string> ClaimFreeLayerName(const QString& templatesFolder,
     const QString layer = name + QStringLiteral("_Layer ") + QString::number(number);
     if (inUse.contains(layer, Qt::CaseInsensitive)) continue;
     if (ClaimNewFile(NamedPath(templatesFolder, layer))) return layer.toStdU16String();
+    const int error = errno;
     if (QFileInfo::exists(NamedPath(templatesFolder, layer))) continue;  // made meanwhile by another program
+    errno = error;  // the caller tells why
     return std::nullopt;
   }
   return std::nullopt;
@@ -113,18 +116,23 @@ StoreResult AddTemplate(const QString& templatesFolder, const QString& name) {
   const std::u16string templateName = name.toStdU16String();
   const std::u16string indexPath = IndexFilePath(folder);
   const std::u16string templatePath = NamedFilePath(folder, templateName);
-  const QString failed = QStringLiteral("The template \"%1\" could not be written to %2.").arg(name, templatesFolder);
+  // The system's reason, read at once after the step that failed.
+  const auto failed = [&] {
+    return StoreResult::Failed(QStringLiteral("The template \"%1\" could not be written to %2: %3.")
+                                   .arg(name, templatesFolder, FileErrorText(errno)));
+  };
 
   // The layer and template files first, the index last: the list never names
   // a template whose files are missing. Both are new files: a layer of
   // another template may have the name "<name>_Layer 1" (a renamed template
   // keeps its layers' names), so the first free number is taken.
   QDir().mkpath(templatesFolder);
-  if (!ClaimNewFile(PathOf(templatePath))) return StoreResult::Failed(failed);
+  if (!ClaimNewFile(PathOf(templatePath))) return failed();
   const std::optional<std::u16string> free = ClaimFreeLayerName(templatesFolder, name);
   if (!free) {
+    const StoreResult result = failed();
     QFile::remove(PathOf(templatePath));
-    return StoreResult::Failed(failed);
+    return result;
   }
   const std::u16string layer = *free;
   const std::u16string layerPath = NamedFilePath(folder, layer);
@@ -133,17 +141,19 @@ StoreResult AddTemplate(const QString& templatesFolder, const QString& name) {
   ApplyNewLayerValues(values, kNewTemplateLayerText);
   const std::vector<std::u16string> layers = {layer};
   if (!WriteNewLayerFile(folder, layer, values) || !WriteNameList(templatePath, kLayerList, layers)) {
+    const StoreResult result = failed();
     QFile::remove(PathOf(layerPath));
     QFile::remove(PathOf(templatePath));
-    return StoreResult::Failed(failed);
+    return result;
   }
   const bool indexed = QFileInfo::exists(PathOf(indexPath))
                            ? AppendToNameList(indexPath, kTemplateIndex, templateName)
                            : WriteNameList(indexPath, kTemplateIndex, std::vector<std::u16string>{templateName});
   if (!indexed) {
+    const QString reason = FileErrorText(errno);
     QFile::remove(PathOf(layerPath));
     QFile::remove(PathOf(templatePath));
-    return StoreResult::Failed(QStringLiteral("The template list %1 could not be updated.").arg(PathOf(indexPath)));
+    return StoreResult::Failed(QStringLiteral("The template list %1 could not be updated: %2.").arg(PathOf(indexPath), reason));
   }
   return {};
 }

@@ -3,11 +3,15 @@
 // the demo template and for a template with shadow, outline and a logo.
 // A repaint should stay well under one frame (16 ms). The save waits for
 // the disk (the file is synced before it replaces the old one); the painting
-// is measured alone as well.
+// is measured alone as well. While a part is dragged (or nudged) its painted
+// sheet is moved instead: the drag cases measure the sheets painted when the
+// drag begins and one mouse move (the sheets composed, the part moved, made
+// a pixmap for the preview label); a move should stay under 8 ms.
 //
 //   bench_editor_repaint --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
 #include "app/settings/app_folders.h"
 #include "app/settings/first_start.h"
+#include "app/templates/drag_preview.h"
 #include "app/templates/layer_session.h"
 #include "app/templates/preview_painter.h"
 #include "app/templates/sample_picture.h"
@@ -17,6 +21,8 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPixmap>
+#include <QTransform>
 
 #include <benchmark/benchmark.h>
 
@@ -50,10 +56,48 @@ void PaintOnly(benchmark::State& state, const QString& templateName) {
   }
 }
 
+// The sheets painted when the press begins a drag of the layer's text.
+void DragBegin(benchmark::State& state, const QString& templateName) {
+  vidmora::LayerSession session(g_folder, templateName);
+  const QImage& sample = vidmora::SamplePicture();
+  vidmora::DragPreview sheets;
+  for (auto _ : state) {
+    sheets.Begin(sample, session.LayersForPainting(), 0, vidmora::LayerPart::kText, -1);
+    benchmark::DoNotOptimize(sheets.Active());
+  }
+}
+
+// One mouse move of a drag: the text's sheet moved over the others.
+void DragMove(benchmark::State& state, const QString& templateName, vidmora::LayerPart part) {
+  vidmora::LayerSession session(g_folder, templateName);
+  const QImage& sample = vidmora::SamplePicture();
+  vidmora::DragPreview sheets;
+  sheets.Begin(sample, session.LayersForPainting(), 0, part, -1);
+  int step = 0;
+  for (auto _ : state) {
+    ++step;
+    const QImage moved = sheets.Compose(QTransform::fromTranslate(step % 200, (step * 3) % 150));
+    QPixmap shown = QPixmap::fromImage(moved);
+    benchmark::DoNotOptimize(shown.cacheKey());
+  }
+}
+
 void BM_RepaintDemo(benchmark::State& state) { Repaint(state, "Demo 1"); }
 void BM_RepaintShadowOutlineLogo(benchmark::State& state) { Repaint(state, "Showcase"); }
 void BM_PaintDemo(benchmark::State& state) { PaintOnly(state, "Demo 1"); }
 void BM_PaintShadowOutlineLogo(benchmark::State& state) { PaintOnly(state, "Showcase"); }
+void BM_DragBeginShadowOutlineLogo(benchmark::State& state) { DragBegin(state, "Showcase"); }
+void BM_DragMoveDemo(benchmark::State& state) { DragMove(state, "Demo 1", vidmora::LayerPart::kText); }
+void BM_DragMoveTextShadowOutlineLogo(benchmark::State& state) {
+  DragMove(state, "Showcase", vidmora::LayerPart::kText);
+}
+void BM_DragMoveLogoShadowOutlineLogo(benchmark::State& state) {
+  DragMove(state, "Showcase", vidmora::LayerPart::kPicture);
+}
+BENCHMARK(BM_DragBeginShadowOutlineLogo)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DragMoveDemo)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DragMoveTextShadowOutlineLogo)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DragMoveLogoShadowOutlineLogo)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RepaintDemo)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RepaintShadowOutlineLogo)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PaintDemo)->Unit(benchmark::kMillisecond)->UseRealTime();

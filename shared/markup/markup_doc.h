@@ -64,7 +64,8 @@ class MarkupDoc {
   // set, else the encoding declared in the text, else UTF-8; a byte-order mark
   // when a flag asks for one. Writes a temporary file beside the target and
   // renames it over the target, so the target is either the old file or the
-  // complete new one. Returns whether the file was written.
+  // complete new one. Returns whether the file was written; on failure errno
+  // holds the reason.
   bool Save(std::u16string_view path);
 
   // Navigation. FindElem searches the siblings after the main position (or

@@ -102,6 +102,7 @@ bool MarkupDoc::Save(std::u16string_view path) {
   if (!bytes) return false;
   if (const int error = ReplaceFileAtomically(std::filesystem::path(ToUtf8(path)), *bytes); error != 0) {
     FileError(result_, SystemMessage(error));
+    errno = error;  // for callers that tell the user why
     return false;
   }
   return true;

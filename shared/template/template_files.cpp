@@ -19,6 +19,12 @@ bool FindItem(MarkupDoc& doc, NameListKind kind, std::u16string_view name) {
   return false;
 }
 
+// Adds one layer item after the main position.
+void AddLayerItem(MarkupDoc& doc, const ListedLayer& layer) {
+  doc.AddElem(kLayerList.item, layer.file);
+  if (layer.name != layer.file) doc.SetAttrib(kShownNameAttribute, layer.name);
+}
+
 }  // namespace
 
 std::u16string IndexFilePath(std::u16string_view folder) { return std::u16string(folder) + u"/" + std::u16string(kIndexFileName); }
@@ -66,6 +72,45 @@ bool RenameInNameList(std::u16string_view path, NameListKind kind, std::u16strin
   MarkupDoc doc;
   if (!EnterList(doc, path, kind) || !FindItem(doc, kind, name)) return false;
   doc.SetData(newName);
+  return doc.Save(path);
+}
+
+std::optional<std::vector<ListedLayer>> ReadLayerList(std::u16string_view path) {
+  MarkupDoc doc;
+  if (!doc.Load(path)) return std::nullopt;
+  std::vector<ListedLayer> layers;
+  if (doc.FindElem(kLayerList.root) && doc.IntoElem()) {
+    while (doc.FindElem(kLayerList.item)) {
+      ListedLayer layer{doc.GetAttrib(kShownNameAttribute), doc.GetData()};
+      if (layer.name.empty()) layer.name = layer.file;
+      layers.push_back(std::move(layer));
+    }
+  }
+  return layers;
+}
+
+bool WriteLayerList(std::u16string_view path, std::span<const ListedLayer> layers) {
+  MarkupDoc doc;
+  doc.SetDoc(kXmlDeclaration);
+  doc.AddElem(kLayerList.root);
+  doc.IntoElem();
+  for (const ListedLayer& layer : layers) AddLayerItem(doc, layer);
+  doc.OutOfElem();
+  return doc.Save(path);
+}
+
+bool AppendToLayerList(std::u16string_view path, const ListedLayer& layer) {
+  MarkupDoc doc;
+  if (!EnterList(doc, path, kLayerList)) return false;
+  AddLayerItem(doc, layer);
+  return doc.Save(path);
+}
+
+bool RenameInLayerList(std::u16string_view path, std::u16string_view file, std::u16string_view newName) {
+  MarkupDoc doc;
+  if (!EnterList(doc, path, kLayerList) || !FindItem(doc, kLayerList, file)) return false;
+  // A name equal to the file's needs no attribute; an empty one reads as the file's.
+  if (!doc.SetAttrib(kShownNameAttribute, newName == file ? std::u16string_view() : newName)) return false;
   return doc.Save(path);
 }
 

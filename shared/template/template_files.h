@@ -51,4 +51,25 @@ bool RemoveFromNameList(std::u16string_view path, NameListKind kind, std::u16str
 bool RenameInNameList(std::u16string_view path, NameListKind kind, std::u16string_view name,
                       std::u16string_view newName);
 
+// One layer of a template file. `file` is its layer file's base name
+// ("<file>.xml"): the item's text, as every reader of the format takes it.
+// `name` is what the editor shows, unique only within its template; it is
+// kept in the item's attribute "name" where it differs from `file`, so that
+// a reader that knows no such attribute still finds the layer file.
+struct ListedLayer {
+  std::u16string name;
+  std::u16string file;
+  bool operator==(const ListedLayer&) const = default;
+};
+inline constexpr std::u16string_view kShownNameAttribute = u"name";
+
+// The layers of a template file in order (as ReadNameList, with names).
+std::optional<std::vector<ListedLayer>> ReadLayerList(std::u16string_view path);
+// Writes a new template file listing `layers` in order.
+bool WriteLayerList(std::u16string_view path, std::span<const ListedLayer> layers);
+// Appends a layer after the last item of an existing template file.
+bool AppendToLayerList(std::u16string_view path, const ListedLayer& layer);
+// Gives the first layer whose file is `file` the shown name `newName`.
+bool RenameInLayerList(std::u16string_view path, std::u16string_view file, std::u16string_view newName);
+
 }  // namespace vidmora

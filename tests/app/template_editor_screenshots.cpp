@@ -6,6 +6,7 @@
 #include "app/settings/first_start.h"
 #include "app/templates/edit_template_dlg.h"
 #include "app/templates/layer_session.h"
+#include "app/templates/layer_store.h"
 #include "app/templates/sample_picture.h"
 #include "app/templates/template_store.h"
 #include "draw/glyphra.h"
@@ -13,6 +14,7 @@
 #include "tests/support/temp_env.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
@@ -169,6 +171,100 @@ TEST(TemplateEditorScreenshots, PreviewOverClipsAndOnASmallScreen) {
     const std::string file = (out / (page == 0 ? "editor_1024x768_text.png" : "editor_1024x768_image.png")).string();
     ASSERT_TRUE(editor.grab().toImage().save(QString::fromStdString(file))) << file;
   }
+  editor.close();
+}
+
+// "_2x" when the run is at scale 2 (QT_SCALE_FACTOR), so that both runs keep their pictures.
+std::string ScaleSuffix() {
+  return qEnvironmentVariableIntValue("QT_SCALE_FACTOR") >= 2 ? "_2x" : "";
+}
+
+// A template with a text layer and a logo layer: the editor with each
+// selected, in the middle of dragging the logo, and on a 1024 x 768 screen;
+// at scale 1 and (a second run) 2.
+TEST(TemplateEditorScreenshots, TextAndLogoLayersSelectedAndMidDrag) {
+  TempEnv env;
+  ASSERT_TRUE(PrepareDataFolder());
+  InitTemplateFolderPathForDrawlixDll(u"Vidmora");
+  const QString folder = TemplatesFolder();
+  ASSERT_TRUE(AddTemplate(folder, "Layers").ok);
+  const QString logo = DrawLogo(env.MakeDir("pictures"));
+  EditedLayer logoLayer;
+  {
+    LayerSession session(folder, "Layers");
+    session.Change("design", [](EditedLayer& l) {
+      l.textContent = u"\u00A9 Alpine Lake Studio";
+      l.rotation = 0;
+      l.location = 8;
+      l.offsetH = -20;
+      l.offsetV = -20;
+      l.addShadow = 1;
+      l.shadowBlurRadius = 4;
+    });
+    logoLayer = session.Layer();
+    logoLayer.textContent.clear();
+    logoLayer.imagePathName = logo.toStdU16String();
+    logoLayer.imageLocation = 2;
+    logoLayer.imageOffsetH = -20;
+    logoLayer.imageOffsetV = 20;
+    logoLayer.imageWidth = 120;
+    logoLayer.imageHeight = 120;
+    logoLayer.imageTransparency = 90;
+  }
+  ASSERT_TRUE(AddLayerWithValues(folder, "Layers", "Logo", logoLayer).ok);
+
+  const fs::path out = TestOutputDir() / "template_editor";
+  fs::create_directories(out);
+  const auto save = [&](QWidget& widget, const std::string& name) {
+    const std::string file = (out / (name + ScaleSuffix() + ".png")).string();
+    ASSERT_TRUE(widget.grab().toImage().save(QString::fromStdString(file))) << file;
+  };
+  CEditTemplateDlg editor(folder, "Layers");
+  editor.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor, 30000));
+  EXPECT_EQ(editor.windowTitle(), "Edit Watermark Template - Layers");
+  auto* tabs = editor.findChild<QTabWidget*>("page_tabs");
+  editor.Session().Select(0);
+  tabs->setCurrentIndex(0);
+  editor.PreviewPicture();
+  QCoreApplication::processEvents();
+  save(editor, "editor_text_layer_selected");
+
+  editor.Session().Select(1);
+  tabs->setCurrentIndex(1);
+  const QImage preview = editor.PreviewPicture();
+  QCoreApplication::processEvents();
+  save(editor, "editor_logo_layer_selected");
+
+  // Halfway through dragging the logo to the left.
+  auto* label = editor.findChild<QLabel*>("preview_label");
+  ASSERT_NE(label, nullptr);
+  QRectF text, picture;
+  const EditedLayer layer = editor.Session().Layer();
+  ASSERT_EQ(MeasureLayerParts(&layer, preview.width(), preview.height(), &text, &picture), 0);
+  const QSizeF shown = label->pixmap().deviceIndependentSize();
+  const QPointF origin((label->width() - shown.width()) / 2, (label->height() - shown.height()) / 2);
+  const double scale = shown.width() / preview.width();
+  const auto toLabel = [&](QPointF point) { return (origin + point * scale).toPoint(); };
+  const QImage before = label->pixmap().toImage();
+  QTest::mousePress(label, Qt::LeftButton, {}, toLabel(picture.center()));
+  QTest::mouseMove(label, toLabel(picture.center() - QPointF(120, -60)));
+  QTest::mouseMove(label, toLabel(picture.center() - QPointF(240, -120)));
+  QCoreApplication::processEvents();
+  EXPECT_NE(label->pixmap().toImage(), before) << "the logo follows the mouse";
+  save(editor, "editor_mid_drag");
+  QTest::mouseRelease(label, Qt::LeftButton, {}, toLabel(picture.center() - QPointF(240, -120)));
+  EXPECT_NE(editor.Session().Layer().imageOffsetH, -20) << "the drop placed it";
+
+  editor.resize(1024, 768 - 48);
+  QCoreApplication::processEvents();
+  editor.PreviewPicture();
+  QCoreApplication::processEvents();
+  save(editor, "editor_layers_1024x768");
+  tabs->setCurrentIndex(0);
+  editor.Session().Select(0);
+  QCoreApplication::processEvents();
+  save(editor, "editor_layers_1024x768_text");
   editor.close();
 }
 

@@ -6,6 +6,7 @@
 #include "app/templates/edit_temp_img_dlg.h"
 #include "app/templates/layer_session.h"
 #include "app/templates/layer_store.h"
+#include "app/templates/preview_painter.h"
 #include "app/templates/sample_picture.h"
 #include "app/templates/template_commands.h"
 #include "app/templates/template_store.h"
@@ -20,6 +21,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QComboBox>
@@ -162,27 +165,56 @@ TEST_F(EditorTest, TheWindowAddsRenamesAndRemovesTemplates) {
   EXPECT_EQ(message, "Please select a watermark template first to remove!");
 }
 
-TEST_F(EditorTest, TheNamePromptRefusesANameInUseAndStaysOpen) {
+// While the name is empty or taken OK is disabled and the reason is shown
+// beside the field; Cancel leaves everything as it was.
+TEST_F(EditorTest, TheNamePromptDisablesOkForARefusedNameAndSaysWhy) {
   QWidget window;
   ListView view;
   TemplateCommands commands(folder_, view, window);
   commands.FillTemplateList();
   const auto before = Snapshot(Folder());
 
-  QString message;
-  bool stayedOpen = false;
+  struct Seen {
+    QString title;
+    std::vector<std::tuple<QString, bool, QString>> typed;  // name, OK enabled, reason
+  } seen;
   OnNextModal([&](QWidget* prompt) {
-    prompt->findChild<QLineEdit*>()->setText("demo 1");
-    AnswerNextMessage(QMessageBox::Ok, &message, prompt);
-    prompt->findChild<QPushButton*>("ok_btn")->click();
-    stayedOpen = prompt->isVisible();
-    prompt->close();
+    seen.title = prompt->windowTitle();
+    auto* edit = prompt->findChild<QLineEdit*>();
+    auto* ok = prompt->findChild<QPushButton*>("ok_btn");
+    auto* reason = prompt->findChild<QLabel*>("name_problem_label");
+    for (const QString name : {"", "demo 1", "a/b", " Lake", "Lake"}) {
+      edit->setText(name);
+      seen.typed.emplace_back(name, ok->isEnabled(), reason->isVisibleTo(prompt) ? reason->text() : QString());
+    }
+    prompt->findChild<QPushButton*>("cancel_btn")->click();
   });
   commands.AddTemplate();
-  EXPECT_TRUE(stayedOpen);
-  EXPECT_TRUE(message.contains("exists already")) << message.toStdString();
-  EXPECT_EQ(Snapshot(Folder()), before);
+  EXPECT_EQ(seen.title, "Add New Template");
+  ASSERT_EQ(seen.typed.size(), 5u);
+  EXPECT_EQ(seen.typed[0], std::make_tuple(QString(""), false, QString()));
+  EXPECT_FALSE(std::get<1>(seen.typed[1]));
+  EXPECT_TRUE(std::get<2>(seen.typed[1]).contains("exists already")) << std::get<2>(seen.typed[1]).toStdString();
+  EXPECT_FALSE(std::get<1>(seen.typed[2]));
+  EXPECT_TRUE(std::get<2>(seen.typed[2]).contains("characters"));
+  EXPECT_FALSE(std::get<1>(seen.typed[3]));
+  EXPECT_TRUE(std::get<2>(seen.typed[3]).contains("space"));
+  EXPECT_EQ(seen.typed[4], std::make_tuple(QString("Lake"), true, QString()));
+  EXPECT_EQ(Snapshot(Folder()), before) << "Cancel adds nothing";
   EXPECT_EQ(view.Rows(), QStringList({"Demo 1"}));
+
+  // A rename starts on the old name and names it in the title.
+  view.list.setCurrentRow(0);
+  OnNextModal([&](QWidget* prompt) {
+    seen.title = prompt->windowTitle();
+    seen.typed = {{prompt->findChild<QLineEdit*>()->text(), prompt->findChild<QPushButton*>("ok_btn")->isEnabled(), {}}};
+    prompt->close();
+  });
+  commands.RenameSelectedTemplate();
+  EXPECT_EQ(seen.title, "Rename Template \"Demo 1\"");
+  EXPECT_EQ(std::get<0>(seen.typed[0]), "Demo 1");
+  EXPECT_FALSE(std::get<1>(seen.typed[0]));
+  EXPECT_EQ(Snapshot(Folder()), before);
 }
 
 TEST_F(EditorTest, AChangeIsSavedAtOnceAndPainted) {
@@ -403,15 +435,26 @@ TEST_F(EditorTest, UndoRedoAndRevertWorkAcrossFieldsAndLayers) {
   Control<QSlider>(*editor, "transparency_slider")->setValue(153);  // a second field
   EXPECT_EQ(Control<QLabel>(*editor, "transparency_value_label")->text(), "60 %");
   EXPECT_EQ(Saved().transparency, 153) << "60 % is stored as the text's alpha";
+  const uint32_t colorBefore = Saved().textColor;
+  OnNextModalOf<QColorDialog>([](QColorDialog* dialog) {
+    dialog->setCurrentColor(QColor(200, 30, 40));
+    dialog->accept();
+  });
+  Control<QPushButton>(*editor, "fill_color_swatch")->click();
+  ASSERT_EQ(Saved().textColor, 0x00281EC8u) << "stored as the format has it: 0x00BBGGRR";
   EnterName("Logo");
   editor->findChild<QAction*>("add_logo_layer_action")->trigger();
   ASSERT_EQ(editor->Session().LayerNames(), QStringList({"Demo 1_Layer 1", "Logo"}));
   EXPECT_TRUE(Saved("Logo").textContent.empty()) << "a logo layer has no text";
+  EXPECT_EQ(PaintPreview(SamplePicture(), {Saved("Logo")}), SamplePicture().convertToFormat(QImage::Format_RGB32))
+      << "a logo layer without its picture paints nothing, no text";
 
-  // Back one step at a time: the layer, the slider, then a word at a time.
+  // Back one step at a time: the layer, the colour, the slider, then a word at a time.
   QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(editor->Session().LayerNames(), QStringList({"Demo 1_Layer 1"}));
   EXPECT_FALSE(fs::exists(LayerPath("Logo")));
+  QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Saved().textColor, colorBefore);
   QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(Saved().transparency, 255);
   QTest::keyClick(text, Qt::Key_Z, Qt::ControlModifier);
@@ -422,6 +465,10 @@ TEST_F(EditorTest, UndoRedoAndRevertWorkAcrossFieldsAndLayers) {
   EXPECT_EQ(Saved().textContent, u"Vidmora Lake Tahoe");
   QTest::keyClick(text, Qt::Key_Y, Qt::ControlModifier);
   EXPECT_EQ(Saved().transparency, 153);
+  QTest::keyClick(text, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(Saved().textColor, 0x00281EC8u);
+  Control<QPushButton>(*editor, "redo_btn")->click();
+  EXPECT_EQ(editor->Session().LayerNames(), QStringList({"Demo 1_Layer 1", "Logo"}));
   EXPECT_EQ(Control<QLabel>(*editor, "save_status_label")->text(), "Saved");
 
   AnswerNextMessage(QMessageBox::Yes);
@@ -501,18 +548,23 @@ TEST_F(EditorTest, LayerKindsDuplicatesAndPaintingOrder) {
 
 TEST_F(EditorTest, TheLayerMenuAddsALayerUnderAFreeName) {
   auto editor = OpenEditor();
-  QString message;
+  QString reason;
+  bool okForTaken = true;
+  QString title;
   OnNextModal([&](QWidget* prompt) {
+    title = prompt->windowTitle();
     auto* edit = prompt->findChild<QLineEdit*>("layer_name_edit");
     edit->setText("demo 1_LAYER 1");
-    AnswerNextMessage(QMessageBox::Ok, &message, prompt);
-    prompt->findChild<QPushButton*>("ok_btn")->click();
+    okForTaken = prompt->findChild<QPushButton*>("ok_btn")->isEnabled();
+    reason = prompt->findChild<QLabel*>("name_problem_label")->text();
     edit->setText("Logo");
     prompt->findChild<QPushButton*>("ok_btn")->click();
   });
   // The image page's menu is carried out by the text page.
   editor->findChild<QWidget*>("image_page")->findChild<QAction*>("add_layer_action")->trigger();
-  EXPECT_EQ(message, "The layer name has exist, please input a different name!");
+  EXPECT_EQ(title, "Add Text Layer to \"Demo 1\"");
+  EXPECT_FALSE(okForTaken);
+  EXPECT_EQ(reason, "The layer name has exist, please input a different name!");
   EXPECT_EQ(editor->Session().LayerNames(), QStringList({"Demo 1_Layer 1", "Logo"}));
   for (const char* page : {"text_page", "image_page"}) {
     auto* list = editor->findChild<QWidget*>(page)->findChild<QComboBox*>("layer_combo");
@@ -522,6 +574,115 @@ TEST_F(EditorTest, TheLayerMenuAddsALayerUnderAFreeName) {
   Control<QLineEdit>(*editor, "text_edit")->setText("Second");
   EXPECT_EQ(Saved("Logo").textContent, u"Second");
   EXPECT_EQ(Saved().textContent, u"Vidmora");
+}
+
+// Two templates with a layer "Logo" each: both are accepted, each layer has
+// a file of its own, and each template paints its own layer.
+TEST_F(EditorTest, ALayerNameOfAnotherTemplateIsAcceptedAndEachTemplatePaintsItsOwn) {
+  ASSERT_TRUE(AddTemplate(folder_, "Summer").ok);
+  const auto addLogoWithText = [&](const QString& templateName, const QString& text) {
+    auto editor = OpenEditor(templateName);
+    EnterName("Logo");
+    editor->findChild<QAction*>("add_layer_action")->trigger();
+    EXPECT_EQ(editor->Session().CurrentLayerName(), "Logo");
+    Control<QLineEdit>(*editor, "text_edit")->setText(text);
+    Control<QComboBox>(*editor, "location_combo")->setCurrentIndex(4);
+    const QString path = editor->Session().CurrentLayerPath();
+    editor->close();
+    return path;
+  };
+  const QString demoLogo = addLogoWithText("Demo 1", "Harbour");
+  const QString summerLogo = addLogoWithText("Summer", "Meadow");
+  EXPECT_EQ(*ReadLayerNames(folder_, "Summer"), QStringList({"Summer_Layer 1", "Logo"}));
+  EXPECT_NE(demoLogo, summerLogo);
+  EditedLayer demo, summer;
+  ASSERT_TRUE(LoadLayerFile(demoLogo.toStdU16String(), demo));
+  ASSERT_TRUE(LoadLayerFile(summerLogo.toStdU16String(), summer));
+  EXPECT_EQ(demo.textContent, u"Harbour");
+  EXPECT_EQ(summer.textContent, u"Meadow");
+
+  // What the batch paints (the drawing library reads the stored files) is
+  // what each template's own layers paint.
+  const auto painted = [](const char16_t* templateName) {
+    QImage picture = SamplePicture().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(PaintTemplateOntoImage(templateName, &picture), 0);
+    return picture;
+  };
+  const auto own = [&](const QString& templateName) {
+    LayerSession session(folder_, templateName);
+    return PaintPreview(SamplePicture(), session.LayersForPainting());
+  };
+  EXPECT_EQ(painted(u"Demo 1"), own("Demo 1"));
+  EXPECT_EQ(painted(u"Summer"), own("Summer"));
+  EXPECT_NE(painted(u"Demo 1"), painted(u"Summer"));
+
+  // Undoing the second "Logo" removes only its file.
+  auto editor = OpenEditor("Summer");
+  EnterName("Logo 2");
+  editor->findChild<QAction*>("add_logo_layer_action")->trigger();
+  const QString added = editor->Session().CurrentLayerPath();
+  ASSERT_TRUE(QFileInfo::exists(added));
+  ASSERT_TRUE(editor->Session().Undo());
+  EXPECT_FALSE(QFileInfo::exists(added));
+  EXPECT_TRUE(QFileInfo::exists(summerLogo));
+  EXPECT_TRUE(QFileInfo::exists(demoLogo));
+}
+
+// A picture's corner dragged on the preview sizes it, its shape kept and
+// its opposite corner in place; the fields show it at once; one undo step.
+TEST_F(EditorTest, DraggingAPicturesCornerSizesIt) {
+  QImage logo(100, 100, QImage::Format_ARGB32);
+  logo.fill(QColor(30, 120, 220));
+  const QString logoPath = QString::fromStdString((env_.MakeDir("pictures") / "logo.png").string());
+  ASSERT_TRUE(logo.save(logoPath));
+  auto editor = OpenEditor();
+  editor->resize(1100, 760);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(editor.get(), 30000));
+  editor->Session().ChangeAndShow("Picture", [&](EditedLayer& l) {
+    l.imagePathName = logoPath.toStdU16String();
+    l.imageWidth = 100;
+    l.imageHeight = 100;
+    l.imageLocation = 4;
+    l.imageOffsetH = 0;
+    l.imageOffsetV = 0;
+    l.imageTransparency = 100;
+  });
+  const QImage preview = editor->PreviewPicture();
+  auto* label = Control<QLabel>(*editor, "preview_label");
+  QCoreApplication::processEvents();
+  const QSizeF shown = label->pixmap().deviceIndependentSize();
+  const QPointF origin((label->width() - shown.width()) / 2, (label->height() - shown.height()) / 2);
+  const double scale = shown.width() / preview.width();
+  const auto toLabel = [&](QPointF picturePoint) { return (origin + picturePoint * scale).toPoint(); };
+  const auto pictureBox = [&] {
+    QRectF text, picture;
+    const EditedLayer layer = editor->Session().Layer();
+    EXPECT_EQ(MeasureLayerParts(&layer, preview.width(), preview.height(), &text, &picture), 0);
+    return picture;
+  };
+  const QRectF before = pictureBox();
+  ASSERT_EQ(before.size(), QSizeF(100, 100));
+
+  const QPointF corner = before.bottomRight() - QPointF(1, 1);
+  QTest::mousePress(label, Qt::LeftButton, {}, toLabel(corner));
+  QTest::mouseMove(label, toLabel(corner + QPointF(25, 20)));
+  const QImage midDrag = label->pixmap().toImage();
+  QTest::mouseMove(label, toLabel(corner + QPointF(50, 40)));
+  EXPECT_NE(label->pixmap().toImage(), midDrag) << "the picture follows the mouse";
+  QTest::mouseRelease(label, Qt::LeftButton, {}, toLabel(corner + QPointF(50, 40)));
+
+  const EditedLayer sized = Saved();
+  EXPECT_NEAR(sized.imageWidth, 150, 3);
+  EXPECT_EQ(sized.imageWidth, sized.imageHeight) << "the shape is kept";
+  EXPECT_EQ(Control<QSpinBox>(*editor, "image_width_spin")->value(), sized.imageWidth) << "the fields show it at once";
+  EXPECT_EQ(Control<QSpinBox>(*editor, "image_height_spin")->value(), sized.imageHeight);
+  const QRectF after = pictureBox();
+  EXPECT_NEAR(after.left(), before.left(), 2) << "the opposite corner stays";
+  EXPECT_NEAR(after.top(), before.top(), 2);
+
+  ASSERT_TRUE(editor->Session().Undo());
+  EXPECT_EQ(Saved().imageWidth, 100) << "one undo step";
+  EXPECT_EQ(Saved().imageLocation, 4);
 }
 
 TEST_F(EditorTest, TheCommandLineProgramPaintsWhatThePreviewShows) {

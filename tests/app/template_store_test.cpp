@@ -4,6 +4,7 @@
 #include "app/templates/template_names.h"
 #include "app/templates/template_store.h"
 #include "shared/template/layer_file.h"
+#include "shared/template/template_files.h"
 #include "tests/support/temp_env.h"
 
 #include <gtest/gtest.h>
@@ -75,7 +76,7 @@ TEST_F(TemplateStoreTest, RefusedNamesLeaveTheFolderUnchanged) {
   const QString refused[] = {
       "", ".", "..", "qthumb", "QThumb", "a/b", "../outside", "a\\b", "a:b", "what?", "tab\there", "line\nbreak",
       "demo 1",          // a template, compared without case
-      "DEMO 1_LAYER 1",  // a layer: layers share the folder
+      "DEMO 1_LAYER 1",  // a layer of the template; for a template, a file of the folder
       QString(300, 'x'),
       "   ", " Demo 1", "Demo 1 ",  // blank, and look-alikes of a name in use
   };
@@ -85,8 +86,11 @@ TEST_F(TemplateStoreTest, RefusedNamesLeaveTheFolderUnchanged) {
     EXPECT_FALSE(added.ok);
     EXPECT_FALSE(added.message.isEmpty());
     EXPECT_FALSE(RenameTemplate(q_, "Demo 1", name).ok);
-    EXPECT_FALSE(AddLayer(q_, "Demo 1", name).ok);
-    EXPECT_FALSE(RenameLayer(q_, "Demo 1", "Demo 1_Layer 1", name).ok);
+    // A layer name is compared only with the template's layers.
+    if (name != "demo 1") {
+      EXPECT_FALSE(AddLayer(q_, "Demo 1", name).ok);
+      EXPECT_FALSE(RenameLayer(q_, "Demo 1", "Demo 1_Layer 1", name).ok);
+    }
     EXPECT_EQ(Snapshot(folder_), before);
   }
   EXPECT_FALSE(fs::exists(folder_.parent_path() / "outside.xml"));
@@ -130,14 +134,49 @@ TEST_F(TemplateStoreTest, AddRenameAndRemoveALayer) {
   EXPECT_FALSE(taken.ok);
   EXPECT_EQ(taken.message, "The layer name has exist, please input a different name!");
 
+  // A renamed layer keeps its file: the template file records the new name.
   ASSERT_TRUE(RenameLayer(q_, "Demo 1", "Logo", "Corner").ok);
   EXPECT_EQ(ReadLayerNames(q_, "Demo 1"), QStringList({"Demo 1_Layer 1", "Corner"}));
-  EXPECT_TRUE(fs::exists(folder_ / "Corner.xml"));
-  EXPECT_FALSE(fs::exists(folder_ / "Logo.xml"));
+  EXPECT_TRUE(fs::exists(folder_ / "Logo.xml"));
+  EXPECT_FALSE(fs::exists(folder_ / "Corner.xml"));
+  EXPECT_EQ(ReadFile(folder_ / "Demo 1.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Layers>\r\n"
+                                               "<layer>Demo 1_Layer 1</layer>\r\n<layer name=\"Corner\">Logo</layer>\r\n"
+                                               "</Layers>\r\n");
 
   ASSERT_TRUE(RemoveLayer(q_, "Demo 1", "Corner").ok);
   EXPECT_EQ(ReadLayerNames(q_, "Demo 1"), QStringList({"Demo 1_Layer 1"}));
-  EXPECT_FALSE(fs::exists(folder_ / "Corner.xml"));
+  EXPECT_FALSE(fs::exists(folder_ / "Logo.xml"));
+}
+
+// A layer name has to be unique only within its template: another template
+// gets a layer of the same name in a file of its own, which readers that know
+// only file names find too; no file is ever written over.
+TEST_F(TemplateStoreTest, LayerNamesAreUniqueOnlyWithinTheirTemplate) {
+  ASSERT_TRUE(AddTemplate(q_, "Summer").ok);
+  ASSERT_TRUE(AddLayer(q_, "Demo 1", "Logo").ok);
+  WriteFile(folder_ / "Logo 2.xml", "not a layer of anyone");  // a stray file keeps its bytes
+  ASSERT_TRUE(AddLayer(q_, "Summer", "Logo").ok);
+  ASSERT_TRUE(AddLayer(q_, "Summer", "Demo 1_Layer 1").ok);
+  EXPECT_EQ(ReadLayerNames(q_, "Summer"), QStringList({"Summer_Layer 1", "Logo", "Demo 1_Layer 1"}));
+  EXPECT_EQ(ReadFile(folder_ / "Logo 2.xml"), "not a layer of anyone");
+  const auto files = ReadNameList((folder_ / "Summer.xml").u16string(), kLayerList);
+  ASSERT_TRUE(files);
+  EXPECT_EQ(*files, (std::vector<std::u16string>{u"Summer_Layer 1", u"Logo 3", u"Demo 1_Layer 1 2"}));
+  const auto stored = ReadStoredLayers(q_, "Summer");
+  ASSERT_TRUE(stored);
+  EXPECT_EQ((*stored)[1].path, QString::fromStdString((folder_ / "Logo 3.xml").string()));
+  EXPECT_EQ(LoadLayer("Logo 3").textContent, u"Vidmora For Win");
+
+  // Within the template the name is still taken, and a template cannot take a layer's file name.
+  EXPECT_FALSE(AddLayer(q_, "Summer", "LOGO").ok);
+  EXPECT_FALSE(AddTemplate(q_, "Logo 3").ok);
+  // Removing Summer's layer leaves Demo 1's alone.
+  ASSERT_TRUE(RemoveLayer(q_, "Summer", "Logo").ok);
+  EXPECT_FALSE(fs::exists(folder_ / "Logo 3.xml"));
+  EXPECT_TRUE(fs::exists(folder_ / "Logo.xml"));
+  ASSERT_TRUE(RemoveTemplate(q_, "Summer").ok);
+  EXPECT_TRUE(fs::exists(folder_ / "Demo 1_Layer 1.xml"));
+  EXPECT_FALSE(fs::exists(folder_ / "Demo 1_Layer 1 2.xml"));
 }
 
 TEST_F(TemplateStoreTest, ALayerIsAddedToATemplateWithoutALayerList) {
@@ -269,8 +308,24 @@ TEST_F(TemplateStoreTest, ARenameThatCannotWriteTheListChangesNothing) {
     signal(SIGXFSZ, previous);
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.message.contains(c.list)) << result.message.toStdString();
+    if (std::string(c.name) == "layer")
+      EXPECT_TRUE(result.message.contains("larger than allowed")) << "the real cause: " << result.message.toStdString();
     EXPECT_EQ(Snapshot(folder_), before);
   }
+
+  // Adding a layer names the cause as well.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  rlimit tiny = saved;
+  tiny.rlim_cur = 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  const StoreResult added = AddLayer(q_, "Demo 1", "Corner");
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+  EXPECT_FALSE(added.ok);
+  EXPECT_TRUE(added.message.contains("larger than allowed")) << added.message.toStdString();
+  EXPECT_EQ(Snapshot(folder_), before);
 }
 
 }  // namespace
