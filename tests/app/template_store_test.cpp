@@ -308,8 +308,9 @@ TEST_F(TemplateStoreTest, ARenameThatCannotWriteTheListChangesNothing) {
     signal(SIGXFSZ, previous);
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.message.contains(c.list)) << result.message.toStdString();
-    if (std::string(c.name) == "layer")
+    if (std::string(c.name) == "layer") {
       EXPECT_TRUE(result.message.contains("larger than allowed")) << "the real cause: " << result.message.toStdString();
+    }
     EXPECT_EQ(Snapshot(folder_), before);
   }
 
