@@ -100,7 +100,9 @@ void BatchRunner::OnRowState(int row, const RowStatus& status) {
 void BatchRunner::OnRowProgress(int row, const EncodeProgress& progress) {
   if (files_.StateAt(row) != FileRowState::Doing) return;  // a late report after the row ended
   files_.SetProgress(row, progress.fraction, progress.SecondsLeft());
-  doingFractions_[row] = progress.fraction;
+  // The encoder's fraction may step back a little (streams interleave); the run's never does.
+  double& fraction = doingFractions_[row];
+  fraction = std::max(fraction, progress.fraction);
   ReportBatchProgress();
 }
 

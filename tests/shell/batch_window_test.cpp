@@ -172,8 +172,11 @@ TEST_F(WindowTest, TwoFilesAtOnceEncodeTwoRowsSideBySide) {
   using enum FileRowState;
   EXPECT_EQ(States(window_->Files()), (std::vector{Done, Done, Done}));
   for (const char* name : {"a.mp4", "b.mp4", "c.mp4"}) EXPECT_EQ(Probe(OutputOf(name)).Count("video"), 1) << name;
-  // The run's progress counts both rows being encoded and never goes back.
-  EXPECT_TRUE(std::is_sorted(runProgress.begin(), runProgress.end()));
+  // The run's progress counts both rows being encoded and never goes back
+  // (beyond the rounding of summing the rows' parts in another order).
+  const auto goesBack = [](double before, double after) { return after < before - 1e-9; };
+  EXPECT_EQ(std::adjacent_find(runProgress.begin(), runProgress.end(), goesBack), runProgress.end())
+      << ::testing::PrintToString(runProgress);
   ASSERT_FALSE(runProgress.empty());
   EXPECT_DOUBLE_EQ(runProgress.back(), 1.0);
 }
