@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <latch>
+#include <memory>
 
 namespace vidmora::test {
 
@@ -42,15 +43,17 @@ std::vector<std::string> Leftovers(const fs::path& folder, const std::vector<std
 
 // Holds the batch's worker at the first progress of one row until the test
 // lets it go: the run is then known to be inside that file, however fast the
-// machine encodes. Lets go at the latest when it goes out of scope.
+// machine encodes. Lets go at the latest when it goes out of scope. The latch
+// lives in a state the connection shares, since the worker may still be
+// waking from it after the hold is gone.
 class WorkerHold {
  public:
-  WorkerHold(BatchRunner& runner, int row) {
+  WorkerHold(BatchRunner& runner, int row) : state_(std::make_shared<State>()) {
     connection_ = QObject::connect(
         &runner.Events(), &BatchSignals::rowProgressed, &runner.Events(),
-        [this, row](int progressedRow, const EncodeProgress&) {
-          if (progressedRow != row || holding_.exchange(true)) return;
-          released_.wait();  // on the worker's thread
+        [state = state_, row](int progressedRow, const EncodeProgress&) {
+          if (progressedRow != row || state->holding.exchange(true)) return;
+          state->released.wait();  // on the worker's thread
         },
         Qt::DirectConnection);
   }
@@ -61,16 +64,19 @@ class WorkerHold {
   WorkerHold(const WorkerHold&) = delete;
   WorkerHold& operator=(const WorkerHold&) = delete;
 
-  bool Holding() const { return holding_.load(); }
+  bool Holding() const { return state_->holding.load(); }
   void Release() {
-    if (!releasedOnce_.exchange(true)) released_.count_down();
+    if (!state_->releasedOnce.exchange(true)) state_->released.count_down();
   }
 
  private:
+  struct State {
+    std::atomic<bool> holding{false};
+    std::atomic<bool> releasedOnce{false};
+    std::latch released{1};
+  };
+  std::shared_ptr<State> state_;
   QMetaObject::Connection connection_;
-  std::atomic<bool> holding_{false};
-  std::atomic<bool> releasedOnce_{false};
-  std::latch released_{1};
 };
 
 }  // namespace
