@@ -19,7 +19,7 @@ struct OutputPreferences {
   int outputFormat = 0;         // 0 "MP4", 1 "AVI" (kept in the file, not used for video)
   int jpegQuality = 100;
   int openQuickStartDlg = 0;
-  int filesAtOnce = 1;          // files a run encodes at once (an element newer than the others)
+  int filesAtOnce = 1;  // files a run encodes at once (an element newer than the others)
 
   friend bool operator==(const OutputPreferences&, const OutputPreferences&) = default;
 };

@@ -56,7 +56,8 @@ QRect PaintedBounds(const QImage& sheet) {
 void DragPreview::Begin(const QImage& background, const std::vector<EditedLayer>& layers, size_t dragged,
                         LayerPart part, long long frameMs) {
   // Within a layer the picture is painted over the text.
-  std::vector<EditedLayer> below(layers.begin(), layers.begin() + static_cast<std::ptrdiff_t>(std::min(dragged, layers.size())));
+  std::vector<EditedLayer> below(layers.begin(),
+                                 layers.begin() + static_cast<std::ptrdiff_t>(std::min(dragged, layers.size())));
   std::vector<EditedLayer> above;
   if (dragged < layers.size()) {
     const EditedLayer& layer = layers[dragged];
@@ -65,7 +66,8 @@ void DragPreview::Begin(const QImage& background, const std::vector<EditedLayer>
     above.insert(above.end(), layers.begin() + static_cast<std::ptrdiff_t>(dragged) + 1, layers.end());
   }
   below_ = PaintPreview(background, below, frameMs);
-  part_ = dragged < layers.size() ? PaintSheet(background.size(), {OnlyPart(layers[dragged], part)}, frameMs) : QImage();
+  part_ =
+      dragged < layers.size() ? PaintSheet(background.size(), {OnlyPart(layers[dragged], part)}, frameMs) : QImage();
   partBounds_ = part_.isNull() ? QRect() : PaintedBounds(part_);
   above_ = QImage();
   aboveBounds_ = QRect();
@@ -76,9 +78,7 @@ void DragPreview::Begin(const QImage& background, const std::vector<EditedLayer>
   }
 }
 
-void DragPreview::End() {
-  below_ = part_ = above_ = QImage();
-}
+void DragPreview::End() { below_ = part_ = above_ = QImage(); }
 
 QImage DragPreview::Compose(const QTransform& move) const {
   QImage picture = below_.copy();

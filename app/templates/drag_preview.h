@@ -33,9 +33,9 @@ class DragPreview {
   QImage Compose(const QTransform& move) const;
 
  private:
-  QImage below_;  // RGB32, the background and everything under the part
-  QImage part_;   // premultiplied ARGB, the part alone
-  QImage above_;  // premultiplied ARGB, null when nothing lies above
+  QImage below_;       // RGB32, the background and everything under the part
+  QImage part_;        // premultiplied ARGB, the part alone
+  QImage above_;       // premultiplied ARGB, null when nothing lies above
   QRect partBounds_;   // where the part's sheet has pixels
   QRect aboveBounds_;  // where the sheet above has pixels
 };

@@ -37,8 +37,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 #include <string>
+#include <utility>
 
 namespace vidmora {
 
@@ -94,8 +94,9 @@ CEditTemplateDlg::CEditTemplateDlg(const QString& templatesFolder, const QString
   ui_->preview_label->installEventFilter(this);
   ui_->preview_label->setFocusPolicy(Qt::ClickFocus);
   ui_->preview_label->setMouseTracking(true);  // the cursor tells what a press would grab
-  ui_->preview_label->setToolTip(QStringLiteral("Drag the text or the picture to place it, a picture's corner to size it; "
-                                                "arrow keys move it by a pixel (Shift: ten)"));
+  ui_->preview_label->setToolTip(
+      QStringLiteral("Drag the text or the picture to place it, a picture's corner to size it; "
+                     "arrow keys move it by a pixel (Shift: ten)"));
   sheets_ = std::make_unique<DragPreview>();
   nudgeEnd_ = new QTimer(this);
   nudgeEnd_->setSingleShot(true);
@@ -353,9 +354,10 @@ bool CEditTemplateDlg::PreviewMouse(QEvent* event) {
     if (!sheets_->Active()) return true;
     if (resizedCorner_ >= 0) {
       resizedBox_ = ResizedBox(point);
-      const QTransform scale = QTransform::fromTranslate(resizedBox_.left(), resizedBox_.top())
-                                   .scale(resizedBox_.width() / dragBox_.width(), resizedBox_.height() / dragBox_.height())
-                                   .translate(-dragBox_.left(), -dragBox_.top());
+      const QTransform scale =
+          QTransform::fromTranslate(resizedBox_.left(), resizedBox_.top())
+              .scale(resizedBox_.width() / dragBox_.width(), resizedBox_.height() / dragBox_.height())
+              .translate(-dragBox_.left(), -dragBox_.top());
       ShowScaled(sheets_->Compose(scale));
     } else {
       const QPointF by = point - dragStart_;
@@ -382,9 +384,9 @@ QRectF CEditTemplateDlg::ResizedBox(QPointF point) const {
   const QPointF corners[] = {dragBox_.topLeft(), dragBox_.topRight(), dragBox_.bottomRight(), dragBox_.bottomLeft()};
   const QPointF fixed = corners[(resizedCorner_ + 2) % 4];
   const qreal minimum = 4.0;
-  const qreal scale = std::max({std::abs(point.x() - fixed.x()) / dragBox_.width(),
-                                std::abs(point.y() - fixed.y()) / dragBox_.height(),
-                                minimum / std::min(dragBox_.width(), dragBox_.height())});
+  const qreal scale =
+      std::max({std::abs(point.x() - fixed.x()) / dragBox_.width(), std::abs(point.y() - fixed.y()) / dragBox_.height(),
+                minimum / std::min(dragBox_.width(), dragBox_.height())});
   const QSizeF size = dragBox_.size() * scale;
   const qreal left = resizedCorner_ == 0 || resizedCorner_ == 3 ? fixed.x() - size.width() : fixed.x();
   const qreal top = resizedCorner_ <= 1 ? fixed.y() - size.height() : fixed.y();

@@ -129,8 +129,8 @@ class CEditTemplateDlg : public QDialog {
   int resizedCorner_ = -1;             // the picture's corner being dragged, or -1 for a move
   QRectF resizedBox_;                  // the picture's box as the resize has it now
   std::unique_ptr<DragPreview> sheets_;
-  bool nudging_ = false;               // sheets_ show the nudged part until the timer ends it
-  EditedLayer nudgedLayer_;            // the layer as the last nudge left it
+  bool nudging_ = false;     // sheets_ show the nudged part until the timer ends it
+  EditedLayer nudgedLayer_;  // the layer as the last nudge left it
   QTimer* nudgeEnd_ = nullptr;
   bool repaintPending_ = false;
   bool closed_ = false;

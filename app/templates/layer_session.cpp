@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <string_view>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 namespace vidmora {

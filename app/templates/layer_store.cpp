@@ -100,7 +100,8 @@ std::optional<std::vector<StoredLayer>> ReadStoredLayers(const QString& template
   std::vector<StoredLayer> stored;
   for (const ListedLayer& layer : *layers) {
     const QString file = QString::fromStdU16String(layer.file);
-    if (StaysInFolder(file)) stored.push_back({QString::fromStdU16String(layer.name), NamedPath(templatesFolder, file)});
+    if (StaysInFolder(file))
+      stored.push_back({QString::fromStdU16String(layer.name), NamedPath(templatesFolder, file)});
   }
   return stored;
 }
@@ -119,12 +120,13 @@ StoreResult AddLayerWithValues(const QString& templatesFolder, const QString& te
   const FolderLock lock(templatesFolder);  // the free file name stays free while it is claimed
   const QString layerPath = ClaimLayerFile(templatesFolder, layerName);
   if (layerPath.isEmpty())
-    return StoreResult::Failed(QStringLiteral("No layer file could be created in %1: %2.")
-                                   .arg(templatesFolder, FileErrorText(errno)));
+    return StoreResult::Failed(
+        QStringLiteral("No layer file could be created in %1: %2.").arg(templatesFolder, FileErrorText(errno)));
   if (!WriteLayer(layerPath, values)) {
     const int error = errno;
     QFile::remove(layerPath);
-    return StoreResult::Failed(QStringLiteral("The layer file %1 could not be written: %2.").arg(layerPath, FileErrorText(error)));
+    return StoreResult::Failed(
+        QStringLiteral("The layer file %1 could not be written: %2.").arg(layerPath, FileErrorText(error)));
   }
   const std::u16string listPath = NamedPath(templatesFolder, templateName).toStdU16String();
   const ListedLayer listed{layerName.toStdU16String(), QFileInfo(layerPath).completeBaseName().toStdU16String()};
@@ -197,9 +199,10 @@ StoreResult RemoveLayer(const QString& templatesFolder, const QString& templateN
 
 StoreResult ReplaceWithNewLayer(const QString& layerFilePath) {
   const QFileInfo file(layerFilePath);
-  if (!WriteNewLayerFile(file.absolutePath().toStdU16String(), file.completeBaseName().toStdU16String(), DefaultLayer()))
-    return StoreResult::Failed(QStringLiteral("The layer file %1 could not be written: %2.")
-                                   .arg(layerFilePath, FileErrorText(errno)));
+  if (!WriteNewLayerFile(file.absolutePath().toStdU16String(), file.completeBaseName().toStdU16String(),
+                         DefaultLayer()))
+    return StoreResult::Failed(
+        QStringLiteral("The layer file %1 could not be written: %2.").arg(layerFilePath, FileErrorText(errno)));
   return {};
 }
 

@@ -40,7 +40,7 @@ std::optional<std::u16string> ClaimFreeLayerName(const QString& templatesFolder,
     if (ClaimNewFile(NamedPath(templatesFolder, layer))) return layer.toStdU16String();
     const int error = errno;
     if (QFileInfo::exists(NamedPath(templatesFolder, layer))) continue;  // made meanwhile by another program
-    errno = error;  // the caller tells why
+    errno = error;                                                       // the caller tells why
     return std::nullopt;
   }
   return std::nullopt;
@@ -153,7 +153,8 @@ StoreResult AddTemplate(const QString& templatesFolder, const QString& name) {
     const QString reason = FileErrorText(errno);
     QFile::remove(PathOf(layerPath));
     QFile::remove(PathOf(templatePath));
-    return StoreResult::Failed(QStringLiteral("The template list %1 could not be updated: %2.").arg(PathOf(indexPath), reason));
+    return StoreResult::Failed(
+        QStringLiteral("The template list %1 could not be updated: %2.").arg(PathOf(indexPath), reason));
   }
   return {};
 }

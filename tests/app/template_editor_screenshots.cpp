@@ -175,9 +175,7 @@ TEST(TemplateEditorScreenshots, PreviewOverClipsAndOnASmallScreen) {
 }
 
 // "_2x" when the run is at scale 2 (QT_SCALE_FACTOR), so that both runs keep their pictures.
-std::string ScaleSuffix() {
-  return qEnvironmentVariableIntValue("QT_SCALE_FACTOR") >= 2 ? "_2x" : "";
-}
+std::string ScaleSuffix() { return qEnvironmentVariableIntValue("QT_SCALE_FACTOR") >= 2 ? "_2x" : ""; }
 
 // A template with a text layer and a logo layer: the editor with each
 // selected, in the middle of dragging the logo, and on a 1024 x 768 screen;

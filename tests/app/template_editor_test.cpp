@@ -2,8 +2,9 @@
 // their named controls on the offscreen platform.
 #include "app/settings/app_folders.h"
 #include "app/settings/first_start.h"
-#include "app/templates/edit_template_dlg.h"
+#include "app/templates/anchor_snap.h"
 #include "app/templates/edit_temp_img_dlg.h"
+#include "app/templates/edit_template_dlg.h"
 #include "app/templates/layer_session.h"
 #include "app/templates/layer_store.h"
 #include "app/templates/preview_painter.h"
@@ -12,7 +13,6 @@
 #include "app/templates/template_store.h"
 #include "common/quorvil.h"
 #include "draw/glyphra.h"
-#include "app/templates/anchor_snap.h"
 #include "shared/template/layer_file.h"
 #include "tests/app/modal_driver.h"
 #include "tests/app/named_control.h"
@@ -22,18 +22,18 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLabel>
-#include <QComboBox>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -207,7 +207,8 @@ TEST_F(EditorTest, TheNamePromptDisablesOkForARefusedNameAndSaysWhy) {
   view.list.setCurrentRow(0);
   OnNextModal([&](QWidget* prompt) {
     seen.title = prompt->windowTitle();
-    seen.typed = {{prompt->findChild<QLineEdit*>()->text(), prompt->findChild<QPushButton*>("ok_btn")->isEnabled(), {}}};
+    seen.typed = {
+        {prompt->findChild<QLineEdit*>()->text(), prompt->findChild<QPushButton*>("ok_btn")->isEnabled(), {}}};
     prompt->close();
   });
   commands.RenameSelectedTemplate();

@@ -1,8 +1,8 @@
 // The template store's file steps: add, rename and remove templates and
 // layers, and the names it refuses.
+#include "app/templates/template_store.h"
 #include "app/templates/layer_store.h"
 #include "app/templates/template_names.h"
-#include "app/templates/template_store.h"
 #include "shared/template/layer_file.h"
 #include "shared/template/template_files.h"
 #include "tests/support/temp_env.h"
@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -74,11 +75,24 @@ TEST_F(TemplateStoreTest, AddRenameAndRemoveATemplate) {
 TEST_F(TemplateStoreTest, RefusedNamesLeaveTheFolderUnchanged) {
   const std::map<std::string, std::string> before = Snapshot(folder_);
   const QString refused[] = {
-      "", ".", "..", "qthumb", "QThumb", "a/b", "../outside", "a\\b", "a:b", "what?", "tab\there", "line\nbreak",
+      "",
+      ".",
+      "..",
+      "qthumb",
+      "QThumb",
+      "a/b",
+      "../outside",
+      "a\\b",
+      "a:b",
+      "what?",
+      "tab\there",
+      "line\nbreak",
       "demo 1",          // a template, compared without case
       "DEMO 1_LAYER 1",  // a layer of the template; for a template, a file of the folder
       QString(300, 'x'),
-      "   ", " Demo 1", "Demo 1 ",  // blank, and look-alikes of a name in use
+      "   ",
+      " Demo 1",
+      "Demo 1 ",  // blank, and look-alikes of a name in use
   };
   for (const QString& name : refused) {
     SCOPED_TRACE(name.toStdString());
@@ -139,9 +153,10 @@ TEST_F(TemplateStoreTest, AddRenameAndRemoveALayer) {
   EXPECT_EQ(ReadLayerNames(q_, "Demo 1"), QStringList({"Demo 1_Layer 1", "Corner"}));
   EXPECT_TRUE(fs::exists(folder_ / "Logo.xml"));
   EXPECT_FALSE(fs::exists(folder_ / "Corner.xml"));
-  EXPECT_EQ(ReadFile(folder_ / "Demo 1.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Layers>\r\n"
-                                               "<layer>Demo 1_Layer 1</layer>\r\n<layer name=\"Corner\">Logo</layer>\r\n"
-                                               "</Layers>\r\n");
+  EXPECT_EQ(ReadFile(folder_ / "Demo 1.xml"),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Layers>\r\n"
+            "<layer>Demo 1_Layer 1</layer>\r\n<layer name=\"Corner\">Logo</layer>\r\n"
+            "</Layers>\r\n");
 
   ASSERT_TRUE(RemoveLayer(q_, "Demo 1", "Corner").ok);
   EXPECT_EQ(ReadLayerNames(q_, "Demo 1"), QStringList({"Demo 1_Layer 1"}));
@@ -283,6 +298,22 @@ TEST_F(TemplateStoreTest, TemplatesAddedAtTheSameTimeAreAllListed) {
 
 // A full disk, as a file size limit: the list cannot be written, so nothing
 // is renamed and the user is told.
+// Runs `step` while this process may write files of 16 bytes at most (as on
+// a full disk, a write fails with EFBIG instead of a signal), then lifts it.
+template <typename Step>
+StoreResult WithTinyFileSizeLimit(Step step) {
+  rlimit saved{};
+  if (getrlimit(RLIMIT_FSIZE, &saved) != 0) throw std::runtime_error("getrlimit failed");
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  rlimit tiny = saved;
+  tiny.rlim_cur = 16;
+  if (setrlimit(RLIMIT_FSIZE, &tiny) != 0) throw std::runtime_error("setrlimit failed");
+  const StoreResult result = step();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+  return result;
+}
+
 TEST_F(TemplateStoreTest, ARenameThatCannotWriteTheListChangesNothing) {
   ASSERT_TRUE(AddLayer(q_, "Demo 1", "Logo").ok);
   const std::map<std::string, std::string> before = Snapshot(folder_);
@@ -297,15 +328,7 @@ TEST_F(TemplateStoreTest, ARenameThatCannotWriteTheListChangesNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous = signal(SIGXFSZ, SIG_IGN);
-    rlimit tiny = saved;
-    tiny.rlim_cur = 16;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    const StoreResult result = c.rename(q_);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, previous);
+    const StoreResult result = WithTinyFileSizeLimit([&] { return c.rename(q_); });
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.message.contains(c.list)) << result.message.toStdString();
     if (std::string(c.name) == "layer") {
@@ -315,15 +338,7 @@ TEST_F(TemplateStoreTest, ARenameThatCannotWriteTheListChangesNothing) {
   }
 
   // Adding a layer names the cause as well.
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto previous = signal(SIGXFSZ, SIG_IGN);
-  rlimit tiny = saved;
-  tiny.rlim_cur = 16;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
-  const StoreResult added = AddLayer(q_, "Demo 1", "Corner");
-  setrlimit(RLIMIT_FSIZE, &saved);
-  signal(SIGXFSZ, previous);
+  const StoreResult added = WithTinyFileSizeLimit([&] { return AddLayer(q_, "Demo 1", "Corner"); });
   EXPECT_FALSE(added.ok);
   EXPECT_TRUE(added.message.contains("larger than allowed")) << added.message.toStdString();
   EXPECT_EQ(Snapshot(folder_), before);

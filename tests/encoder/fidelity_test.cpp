@@ -397,8 +397,8 @@ TEST_F(VencorFidelity, FontAttachmentsAndCoverArtAreKept) {
 // A sample rate the audio encoder cannot take is changed with a note, whether
 // it was chosen or is the source's own.
 TEST_F(VencorFidelity, AChangedSampleRateIsNoted) {
-  const fs::path source = Make("rate96k.mkv", {"-f", "lavfi", "-i", "testsrc2=s=160x120:r=10:d=1", "-f", "lavfi",
-                                               "-i", "sine=r=96000:d=1", "-c:v", "ffv1", "-c:a", "pcm_s16le"});
+  const fs::path source = Make("rate96k.mkv", {"-f", "lavfi", "-i", "testsrc2=s=160x120:r=10:d=1", "-f", "lavfi", "-i",
+                                               "sine=r=96000:d=1", "-c:v", "ffv1", "-c:a", "pcm_s16le"});
   struct Case {
     const char* rate;  // the encoder's -ar; "0k" is the source's
     const char* note;
