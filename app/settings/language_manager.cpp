@@ -4,10 +4,12 @@
 #include "common/platform/profile_ini.h"
 
 #include <QAction>
+#include <QHash>
 #include <QMenu>
 #include <QSettings>
 #include <QWidget>
 
+#include <mutex>
 #include <utility>
 
 namespace {
@@ -16,10 +18,23 @@ constexpr qsizetype kMaxValueCharacters = 10'199;
 
 std::u16string_view View(const QString& text) { return {reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())}; }
 
-QString ReadRaw(const QString& file, const QString& section, const QString& key) {
-  const std::u16string value =
-      quorvil::GetPrivateProfileString(View(section), View(key), u"", quorvil::TextToPath(View(file)));
-  return QString::fromStdU16String(value).left(kMaxValueCharacters);
+// The parsed file at `file`, read when it is first asked for and kept for the
+// life of the process: the program's language files do not change while it
+// runs, and another language setting names another file.
+std::shared_ptr<const quorvil::ProfileTable> ParsedFile(const QString& file) {
+  static std::mutex mutex;
+  static QHash<QString, std::shared_ptr<const quorvil::ProfileTable>> tables;
+  const std::lock_guard lock(mutex);
+  std::shared_ptr<const quorvil::ProfileTable>& table = tables[file];
+  if (!table)
+    table =
+        std::make_shared<const quorvil::ProfileTable>(quorvil::ProfileTable::FromFile(quorvil::TextToPath(View(file))));
+  return table;
+}
+
+QString ReadRaw(const quorvil::ProfileTable& table, const QString& section, const QString& key) {
+  const std::u16string* value = table.Find(View(section), View(key));
+  return value ? QString::fromStdU16String(*value).left(kMaxValueCharacters) : QString();
 }
 
 QString Unescape(QString text, CLanguageManager::Escapes escapes) {
@@ -73,10 +88,10 @@ int WindowsLanguageId(const QLocale& locale) {
   return 0;
 }
 
-CLanguageManager::CLanguageManager(QString programFolder, QString languageSetting, QLocale systemLocale)
+CLanguageManager::CLanguageManager(QString programFolder, const QString& languageSetting, const QLocale& systemLocale)
     : programFolder_(std::move(programFolder)),
-      languageSetting_(std::move(languageSetting)),
-      systemLocale_(std::move(systemLocale)) {}
+      language_(LanguageOf(programFolder_, languageSetting, systemLocale)),
+      texts_(ParsedFile(LanguageFilePath())) {}
 
 QString StoredLanguage() {
   const QSettings settings(QStringLiteral("VIDMORA"), QStringLiteral("Vidmora"));
@@ -91,22 +106,27 @@ CLanguageManager CLanguageManager::ForProgram() {
   return CLanguageManager(QString::fromStdU16String(quorvil::PathToText(quorvil::ProgramFolder())), StoredLanguage());
 }
 
-QString CLanguageManager::CurrentLanguage() const {
-  const QString setting = languageSetting_.trimmed().isEmpty() ? QStringLiteral("en") : languageSetting_.trimmed();
-  if (setting.compare(QStringLiteral("auto"), Qt::CaseInsensitive) != 0) return setting;
-  const int id = WindowsLanguageId(systemLocale_);
-  const QString lookup = programFolder_ + QStringLiteral("/lang/language_lookup.ini");
+QString CLanguageManager::LanguageOf(const QString& programFolder, const QString& setting,
+                                     const QLocale& systemLocale) {
+  const QString trimmed = setting.trimmed().isEmpty() ? QStringLiteral("en") : setting.trimmed();
+  if (trimmed.compare(QStringLiteral("auto"), Qt::CaseInsensitive) != 0) return trimmed;
+  const int id = WindowsLanguageId(systemLocale);
+  if (id == 0) return QStringLiteral("en");
   const QString key = QStringLiteral("0x") + QString::number(id, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-  const QString code = id == 0 ? QString() : ReadRaw(lookup, QStringLiteral("LANGUAGE"), key).trimmed();
+  const QString code =
+      ReadRaw(*ParsedFile(programFolder + QStringLiteral("/lang/language_lookup.ini")), QStringLiteral("LANGUAGE"), key)
+          .trimmed();
   return code.isEmpty() ? QStringLiteral("en") : code;
 }
 
+QString CLanguageManager::CurrentLanguage() const { return language_; }
+
 QString CLanguageManager::LanguageFilePath() const {
-  return programFolder_ + QStringLiteral("/lang/lang_%1.ini").arg(CurrentLanguage());
+  return programFolder_ + QStringLiteral("/lang/lang_%1.ini").arg(language_);
 }
 
 QString CLanguageManager::ReadValue(const QString& section, const QString& key, Escapes escapes) const {
-  return Unescape(ReadRaw(LanguageFilePath(), section, key), escapes);
+  return Unescape(ReadRaw(*texts_, section, key), escapes);
 }
 
 QString CLanguageManager::String(const QString& name, const QString& fallback) const {
@@ -123,7 +143,7 @@ QString CLanguageManager::Dictionary(const QString& text) const {
 }
 
 QImage CLanguageManager::Bitmap(const QString& name, const QImage& fallback) const {
-  const QString file = ReadRaw(LanguageFilePath(), QStringLiteral("BITMAP"), name).trimmed();
+  const QString file = ReadRaw(*texts_, QStringLiteral("BITMAP"), name).trimmed();
   if (file.isEmpty()) return fallback;
   QImage image(programFolder_ + QLatin1Char('/') + file);
   return image.isNull() ? fallback : image;

@@ -15,27 +15,38 @@
 // In values "\n" stands for a line break, and in titles, menu entries and
 // strings "\t" for a tab. Values are read up to 10,199 characters; an empty
 // value counts as absent. A missing file makes every lookup come back empty,
-// so the program's own texts stay in place. Every call reads the files anew.
+// so the program's own texts stay in place. Each file is parsed once, when a
+// manager first needs it, and its table is kept for the life of the process
+// (by the file's path, so that another language setting takes its own file);
+// a file changed or added while the program runs counts from its next start.
 //
 // The language is the setting "language" of the group "General" ("en" when
 // unset; in ~/.config/VIDMORA/Vidmora.conf "[General]" as a person writes it
 // or "[%General]" as QSettings does); "auto" takes the desktop's language when the lookup file lists it,
-// else English. User-interface thread (the widget calls); the lookups may be
-// called from any thread.
+// else English. A manager settles its language when it is made. User-interface
+// thread (the widget calls); making a manager and the lookups may be done on
+// any thread.
 
 #include <QImage>
 #include <QLocale>
 #include <QString>
 
+#include <memory>
+
 class QMenu;
 class QWidget;
+
+namespace quorvil {
+class ProfileTable;
+}
 
 class CLanguageManager {
  public:
   enum class Escapes { kLineBreak, kLineBreakAndTab };
   enum class MenuKind { kMainMenu, kPopup };
 
-  CLanguageManager(QString programFolder, QString languageSetting, QLocale systemLocale = QLocale::system());
+  CLanguageManager(QString programFolder, const QString& languageSetting,
+                   const QLocale& systemLocale = QLocale::system());
   // The program's own folder and the stored language setting.
   static CLanguageManager ForProgram();
 
@@ -62,9 +73,12 @@ class CLanguageManager {
   void TranslateMenu(QMenu* menu, MenuKind kind = MenuKind::kPopup) const;
 
  private:
+  // The language code that a setting stands for ("auto" resolved).
+  static QString LanguageOf(const QString& programFolder, const QString& setting, const QLocale& systemLocale);
+
   QString programFolder_;
-  QString languageSetting_;
-  QLocale systemLocale_;
+  QString language_;
+  std::shared_ptr<const quorvil::ProfileTable> texts_;  // shared with every manager of the same file
 };
 
 // The stored language setting (see above); "en" when unset.

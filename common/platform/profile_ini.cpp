@@ -87,6 +87,11 @@ char16_t Fold(char16_t c) {
   return c;
 }
 
+std::u16string Folded(std::u16string name) {
+  for (char16_t& c : name) c = Fold(c);
+  return name;
+}
+
 bool SameName(std::string_view inFile, std::u16string_view wanted) {
   const std::u16string name = vidmora::FromUtf8(inFile);
   if (name.size() != wanted.size()) return false;
@@ -172,17 +177,10 @@ std::string_view Unquote(std::string_view value) {
   return value;
 }
 
-std::optional<std::u16string> ReadFrom(const IniText& ini, std::u16string_view section, std::u16string_view key) {
-  const std::vector<Line> lines = SplitLines(ini.text);
-  const Location found = Find(ini.text, lines, section, key);
-  if (!found.keyLine) return std::nullopt;
-  return vidmora::FromUtf8(Unquote(found.value));
-}
-
 std::optional<std::u16string> Read(std::u16string_view section, std::u16string_view key, const fs::path& file) {
-  IniText ini;
-  if (Load(file, ini) != LoadStatus::kLoaded) return std::nullopt;
-  return ReadFrom(ini, section, key);
+  const ProfileTable table = ProfileTable::FromFile(file);
+  const std::u16string* value = table.Find(section, key);
+  return value ? std::optional(*value) : std::nullopt;
 }
 
 bool HasLineBreak(std::u16string_view text) { return text.find_first_of(u"\r\n") != std::u16string_view::npos; }
@@ -201,6 +199,40 @@ std::mutex& WriteMutex() {
 
 }  // namespace
 
+ProfileTable ProfileTable::FromFile(const fs::path& file) {
+  IniText ini;
+  if (Load(file, ini) != LoadStatus::kLoaded) return {};
+  return FromText(ini.text);
+}
+
+ProfileTable ProfileTable::FromBytes(std::string_view bytes) { return FromText(Decode(bytes).text); }
+
+ProfileTable ProfileTable::FromText(const std::string& text) {
+  ProfileTable table;
+  // Where the keys go: none before the first section and in a repeated one.
+  std::unordered_map<std::u16string, std::u16string>* keys = nullptr;
+  for (const Line& line : SplitLines(text)) {
+    const std::string_view content(text.data() + line.begin, line.end - line.begin);
+    if (const auto name = SectionName(content)) {
+      const auto [entry, added] = table.sections_.try_emplace(Folded(vidmora::FromUtf8(*name)));
+      keys = added ? &entry->second : nullptr;
+      continue;
+    }
+    const size_t equals = content.find('=');
+    if (keys == nullptr || equals == std::string_view::npos) continue;
+    keys->try_emplace(Folded(vidmora::FromUtf8(Trim(content.substr(0, equals)))),
+                      vidmora::FromUtf8(Unquote(Trim(content.substr(equals + 1)))));
+  }
+  return table;
+}
+
+const std::u16string* ProfileTable::Find(std::u16string_view section, std::u16string_view key) const {
+  const auto keys = sections_.find(Folded(std::u16string(section)));
+  if (keys == sections_.end()) return nullptr;
+  const auto value = keys->second.find(Folded(std::u16string(key)));
+  return value == keys->second.end() ? nullptr : &value->second;
+}
+
 std::u16string GetPrivateProfileString(std::u16string_view section, std::u16string_view key,
                                        std::u16string_view defaultValue, const fs::path& file) {
   return Read(section, key, file).value_or(std::u16string(defaultValue));
@@ -208,7 +240,9 @@ std::u16string GetPrivateProfileString(std::u16string_view section, std::u16stri
 
 std::u16string GetProfileStringFromBytes(std::u16string_view section, std::u16string_view key,
                                          std::u16string_view defaultValue, std::string_view bytes) {
-  return ReadFrom(Decode(bytes), section, key).value_or(std::u16string(defaultValue));
+  const ProfileTable table = ProfileTable::FromBytes(bytes);
+  const std::u16string* value = table.Find(section, key);
+  return value ? *value : std::u16string(defaultValue);
 }
 
 int GetPrivateProfileInt(std::u16string_view section, std::u16string_view key, int defaultValue,

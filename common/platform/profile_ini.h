@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace quorvil {
 
@@ -33,6 +34,27 @@ std::u16string GetPrivateProfileString(std::u16string_view section, std::u16stri
 // The same on a file's bytes already in memory (a download, say).
 std::u16string GetProfileStringFromBytes(std::u16string_view section, std::u16string_view key,
                                          std::u16string_view defaultValue, std::string_view bytes);
+
+// Every section and key of one file, parsed once, for a file that is looked
+// up again and again (the language files). The rules are those above: the
+// lookups of GetPrivateProfileString go through this table too. A table is a
+// plain value: it does not follow later changes of its file.
+class ProfileTable {
+ public:
+  // The entries of `file`; an empty table when it is missing or unreadable.
+  static ProfileTable FromFile(const std::filesystem::path& file);
+  static ProfileTable FromBytes(std::string_view bytes);
+
+  // The value of section/key, or nullptr when the section or the key is
+  // missing. The pointer lives as long as the table.
+  const std::u16string* Find(std::u16string_view section, std::u16string_view key) const;
+
+ private:
+  // Keyed by the case-folded names.
+  static ProfileTable FromText(const std::string& utf8);
+
+  std::unordered_map<std::u16string, std::unordered_map<std::u16string, std::u16string>> sections_;
+};
 
 // The value of section/key read as an integer: blanks, an optional sign and
 // the leading digits (so "12px" is 12 and "px" is 0), limited to the int

@@ -102,6 +102,19 @@ TEST_F(LanguageManagerTest, LongValuesAreCut) {
   EXPECT_EQ(Manager(QStringLiteral("en")).String(QStringLiteral("long"), {}).size(), 10199);
 }
 
+// Each file is parsed once: what is written to it later is not seen, while
+// another language setting still finds its own file.
+TEST_F(LanguageManagerTest, FilesAreReadOnceAndEachSettingTakesItsOwn) {
+  EXPECT_EQ(Manager(QStringLiteral("en")).String(QStringLiteral("two_lines"), {}), QStringLiteral("first\nsecond"));
+  EXPECT_EQ(Manager(QStringLiteral("auto"), QLocale(QStringLiteral("fr_FR"))).CurrentLanguage(), QStringLiteral("fr"));
+  WriteFile(program_ / "lang" / "lang_en.ini", "[STRING]\ntwo_lines=written later, much longer than before\n");
+  std::filesystem::remove(program_ / "lang" / "language_lookup.ini");
+  EXPECT_EQ(Manager(QStringLiteral("en")).String(QStringLiteral("two_lines"), {}), QStringLiteral("first\nsecond"));
+  EXPECT_EQ(Manager(QStringLiteral("auto"), QLocale(QStringLiteral("fr_FR"))).String(QStringLiteral("two_lines"), {}),
+            QStringLiteral("premier"));
+  EXPECT_EQ(Manager(QStringLiteral("fr")).String(QStringLiteral("two_lines"), {}), QStringLiteral("premier"));
+}
+
 TEST_F(LanguageManagerTest, DialogTakesItsEntriesAndKeepsTheRest) {
   QDialog dialog;
   dialog.setWindowTitle(QStringLiteral("own title"));
