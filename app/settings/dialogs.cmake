@@ -12,4 +12,4 @@ add_library(vidmora_settings_dialogs STATIC
   settings/video_audio_setting_dlg.cpp
   settings/video_audio_setting_dlg.ui)
 set_target_properties(vidmora_settings_dialogs PROPERTIES AUTOMOC ON AUTOUIC ON)
-target_link_libraries(vidmora_settings_dialogs PUBLIC vidmora_engine Qt6::Widgets)
+target_link_libraries(vidmora_settings_dialogs PUBLIC vidmora_engine vidmora_language Qt6::Widgets)

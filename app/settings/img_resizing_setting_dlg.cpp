@@ -1,5 +1,6 @@
 #include "app/settings/img_resizing_setting_dlg.h"
 
+#include "app/settings/language_manager.h"
 #include "app/settings/preview_cache.h"
 #include "app/settings/session_choices.h"
 #include "ui_img_resizing_setting_dlg.h"
@@ -55,8 +56,9 @@ ResizingSettings CImgResizingSettingDlg::Values() const {
 void CImgResizingSettingDlg::done(int result) {
   SetResizeJustThisTime(ui_->just_this_time_check->isChecked());
   if (!WriteResizingSettings(settingsPath_, Values()))
-    QMessageBox::warning(this, windowTitle(), QStringLiteral("The resizing settings could not be written to %1.")
-                                                  .arg(QDir::toNativeSeparators(settingsPath_)));
+    QMessageBox::warning(this, windowTitle(),
+                         UiText(QStringLiteral("The resizing settings could not be written to %1."))
+                             .arg(QDir::toNativeSeparators(settingsPath_)));
   // Cached previews were made at the old size.
   EmptyPreviewCache();
   QDialog::done(result);

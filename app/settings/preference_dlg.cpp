@@ -2,6 +2,7 @@
 
 #include "app/settings/app_folders.h"
 #include "app/settings/general_conf_dlg.h"
+#include "app/settings/language_manager.h"
 #include "app/settings/video_audio_setting_dlg.h"
 #include "ui_preference_dlg.h"
 
@@ -32,7 +33,7 @@ void CPreferenceDlg::SetInitialPage(Page page) { ui_->page_tabs->setCurrentIndex
 void CPreferenceDlg::accept() {
   // A value that cannot work is named now, while it can still be mended.
   if (const QString problem = generalPage_->Problem(); !problem.isEmpty()) {
-    QMessageBox::warning(this, QStringLiteral("Vidmora"), problem);
+    QMessageBox::warning(this, UiText(QStringLiteral("Vidmora")), problem);
     return;
   }
   generalPage_->Save();

@@ -192,7 +192,8 @@ void CMainDlgUI::StartProcessing() {
   if (runner_->IsRunning() || files_->rowCount() == 0) return;
   const QString templateName = SelectedTemplateName();
   if (templateName.isEmpty()) {
-    QMessageBox::information(this, QStringLiteral("Vidmora"), UiText(QStringLiteral("Choose a template first.")));
+    QMessageBox::information(this, UiText(QStringLiteral("Vidmora")),
+                             UiText(QStringLiteral("Choose a template first.")));
     return;
   }
   runner_->Start(templateName);
@@ -251,14 +252,16 @@ void CMainDlgUI::StartPreviewPlayer() {
   // message and not played.
   const PaintSize size = SourcePaintSize(EncoderLibraryFolder(), path);
   if (!size.Known()) {
-    messages_->ShowMessage(UiText(QStringLiteral("%1 cannot be played: it holds no video picture that can be read (%2)."))
-                               .arg(QDir::toNativeSeparators(path), size.error),
-                           QStringLiteral("Vidmora"), MessageIcon::Error);
+    messages_->ShowMessage(
+        UiText(QStringLiteral("%1 cannot be played: it holds no video picture that can be read (%2)."))
+            .arg(QDir::toNativeSeparators(path), size.error),
+        UiText(QStringLiteral("Vidmora")), MessageIcon::Error);
     return;
   }
   if (!StartPlayer(SelectedTemplateName(), path, size.shown)) {
-    QMessageBox::warning(this, QStringLiteral("Vidmora"),
-                         UiText(QStringLiteral("The player \"vidplay\" could not be started from the program folder.")));
+    QMessageBox::warning(
+        this, UiText(QStringLiteral("Vidmora")),
+        UiText(QStringLiteral("The player \"vidplay\" could not be started from the program folder.")));
   }
 }
 
@@ -339,7 +342,7 @@ void CMainDlgUI::RenameSelectedTemplateRow(const QString& newName) {
 
 void CMainDlgUI::closeEvent(QCloseEvent* event) {
   if (runner_->IsRunning()) {
-    QMessageBox question(QMessageBox::Question, QStringLiteral("Vidmora"),
+    QMessageBox question(QMessageBox::Question, UiText(QStringLiteral("Vidmora")),
                          UiText(QStringLiteral("Videos are being processed. Stop and close Vidmora?\n"
                                                "The video being processed now is not kept.")),
                          QMessageBox::Yes | QMessageBox::No, this);

@@ -84,9 +84,9 @@ void CVidmoraDlg::Start() {
   CLogInterface::GetInstance(kApplicationName)
       ->DoLogMessage(QStringLiteral("Vidmora %1").arg(QString::fromLatin1(kVersionText)).toStdU16String());
   if (!PrepareDataFolder()) {
-    QMessageBox::warning(window_.get(), QStringLiteral("Vidmora"),
-                         UiText(QStringLiteral("The settings file \"preference.xml\" could not be created in %1."))
-                             .arg(DataFolder()));
+    QMessageBox::warning(
+        window_.get(), UiText(QStringLiteral("Vidmora")),
+        UiText(QStringLiteral("The settings file \"preference.xml\" could not be created in %1.")).arg(DataFolder()));
   }
   ConnectTemplateCommands();
   templates_->FillTemplateList();
@@ -113,8 +113,9 @@ void CVidmoraDlg::ConnectHelpMenu() {
   connect(help.quickStart, &QAction::triggered, this, [this] { ShowQuickStart(); });
   connect(help.feedback, &QAction::triggered, this, [this] {
     if (!StartFeedback()) {
-      QMessageBox::warning(window_.get(), QStringLiteral("Vidmora"),
-                           UiText(QStringLiteral("The feedback program could not be started from the program folder.")));
+      QMessageBox::warning(
+          window_.get(), UiText(QStringLiteral("Vidmora")),
+          UiText(QStringLiteral("The feedback program could not be started from the program folder.")));
     }
   });
   connect(help.checkUpdate, &QAction::triggered, this, [this] { CheckForUpdate(); });

@@ -1,5 +1,6 @@
 #include "app/templates/layer_commands.h"
 
+#include "app/settings/language_manager.h"
 #include "app/templates/layer_session.h"
 #include "app/templates/layer_store.h"
 #include "app/templates/name_prompt.h"
@@ -16,10 +17,10 @@ namespace vidmora {
 
 namespace {
 
-const QString kCaption = QStringLiteral("Vidmora");
+QString Caption() { return UiText(QStringLiteral("Vidmora")); }
 
 void ShowFailure(const StoreResult& result, QWidget* parent) {
-  if (!result.ok) QMessageBox::warning(parent, kCaption, result.message);
+  if (!result.ok) QMessageBox::warning(parent, Caption(), result.message);
 }
 
 }  // namespace
@@ -67,9 +68,9 @@ void OfferToReplaceUnreadable(LayerSession& session, QWidget* parent) {
   if (session.Editable() || session.CurrentIndex() < 0) return;
   const QString path = session.CurrentLayerPath();
   const auto answer = QMessageBox::question(
-      parent, kCaption,
-      QStringLiteral("The layer file %1 cannot be read, so this layer cannot be edited.\n\n"
-                     "Replace it with a new layer of default values? The file's present content is lost.")
+      parent, Caption(),
+      UiText(QStringLiteral("The layer file %1 cannot be read, so this layer cannot be edited.\n\n"
+                            "Replace it with a new layer of default values? The file's present content is lost."))
           .arg(path),
       QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
   if (answer == QMessageBox::Yes) ShowFailure(session.ReplaceUnreadable(), parent);
@@ -81,7 +82,7 @@ void RunLayerCommand(LayerCommand command, LayerSession& session, QWidget* paren
   const QString layer = session.CurrentLayerName();
   const bool adding = command == LayerCommand::kAdd || command == LayerCommand::kAddLogo;
   if (!adding && layer.isEmpty()) {
-    QMessageBox::information(parent, kCaption, QStringLiteral("Please select a layer first."));
+    QMessageBox::information(parent, Caption(), UiText(QStringLiteral("Please select a layer first.")));
     return;
   }
   const int current = session.CurrentIndex();
@@ -89,7 +90,8 @@ void RunLayerCommand(LayerCommand command, LayerSession& session, QWidget* paren
   const auto stay = [current] { return current; };
   switch (command) {
     case LayerCommand::kRemove: {
-      if (QMessageBox::question(parent, kCaption, QStringLiteral("Are you sure to remove the layer \"%1\"?").arg(layer),
+      if (QMessageBox::question(parent, Caption(),
+                                UiText(QStringLiteral("Are you sure to remove the layer \"%1\"?")).arg(layer),
                                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
       ShowFailure(session.CommandStep([&] { return RemoveLayer(folder, templateName, layer); }, stay), parent);

@@ -2,6 +2,7 @@
 
 #include "app/processing/engine.h"
 #include "app/settings/app_folders.h"
+#include "app/settings/language_manager.h"
 #include "app/settings/resizing_settings.h"
 #include "app/settings/session_choices.h"
 #include "ui_output_preview_dlg.h"
@@ -84,8 +85,9 @@ void COutputPreviewDlg::Rendered(int request, const PreviewPicture& picture) {
 void COutputPreviewDlg::Step(bool forward) {
   const QString path = forward ? files_.NextFile() : files_.PreviousFile();
   if (path.isEmpty()) {
-    QMessageBox::information(this, windowTitle(),
-                             forward ? QStringLiteral("This is the last one.") : QStringLiteral("This is the first one."));
+    QMessageBox::information(
+        this, windowTitle(),
+        UiText(forward ? QStringLiteral("This is the last one.") : QStringLiteral("This is the first one.")));
     return;
   }
   ShowFile(path);

@@ -1,5 +1,6 @@
 #include "app/templates/template_commands.h"
 
+#include "app/settings/language_manager.h"
 #include "app/templates/edit_template_dlg.h"
 #include "app/templates/name_prompt.h"
 #include "app/templates/template_names.h"
@@ -14,7 +15,7 @@ namespace vidmora {
 
 namespace {
 
-const QString kCaption = QStringLiteral("Vidmora");
+QString Caption() { return UiText(QStringLiteral("Vidmora")); }
 
 }  // namespace
 
@@ -41,7 +42,7 @@ void TemplateCommands::AddTemplate() {
   if (prompt.exec() != QDialog::Accepted) return;
   const StoreResult result = vidmora::AddTemplate(folder_, prompt.Name());
   if (!result.ok) {
-    QMessageBox::warning(&parent_, kCaption, result.message);
+    QMessageBox::warning(&parent_, Caption(), result.message);
     return;
   }
   list_.AddTemplateRow(prompt.Name());
@@ -52,7 +53,7 @@ void TemplateCommands::AddTemplate() {
 void TemplateCommands::RenameSelectedTemplate() {
   const QString name = list_.SelectedTemplateName();
   if (name.isEmpty()) {
-    QMessageBox::information(&parent_, kCaption, QStringLiteral("Please select a template to rename!"));
+    QMessageBox::information(&parent_, Caption(), UiText(QStringLiteral("Please select a template to rename!")));
     return;
   }
   CAddNewTempDlg prompt(QStringLiteral("Rename Template \"%1\"").arg(name), NamesInUse(folder_), &parent_);
@@ -60,7 +61,7 @@ void TemplateCommands::RenameSelectedTemplate() {
   if (prompt.exec() != QDialog::Accepted) return;
   const StoreResult result = RenameTemplate(folder_, name, prompt.Name());
   if (!result.ok) {
-    QMessageBox::warning(&parent_, kCaption, result.message);
+    QMessageBox::warning(&parent_, Caption(), result.message);
     return;
   }
   list_.RenameSelectedTemplateRow(prompt.Name());
@@ -69,15 +70,16 @@ void TemplateCommands::RenameSelectedTemplate() {
 void TemplateCommands::RemoveSelectedTemplate() {
   const QString name = list_.SelectedTemplateName();
   if (name.isEmpty()) {
-    QMessageBox::information(&parent_, kCaption, QStringLiteral("Please select a watermark template first to remove!"));
+    QMessageBox::information(&parent_, Caption(),
+                             UiText(QStringLiteral("Please select a watermark template first to remove!")));
     return;
   }
-  if (QMessageBox::question(&parent_, kCaption, QStringLiteral("Are you sure to remove this template?"),
+  if (QMessageBox::question(&parent_, Caption(), UiText(QStringLiteral("Are you sure to remove this template?")),
                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   const StoreResult result = RemoveTemplate(folder_, name);
   if (!result.ok) {
-    QMessageBox::warning(&parent_, kCaption, result.message);
+    QMessageBox::warning(&parent_, Caption(), result.message);
     return;
   }
   list_.RemoveTemplateRow(name);
@@ -86,7 +88,7 @@ void TemplateCommands::RemoveSelectedTemplate() {
 void TemplateCommands::EditSelectedTemplate() {
   const QString name = list_.SelectedTemplateName();
   if (name.isEmpty()) {
-    QMessageBox::information(&parent_, kCaption, QStringLiteral("Please select a template to edit!"));
+    QMessageBox::information(&parent_, Caption(), UiText(QStringLiteral("Please select a template to edit!")));
     return;
   }
   OpenEditor(name);
