@@ -2,6 +2,7 @@
 
 #include "common/platform/folders.h"
 #include "common/platform/profile_ini.h"
+#include "shared/program_profile.h"
 
 #include <QAction>
 #include <QMenu>
@@ -79,7 +80,7 @@ CLanguageManager::CLanguageManager(QString programFolder, QString languageSettin
       systemLocale_(std::move(systemLocale)) {}
 
 QString StoredLanguage() {
-  const QSettings settings(QStringLiteral("VIDMORA"), QStringLiteral("Vidmora"));
+  const QSettings settings(vidmora::kProfileOrganization, vidmora::kProfileApplication);
   // QSettings keeps its own keys of a group "General" under "[%General]"; a
   // hand-written "[General]" section holds keys of no group.
   const QString grouped = QStringLiteral("General/language");
