@@ -1,5 +1,6 @@
 #include "app/settings/language_manager.h"
 
+#include "app/processing/engine.h"
 #include "common/platform/folders.h"
 #include "common/platform/profile_ini.h"
 #include "shared/program_profile.h"
@@ -88,9 +89,7 @@ QString StoredLanguage() {
   return settings.value(QStringLiteral("language"), QStringLiteral("en")).toString();
 }
 
-CLanguageManager CLanguageManager::ForProgram() {
-  return CLanguageManager(QString::fromStdU16String(quorvil::PathToText(quorvil::ProgramFolder())), StoredLanguage());
-}
+CLanguageManager CLanguageManager::ForProgram() { return CLanguageManager(vidmora::ProgramFolder(), StoredLanguage()); }
 
 QString CLanguageManager::CurrentLanguage() const {
   const QString setting = languageSetting_.trimmed().isEmpty() ? QStringLiteral("en") : languageSetting_.trimmed();
