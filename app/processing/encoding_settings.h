@@ -10,6 +10,7 @@
 // text, "auto" or a number, as it always has.
 
 #include "app/processing/encoding_choices.h"
+#include "shared/program_profile.h"
 
 #include <QString>
 #include <QStringList>
@@ -39,9 +40,6 @@ struct EncodingSettings {
   friend bool operator==(const EncodingSettings&, const EncodingSettings&) = default;
 };
 
-// The profile of the program: QSettings("VIDMORA", "Vidmora").
-inline constexpr const char* kProfileOrganization = "VIDMORA";
-inline constexpr const char* kProfileApplication = "Vidmora";
 inline constexpr const char* kEncodingSettingsGroup = "CodeSettings";
 
 // Reads the record from the profile; missing values take the defaults. A

@@ -1,7 +1,9 @@
 #include "app/settings/language_manager.h"
 
+#include "app/processing/engine.h"
 #include "common/platform/folders.h"
 #include "common/platform/profile_ini.h"
+#include "shared/program_profile.h"
 
 #include <QAction>
 #include <QHash>
@@ -94,7 +96,7 @@ CLanguageManager::CLanguageManager(QString programFolder, const QString& languag
       texts_(ParsedFile(LanguageFilePath())) {}
 
 QString StoredLanguage() {
-  const QSettings settings(QStringLiteral("VIDMORA"), QStringLiteral("Vidmora"));
+  const QSettings settings(vidmora::kProfileOrganization, vidmora::kProfileApplication);
   // QSettings keeps its own keys of a group "General" under "[%General]"; a
   // hand-written "[General]" section holds keys of no group.
   const QString grouped = QStringLiteral("General/language");
@@ -102,9 +104,7 @@ QString StoredLanguage() {
   return settings.value(QStringLiteral("language"), QStringLiteral("en")).toString();
 }
 
-CLanguageManager CLanguageManager::ForProgram() {
-  return CLanguageManager(QString::fromStdU16String(quorvil::PathToText(quorvil::ProgramFolder())), StoredLanguage());
-}
+CLanguageManager CLanguageManager::ForProgram() { return CLanguageManager(vidmora::ProgramFolder(), StoredLanguage()); }
 
 QString CLanguageManager::LanguageOf(const QString& programFolder, const QString& setting,
                                      const QLocale& systemLocale) {

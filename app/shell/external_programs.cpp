@@ -1,5 +1,6 @@
 #include "app/shell/external_programs.h"
 
+#include "app/processing/engine.h"
 #include "common/quorvil.h"
 
 #include <QStringList>
@@ -10,11 +11,7 @@ namespace {
 
 QString Quoted(const QString& text) { return QLatin1Char('"') + text + QLatin1Char('"'); }
 
-QString ProgramInFolder(const QString& name) {
-  std::u16string folder;
-  GetAppPath(folder);
-  return Quoted(QString::fromStdU16String(folder) + QLatin1Char('/') + name);
-}
+QString ProgramInFolder(const QString& name) { return Quoted(ProgramFolder() + QLatin1Char('/') + name); }
 
 // Show command 5 (show the window); the window does not wait for the program.
 bool Start(const QString& program, const QString& parameters) {

@@ -2,6 +2,7 @@
 
 #include "app/shell/vidmora_host.h"
 #include "app/support/crash_reporter.h"
+#include "shared/program_profile.h"
 
 #include <QApplication>
 
@@ -9,8 +10,8 @@ int main(int argc, char** argv) {
   // First, before any other thread starts.
   vidmora::InstallCrashReporter();
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Vidmora"));
-  QApplication::setOrganizationName(QStringLiteral("VIDMORA"));
+  QApplication::setApplicationName(QString::fromLatin1(vidmora::kProfileApplication));
+  QApplication::setOrganizationName(QString::fromLatin1(vidmora::kProfileOrganization));
 
   vidmora::CVidmoraDlg host;
   host.Start();

@@ -1,5 +1,7 @@
 #include "app/shell/product_links.h"
 
+#include "shared/program_profile.h"
+
 #include <QSettings>
 
 namespace vidmora {
@@ -7,7 +9,7 @@ namespace vidmora {
 namespace {
 
 QUrl Link(const char* key, const char* fallback) {
-  const QSettings settings(QStringLiteral("VIDMORA"), QStringLiteral("Vidmora"));
+  const QSettings settings(kProfileOrganization, kProfileApplication);
   return QUrl(settings.value(QStringLiteral("Links/") + QLatin1String(key), QString::fromLatin1(fallback)).toString());
 }
 

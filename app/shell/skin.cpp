@@ -1,7 +1,7 @@
 #include "app/shell/skin.h"
 
+#include "app/processing/engine.h"
 #include "app/settings/language_manager.h"
-#include "common/quorvil.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,11 +10,7 @@
 
 namespace vidmora {
 
-QString SkinFolder() {
-  std::u16string folder;
-  GetAppPath(folder);
-  return QString::fromStdU16String(folder) + QStringLiteral("/skin");
-}
+QString SkinFolder() { return ProgramFolder() + QStringLiteral("/skin"); }
 
 QString SkinLayoutPath(const QString& fileName) { return SkinFolder() + QStringLiteral("/en/") + fileName; }
 

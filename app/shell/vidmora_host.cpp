@@ -1,7 +1,7 @@
 #include "app/shell/vidmora_host.h"
 
+#include "app/processing/engine.h"
 #include "app/settings/app_folders.h"
-#include "app/settings/first_start.h"
 #include "app/settings/img_resizing_setting_dlg.h"
 #include "app/settings/language_manager.h"
 #include "app/settings/preference_dlg.h"
@@ -20,8 +20,6 @@
 #include "app/templates/output_preview_dlg.h"
 #include "app/templates/template_commands.h"
 #include "app/templates/template_store.h"
-#include "common/quorvil.h"
-#include "draw/glyphra.h"
 #include "logging/log_interface.h"
 #include "shared/version.h"
 
@@ -69,6 +67,21 @@ void ConnectOutputPreview(CMainDlgUI& window) {
   });
 }
 
+// What the engine's start repaired or could not create, in one message over
+// the window; nothing when all went well.
+void ShowStartWarnings(QWidget* window, const EngineStart& start) {
+  if (start.preferencesReady && start.warnings.isEmpty()) return;
+  QStringList lines;
+  if (!start.preferencesReady) {
+    const QString notCreated =
+        UiText(QStringLiteral("The settings file \"preference.xml\" could not be created in %1."));
+    lines << notCreated.arg(DataFolder());
+  }
+  if (!start.warnings.isEmpty()) lines << UiText(QStringLiteral("Vidmora found problems with its files at start-up:"));
+  lines << start.warnings;
+  QMessageBox::warning(window, UiText(QStringLiteral("Vidmora")), lines.join(QStringLiteral("\n\n")));
+}
+
 }  // namespace
 
 CVidmoraDlg::CVidmoraDlg()
@@ -83,22 +96,20 @@ CVidmoraDlg::~CVidmoraDlg() = default;
 void CVidmoraDlg::Start() {
   CLogInterface::GetInstance(kApplicationName)
       ->DoLogMessage(QStringLiteral("Vidmora %1").arg(QString::fromLatin1(kVersionText)).toStdU16String());
-  if (!PrepareDataFolder()) {
-    QMessageBox::warning(
-        window_.get(), UiText(QStringLiteral("Vidmora")),
-        UiText(QStringLiteral("The settings file \"preference.xml\" could not be created in %1.")).arg(DataFolder()));
-  }
+  // The data folder, the preferences and the drawing library's template
+  // folder are ready before the template list is read and anything paints.
+  const EngineStart start = StartEngine();
   ConnectTemplateCommands();
   templates_->FillTemplateList();
   window_->move(0, 0);
   window_->resize(803, 580);
   window_->show();
+  ShowStartWarnings(window_.get(), start);
   OfferCrashReport(window_.get(), QString::fromStdString(DefaultCrashFolder()));
 
   if (!ReadQuickStartHidden().value_or(false)) {
     QTimer::singleShot(kQuickStartDelayMs, this, [this] { ShowQuickStart(); });
   }
-  InitTemplateFolderPathForDrawlixDll(kApplicationName);
 }
 
 void CVidmoraDlg::Shutdown() {

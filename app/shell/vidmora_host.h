@@ -22,10 +22,12 @@ class CVidmoraDlg : public QObject {
   CVidmoraDlg();
   ~CVidmoraDlg() override;
 
-  // Prepares the data folder (first start: "preference.xml" and the demo
-  // template), fills the template list, shows the main window at the top-left
-  // corner, 803 x 580, and shows the quick-start window a second later unless
-  // the user chose not to see it.
+  // Starts the engine (first start: the data folder, "preference.xml" and the
+  // demo template), fills the template list, shows the main window at the
+  // top-left corner, 803 x 580, then one message listing what the start
+  // repaired (a damaged "preference.xml" kept as ".bak") or could not create,
+  // and shows the quick-start window a second later unless the user chose not
+  // to see it.
   void Start();
   // Stores the selected template row and empties the preview cache.
   void Shutdown();

@@ -1,5 +1,7 @@
 #include "app/support/crash_report_notice.h"
 
+#include "shared/program_profile.h"
+
 #include <QFileInfo>
 #include <QSettings>
 
@@ -16,7 +18,7 @@ QString ReportStamp(const QString& crashFolder) {
   return QString::number(report.lastModified().toMSecsSinceEpoch());
 }
 
-QSettings ProgramSettings() { return QSettings(QStringLiteral("VIDMORA"), QStringLiteral("Vidmora")); }
+QSettings ProgramSettings() { return QSettings(kProfileOrganization, kProfileApplication); }
 
 }  // namespace
 

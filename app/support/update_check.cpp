@@ -1,5 +1,6 @@
 #include "app/support/update_check.h"
 
+#include "shared/program_profile.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -37,7 +38,7 @@ void Notify(const UpdateOutcome& outcome, UpdateMode mode, UpdateNotifier& notif
 }
 
 QUrl VersionFileUrl() {
-  const QSettings settings(QStringLiteral("VIDMORA"), QStringLiteral("Vidmora"));
+  const QSettings settings(kProfileOrganization, kProfileApplication);
   return QUrl(settings.value(QStringLiteral("Links/VersionFile"), QString::fromLatin1(kDefaultVersionFileUrl)).toString());
 }
 

@@ -9,14 +9,13 @@
 // a pixmap for the preview label); a move should stay under 8 ms.
 //
 //   bench_editor_repaint --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
+#include "app/processing/engine.h"
 #include "app/settings/app_folders.h"
-#include "app/settings/first_start.h"
 #include "app/templates/drag_preview.h"
 #include "app/templates/layer_session.h"
 #include "app/templates/preview_painter.h"
 #include "app/templates/sample_picture.h"
 #include "app/templates/template_store.h"
-#include "draw/glyphra.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -138,8 +137,7 @@ int main(int argc, char** argv) {
   setenv("XDG_DATA_HOME", root, 1);
   setenv("TMPDIR", root, 1);
   QGuiApplication app(argc, argv);
-  vidmora::PrepareDataFolder();
-  InitTemplateFolderPathForDrawlixDll(u"Vidmora");
+  vidmora::StartEngine();
   g_folder = vidmora::TemplatesFolder();
   MakeShowcase(root);
 

@@ -7,11 +7,9 @@
 //   bench_output_preview --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "app/processing/engine.h"
 #include "app/settings/app_folders.h"
-#include "app/settings/first_start.h"
 #include "app/settings/preview_cache.h"
 #include "app/templates/preview_renderer.h"
 #include "app/templates/template_store.h"
-#include "draw/glyphra.h"
 
 #include <QGuiApplication>
 
@@ -64,8 +62,7 @@ int main(int argc, char** argv) {
   setenv("XDG_DATA_HOME", data.c_str(), 1);
   setenv("TMPDIR", tmp.c_str(), 1);
   QGuiApplication app(argc, argv);
-  vidmora::PrepareDataFolder();
-  InitTemplateFolderPathForDrawlixDll(u"Vidmora");
+  vidmora::StartEngine();
 
   const std::string clip = std::string(root) + "/clip4k.mp4";
   const std::string make = "ffmpeg -v error -y -f lavfi -i testsrc2=size=3840x2160:rate=25:duration=5 "

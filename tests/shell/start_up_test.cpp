@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -65,6 +66,37 @@ TEST(StartUpTest, AFirstStartShowsTheWindowTheDemoTemplateAndThenTheQuickStart) 
 
   host.Shutdown();
   EXPECT_EQ(StoredTemplateRow(), 0);
+}
+
+// A damaged "preference.xml" is set aside by the engine's start; the window
+// says so, over itself once it shows, instead of resetting the user's output
+// settings without a word.
+TEST(StartUpTest, ADamagedPreferencesFileIsKeptAsBakAndTheWindowSaysSo) {
+  TempEnv env;
+  const std::filesystem::path preferences = env.DataHome() / "Vidmora" / "preference.xml";
+  const std::string damaged = "<Preferences><OutputFolderOpts>1</OutputFolderOpts><OutputFileNameSuffix>_mark";
+  WriteFile(preferences, damaged);
+
+  QString shown;
+  bool overTheShownWindow = false;
+  CVidmoraDlg host;
+  OnNextModal([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr) << modal->metaObject()->className();
+    shown = box->text();
+    overTheShownWindow = box->parentWidget() == &host.Window() && host.Window().isVisible();
+    box->button(QMessageBox::Ok)->click();
+  });
+  host.Start();  // the message runs its own loop within Start
+
+  const std::string backup = preferences.string() + ".bak";
+  EXPECT_TRUE(shown.contains(QString::fromStdString(backup))) << shown.toStdString();
+  EXPECT_TRUE(overTheShownWindow);
+  EXPECT_EQ(ReadFile(backup), damaged);
+  // The first-start preferences replace it, and the window starts on them.
+  EXPECT_TRUE(ReadFile(preferences).find("<OutputFileNameSuffix>_new</OutputFileNameSuffix>") != std::string::npos);
+  EXPECT_EQ(host.Window().SelectedTemplateName(), kDemoTemplateName);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a second message box";
 }
 
 TEST(StartUpTest, TheQuickStartChoiceIsStoredAtOnceAndSurvivesARestart) {

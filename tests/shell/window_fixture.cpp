@@ -1,18 +1,16 @@
 #include "tests/shell/window_fixture.h"
 
+#include "app/processing/engine.h"
 #include "app/settings/app_folders.h"
-#include "app/settings/first_start.h"
 #include "app/shell/batch_runner.h"
 #include "app/templates/template_store.h"
-#include "draw/glyphra.h"
 
 #include <QTest>
 
 namespace vidmora::test {
 
 void WindowTest::SetUp() {
-  ASSERT_TRUE(PrepareDataFolder());
-  InitTemplateFolderPathForDrawlixDll(kApplicationName);
+  ASSERT_TRUE(StartEngine().preferencesReady);
   sources_ = env_.MakeDir("sources");
   window_ = std::make_unique<CMainDlgUI>();
   ASSERT_TRUE(window_->IsSkinLoaded());
