@@ -79,7 +79,7 @@ void ShowStartWarnings(QWidget* window, const EngineStart& start) {
   }
   if (!start.warnings.isEmpty()) lines << UiText(QStringLiteral("Vidmora found problems with its files at start-up:"));
   lines << start.warnings;
-  QMessageBox::warning(window, UiText(QStringLiteral("Vidmora")), lines.join(QStringLiteral("\n\n")));
+  QMessageBox::warning(window, UiText(QStringLiteral("Vidmora")), lines.join(QLatin1Char('\n')));
 }
 
 }  // namespace
