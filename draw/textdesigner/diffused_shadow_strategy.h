@@ -1,6 +1,6 @@
 #pragma once
 
-// Paints text as a soft blur: the outline is stroked with widths 1, 2, …,
+// Paints text as a soft blur: the outline as if stroked with widths 1, 2, …,
 // thickness in the outline colour, so the translucent strokes pile up darkest
 // at the glyph edges and fade out to thickness / 2 pixels; then the glyphs are
 // filled with the text colour (once, or once per stroke).
