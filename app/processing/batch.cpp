@@ -35,6 +35,8 @@ class Batch::RowListener : public JobListener {
     {
       std::lock_guard lock(batch_.observerMutex_);
       batch_.observer_.RowProgressed(row_, progress);
+      batch_.runProgress_.RowAdvanced(row_, progress.fraction);
+      batch_.ReportRunProgress();
     }
     return !batch_.abortEncode_.load();
   }
@@ -98,6 +100,10 @@ bool Batch::StartProcessing() {
     std::fill(states_.begin(), states_.end(), RowState::Ready);
     rows = static_cast<int>(files_.size());
   }
+  {
+    std::lock_guard lock(observerMutex_);
+    runProgress_.Start();
+  }
   worker_ = std::thread([this, rows] {
     observer_.RunStarted(rows);
     for (int row = 0; row < rows; ++row) observer_.RowStateChanged(row, {});
@@ -136,6 +142,21 @@ void Batch::SetState(int row, const RowStatus& status) {
   }
   std::lock_guard lock(observerMutex_);
   observer_.RowStateChanged(row, status);
+  if (status.state == RowState::Doing) {
+    runProgress_.RowStarted(row);
+  } else if (status.state != RowState::Ready) {
+    runProgress_.RowEnded(row);
+  }
+  ReportRunProgress();
+}
+
+void Batch::ReportRunProgress() {
+  int rows = 0;
+  {
+    std::lock_guard lock(mutex_);
+    rows = static_cast<int>(files_.size());
+  }
+  observer_.RunProgressed(runProgress_.Of(rows));
 }
 
 // What the workers of one run share, under its mutex.
@@ -159,6 +180,10 @@ void Batch::ProcessQueue() {
   // An abandoned file ends the run even when it was the last one.
   if (abortEncode_.load()) run.summary.outcome = RunOutcome::Abandoned;
   run.summary.lastOutputPath = LastOutputPath();
+  {
+    std::lock_guard lock(mutex_);
+    run.summary.notProcessed = static_cast<int>(std::count(states_.begin(), states_.end(), RowState::Ready));
+  }
   running_.store(false);
   std::lock_guard lock(observerMutex_);
   observer_.RunFinished(run.summary);

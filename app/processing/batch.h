@@ -15,6 +15,7 @@
 #include "app/processing/auto_reset_event.h"
 #include "app/processing/encode_progress.h"
 #include "app/processing/job_settings.h"
+#include "app/processing/run_progress.h"
 #include "app/processing/transcode_job.h"
 
 #include <QString>
@@ -73,6 +74,7 @@ struct RunSummary {
   int done = 0;
   int failed = 0;
   int skipped = 0;
+  int notProcessed = 0;    // rows left ready: the run was stopped or abandoned first
   QString lastOutputPath;  // the last output actually written; empty when none has been
 };
 
@@ -85,6 +87,9 @@ class BatchObserver {
   virtual void RowStateChanged(int row, const RowStatus& status) = 0;
   // Progress of the row being encoded (fraction, frames per second, time left).
   virtual void RowProgressed(int row, const EncodeProgress& progress) = 0;
+  // The whole run's progress (see RunProgress), after each row's change and
+  // progress report.
+  virtual void RunProgressed(const RunFraction& run) { (void)run; }
   // The run ended; the last event of a run.
   virtual void RunFinished(const RunSummary& summary) = 0;
 };
@@ -132,6 +137,8 @@ class Batch {
   // The source of `row`; false after the last row.
   bool FileAt(int row, QString& sourcePath) const;
   void SetState(int row, const RowStatus& status);
+  // Under observerMutex_.
+  void ReportRunProgress();
 
   JobSettingsSource& settings_;
   BatchObserver& observer_;
@@ -139,6 +146,7 @@ class Batch {
   const QString programFolder_;
   RunOptions runOptions_;
   std::mutex observerMutex_;  // one observer call at a time
+  RunProgress runProgress_;   // under observerMutex_
 
   // Shared between the front end's thread and the worker, under mutex_.
   mutable std::mutex mutex_;

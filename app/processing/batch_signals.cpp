@@ -7,6 +7,7 @@ BatchSignals::BatchSignals(QObject* parent) : QObject(parent) {
   qRegisterMetaType<RowStatus>();
   qRegisterMetaType<EncodeProgress>();
   qRegisterMetaType<RunSummary>();
+  qRegisterMetaType<RunFraction>();
   qRegisterMetaType<MessageIcon>();
 }
 
@@ -15,6 +16,8 @@ void BatchSignals::RunStarted(int rows) { emit runStarted(rows); }
 void BatchSignals::RowStateChanged(int row, const RowStatus& status) { emit rowStateChanged(row, status); }
 
 void BatchSignals::RowProgressed(int row, const EncodeProgress& progress) { emit rowProgressed(row, progress); }
+
+void BatchSignals::RunProgressed(const RunFraction& run) { emit runProgressed(run); }
 
 void BatchSignals::RunFinished(const RunSummary& summary) { emit runFinished(summary); }
 

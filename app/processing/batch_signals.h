@@ -28,6 +28,7 @@ class BatchSignals : public QObject, public BatchObserver, public MessageSink {
   void RunStarted(int rows) override;
   void RowStateChanged(int row, const RowStatus& status) override;
   void RowProgressed(int row, const EncodeProgress& progress) override;
+  void RunProgressed(const RunFraction& run) override;
   void RunFinished(const RunSummary& summary) override;
   void ShowMessage(const QString& text, const QString& caption, MessageIcon icon) override;
 
@@ -35,6 +36,7 @@ class BatchSignals : public QObject, public BatchObserver, public MessageSink {
   void runStarted(int rows);
   void rowStateChanged(int row, const vidmora::RowStatus& status);
   void rowProgressed(int row, const vidmora::EncodeProgress& progress);
+  void runProgressed(const vidmora::RunFraction& run);
   void runFinished(const vidmora::RunSummary& summary);
   // A message for the user (show it in a message box).
   void message(const QString& text, const QString& caption, vidmora::MessageIcon icon);
@@ -45,4 +47,5 @@ class BatchSignals : public QObject, public BatchObserver, public MessageSink {
 Q_DECLARE_METATYPE(vidmora::RowStatus)
 Q_DECLARE_METATYPE(vidmora::EncodeProgress)
 Q_DECLARE_METATYPE(vidmora::RunSummary)
+Q_DECLARE_METATYPE(vidmora::RunFraction)
 Q_DECLARE_METATYPE(vidmora::MessageIcon)

@@ -3,18 +3,18 @@
 // Drives the engine's batch for the main window. The batch's worker reports
 // through the engine's Qt adapter, whose signals arrive queued on the
 // user-interface thread; only there are the file list's rows and the window's
-// controls changed. The file list model and the batch hold the same rows in the same
-// order: rows are added and removed through this class only.
+// controls changed. The batch owns the queue and its run (states, outputs, the
+// run's progress and summary); the file list model shows them, fed by the
+// batch's events. Rows are added and removed through this class only, so the
+// two list the same files in the same order.
 
 #include "app/processing/batch.h"
 #include "app/processing/batch_signals.h"
 #include "app/processing/job_settings.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
-#include <map>
 #include <memory>
 #include <mutex>
 
@@ -33,15 +33,6 @@ class WindowJobSettings : public JobSettingsSource {
  private:
   std::mutex mutex_;
   QString templateName_;
-};
-
-struct RunCounts {
-  int done = 0;
-  int failed = 0;
-  int skipped = 0;
-  int notProcessed = 0;  // left ready by a stop
-  bool stopped = false;
-  QString lastOutputPath;
 };
 
 class BatchRunner : public QObject {
@@ -73,13 +64,12 @@ class BatchRunner : public QObject {
   // The whole run's progress, 0..1, and the estimated seconds left (negative
   // while unknown).
   void batchProgressed(double fraction, double secondsLeft);
-  void runEnded(const RunCounts& summary);
+  void runEnded(const vidmora::RunSummary& summary);
 
  private:
   void OnRowState(int row, const RowStatus& status);
   void OnRowProgress(int row, const EncodeProgress& progress);
   void OnRunFinished(const RunSummary& summary);
-  void ReportBatchProgress();
 
   FileListModel& files_;
   BatchSignals events_;
@@ -87,9 +77,6 @@ class BatchRunner : public QObject {
   std::unique_ptr<Batch> batch_;
   bool running_ = false;
   bool stopping_ = false;
-  int finishedRows_ = 0;
-  std::map<int, double> doingFractions_;  // the rows being encoded (several files at once)
-  QElapsedTimer runClock_;
 };
 
 }  // namespace vidmora

@@ -14,17 +14,32 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
+namespace {
+
+// The source; a done row's output and what it could not keep; a failed or
+// skipped row's reason.
+QString ToolTip(const QString& sourcePath, const RowStatus& status) {
+  QStringList lines{sourcePath};
+  if (status.state == RowState::Done && !status.outputPath.isEmpty()) lines << "→ " + status.outputPath;
+  if (!status.reason.isEmpty()) lines << status.reason;
+  lines << status.notes;
+  return lines.join('\n');
+}
+
+}  // namespace
+
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || !Valid(index.row())) return {};
   const Row& row = rows_[index.row()];
   switch (role) {
     case Qt::DisplayRole: return row.sourcePath;
-    case Qt::ToolTipRole: return row.reason.isEmpty() ? row.sourcePath : row.reason;
-    case StateRole: return static_cast<int>(row.state);
+    case Qt::ToolTipRole: return ToolTip(row.sourcePath, row.status);
+    case StateRole: return static_cast<int>(row.status.state);
     case ProgressRole: return row.progress;
     case SecondsLeftRole: return row.secondsLeft;
-    case ReasonRole: return row.reason;
-    case OutputPathRole: return row.outputPath;
+    case ReasonRole: return row.status.reason;
+    case OutputPathRole: return row.status.state == RowState::Done ? row.status.outputPath : QString();
+    case NotesRole: return row.status.notes;
     default: return {};
   }
 }
@@ -73,20 +88,19 @@ QStringList FileListModel::Paths() const {
   return paths;
 }
 
-FileRowState FileListModel::StateAt(int row) const { return Valid(row) ? rows_[row].state : FileRowState::Ready; }
+RowState FileListModel::StateAt(int row) const { return Valid(row) ? rows_[row].status.state : RowState::Ready; }
 
-int FileListModel::CountInState(FileRowState state) const {
-  return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [&](const Row& row) { return row.state == state; }));
+int FileListModel::CountInState(RowState state) const {
+  return static_cast<int>(
+      std::count_if(rows_.begin(), rows_.end(), [&](const Row& row) { return row.status.state == state; }));
 }
 
-void FileListModel::SetState(int row, FileRowState state, const QString& reason) {
+void FileListModel::SetStatus(int row, const RowStatus& status) {
   if (!Valid(row)) return;
   Row& r = rows_[row];
-  r.state = state;
-  r.reason = reason;
-  if (state != FileRowState::Doing) r.secondsLeft = -1;
-  r.progress = state == FileRowState::Done ? 1.0 : (state == FileRowState::Doing ? r.progress : 0.0);
-  if (state == FileRowState::Ready || state == FileRowState::Doing) r.outputPath.clear();
+  r.status = status;
+  if (status.state != RowState::Doing) r.secondsLeft = -1;
+  r.progress = status.state == RowState::Done ? 1.0 : (status.state == RowState::Doing ? r.progress : 0.0);
   RowChanged(row);
 }
 
@@ -97,17 +111,12 @@ void FileListModel::SetProgress(int row, double fraction, double secondsLeft) {
   RowChanged(row);
 }
 
-void FileListModel::SetOutputPath(int row, const QString& outputPath) {
-  if (!Valid(row)) return;
-  rows_[row].outputPath = outputPath;
-  RowChanged(row);
-}
-
 void FileListModel::ResetAllToReady() {
   if (rows_.empty()) return;
   for (Row& row : rows_) {
     Row fresh;
     fresh.sourcePath = row.sourcePath;
+    fresh.fileId = row.fileId;
     row = fresh;
   }
   emit dataChanged(index(0), index(static_cast<int>(rows_.size()) - 1));

@@ -4,6 +4,8 @@
 // state the batch gave it. Changed on the user-interface thread only; the
 // batch's events reach it through queued signals.
 
+#include "app/processing/batch.h"
+
 #include <QAbstractListModel>
 #include <QString>
 #include <QStringList>
@@ -16,18 +18,17 @@
 
 namespace vidmora {
 
-enum class FileRowState { Ready, Doing, Done, Failed, Skipped };
-
 class FileListModel : public QAbstractListModel {
   Q_OBJECT
 
  public:
   enum Role {
-    StateRole = Qt::UserRole + 1,  // FileRowState as int
+    StateRole = Qt::UserRole + 1,  // RowState as int
     ProgressRole,                  // 0..1 of the running row
     SecondsLeftRole,               // estimated seconds left of the running row; negative when unknown
     ReasonRole,                    // why a row failed or was skipped
     OutputPathRole,                // the output of a done row
+    NotesRole,                     // QStringList: what a done row's output could not keep of its source
   };
 
   explicit FileListModel(QObject* parent = nullptr);
@@ -42,12 +43,12 @@ class FileListModel : public QAbstractListModel {
   void RemoveRow(int row);
   QString PathAt(int row) const;
   QStringList Paths() const;
-  FileRowState StateAt(int row) const;
-  int CountInState(FileRowState state) const;
+  RowState StateAt(int row) const;
+  int CountInState(RowState state) const;
 
-  void SetState(int row, FileRowState state, const QString& reason = {});
+  // The row as the batch reports it: its state, reason, output and notes.
+  void SetStatus(int row, const RowStatus& status);
   void SetProgress(int row, double fraction, double secondsLeft);
-  void SetOutputPath(int row, const QString& outputPath);
   void ResetAllToReady();
 
  private:
@@ -56,11 +57,9 @@ class FileListModel : public QAbstractListModel {
     // The file itself, as the system knows it: one file reached through a
     // linked folder or a second link has another path but the same pair.
     std::optional<std::pair<dev_t, ino_t>> fileId;
-    FileRowState state = FileRowState::Ready;
-    QString reason;
+    RowStatus status;
     double progress = 0;
     double secondsLeft = -1;
-    QString outputPath;
   };
   bool Valid(int row) const { return row >= 0 && row < static_cast<int>(rows_.size()); }
   void RowChanged(int row);

@@ -39,11 +39,11 @@ QString TimeLeftText(double seconds) {
 }
 
 FileRowDelegate::FileRowDelegate(QObject* parent) : QStyledItemDelegate(parent) {
-  statusIcons_[static_cast<int>(FileRowState::Ready)] = SkinIcon(QStringLiteral("ready"));
-  statusIcons_[static_cast<int>(FileRowState::Doing)] = SkinIcon(QStringLiteral("doing"));
-  statusIcons_[static_cast<int>(FileRowState::Done)] = SkinIcon(QStringLiteral("ok"));
-  statusIcons_[static_cast<int>(FileRowState::Failed)] = SkinIcon(QStringLiteral("failed"));
-  statusIcons_[static_cast<int>(FileRowState::Skipped)] = SkinIcon(QStringLiteral("skipped"));
+  statusIcons_[static_cast<int>(RowState::Ready)] = SkinIcon(QStringLiteral("ready"));
+  statusIcons_[static_cast<int>(RowState::Doing)] = SkinIcon(QStringLiteral("doing"));
+  statusIcons_[static_cast<int>(RowState::Done)] = SkinIcon(QStringLiteral("ok"));
+  statusIcons_[static_cast<int>(RowState::Failed)] = SkinIcon(QStringLiteral("failed"));
+  statusIcons_[static_cast<int>(RowState::Skipped)] = SkinIcon(QStringLiteral("skipped"));
 }
 
 QSize FileRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
@@ -60,7 +60,7 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->fillRect(rect, QColor(0xf7, 0xf9, 0xfc));
   }
 
-  const auto state = static_cast<FileRowState>(index.data(FileListModel::StateRole).toInt());
+  const auto state = static_cast<RowState>(index.data(FileListModel::StateRole).toInt());
   const QRect iconRect(rect.left() + kPadding, rect.center().y() - kIconSize / 2 + 1, kIconSize, kIconSize);
   statusIcons_[static_cast<int>(state)].paint(painter, iconRect);
 
@@ -69,14 +69,14 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   QColor outcomeColour = kMutedText;
   int rightWidth = 0;
   switch (state) {
-    case FileRowState::Doing: rightWidth = kProgressWidth + 110; break;
-    case FileRowState::Done: outcome = QStringLiteral("Done"); break;
-    case FileRowState::Failed:
+    case RowState::Doing: rightWidth = kProgressWidth + 110; break;
+    case RowState::Done: outcome = QStringLiteral("Done"); break;
+    case RowState::Failed:
       outcome = QStringLiteral("Failed");
       outcomeColour = kFailedText;
       break;
-    case FileRowState::Skipped: outcome = QStringLiteral("Skipped"); break;
-    case FileRowState::Ready: break;
+    case RowState::Skipped: outcome = QStringLiteral("Skipped"); break;
+    case RowState::Ready: break;
   }
   const QFontMetrics metrics(option.font);
   if (!outcome.isEmpty()) rightWidth = metrics.horizontalAdvance(outcome) + kPadding;
@@ -88,7 +88,7 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   const QString path = metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, pathRect.width());
   painter->drawText(pathRect, Qt::AlignLeft | Qt::AlignVCenter, path);
 
-  if (state == FileRowState::Doing) {
+  if (state == RowState::Doing) {
     const double fraction = index.data(FileListModel::ProgressRole).toDouble();
     const QRectF track(rect.right() - kPadding - kProgressWidth, rect.center().y() - 2.5, kProgressWidth, 6);
     painter->setPen(Qt::NoPen);

@@ -20,7 +20,7 @@ class FileRowDelegate : public QStyledItemDelegate {
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
  private:
-  std::array<QIcon, 5> statusIcons_;  // by FileRowState
+  std::array<QIcon, 5> statusIcons_;  // by RowState
 };
 
 // "1:05 left", "12 s left"; empty when unknown.

@@ -44,9 +44,10 @@ QString FileCount(int count) { return count == 1 ? UiText(QStringLiteral("1 file
 
 }  // namespace
 
-QString RunSummaryText(const RunCounts& summary) {
+QString RunSummaryText(const RunSummary& summary) {
   QString text = UiText(QStringLiteral("%1: %2 done, %3 failed, %4 skipped"))
-                     .arg(summary.stopped ? UiText(QStringLiteral("Stopped")) : UiText(QStringLiteral("Finished")))
+                     .arg(summary.outcome != RunOutcome::AllDone ? UiText(QStringLiteral("Stopped"))
+                                                                 : UiText(QStringLiteral("Finished")))
                      .arg(summary.done)
                      .arg(summary.failed)
                      .arg(summary.skipped);
@@ -291,14 +292,14 @@ void CMainDlgUI::OnBatchProgress(double fraction, double secondsLeft) {
   if (batchProgress_) batchProgress_->setValue(static_cast<int>(fraction * 1000));
   if (timeLeftLabel_) timeLeftLabel_->setText(TimeLeftText(secondsLeft));
   if (runner_->IsStopping()) return;
-  const int finished = files_->rowCount() - files_->CountInState(FileRowState::Ready) -
-                       files_->CountInState(FileRowState::Doing);
+  const int finished =
+      files_->rowCount() - files_->CountInState(RowState::Ready) - files_->CountInState(RowState::Doing);
   ShowStatus(UiText(QStringLiteral("Processing file %1 of %2..."))
                  .arg(std::min(finished + 1, files_->rowCount()))
                  .arg(files_->rowCount()));
 }
 
-void CMainDlgUI::OnRunEnded(const RunCounts& summary) {
+void CMainDlgUI::OnRunEnded(const RunSummary& summary) {
   ShowStatus(RunSummaryText(summary));
   if (timeLeftLabel_) timeLeftLabel_->clear();
   if (revealOutputAtEnd_ && summary.done > 0) ShowInFileManager(summary.lastOutputPath);

@@ -23,7 +23,7 @@ namespace vidmora {
 class BatchRunner;
 class FileListModel;
 class WindowMessageSink;
-struct RunCounts;
+struct RunSummary;
 
 class CMainDlgUI : public CBaseDlgUI {
   Q_OBJECT
@@ -75,7 +75,7 @@ class CMainDlgUI : public CBaseDlgUI {
   void resizeSettingsRequested();   // "resize_toolbar_btn"
   void preferencesRequested();      // "preference_toolbar_btn"
   void outputPreviewRequested();    // the file list's context menu
-  void runEnded(const RunCounts& summary);
+  void runEnded(const vidmora::RunSummary& summary);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -93,7 +93,7 @@ class CMainDlgUI : public CBaseDlgUI {
   void ShowFileMenu(const QPoint& position);
   void OnRunningChanged(bool running);
   void OnBatchProgress(double fraction, double secondsLeft);
-  void OnRunEnded(const RunCounts& summary);
+  void OnRunEnded(const vidmora::RunSummary& summary);
 
   HelpMenu help_;
   FileListModel* files_ = nullptr;
@@ -121,6 +121,6 @@ class CMainDlgUI : public CBaseDlgUI {
 
 // The status line after a run: "Finished: 3 done, 1 failed, 0 skipped." or
 // "Stopped: ..., 2 not processed."
-QString RunSummaryText(const RunCounts& summary);
+QString RunSummaryText(const vidmora::RunSummary& summary);
 
 }  // namespace vidmora

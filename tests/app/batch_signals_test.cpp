@@ -46,7 +46,7 @@ TEST(BatchSignals, EventsFromAWorkerArriveAsSignalsOnTheUserInterfaceThreadInOrd
     adapter.RowProgressed(0, {0.5, 12, 1.0});
     adapter.ShowMessage("careful", "Vidmora", MessageIcon::Warning);
     adapter.RowStateChanged(0, {RowState::Failed, "broken", "/o.mp4", {}});
-    adapter.RunFinished({RunOutcome::AllDone, 0, 1, 0, {}});
+    adapter.RunFinished({RunOutcome::AllDone, 0, 1, 0, 0, {}});
   });
   worker.join();
   EXPECT_TRUE(received.empty());  // nothing is delivered on the worker, nor before the loop runs

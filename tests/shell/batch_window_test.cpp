@@ -24,8 +24,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<FileRowState> States(const FileListModel& files) {
-  std::vector<FileRowState> states;
+std::vector<RowState> States(const FileListModel& files) {
+  std::vector<RowState> states;
   for (int row = 0; row < files.rowCount(); ++row) states.push_back(files.StateAt(row));
   return states;
 }
@@ -86,13 +86,13 @@ TEST_F(WindowTest, ARunOverThreeClipsMarksThemDoneWithProgressAndLeavesThreeOutp
   // Progress of the running row as the list saw it.
   std::vector<double> progress;
   QObject::connect(&window_->Files(), &QAbstractItemModel::dataChanged, [&](const QModelIndex& index) {
-    if (window_->Files().StateAt(index.row()) == FileRowState::Doing) {
+    if (window_->Files().StateAt(index.row()) == RowState::Doing) {
       progress.push_back(index.data(FileListModel::ProgressRole).toDouble());
     }
   });
   bool checkedRunningState = false;
   QObject::connect(&window_->Files(), &QAbstractItemModel::dataChanged, [&](const QModelIndex& index) {
-    if (checkedRunningState || window_->Files().StateAt(index.row()) != FileRowState::Doing) return;
+    if (checkedRunningState || window_->Files().StateAt(index.row()) != RowState::Doing) return;
     checkedRunningState = true;
     EXPECT_FALSE(Button("process_toolbar_btn")->isEnabled());
     EXPECT_FALSE(Button("remove_toolbar_btn")->isEnabled());
@@ -110,7 +110,7 @@ TEST_F(WindowTest, ARunOverThreeClipsMarksThemDoneWithProgressAndLeavesThreeOutp
   RunToTheEnd();
 
   EXPECT_TRUE(checkedRunningState);
-  using enum FileRowState;
+  using enum RowState;
   EXPECT_EQ(States(window_->Files()), (std::vector{Done, Done, Done}));
   for (const char* name : {"a.mp4", "b.mp4", "c.mp4"}) {
     EXPECT_EQ(Probe(OutputOf(name)).Count("video"), 1) << name;
@@ -128,16 +128,16 @@ TEST_F(WindowTest, StopDuringTheSecondOfThreeFilesFinishesItAndLeavesTheThirdRea
   Button("process_toolbar_btn")->click();
   ASSERT_TRUE(WaitFor([&] { return hold.Holding() || !window_->Runner().IsRunning(); }));
   ASSERT_TRUE(hold.Holding()) << window_->Files().index(1).data(Qt::ToolTipRole).toString().toStdString();
-  ASSERT_TRUE(WaitFor([&] { return window_->Files().StateAt(1) == FileRowState::Doing; }));
-  RunCounts summary;
-  QObject::connect(window_.get(), &CMainDlgUI::runEnded, [&](const RunCounts& ended) { summary = ended; });
+  ASSERT_TRUE(WaitFor([&] { return window_->Files().StateAt(1) == RowState::Doing; }));
+  RunSummary summary;
+  QObject::connect(window_.get(), &CMainDlgUI::runEnded, [&](const RunSummary& ended) { summary = ended; });
 
   Button("stop_toolbar_btn")->click();
   EXPECT_FALSE(Button("stop_toolbar_btn")->isEnabled());
   hold.Release();
   ASSERT_TRUE(WaitFor([&] { return !window_->Runner().IsRunning(); }));
 
-  using enum FileRowState;
+  using enum RowState;
   EXPECT_EQ(States(window_->Files()), (std::vector{Done, Done, Ready}));
   EXPECT_EQ(Probe(OutputOf("a.mp4")).Count("video"), 1);
   EXPECT_EQ(Probe(OutputOf("b.mp4")).Count("video"), 1);
@@ -145,7 +145,8 @@ TEST_F(WindowTest, StopDuringTheSecondOfThreeFilesFinishesItAndLeavesTheThirdRea
   EXPECT_EQ(Leftovers(sources_, {"a.mp4", "b.mp4", "c.mp4", OutputOf("a.mp4").filename().string(),
                                  OutputOf("b.mp4").filename().string()}),
             std::vector<std::string>{});
-  EXPECT_TRUE(summary.stopped);
+  EXPECT_EQ(summary.outcome, RunOutcome::Stopped);
+  EXPECT_EQ(summary.notProcessed, 1);
   EXPECT_EQ(summary.lastOutputPath, QString::fromStdString(OutputOf("b.mp4").string()));
   EXPECT_EQ(window_->findChild<QLabel*>("status_label")->text(),
             "Stopped: 2 done, 0 failed, 0 skipped, 1 not processed.");
@@ -171,11 +172,11 @@ TEST_F(WindowTest, TwoFilesAtOnceEncodeTwoRowsSideBySide) {
     Button("process_toolbar_btn")->click();
     ASSERT_TRUE(WaitFor([&] { return hold.Holding() || !window_->Runner().IsRunning(); }));
     ASSERT_TRUE(hold.Holding());
-    EXPECT_TRUE(WaitFor([&] { return window_->Files().StateAt(1) != FileRowState::Ready; }))
+    EXPECT_TRUE(WaitFor([&] { return window_->Files().StateAt(1) != RowState::Ready; }))
         << "the second file waited for the first";
   }
   ASSERT_TRUE(WaitFor([&] { return !window_->Runner().IsRunning(); }));
-  using enum FileRowState;
+  using enum RowState;
   EXPECT_EQ(States(window_->Files()), (std::vector{Done, Done, Done}));
   for (const char* name : {"a.mp4", "b.mp4", "c.mp4"}) EXPECT_EQ(Probe(OutputOf(name)).Count("video"), 1) << name;
   // The run's progress counts both rows being encoded and never goes back
@@ -194,11 +195,15 @@ TEST_F(WindowTest, ACorruptClipFailsWithItsReasonAndTheRunGoesOn) {
 
   RunToTheEnd();
 
-  using enum FileRowState;
+  using enum RowState;
   EXPECT_EQ(States(window_->Files()), (std::vector{Failed, Done}));
   const QString reason = window_->Files().index(0).data(Qt::ToolTipRole).toString();
   EXPECT_FALSE(reason.isEmpty());
   EXPECT_NE(reason, QString::fromStdString(bad.string())) << "the tool tip should say why, not repeat the path";
+  // A done row keeps its output: the tool tip names it.
+  const QString good = QString::fromStdString(OutputOf("good.mp4").string());
+  EXPECT_EQ(window_->Files().index(1).data(FileListModel::OutputPathRole).toString(), good);
+  EXPECT_TRUE(window_->Files().index(1).data(Qt::ToolTipRole).toString().contains(good));
   EXPECT_FALSE(fs::exists(OutputOf("bad.mp4")));
   EXPECT_EQ(Probe(OutputOf("good.mp4")).Count("video"), 1);
   EXPECT_EQ(window_->findChild<QLabel*>("status_label")->text(), "Finished: 1 done, 1 failed, 0 skipped.");

@@ -74,10 +74,10 @@ TEST(ScreenshotTest, MainWindowWithDoneRunningAndFailedRows) {
   window.SetTemplateNames(ReadTemplateNames(TemplatesFolder()) << "Company logo" << "Copyright notice", 0);
   ASSERT_EQ(window.AddFiles(paths), 3);
   FileListModel& files = window.Files();
-  files.SetState(0, FileRowState::Done);
-  files.SetState(1, FileRowState::Doing);
+  files.SetStatus(0, {RowState::Done, {}, {}, {}});
+  files.SetStatus(1, {RowState::Doing, {}, {}, {}});
   files.SetProgress(1, 0.42, 75);
-  files.SetState(2, FileRowState::Failed, "The video could not be decoded: invalid data in the file.");
+  files.SetStatus(2, {RowState::Failed, "The video could not be decoded: invalid data in the file.", {}, {}});
   emit window.Runner().runningChanged(true);
   emit window.Runner().batchProgressed(0.47, 83);
   window.resize(803, 580);
