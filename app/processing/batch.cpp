@@ -52,10 +52,11 @@ Batch::Batch(JobSettingsSource& settings, BatchObserver& observer, MessageSink* 
 
 Batch::~Batch() { Abandon(); }
 
-int Batch::AddFile(const QString& sourcePath) {
+int Batch::AddFile(const QString& sourcePath, RowState state) {
   std::lock_guard lock(mutex_);
   files_.append(sourcePath);
-  states_.push_back(RowState::Ready);
+  // Only a run makes a row "being encoded".
+  states_.push_back(state == RowState::Doing ? RowState::Ready : state);
   return static_cast<int>(files_.size()) - 1;
 }
 
@@ -65,6 +66,14 @@ bool Batch::RemoveFile(int row) {
   if (row < 0 || row >= files_.size()) return false;
   files_.removeAt(row);
   states_.erase(states_.begin() + row);
+  return true;
+}
+
+bool Batch::SetReady(int row) {
+  if (running_.load()) return false;
+  std::lock_guard lock(mutex_);
+  if (row < 0 || row >= static_cast<int>(states_.size())) return false;
+  states_[row] = RowState::Ready;
   return true;
 }
 
@@ -87,7 +96,7 @@ void Batch::SetRunOptions(const RunOptions& options) {
   if (!running_.load()) runOptions_ = options;
 }
 
-bool Batch::StartProcessing() {
+bool Batch::StartProcessing(RunRows which) {
   if (running_.exchange(true)) return false;
   if (worker_.joinable()) worker_.join();  // the previous run has ended
   // A stop asked for while the last file of the previous run was encoding
@@ -95,18 +104,32 @@ bool Batch::StartProcessing() {
   stopEvent_.Reset();
   abortEncode_.store(false);
   int rows = 0;
+  std::vector<int> toRun;
   {
     std::lock_guard lock(mutex_);
-    std::fill(states_.begin(), states_.end(), RowState::Ready);
+    for (size_t row = 0; row < states_.size(); ++row) {
+      if (which == RunRows::NotDone && states_[row] == RowState::Done) continue;
+      states_[row] = RowState::Ready;
+      toRun.push_back(static_cast<int>(row));
+    }
     rows = static_cast<int>(files_.size());
   }
   {
     std::lock_guard lock(observerMutex_);
     runProgress_.Start();
+    // Rows done before the run count as done from its start.
+    for (int row = 0, next = 0; row < rows; ++row) {
+      if (next < static_cast<int>(toRun.size()) && toRun[next] == row) {
+        ++next;
+      } else {
+        runProgress_.RowStarted(row);
+        runProgress_.RowEnded(row);
+      }
+    }
   }
-  worker_ = std::thread([this, rows] {
+  worker_ = std::thread([this, rows, toRun = std::move(toRun)] {
     observer_.RunStarted(rows);
-    for (int row = 0; row < rows; ++row) observer_.RowStateChanged(row, {});
+    for (int row : toRun) observer_.RowStateChanged(row, {});
     ProcessQueue();
   });
   return true;
@@ -207,6 +230,8 @@ void Batch::Work(Run& run) {
         run.ended = true;
         break;
       }
+      // Done before this run began (a run of the rows not done yet).
+      if (State(row) == RowState::Done) continue;
       LogSource(source);
       settings = settings_.Load();
       for (const QString& warning : settings.warnings) {

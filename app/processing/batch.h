@@ -103,18 +103,24 @@ class Batch {
   Batch& operator=(const Batch&) = delete;
 
   // The queue. Files may be added during a run (they are picked up when they
-  // come after the current row); removing is refused while a run goes on.
-  int AddFile(const QString& sourcePath);
+  // come after the current row); removing and making ready again are
+  // refused while a run goes on. A row added as done (a queue kept from an
+  // earlier session) is left alone by a run of RunRows::NotDone.
+  int AddFile(const QString& sourcePath, RowState state = RowState::Ready);
   bool RemoveFile(int row);
+  // "Run again": the next run of RunRows::NotDone encodes the row again.
+  bool SetReady(int row);
   QStringList Files() const;
   RowState State(int row) const;
 
   // For the next runs; not during a run.
   void SetRunOptions(const RunOptions& options);
 
-  // Starts a run over all rows, every row turned ready first. False when a run
-  // is going on.
-  bool StartProcessing();
+  // Starts a run over all rows (every row turned ready first), or over the rows
+  // not done yet (failed and skipped ones turned ready; done ones stay done and
+  // are not encoded again). False when a run is going on.
+  enum class RunRows { All, NotDone };
+  bool StartProcessing(RunRows rows = RunRows::All);
   // Stops the run before the next file; the current file is finished.
   void Stop();
   // Stops the run and abandons the current file (its partial output removed);

@@ -13,7 +13,7 @@
 namespace vidmora {
 
 struct RunFraction {
-  double fraction = 0;     // 0..1 of the rows
+  double fraction = 0;      // 0..1 of the rows
   double secondsLeft = -1;  // negative while unknown
 };
 

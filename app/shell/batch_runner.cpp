@@ -41,16 +41,32 @@ BatchRunner::~BatchRunner() {
   if (batch_->IsRunning()) AbandonAndWait();
 }
 
-bool BatchRunner::AddFile(const QString& sourcePath) {
+bool BatchRunner::AddFile(const QString& sourcePath, const RowStatus& status) {
   if (!files_.AddFile(sourcePath)) return false;
-  batch_->AddFile(sourcePath);
+  const int row = batch_->AddFile(sourcePath, status.state);
+  if (status.state != RowState::Ready) files_.SetStatus(row, status);
+  emit queueChanged();
   return true;
 }
 
 bool BatchRunner::RemoveRow(int row) {
   if (running_ || !batch_->RemoveFile(row)) return false;
   files_.RemoveRow(row);
+  emit queueChanged();
   return true;
+}
+
+bool BatchRunner::SetReady(int row) {
+  if (running_ || !batch_->SetReady(row)) return false;
+  files_.SetStatus(row, {});
+  emit queueChanged();
+  return true;
+}
+
+std::vector<QueuedRow> BatchRunner::Rows() const {
+  std::vector<QueuedRow> rows;
+  for (int row = 0; row < files_.rowCount(); ++row) rows.push_back({files_.PathAt(row), files_.StatusAt(row)});
+  return rows;
 }
 
 bool BatchRunner::Start(const QString& templateName) {
@@ -60,8 +76,8 @@ bool BatchRunner::Start(const QString& templateName) {
   options.filesAtOnce = ReadOutputPreferences(DataFile(kPreferencesFileName)).filesAtOnce;
   options.encoderThreads = SharedEncoderThreads(options.filesAtOnce);
   batch_->SetRunOptions(options);
-  files_.ResetAllToReady();
-  if (!batch_->StartProcessing()) return false;
+  if (!batch_->StartProcessing(Batch::RunRows::NotDone)) return false;
+  files_.ResetToReady(/*keepDone=*/true);
   running_ = true;
   stopping_ = false;
   emit runningChanged(true);
@@ -80,7 +96,10 @@ void BatchRunner::AbandonAndWait() {
   batch_->Wait();
 }
 
-void BatchRunner::OnRowState(int row, const RowStatus& status) { files_.SetStatus(row, status); }
+void BatchRunner::OnRowState(int row, const RowStatus& status) {
+  files_.SetStatus(row, status);
+  emit queueChanged();
+}
 
 void BatchRunner::OnRowProgress(int row, const EncodeProgress& progress) {
   if (files_.StateAt(row) != RowState::Doing) return;  // a late report after the row ended

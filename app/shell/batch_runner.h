@@ -11,6 +11,7 @@
 #include "app/processing/batch.h"
 #include "app/processing/batch_signals.h"
 #include "app/processing/job_settings.h"
+#include "app/processing/queue_file.h"
 
 #include <QObject>
 #include <QString>
@@ -42,12 +43,18 @@ class BatchRunner : public QObject {
   BatchRunner(FileListModel& files, MessageSink* messages, const QString& programFolder, QObject* parent = nullptr);
   ~BatchRunner() override;
 
-  // False when the path is listed already.
-  bool AddFile(const QString& sourcePath);
+  // False when the path is listed already. A row kept from an earlier session
+  // comes with its status.
+  bool AddFile(const QString& sourcePath, const RowStatus& status = {});
   // Refused (false) while a run goes on: the worker reads the rows.
   bool RemoveRow(int row);
+  // "Run again": the next run encodes the row again, also when it is done.
+  bool SetReady(int row);
+  // The rows and their statuses, as the queue file keeps them.
+  std::vector<QueuedRow> Rows() const;
 
-  // Starts a run over every row with the template; false when one is going on.
+  // Starts a run with the template over the rows not done yet; false when one
+  // is going on.
   bool Start(const QString& templateName);
   // Ends the run after the current file.
   void Stop();
@@ -65,6 +72,8 @@ class BatchRunner : public QObject {
   // while unknown).
   void batchProgressed(double fraction, double secondsLeft);
   void runEnded(const vidmora::RunSummary& summary);
+  // A row was added, removed or changed its state (not its progress).
+  void queueChanged();
 
  private:
   void OnRowState(int row, const RowStatus& status);

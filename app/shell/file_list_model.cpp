@@ -90,6 +90,8 @@ QStringList FileListModel::Paths() const {
 
 RowState FileListModel::StateAt(int row) const { return Valid(row) ? rows_[row].status.state : RowState::Ready; }
 
+RowStatus FileListModel::StatusAt(int row) const { return Valid(row) ? rows_[row].status : RowStatus{}; }
+
 int FileListModel::CountInState(RowState state) const {
   return static_cast<int>(
       std::count_if(rows_.begin(), rows_.end(), [&](const Row& row) { return row.status.state == state; }));
@@ -111,9 +113,10 @@ void FileListModel::SetProgress(int row, double fraction, double secondsLeft) {
   RowChanged(row);
 }
 
-void FileListModel::ResetAllToReady() {
+void FileListModel::ResetToReady(bool keepDone) {
   if (rows_.empty()) return;
   for (Row& row : rows_) {
+    if (keepDone && row.status.state == RowState::Done) continue;
     Row fresh;
     fresh.sourcePath = row.sourcePath;
     fresh.fileId = row.fileId;

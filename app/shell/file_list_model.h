@@ -44,12 +44,14 @@ class FileListModel : public QAbstractListModel {
   QString PathAt(int row) const;
   QStringList Paths() const;
   RowState StateAt(int row) const;
+  RowStatus StatusAt(int row) const;
   int CountInState(RowState state) const;
 
   // The row as the batch reports it: its state, reason, output and notes.
   void SetStatus(int row, const RowStatus& status);
   void SetProgress(int row, double fraction, double secondsLeft);
-  void ResetAllToReady();
+  // Every row (or every row not done) ready again, as a run begins.
+  void ResetToReady(bool keepDone = false);
 
  private:
   struct Row {

@@ -19,6 +19,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -115,7 +116,7 @@ void CMainDlgUI::SetUpLists() {
   if (fileList_) {
     fileList_->setModel(files_);
     fileList_->setItemDelegate(new FileRowDelegate(fileList_));
-    fileList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    fileList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     fileList_->setUniformItemSizes(true);
     fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     fileList_->setMouseTracking(true);
@@ -157,6 +158,33 @@ void CMainDlgUI::ConnectControls() {
   connect(runner_, &BatchRunner::runningChanged, this, &CMainDlgUI::OnRunningChanged);
   connect(runner_, &BatchRunner::batchProgressed, this, &CMainDlgUI::OnBatchProgress);
   connect(runner_, &BatchRunner::runEnded, this, &CMainDlgUI::OnRunEnded);
+  connect(runner_, &BatchRunner::queueChanged, this, &CMainDlgUI::SaveQueue);
+}
+
+QString CMainDlgUI::KeepQueueIn(const QString& queueFile) {
+  QueueRead read = ReadQueue(queueFile);
+  // The rows are added before the file is named, so that adding them does not
+  // write it back before every row is in.
+  queueFile_.clear();
+  int missing = 0;
+  for (const QueuedRow& row : read.rows) {
+    if (!QFileInfo::exists(row.sourcePath)) ++missing;
+    runner_->AddFile(row.sourcePath, row.status);
+  }
+  queueFile_ = queueFile;
+  UpdateButtons();
+  if (!read.rows.empty()) {
+    QString text = UiText(QStringLiteral("%1 in the list.")).arg(FileCount(files_->rowCount()));
+    if (missing > 0) text += QLatin1Char(' ') + UiText(QStringLiteral("%1 no longer found.")).arg(FileCount(missing));
+    ShowStatus(text);
+  }
+  return read.warning;
+}
+
+void CMainDlgUI::SaveQueue() {
+  if (queueFile_.isEmpty()) return;
+  const QString error = WriteQueue(queueFile_, runner_->Rows());
+  if (!error.isEmpty()) ShowStatus(error);
 }
 
 int CMainDlgUI::AddFiles(const QStringList& paths) {
@@ -179,14 +207,45 @@ void CMainDlgUI::AddFilesWithDialog() {
   if (!chosen.isEmpty()) AddFiles(chosen);
 }
 
-void CMainDlgUI::RemoveSelectedFile() {
+template <typename Predicate>
+int CMainDlgUI::RemoveRowsWhere(Predicate remove) {
   // The worker reads the rows during a run: they stay as they are until it ends.
-  if (runner_->IsRunning() || !fileList_) return;
-  const QModelIndex current = fileList_->currentIndex();
-  if (!current.isValid() || !fileList_->selectionModel()->isSelected(current)) return;
-  runner_->RemoveRow(current.row());
+  if (runner_->IsRunning()) return 0;
+  int removed = 0;
+  for (int row = files_->rowCount() - 1; row >= 0; --row) {
+    if (remove(row) && runner_->RemoveRow(row)) ++removed;
+  }
   UpdateButtons();
   ShowStatus(UiText(QStringLiteral("%1 in the list.")).arg(FileCount(files_->rowCount())));
+  return removed;
+}
+
+void CMainDlgUI::RemoveSelectedFile() {
+  if (!fileList_) return;
+  const QItemSelectionModel* selection = fileList_->selectionModel();
+  if (!selection->hasSelection()) return;
+  RemoveRowsWhere([&](int row) { return selection->isRowSelected(row, {}); });
+}
+
+void CMainDlgUI::RemoveDoneFiles() {
+  RemoveRowsWhere([&](int row) { return files_->StateAt(row) == RowState::Done; });
+}
+
+void CMainDlgUI::ClearFiles() {
+  RemoveRowsWhere([](int) { return true; });
+}
+
+void CMainDlgUI::RetryFailedFiles() {
+  for (int row = 0; row < files_->rowCount(); ++row) {
+    if (files_->StateAt(row) == RowState::Failed) runner_->SetReady(row);
+  }
+}
+
+void CMainDlgUI::RunSelectedAgain() {
+  if (!fileList_) return;
+  for (int row = 0; row < files_->rowCount(); ++row) {
+    if (fileList_->selectionModel()->isRowSelected(row, {})) runner_->SetReady(row);
+  }
 }
 
 void CMainDlgUI::StartProcessing() {
@@ -196,6 +255,14 @@ void CMainDlgUI::StartProcessing() {
     QMessageBox::information(this, UiText(QStringLiteral("Vidmora")),
                              UiText(QStringLiteral("Choose a template first.")));
     return;
+  }
+  // Done rows are not encoded again unless asked for.
+  if (files_->CountInState(RowState::Done) == files_->rowCount()) {
+    const auto answer =
+        QMessageBox::question(this, UiText(QStringLiteral("Vidmora")),
+                              UiText(QStringLiteral("Every file in the list is done. Watermark them all again?")));
+    if (answer != QMessageBox::Yes) return;
+    for (int row = 0; row < files_->rowCount(); ++row) runner_->SetReady(row);
   }
   runner_->Start(templateName);
 }
@@ -232,17 +299,40 @@ void CMainDlgUI::RequestOutputPreview() {
 void CMainDlgUI::ShowFileMenu(const QPoint& position) {
   const QModelIndex row = fileList_->indexAt(position);
   if (!row.isValid()) return;
-  fileList_->setCurrentIndex(row);
+  // A click on a row of the selection keeps the selection; on another row it
+  // selects that row alone.
+  if (!fileList_->selectionModel()->isSelected(row)) {
+    fileList_->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
+  }
   QMenu menu(this);
   menu.setObjectName(QStringLiteral("file_menu"));
   QAction* play = menu.addAction(UiText(QStringLiteral("Play with the Watermark")));
   QAction* picture = menu.addAction(UiText(QStringLiteral("Preview the Output Picture...")));
+  menu.addSeparator();
+  QAction* again = menu.addAction(UiText(QStringLiteral("Run Again")));
+  QAction* retry = menu.addAction(UiText(QStringLiteral("Retry Failed")));
+  QAction* remove = menu.addAction(UiText(QStringLiteral("Remove")));
+  QAction* removeDone = menu.addAction(UiText(QStringLiteral("Remove Done")));
+  QAction* clear = menu.addAction(UiText(QStringLiteral("Clear")));
+  again->setObjectName(QStringLiteral("run_again_action"));
+  retry->setObjectName(QStringLiteral("retry_failed_action"));
+  remove->setObjectName(QStringLiteral("remove_action"));
+  removeDone->setObjectName(QStringLiteral("remove_done_action"));
+  clear->setObjectName(QStringLiteral("clear_action"));
   const bool running = runner_->IsRunning();
-  play->setEnabled(!running);
-  picture->setEnabled(!running);
+  for (QAction* action : {play, picture, again, remove, clear}) action->setEnabled(!running);
+  const auto anyIn = [this](RowState state) { return files_->CountInState(state) > 0; };
+  retry->setEnabled(!running && anyIn(RowState::Failed));
+  removeDone->setEnabled(!running && anyIn(RowState::Done));
+  again->setEnabled(!running && files_->StateAt(row.row()) != RowState::Ready);
   const QAction* chosen = menu.exec(fileList_->viewport()->mapToGlobal(position));
   if (chosen == play) StartPreviewPlayer();
   if (chosen == picture) RequestOutputPreview();
+  if (chosen == again) RunSelectedAgain();
+  if (chosen == retry) RetryFailedFiles();
+  if (chosen == remove) RemoveSelectedFile();
+  if (chosen == removeDone) RemoveDoneFiles();
+  if (chosen == clear) ClearFiles();
 }
 
 void CMainDlgUI::StartPreviewPlayer() {

@@ -36,7 +36,16 @@ class CMainDlgUI : public CBaseDlgUI {
   // are left out; paths that are not videos are refused and counted in the
   // status line. Returns the number of rows added.
   int AddFiles(const QStringList& paths);
+  // Removes the selected rows (not during a run).
   void RemoveSelectedFile();
+  // The list's commands (not during a run): the rows that are done, all rows;
+  // failed rows, or the selected ones, ready to be encoded again.
+  void RemoveDoneFiles();
+  void ClearFiles();
+  void RetryFailedFiles();
+  void RunSelectedAgain();
+  // Runs the rows not done yet; when every row is done, asks whether to run
+  // them all again.
   void StartProcessing();
   void StopProcessing();
   // Starts vidplay on the selected file (row 0 when none is selected).
@@ -63,6 +72,12 @@ class CMainDlgUI : public CBaseDlgUI {
   void AddTemplateRow(const QString& name);
   void RemoveTemplateRow(const QString& name);
   void RenameSelectedTemplateRow(const QString& newName);
+
+  // Keeps the list in `queueFile` from now on: its rows are added (with the
+  // states they had) and every change of the list is written there. Returns a
+  // warning for the user when the file was damaged (it is kept aside), else
+  // an empty string.
+  QString KeepQueueIn(const QString& queueFile);
 
   // Whether the file manager shows the last output when a run ends (on by
   // default; tests turn it off).
@@ -94,8 +109,13 @@ class CMainDlgUI : public CBaseDlgUI {
   void OnRunningChanged(bool running);
   void OnBatchProgress(double fraction, double secondsLeft);
   void OnRunEnded(const vidmora::RunSummary& summary);
+  // Removes the rows for which `remove` holds, from the bottom up.
+  template <typename Predicate>
+  int RemoveRowsWhere(Predicate remove);
+  void SaveQueue();
 
   HelpMenu help_;
+  QString queueFile_;  // empty: the list is not kept
   FileListModel* files_ = nullptr;
   QStringListModel* templates_ = nullptr;
   WindowMessageSink* messages_ = nullptr;

@@ -1,6 +1,7 @@
 #include "app/shell/vidmora_host.h"
 
 #include "app/processing/engine.h"
+#include "app/processing/queue_file.h"
 #include "app/settings/app_folders.h"
 #include "app/settings/img_resizing_setting_dlg.h"
 #include "app/settings/language_manager.h"
@@ -98,12 +99,15 @@ void CVidmoraDlg::Start() {
       ->DoLogMessage(QStringLiteral("Vidmora %1").arg(QString::fromLatin1(kVersionText)).toStdU16String());
   // The data folder, the preferences and the drawing library's template
   // folder are ready before the template list is read and anything paints.
-  const EngineStart start = StartEngine();
+  EngineStart start = StartEngine();
   ConnectTemplateCommands();
   templates_->FillTemplateList();
   window_->move(0, 0);
   window_->resize(803, 580);
   window_->show();
+  // The list of files as it was when the program last ended.
+  const QString queueWarning = window_->KeepQueueIn(DataFile(QString::fromLatin1(kQueueFileName)));
+  if (!queueWarning.isEmpty()) start.warnings << queueWarning;
   ShowStartWarnings(window_.get(), start);
   OfferCrashReport(window_.get(), QString::fromStdString(DefaultCrashFolder()));
 

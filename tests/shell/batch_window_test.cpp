@@ -1,13 +1,16 @@
 // The batch driven from the main window, with real encodes of small clips.
 
+#include "app/processing/queue_file.h"
 #include "app/settings/app_folders.h"
 #include "app/settings/output_preferences.h"
 #include "app/shell/batch_runner.h"
 #include "app/shell/file_list_model.h"
+#include "app/templates/template_store.h"
 #include "tests/app/modal_driver.h"
 #include "tests/shell/window_fixture.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListView>
 #include <QMessageBox>
@@ -241,6 +244,95 @@ TEST_F(WindowTest, ClosingDuringARunAsksAndOnYesLeavesNoPartialOutput) {
   EXPECT_FALSE(window_->Runner().IsRunning());
 
   EXPECT_EQ(Leftovers(sources_, {"a.mp4", "b.mp4"}), std::vector<std::string>{});
+}
+
+}  // namespace vidmora::test
+
+namespace vidmora::test {
+
+// The list kept in the data folder: after a restart the rows come back with
+// their states, outputs and reasons, and Process encodes only the rows not
+// done yet.
+TEST_F(WindowTest, TheListSurvivesARestartAndProcessSkipsTheDoneRows) {
+  const QString queue = DataFile(QString::fromLatin1(kQueueFileName));
+  EXPECT_EQ(window_->KeepQueueIn(queue), "");
+  const fs::path bad = sources_ / "bad.mp4";
+  WriteFile(bad, "not a video at all");
+  window_->AddFiles({MakeSource("a.mp4"), QString::fromStdString(bad.string())});
+  RunToTheEnd();
+  using enum RowState;
+  ASSERT_EQ(States(window_->Files()), (std::vector{Done, Failed}));
+  const QString reason = window_->Files().StatusAt(1).reason;
+  const auto written = fs::last_write_time(OutputOf("a.mp4"));
+
+  // A second start of the program.
+  window_ = std::make_unique<CMainDlgUI>();
+  window_->SetRevealOutputAtEnd(false);
+  window_->SetTemplateNames(ReadTemplateNames(TemplatesFolder()), 0);
+  window_->show();
+  EXPECT_EQ(window_->KeepQueueIn(queue), "");
+  ASSERT_EQ(States(window_->Files()), (std::vector{Done, Failed}));
+  EXPECT_EQ(window_->Files().index(0).data(FileListModel::OutputPathRole).toString(),
+            QString::fromStdString(OutputOf("a.mp4").string()));
+  EXPECT_EQ(window_->Files().StatusAt(1).reason, reason);
+
+  window_->AddFiles({MakeSource("c.mp4")});
+  RunToTheEnd();
+  EXPECT_EQ(States(window_->Files()), (std::vector{Done, Failed, Done}));
+  EXPECT_EQ(fs::last_write_time(OutputOf("a.mp4")), written) << "a done row was encoded again";
+  EXPECT_EQ(Probe(OutputOf("c.mp4")).Count("video"), 1);
+  EXPECT_EQ(window_->findChild<QLabel*>("status_label")->text(), "Finished: 1 done, 1 failed, 0 skipped.");
+
+  // Every row done: Process asks first, and "No" runs nothing.
+  auto* list = window_->findChild<QListView*>("file_list");
+  list->selectionModel()->select(window_->Files().index(1), QItemSelectionModel::ClearAndSelect);
+  window_->RemoveSelectedFile();
+  ASSERT_EQ(States(window_->Files()), (std::vector{Done, Done}));
+  OnNextModal([](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    box->button(QMessageBox::No)->click();
+  });
+  Button("process_toolbar_btn")->click();
+  EXPECT_FALSE(window_->Runner().IsRunning());
+  EXPECT_EQ(fs::last_write_time(OutputOf("a.mp4")), written);
+}
+
+TEST_F(WindowTest, ADamagedListIsKeptAsideAndTheWindowStartsEmpty) {
+  const QString queue = DataFile(QString::fromLatin1(kQueueFileName));
+  WriteFile(queue.toStdString(), "{\"version\": 1, \"rows\": [{\"sou");
+  const QString warning = window_->KeepQueueIn(queue);
+  EXPECT_TRUE(warning.contains(queue + ".bak")) << warning.toStdString();
+  EXPECT_EQ(window_->Files().rowCount(), 0);
+  EXPECT_EQ(ReadFile(queue.toStdString() + ".bak"), "{\"version\": 1, \"rows\": [{\"sou");
+  // The next change writes a sound file again.
+  window_->AddFiles({MakeSource("a.mp4")});
+  EXPECT_EQ(ReadQueue(queue).rows.size(), 1u);
+}
+
+TEST_F(WindowTest, SelectedRowsAreRemovedTogetherAndTheListCommandsKeepTheRest) {
+  window_->AddFiles({MakeSource("a.mp4"), MakeSource("b.mp4"), MakeSource("c.mp4"), MakeSource("d.mp4")});
+  auto* list = window_->findChild<QListView*>("file_list");
+  list->selectionModel()->select(window_->Files().index(0), QItemSelectionModel::Select);
+  list->selectionModel()->select(window_->Files().index(2), QItemSelectionModel::Select);
+  window_->RemoveSelectedFile();
+  const auto names = [&] {
+    QStringList names;
+    for (const QString& path : window_->Files().Paths()) names << QFileInfo(path).fileName();
+    return names.join(' ').toStdString();
+  };
+  EXPECT_EQ(names(), "b.mp4 d.mp4");
+  // Ctrl+A selects every row.
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(list->selectionModel()->selectedRows().size(), 2);
+
+  RunToTheEnd();
+  window_->AddFiles({MakeSource("e.mp4")});
+  window_->RemoveDoneFiles();
+  EXPECT_EQ(names(), "e.mp4");
+  window_->ClearFiles();
+  EXPECT_EQ(window_->Files().rowCount(), 0);
 }
 
 }  // namespace vidmora::test
