@@ -4,8 +4,9 @@
 #   ./setup.sh run [FILE...]  install what is missing, build, then start the window when a
 #                             display is available; with FILE... or without a display, watermark
 #                             FILE... (or a generated sample clip) with vidmora-cli
-#   ./setup.sh test           install what is missing, build and run every test; then build
-#                             again from a clean folder with AddressSanitizer and
+#   ./setup.sh test           install what is missing, check the format of the changed lines,
+#                             build and run every test, check the installation and the .deb;
+#                             then build again from a clean folder with AddressSanitizer and
 #                             UndefinedBehaviorSanitizer and run every test and the fuzzers
 #   ./setup.sh build          install what is missing and build
 #
@@ -40,8 +41,11 @@ packages=(
   libgl1-mesa-dri mpv
   # the Kubernetes manifest test
   python3-yaml
-  # the .deb (cd build && cpack): CPack's dependency scan needs file and dpkg-shlibdeps
-  file dpkg-dev
+  # the .deb (cd build && cpack): CPack's dependency scan needs file and dpkg-shlibdeps;
+  # .ci/package_check.sh checks it with lintian and desktop-file-validate
+  file dpkg-dev lintian desktop-file-utils
+  # .ci/check_format.py: the lines changed since .ci/format-base, through clang-format
+  git python3 clang-format
 )
 
 # One set of options for every command, so that `run`, `build` and `test` share one
@@ -124,8 +128,13 @@ case "$cmd" in
     ;;
   test)
     install_missing
+    log "format of the changed lines (.ci/check_format.py)"
+    python3 "$here/.ci/check_format.py"
+    log "build and tests"
     configure_and_build "$build_dir" "${build_options[@]}"
     run_tests "$build_dir"
+    log "installation and .deb package (.ci/package_check.sh)"
+    "$here/.ci/package_check.sh" "$build_dir"
     log "again with AddressSanitizer and UndefinedBehaviorSanitizer, from a clean folder"
     rm -rf "$sanitize_dir"
     CC=clang CXX=clang++ configure_and_build "$sanitize_dir" \
@@ -133,7 +142,7 @@ case "$cmd" in
     run_tests "$sanitize_dir"
     ;;
   *)
-    sed -n '2,12p' "$0" >&2
+    sed -n '2,13p' "$0" >&2
     exit 2
     ;;
 esac
