@@ -8,8 +8,8 @@
 #include <QJsonObject>
 
 #include <array>
-#include <optional>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace vidmora {
@@ -60,8 +60,7 @@ std::optional<std::vector<QueuedRow>> ParseQueue(const QByteArray& text) {
     if (row.status.state != RowState::Ready) {
       row.status.reason = item.value(QStringLiteral("reason")).toString();
       row.status.outputPath = item.value(QStringLiteral("output")).toString();
-      for (const QJsonValue& note : item.value(QStringLiteral("notes")).toArray())
-        row.status.notes << note.toString();
+      for (const QJsonValue& note : item.value(QStringLiteral("notes")).toArray()) row.status.notes << note.toString();
       row.status.retryMayHelp = item.value(QStringLiteral("retryMayHelp")).toBool();
     }
     rows.push_back(std::move(row));
@@ -85,8 +84,9 @@ QueueRead ReadQueue(const QString& path) {
   const QString kept = path + QStringLiteral(".bak");
   QFile::remove(kept);
   const bool moved = QFile::rename(path, kept);
-  read.warning = moved ? QStringLiteral("The list of files \"%1\" could not be read; it was kept as \"%2\" and the "
-                                        "list starts empty.")
+  read.warning = moved ? QStringLiteral(
+                             "The list of files \"%1\" could not be read; it was kept as \"%2\" and the "
+                             "list starts empty.")
                              .arg(path, kept)
                        : QStringLiteral("The list of files \"%1\" could not be read; the list starts empty.").arg(path);
   return read;

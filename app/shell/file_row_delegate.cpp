@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vidmora {
@@ -79,13 +80,21 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     case RowState::Ready: break;
   }
   const QFontMetrics metrics(option.font);
+  // A failed or skipped row says why in plain view, in at most half the row
+  // (the tool tip holds the whole reason).
+  const QString reason = index.data(FileListModel::ReasonRole).toString();
+  if ((state == RowState::Failed || state == RowState::Skipped) && !reason.isEmpty()) {
+    const int room = std::max(0, rect.width() / 2 - metrics.horizontalAdvance(outcome + QStringLiteral(": ")));
+    outcome += QStringLiteral(": ") + metrics.elidedText(reason.simplified(), Qt::ElideRight, room);
+  }
   if (!outcome.isEmpty()) rightWidth = metrics.horizontalAdvance(outcome) + kPadding;
 
   const int textLeft = iconRect.right() + kPadding;
   const QRect pathRect(textLeft, rect.top(), rect.right() - kPadding - rightWidth - textLeft, rect.height());
   painter->setFont(option.font);
   painter->setPen(kText);
-  const QString path = metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, pathRect.width());
+  // Cut in the middle: the file's name at the end stays in view.
+  const QString path = metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle, pathRect.width());
   painter->drawText(pathRect, Qt::AlignLeft | Qt::AlignVCenter, path);
 
   if (state == RowState::Doing) {
