@@ -24,7 +24,6 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     case ProgressRole: return row.progress;
     case SecondsLeftRole: return row.secondsLeft;
     case ReasonRole: return row.reason;
-    case OutputPathRole: return row.outputPath;
     default: return {};
   }
 }
@@ -86,7 +85,6 @@ void FileListModel::SetState(int row, FileRowState state, const QString& reason)
   r.reason = reason;
   if (state != FileRowState::Doing) r.secondsLeft = -1;
   r.progress = state == FileRowState::Done ? 1.0 : (state == FileRowState::Doing ? r.progress : 0.0);
-  if (state == FileRowState::Ready || state == FileRowState::Doing) r.outputPath.clear();
   RowChanged(row);
 }
 
@@ -94,12 +92,6 @@ void FileListModel::SetProgress(int row, double fraction, double secondsLeft) {
   if (!Valid(row)) return;
   rows_[row].progress = std::clamp(fraction, 0.0, 1.0);
   rows_[row].secondsLeft = secondsLeft;
-  RowChanged(row);
-}
-
-void FileListModel::SetOutputPath(int row, const QString& outputPath) {
-  if (!Valid(row)) return;
-  rows_[row].outputPath = outputPath;
   RowChanged(row);
 }
 

@@ -27,7 +27,6 @@ class FileListModel : public QAbstractListModel {
     ProgressRole,                  // 0..1 of the running row
     SecondsLeftRole,               // estimated seconds left of the running row; negative when unknown
     ReasonRole,                    // why a row failed or was skipped
-    OutputPathRole,                // the output of a done row
   };
 
   explicit FileListModel(QObject* parent = nullptr);
@@ -47,7 +46,6 @@ class FileListModel : public QAbstractListModel {
 
   void SetState(int row, FileRowState state, const QString& reason = {});
   void SetProgress(int row, double fraction, double secondsLeft);
-  void SetOutputPath(int row, const QString& outputPath);
   void ResetAllToReady();
 
  private:
@@ -60,7 +58,6 @@ class FileListModel : public QAbstractListModel {
     QString reason;
     double progress = 0;
     double secondsLeft = -1;
-    QString outputPath;
   };
   bool Valid(int row) const { return row >= 0 && row < static_cast<int>(rows_.size()); }
   void RowChanged(int row);

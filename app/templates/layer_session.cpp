@@ -244,8 +244,6 @@ bool LayerSession::Save() {
   return false;
 }
 
-void LayerSession::ReloadLayers(int index) { Reload(index); }
-
 std::vector<EditedLayer> LayerSession::LayersForPainting() const {
   std::vector<EditedLayer> layers;
   for (size_t i = 0; i < loaded_.size(); ++i) {
