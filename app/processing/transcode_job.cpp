@@ -210,8 +210,8 @@ JobResult PlannedJob(const TranscodeRequest& request, OutputPlan plan, QString n
   listener.EncodeStarted();
 
   // The job's failure reason says what went wrong; the probe adds no message
-  // of its own. Without MediaInfo the rates stay unknown (auto) and the
-  // decoder gives the frame size.
+  // of its own. Without MediaInfo the job goes on: the decoder gives the
+  // frame size either way, and the probe's is only compared with it.
   MediaProbe probe;
   if (probe.Open(source) == ProbeError::kNotMedia)
     return Failed(plan.path, QString("Can't open file %1: it holds no media that can be read.").arg(source));

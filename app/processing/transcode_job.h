@@ -32,7 +32,6 @@
 namespace vidmora {
 
 class MessageSink;
-class MediaProbe;
 
 enum class JobOutcome {
   Done,     // the output was written (the reason may note a changed name)
@@ -63,7 +62,8 @@ enum class ExistingOutputs {
 class JobListener {
  public:
   virtual ~JobListener() = default;
-  // The output path is known (before any skip): it becomes the last output path.
+  // The output path is planned (before the skip rules are applied); called
+  // again when the job takes another path (a numbered or earlier output).
   virtual void OutputPathChosen(const QString& path) = 0;
   // The encoder library is loaded and the encode begins.
   virtual void EncodeStarted() = 0;
