@@ -1,6 +1,7 @@
 #include "cli/watch_record.h"
 
 #include "app/settings/app_folders.h"
+#include "shared/io/atomic_file.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <sys/stat.h>
 
@@ -60,10 +60,11 @@ QString WatchRecord::Note(const QString& source, const FileStamp& stamp, const Q
                              {"mtime_ns", QString::number(it->stamp.modifiedNs)},
                              {"state", it->state}});
   QDir().mkpath(QFileInfo(path_).absolutePath());
-  QSaveFile file(path_);
-  if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-  file.write(QJsonDocument(QJsonObject{{"files", files}}).toJson());
-  if (!file.commit()) return file.errorString();
+  const QByteArray bytes = QJsonDocument(QJsonObject{{"files", files}}).toJson();
+  if (const std::error_code error =
+          ReplaceFileAtomically(QFile::encodeName(path_).toStdString(),
+                                std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))))
+    return QString::fromStdString(error.message());
   return {};
 }
 

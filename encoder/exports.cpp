@@ -13,8 +13,11 @@
 
 namespace {
 
-// Per calling thread. Plain values only: the library is unloaded after each
-// file, and thread-local objects with destructors would pin it in memory.
+// Per calling thread, so that files encoded side by side keep their own
+// callback and error text. Plain values only: they need no construction or
+// clean-up per thread. (The application closes the library after each file;
+// the first call pins it in memory for FFmpeg's log callback, see
+// av_log_bridge.h, so closing never unmaps it.)
 thread_local VencorProgressCallback tlsProgressCallback = nullptr;
 thread_local void* tlsProgressUserData = nullptr;
 thread_local char tlsLastError[1024] = "";

@@ -65,15 +65,18 @@ typedef struct VencorProgress {
 typedef int (*VencorProgressCallback)(const VencorProgress* progress, void* userData);
 
 // Registers the progress callback for the next dowm calls on the calling
-// thread (null to remove it). It is called on that thread at least once a second.
+// thread (null to remove it). It is called on that thread when the encode
+// starts, after a packet once a quarter second has passed since the last
+// call, before the finished file is kept and, with fraction 1, once it is.
 VIDMORA_EXPORT void vencor_set_progress_callback(VencorProgressCallback callback, void* userData);
 
 // Encodes; see above. Returns a VencorResult. Any thread; one call at a time
 // per thread (the drawing library's prepared template is per thread).
 VIDMORA_EXPORT int dowm(int argc, char** argv);
 
-// A one-line reason for the last failure of dowm on the calling thread
-// (empty after success). Valid until the next dowm on that thread.
+// A one-line reason for the last failure of a call on the calling thread
+// (dowm, vencor_grab_frame, ...; empty after a success). Valid until the next
+// such call on that thread.
 VIDMORA_EXPORT const char* vencor_last_error(void);
 
 // What the last call of dowm on the calling thread could not keep of the

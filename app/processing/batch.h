@@ -127,8 +127,10 @@ class Batch {
   // returns at once.
   void Abort();
   // For a window that closes during a run: Abort, then wait until the worker
-  // has ended. The encoder checks between frames, so this takes about one
-  // frame's time. Harmless when no run goes on.
+  // has ended. An encode asks whether to go on after each packet, at most
+  // every quarter second, so this takes about that long; a job not yet
+  // encoding first finishes the step it is in (probing, checking the
+  // template) and stops as its encode begins. Harmless when no run goes on.
   void Abandon();
   bool IsRunning() const { return running_.load(); }
   // Waits for the current run to end.

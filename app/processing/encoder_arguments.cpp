@@ -13,7 +13,7 @@ std::string Utf8(const QString& text) { return text.toStdString(); }
 }  // namespace
 
 std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const QString& outputPath,
-                                               const EncodingSettings& settings, const ProbedRates& /*probed*/) {
+                                               const EncodingSettings& settings) {
   // A set value is written as the settings hold it; "auto" as 0, which the
   // encoder reads as "keep the source's": every frame at its own time (a
   // phone's variable rate has no one number: the probe's average would

@@ -13,15 +13,6 @@
 
 namespace vidmora {
 
-// What the media probe read from the source; 0 where it found nothing. The
-// arguments no longer depend on it (kept for the callers that log it).
-struct ProbedRates {
-  int videoBitRateKbps = 0;
-  double frameRate = 0;
-  int audioBitRateKbps = 0;
-  double sampleRateKhz = 0;
-};
-
 // The encoder's volume that leaves the level as it is.
 inline constexpr int kUnchangedVolume = 256;
 
@@ -30,6 +21,6 @@ inline constexpr int kUnchangedVolume = 256;
 // is disabled go before the output). Every
 // slot is filled on every run, also for "copy". Paths and values are UTF-8.
 std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const QString& outputPath,
-                                               const EncodingSettings& settings, const ProbedRates& probed);
+                                               const EncodingSettings& settings);
 
 }  // namespace vidmora

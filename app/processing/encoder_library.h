@@ -49,9 +49,9 @@ class EncoderLibrary {
   // note each (empty when everything was kept, or the library says nothing).
   QStringList LastNotes() const;
 
-  // The frame of the source shown at `seconds`, upright, at the size frames
-  // are painted at (24-bit, as the library decodes it). A null image with
-  // `error` set on failure.
+  // The frame of the source shown at `seconds`, upright, at the size players
+  // show it (FrameGeometry's `shown`: the sample aspect ratio applied), 24-bit.
+  // A null image with `error` set on failure.
   QImage GrabFrame(const QString& sourcePath, double seconds, QString& error) const;
   // The size the encoder paints the source's frames at (the decoder's size,
   // rotation applied); empty with `error` set when it cannot be learned.

@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <optional>
@@ -122,13 +121,6 @@ class OpenedMedia {
 
 bool IsBlank(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
 
-int TruncateToInt(double value) {
-  if (std::isnan(value)) return 0;
-  if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
-  if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(value);
-}
-
 // A rate is a finite number above 0; anything else ("nan", "inf", "-25") counts as none.
 double RateOrZero(double value) { return std::isfinite(value) && value > 0 ? value : 0; }
 
@@ -160,9 +152,7 @@ MediaValues ConvertMediaTexts(const MediaTexts& texts) {
   values.storedWidth = WideToInt(texts.width);
   values.storedHeight = WideToInt(texts.height);
   values.rotationDegrees = NormalizedDegrees(WideToDouble(texts.rotation));
-  values.videoBitRateKbps = WideToInt(texts.videoBitRate) / 1000;
   values.frameRate = RateOrZero(WideToDouble(texts.frameRate));
-  values.audioBitRateKbps = TruncateToInt(WideToDouble(texts.audioBitRate) / 1000);
   values.samplingRateKhz = RateOrZero(WideToDouble(texts.samplingRate) / 1000);
   return values;
 }
@@ -191,10 +181,8 @@ ProbeError MediaProbe::Open(const QString& path) {
       MediaTexts texts;
       texts.width = media.Get(kStreamVideo, L"Width");
       texts.height = media.Get(kStreamVideo, L"Height");
-      texts.videoBitRate = media.Get(kStreamVideo, L"BitRate");
       texts.frameRate = media.Get(kStreamVideo, L"FrameRate");
       texts.rotation = media.Get(kStreamVideo, L"Rotation");
-      texts.audioBitRate = media.Get(kStreamAudio, L"BitRate");
       texts.samplingRate = media.Get(kStreamAudio, L"SamplingRate");
       values_ = ConvertMediaTexts(texts);
     }

@@ -1,7 +1,7 @@
 #pragma once
 
-// The properties of a source video that the engine needs: frame size, bit
-// rates, frame rate and sampling rate, read with MediaInfo
+// The properties of a source video: frame size and rotation, frame rate and
+// sampling rate, read with MediaInfo
 // ("libmediainfo.so.0", loaded at the first probe and kept for the process).
 //
 //   MediaProbe probe;
@@ -24,10 +24,8 @@ namespace vidmora {
 struct MediaTexts {
   std::u16string width;
   std::u16string height;
-  std::u16string videoBitRate;   // bit/s
   std::u16string frameRate;      // frames/s, e.g. "29.970"
   std::u16string rotation;       // degrees, e.g. "90.000"
-  std::u16string audioBitRate;   // bit/s
   std::u16string samplingRate;   // Hz
 };
 
@@ -36,15 +34,13 @@ struct MediaValues {
   int storedWidth = 0;           // as coded in the file
   int storedHeight = 0;
   int rotationDegrees = 0;       // display rotation, 0 to 359
-  int videoBitRateKbps = 0;      // integer of the text, divided by 1000 (integer division)
   double frameRate = 0;
-  int audioBitRateKbps = 0;      // number of the text divided by 1000, truncated
   double samplingRateKhz = 0;    // number of the text divided by 1000
 };
 
 // Converts MediaInfo's texts as the C runtime's _wtoi (integers) and _wtof
 // (numbers) read them: leading blanks, a sign, then as much as forms a
-// number; "1499999" bit/s is 1499 kbit/s and "44100" Hz is 44.1 kHz.
+// number; "1080 pixels" is 1080 and "44100" Hz is 44.1 kHz.
 MediaValues ConvertMediaTexts(const MediaTexts& texts);
 
 // _wtof of the C locale: blanks, a sign, then the longest decimal number
@@ -79,9 +75,7 @@ class MediaProbe {
   // The frame as stored in the file.
   QSize StoredFrameSize() const;
   int RotationDegrees() const { return values_.rotationDegrees; }
-  int VideoBitRateKbps() const { return values_.videoBitRateKbps; }
   double FrameRate() const { return values_.frameRate; }
-  int AudioBitRateKbps() const { return values_.audioBitRateKbps; }
   double SamplingRateKhz() const { return values_.samplingRateKhz; }
 
  private:

@@ -8,7 +8,6 @@
 #include <QJsonObject>
 
 #include <array>
-#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -104,10 +103,10 @@ QString WriteQueue(const QString& path, const std::vector<QueuedRow>& rows) {
   }
   const QJsonObject root{{QStringLiteral("version"), kVersion}, {QStringLiteral("rows"), items}};
   const QByteArray bytes = QJsonDocument(root).toJson(QJsonDocument::Indented);
-  const int error = ReplaceFileAtomically(QFile::encodeName(path).toStdString(), bytes.toStdString());
-  if (error == 0) return {};
+  const std::error_code error = ReplaceFileAtomically(QFile::encodeName(path).toStdString(), bytes.toStdString());
+  if (!error) return {};
   return QStringLiteral("The list of files could not be saved to \"%1\": %2.")
-      .arg(path, QString::fromLocal8Bit(std::strerror(error)));
+      .arg(path, QString::fromStdString(error.message()));
 }
 
 }  // namespace vidmora

@@ -152,7 +152,7 @@ JobResult PlannedJob(const TranscodeRequest& request, OutputPlan plan, QString n
   if (!identity) return Failed(plan.path, identityError);
   const QString fingerprint =
       SettingsFingerprint(TemplateFingerprint(TemplatesFolder(), settings.templateName),
-                          BuildEncoderArguments(source, plan.path, settings.encoding, {}), source, plan.path);
+                          BuildEncoderArguments(source, plan.path, settings.encoding), source, plan.path);
 
   // Another target than the planned one: the claim moves with it.
   const auto moveTo = [&](const QString& target) {
@@ -210,8 +210,8 @@ JobResult PlannedJob(const TranscodeRequest& request, OutputPlan plan, QString n
   listener.EncodeStarted();
 
   // The job's failure reason says what went wrong; the probe adds no message
-  // of its own. Without MediaInfo the rates stay unknown (auto) and the
-  // decoder gives the frame size.
+  // of its own. Without MediaInfo the job goes on: the decoder gives the
+  // frame size either way, and the probe's is only compared with it.
   MediaProbe probe;
   if (probe.Open(source) == ProbeError::kNotMedia)
     return Failed(plan.path, QString("Can't open file %1: it holds no media that can be read.").arg(source));
@@ -232,7 +232,7 @@ JobResult PlannedJob(const TranscodeRequest& request, OutputPlan plan, QString n
   std::vector<std::string> extra = {"-metadata",
                                     std::string(kOutputRecordTag) + "=" + FormatOutputRecord(record).toStdString()};
   if (request.encoderThreads > 0) extra.insert(extra.end(), {"-threads", std::to_string(request.encoderThreads)});
-  JobResult result = RunEncoder(*library, source, plan.path, settings.encoding, probe, listener, extra);
+  JobResult result = RunEncoder(*library, source, plan.path, settings.encoding, listener, extra);
   if (result.outcome == JobOutcome::Done) result.reason = note;
   return result;
 }
@@ -268,14 +268,10 @@ JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, 
   return result;
 }
 
-ProbedRates RatesOf(const MediaProbe& probe) {
-  return {probe.VideoBitRateKbps(), probe.FrameRate(), probe.AudioBitRateKbps(), probe.SamplingRateKhz()};
-}
-
 JobResult RunEncoder(const EncoderLibrary& library, const QString& sourcePath, const QString& outputPath,
-                     const EncodingSettings& settings, const MediaProbe& probe, JobListener& listener,
+                     const EncodingSettings& settings, JobListener& listener,
                      const std::vector<std::string>& extraArguments) {
-  std::vector<std::string> arguments = BuildEncoderArguments(sourcePath, outputPath, settings, RatesOf(probe));
+  std::vector<std::string> arguments = BuildEncoderArguments(sourcePath, outputPath, settings);
   arguments.insert(arguments.end() - 1, extraArguments.begin(), extraArguments.end());
   std::string error;
   const int result = library.Encode(arguments, &ForwardProgress, &listener, error);

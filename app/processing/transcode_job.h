@@ -32,7 +32,6 @@
 namespace vidmora {
 
 class MessageSink;
-class MediaProbe;
 
 enum class JobOutcome {
   Done,     // the output was written (the reason may note a changed name)
@@ -63,7 +62,8 @@ enum class ExistingOutputs {
 class JobListener {
  public:
   virtual ~JobListener() = default;
-  // The output path is known (before any skip): it becomes the last output path.
+  // The output path is planned (before the skip rules are applied); called
+  // again when the job takes another path (a numbered or earlier output).
   virtual void OutputPathChosen(const QString& path) = 0;
   // The encoder library is loaded and the encode begins.
   virtual void EncodeStarted() = 0;
@@ -91,16 +91,12 @@ struct RunFiles {
 JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, MessageSink* messages,
                         const RunFiles& run = {});
 
-// The rates that replace "auto" settings, as the probe read them.
-struct ProbedRates;
-ProbedRates RatesOf(const MediaProbe& probe);
-
-// Builds the argument vector from the settings and the probe and runs the
-// encoder of `library`. Returns Done or Failed with the encoder's reason.
+// Builds the argument vector from the settings and runs the encoder of
+// `library`. Returns Done or Failed with the encoder's reason.
 class EncoderLibrary;
 // `extraArguments` go before the output path (e.g. "-metadata", "KEY=VALUE").
 JobResult RunEncoder(const EncoderLibrary& library, const QString& sourcePath, const QString& outputPath,
-                     const EncodingSettings& settings, const MediaProbe& probe, JobListener& listener,
+                     const EncodingSettings& settings, JobListener& listener,
                      const std::vector<std::string>& extraArguments = {});
 
 }  // namespace vidmora

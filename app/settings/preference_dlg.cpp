@@ -28,8 +28,6 @@ CPreferenceDlg::CPreferenceDlg(QWidget* parent) : QDialog(parent), ui_(std::make
 
 CPreferenceDlg::~CPreferenceDlg() = default;
 
-void CPreferenceDlg::SetInitialPage(Page page) { ui_->page_tabs->setCurrentIndex(page); }
-
 void CPreferenceDlg::accept() {
   // A value that cannot work is named now, while it can still be mended.
   if (const QString problem = generalPage_->Problem(); !problem.isEmpty()) {

@@ -29,9 +29,6 @@ class CPreferenceDlg : public QDialog {
   explicit CPreferenceDlg(QWidget* parent = nullptr);
   ~CPreferenceDlg() override;
 
-  // The tab shown first (the General page unless set).
-  void SetInitialPage(Page page);
-
   CGeneralConfDlg& GeneralPage() { return *generalPage_; }
   CVideoAudioSettingDlg& VideoAudioPage() { return *videoAudioPage_; }
 

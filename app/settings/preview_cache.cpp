@@ -34,7 +34,7 @@ bool WritePreviewCacheFile(const QString& cachePath, const QByteArray& bytes) {
   // The cache folder is private, so the folders below it are this program's own.
   if (cachePath.isEmpty() || !QDir().mkpath(QFileInfo(cachePath).path())) return false;
   const std::string path = cachePath.toStdString();
-  return ReplaceFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))) == 0;
+  return !ReplaceFileAtomically(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 namespace {

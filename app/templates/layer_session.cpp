@@ -118,7 +118,7 @@ bool LayerSession::Restore(const FileBytes& files) {
       continue;
     }
     if (ReplaceFileAtomically(std::filesystem::path(path.toStdString()),
-                              std::string_view(bytes->constData(), static_cast<size_t>(bytes->size()))) != 0)
+                              std::string_view(bytes->constData(), static_cast<size_t>(bytes->size()))))
       ok = false;
   }
   if (!ok) emit saveFailed(QStringLiteral("The template's files in %1 could not all be put back.").arg(folder_));
@@ -243,8 +243,6 @@ bool LayerSession::Save() {
   }
   return false;
 }
-
-void LayerSession::ReloadLayers(int index) { Reload(index); }
 
 std::vector<EditedLayer> LayerSession::LayersForPainting() const {
   std::vector<EditedLayer> layers;

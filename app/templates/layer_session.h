@@ -79,10 +79,6 @@ class LayerSession : public QObject {
   // Writes the selected layer's values to its file (also without a change).
   bool Save();
 
-  // Reads the template's layer list again (after a layer was added, renamed
-  // or removed) and selects `index` (clamped to the list).
-  void ReloadLayers(int index);
-
   // The layers as they are now, in template order, the selected one with its
   // unsaved-or-saved values from memory; layers whose files cannot be read
   // are left out.

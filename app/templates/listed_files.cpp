@@ -1,5 +1,7 @@
 #include "app/templates/listed_files.h"
 
+#include "shared/io/atomic_file.h"
+
 #include <QFile>
 
 #include <fcntl.h>
@@ -21,8 +23,8 @@ std::optional<QByteArray> ReadBytes(const QString& path) {
 }
 
 bool WriteBytes(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() && file.flush();
+  return !ReplaceFileAtomically(QFile::encodeName(path).toStdString(),
+                                std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 }  // namespace

@@ -86,12 +86,6 @@ QStringList ReadTemplateNames(const QString& templatesFolder) {
   return names;
 }
 
-bool TemplateExists(const QString& templatesFolder, const QString& templateName) {
-  if (!StaysInFolder(templateName) || !ReadTemplateNames(templatesFolder).contains(templateName)) return false;
-  const auto path = NamedFilePath(templatesFolder.toStdU16String(), templateName.toStdU16String());
-  return QFileInfo(QString::fromStdU16String(path)).isFile();
-}
-
 int StoredTemplateRow() {
   return quorvil::GetPrivateProfileInt(kConfigSection, kConfigTemplateKey, 0, ConfigPath());
 }

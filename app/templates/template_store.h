@@ -25,10 +25,6 @@ bool EnsureDemoTemplate(const QString& templatesFolder);
 // be read.
 QStringList ReadTemplateNames(const QString& templatesFolder);
 
-// True when the name is one of the index (and stays in the folder) and its
-// template file is there. Other XML files of the folder are no templates.
-bool TemplateExists(const QString& templatesFolder, const QString& templateName);
-
 // The row of the template list selected when the program last closed:
 // "config.ini" in the data folder, section "General", key "template"
 // (default 0).

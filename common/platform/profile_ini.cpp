@@ -285,7 +285,7 @@ bool WritePrivateProfileString(std::u16string_view section, std::u16string_view 
     if (!text.empty() && text.back() != '\n') text += lineBreak;
     text += "[" + sectionText + "]" + lineBreak + keyText + "=" + valueText + lineBreak;
   }
-  return vidmora::ReplaceFileAtomically(file, Encode(ini)) == 0;
+  return !vidmora::ReplaceFileAtomically(file, Encode(ini));
 }
 
 }  // namespace quorvil

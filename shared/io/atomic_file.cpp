@@ -53,23 +53,25 @@ int OpenNewBeside(const fs::path& path, std::string& temporary) {
   return -1;
 }
 
+std::error_code Errno(int error) { return std::error_code(error, std::generic_category()); }
+
 }  // namespace
 
-int ReplaceFileAtomically(const fs::path& path, std::string_view bytes) {
-  if (path.empty() || !path.has_filename()) return EISDIR;
+std::error_code ReplaceFileAtomically(const fs::path& path, std::string_view bytes) {
+  if (path.empty() || !path.has_filename()) return Errno(EISDIR);
   struct stat existing {};
   bool keepMode = false;
   if (::lstat(path.c_str(), &existing) == 0) {
-    if (S_ISLNK(existing.st_mode)) return ELOOP;
-    if (!S_ISREG(existing.st_mode)) return EISDIR;
+    if (S_ISLNK(existing.st_mode)) return Errno(ELOOP);
+    if (!S_ISREG(existing.st_mode)) return Errno(EISDIR);
     keepMode = true;
   } else if (errno != ENOENT) {
-    return errno;
+    return Errno(errno);
   }
 
   std::string temporary;
   const int fd = OpenNewBeside(path, temporary);
-  if (fd < 0) return errno;
+  if (fd < 0) return Errno(errno);
   int error = 0;
   if (!WriteAll(fd, bytes) || (keepMode && ::fchmod(fd, existing.st_mode & 07777) != 0) || ::fsync(fd) != 0)
     error = errno;
@@ -77,10 +79,10 @@ int ReplaceFileAtomically(const fs::path& path, std::string_view bytes) {
   if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
   if (error != 0) {
     ::unlink(temporary.c_str());
-    return error;
+    return Errno(error);
   }
   SyncFolder(path.has_parent_path() ? path.parent_path() : fs::path("."));
-  return 0;
+  return {};
 }
 
 }  // namespace vidmora

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string_view>
+#include <system_error>
 
 namespace vidmora {
 
@@ -16,8 +17,9 @@ namespace vidmora {
 // with EISDIR when it is a folder or another non-regular file: the link, and
 // the file it names, stay as they were.
 //
-// Returns 0, or the errno of the step that failed; `path` is then untouched
-// and the new file removed. Any thread may call it.
-int ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+// Returns an empty error_code, or the errno of the step that failed (in the
+// generic category, so message() is the system's text for it); `path` is then
+// untouched and the new file removed. Any thread may call it.
+[[nodiscard]] std::error_code ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace vidmora

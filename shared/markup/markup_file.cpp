@@ -100,9 +100,9 @@ bool MarkupDoc::Save(std::u16string_view path) {
   result_.clear();
   const std::optional<std::string> bytes = EncodeDocumentText(text_, docFlags_, result_);
   if (!bytes) return false;
-  if (const int error = ReplaceFileAtomically(std::filesystem::path(ToUtf8(path)), *bytes); error != 0) {
-    FileError(result_, SystemMessage(error));
-    errno = error;  // for callers that tell the user why
+  if (const std::error_code error = ReplaceFileAtomically(std::filesystem::path(ToUtf8(path)), *bytes)) {
+    FileError(result_, error.message());
+    errno = error.value();  // for callers that tell the user why
     return false;
   }
   return true;

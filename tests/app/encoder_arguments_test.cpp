@@ -7,19 +7,16 @@ namespace {
 
 using Arguments = std::vector<std::string>;
 
-// Auto rates are sent as 0 whatever the probe read (a flat clip's 8 kbit/s,
-// a phone clip's average of a variable frame rate, the first of two audio
-// tracks' sampling rates): the encoder keeps the source's frame times and
+// Auto rates are sent as 0: the encoder keeps the source's frame times and
 // each track's rate, and chooses the bit rates.
-TEST(EncoderArguments, AutoRatesAreLeftToTheEncoderWhateverTheProbeRead) {
-  const ProbedRates probed{8, 28.235, 3, 44.1};
+TEST(EncoderArguments, AutoRatesAreLeftToTheEncoder) {
   const Arguments expected = {"ffmpeg", "-i", "/v/clip.avi", "-vcodec", "libx264", "-b:v", "0k", "-r", "0",
                               "-acodec", "libvo_aacenc", "-ar", "0k", "-b:a", "0k", "-vol", "256",
                               "/v/clip_new.mp4"};
-  EXPECT_EQ(BuildEncoderArguments("/v/clip.avi", "/v/clip_new.mp4", EncodingSettings{}, probed), expected);
+  EXPECT_EQ(BuildEncoderArguments("/v/clip.avi", "/v/clip_new.mp4", EncodingSettings{}), expected);
 }
 
-TEST(EncoderArguments, SetValuesReplaceTheProbedOnes) {
+TEST(EncoderArguments, SetValuesAreSentAsTheSettingsHoldThem) {
   EncodingSettings settings;
   settings.sampleRateKhz = 48;
   settings.frameRate = 29.97;
@@ -27,7 +24,7 @@ TEST(EncoderArguments, SetValuesReplaceTheProbedOnes) {
   settings.volume = 0;
   settings.videoCodec = VideoCodec::kXvid;
   settings.audioCodec = AudioCodec::kMp3;
-  const Arguments args = BuildEncoderArguments("/a.mp4", "/b.avi", settings, {800, 29.97, 0, 0});
+  const Arguments args = BuildEncoderArguments("/a.mp4", "/b.avi", settings);
   const Arguments expected = {"ffmpeg", "-i", "/a.mp4", "-vcodec", "libxvid", "-b:v", "0k", "-r", "29.97",
                               "-acodec", "libmp3lame", "-ar", "48k", "-b:a", "192k", "-vol", "0", "/b.avi"};
   EXPECT_EQ(args, expected);
@@ -37,7 +34,7 @@ TEST(EncoderArguments, EverySlotIsFilledForCopyAndLongPathsAreKeptWhole) {
   EncodingSettings settings;
   settings.audioCodec = AudioCodec::kCopy;
   const std::string longName = "/v/" + std::string(400, 'x') + "é.mov";
-  const Arguments args = BuildEncoderArguments(QString::fromStdString(longName), "/o.mp4", settings, {});
+  const Arguments args = BuildEncoderArguments(QString::fromStdString(longName), "/o.mp4", settings);
   ASSERT_EQ(args.size(), 18u);
   EXPECT_EQ(args[2], longName);
   EXPECT_EQ(args[10], "copy");
@@ -51,7 +48,7 @@ TEST(EncoderArguments, ASetAspectGoesBeforeTheOutputAndAnUnreadableOneCountsAsAu
            {"wide", {"/b.mp4"}}}) {
     EncodingSettings settings;
     settings.aspect = stored;
-    const Arguments args = BuildEncoderArguments("/a.mp4", "/b.mp4", settings, {});
+    const Arguments args = BuildEncoderArguments("/a.mp4", "/b.mp4", settings);
     EXPECT_EQ(Arguments(args.begin() + 17, args.end()), expected) << stored.toStdString();
   }
 }
@@ -59,7 +56,7 @@ TEST(EncoderArguments, ASetAspectGoesBeforeTheOutputAndAnUnreadableOneCountsAsAu
 TEST(EncoderArguments, DisabledAudioAsksForNoAudioBeforeTheOutput) {
   EncodingSettings settings;
   settings.disableAudio = true;
-  const Arguments args = BuildEncoderArguments("/a.mp4", "/b.mp4", settings, {});
+  const Arguments args = BuildEncoderArguments("/a.mp4", "/b.mp4", settings);
   ASSERT_EQ(args.size(), 19u);
   EXPECT_EQ(args[17], "-an");
   EXPECT_EQ(args[18], "/b.mp4");

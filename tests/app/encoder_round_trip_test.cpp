@@ -96,7 +96,7 @@ TEST(EncoderRoundTrip, EveryChoiceTheEngineSendsReadsBackAsTheSameSettings) {
     SCOPED_TRACE(c.name);
     const EncodingSettings& s = c.settings;
     const QString output = QString::fromUtf8("/sortie/clip one_new") + Info(s.container).extension;
-    const std::vector<std::string> arguments = BuildEncoderArguments(source, output, s, ProbedRates{});
+    const std::vector<std::string> arguments = BuildEncoderArguments(source, output, s);
     std::vector<const char*> argv;
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     std::string error;

@@ -30,6 +30,8 @@ fs::perms Mode(const fs::path& path) { return fs::symlink_status(path).permissio
 TEST(AtomicFile, ReplacesRegularFilesOnlyAndLeavesNoTemporary) {
   TempEnv env;
   const fs::path folder = env.MakeDir("files");
+  const mode_t umaskBits = umask(022);
+  umask(umaskBits);
   const fs::path victim = env.MakeDir("elsewhere") / "victim";
   WriteFile(victim, "victim's");
   struct Case {
@@ -53,11 +55,13 @@ TEST(AtomicFile, ReplacesRegularFilesOnlyAndLeavesNoTemporary) {
     c.plant(path, victim);
     const fs::file_status before = fs::symlink_status(path);
     const fs::perms mode = Mode(path);
-    EXPECT_EQ(ReplaceFileAtomically(path, "new"), c.error);
+    EXPECT_EQ(ReplaceFileAtomically(path, "new").value(), c.error);
     if (c.error == 0) {
       EXPECT_EQ(ReadFile(path), "new");
       if (fs::exists(before)) {
         EXPECT_EQ(Mode(path), mode);
+      } else {
+        EXPECT_EQ(Mode(path), fs::perms(0666 & ~umaskBits));
       }
     } else {
       EXPECT_EQ(fs::symlink_status(path).type(), before.type());
@@ -66,7 +70,7 @@ TEST(AtomicFile, ReplacesRegularFilesOnlyAndLeavesNoTemporary) {
   EXPECT_EQ(ReadFile(victim), "victim's");
   EXPECT_FALSE(fs::exists(victim.string() + "-new"));
   EXPECT_EQ(Names(folder), (std::set<std::string>{"missing", "private_file", "link_to_a_file", "dangling_link", "folder"}));
-  EXPECT_EQ(ReplaceFileAtomically(folder / "no-such-folder" / "x", "new"), ENOENT);
+  EXPECT_EQ(ReplaceFileAtomically(folder / "no-such-folder" / "x", "new"), std::errc::no_such_file_or_directory);
 }
 
 }  // namespace
