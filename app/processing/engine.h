@@ -10,7 +10,7 @@
 // events through BatchSignals (batch_signals.h). The folders themselves are
 // in app/settings/app_folders.h (data, templates, documents); the containers
 // and codecs a settings page lists in encoding_choices.h; pictures of a video
-// for the output preview come from GrabFrame (frame_grab.h), painted with the
+// for the output preview come from GrabFrame (preview_frame.h), painted with the
 // drawing library's PaintTemplateOntoImage (draw/glyphra.h).
 //
 // Threads: StartEngine on the main thread, once, before any other engine

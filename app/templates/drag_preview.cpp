@@ -1,6 +1,6 @@
 #include "app/templates/drag_preview.h"
 
-#include "app/templates/preview_painter.h"
+#include "app/templates/editor_preview_paint.h"
 #include "draw/glyphra.h"
 
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "app/templates/preview_renderer.h"
 
-#include "app/processing/frame_grab.h"
+#include "app/processing/preview_frame.h"
 #include "app/settings/preview_cache.h"
 #include "app/templates/template_names.h"
 #include "draw/glyphra.h"

@@ -12,8 +12,8 @@
 #include "app/processing/engine.h"
 #include "app/settings/app_folders.h"
 #include "app/templates/drag_preview.h"
+#include "app/templates/editor_preview_paint.h"
 #include "app/templates/layer_session.h"
-#include "app/templates/preview_painter.h"
 #include "app/templates/sample_picture.h"
 #include "app/templates/template_store.h"
 

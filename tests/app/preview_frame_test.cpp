@@ -1,4 +1,4 @@
-#include "app/processing/frame_grab.h"
+#include "app/processing/preview_frame.h"
 
 #include "tests/app/engine_fixture.h"
 

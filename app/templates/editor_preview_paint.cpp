@@ -1,4 +1,4 @@
-#include "app/templates/preview_painter.h"
+#include "app/templates/editor_preview_paint.h"
 
 #include "draw/glyphra.h"
 
