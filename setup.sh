@@ -130,7 +130,7 @@ case "$cmd" in
     install_missing
     # The check compares with a recorded commit: a copy without that history
     # (a shallow clone, an unpacked archive) cannot be checked, and says so.
-    format_base=$(grep -v '^#' "$here/.ci/format-base" | tr -d '[:space:]')
+    format_base=$(grep -v '^#' "$here/.ci/format-base" 2>/dev/null | tr -d '[:space:]' || true)
     if git -C "$here" cat-file -e "$format_base^{commit}" 2>/dev/null; then
       log "format of the changed lines (.ci/check_format.py)"
       python3 "$here/.ci/check_format.py"
