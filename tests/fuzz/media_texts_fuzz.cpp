@@ -21,13 +21,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   fields.resize(7);
 
+  // Fields 2 and 5 were bit rates, which the probe no longer reads; the corpus
+  // keeps its seven fields, and every field still goes through WideToDouble below.
   vidmora::MediaTexts texts;
   texts.width = fields[0];
   texts.height = fields[1];
-  texts.videoBitRate = fields[2];
   texts.frameRate = fields[3];
   texts.rotation = fields[4];
-  texts.audioBitRate = fields[5];
   texts.samplingRate = fields[6];
   const vidmora::MediaValues values = vidmora::ConvertMediaTexts(texts);
   if (values.rotationDegrees < 0 || values.rotationDegrees > 359) std::abort();
