@@ -116,16 +116,8 @@ bool Batch::StartProcessing(RunRows which) {
   }
   {
     std::lock_guard lock(observerMutex_);
-    runProgress_.Start();
     // Rows done before the run count as done from its start.
-    for (int row = 0, next = 0; row < rows; ++row) {
-      if (next < static_cast<int>(toRun.size()) && toRun[next] == row) {
-        ++next;
-      } else {
-        runProgress_.RowStarted(row);
-        runProgress_.RowEnded(row);
-      }
-    }
+    runProgress_.Start(rows - static_cast<int>(toRun.size()));
   }
   worker_ = std::thread([this, rows, toRun = std::move(toRun)] {
     observer_.RunStarted(rows);

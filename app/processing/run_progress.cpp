@@ -4,9 +4,9 @@
 
 namespace vidmora {
 
-void RunProgress::Start() {
+void RunProgress::Start(int alreadyEnded) {
   doing_.clear();
-  ended_ = 0;
+  ended_ = alreadyEnded;
   started_ = std::chrono::steady_clock::now();
 }
 

@@ -19,8 +19,9 @@ struct RunFraction {
 
 class RunProgress {
  public:
-  // A new run begins now.
-  void Start();
+  // A new run begins now; `alreadyEnded` rows were done before it and count
+  // as ended.
+  void Start(int alreadyEnded = 0);
   void RowStarted(int row);
   // A report for a row that is not being encoded (any more) is ignored.
   void RowAdvanced(int row, double fraction);

@@ -28,6 +28,7 @@
 #include <QProgressBar>
 #include <QShortcut>
 #include <QStringListModel>
+#include <QTimer>
 #include <QToolButton>
 
 namespace vidmora {
@@ -76,7 +77,10 @@ CMainDlgUI::CMainDlgUI(QWidget* parent) : CBaseDlgUI(QStringLiteral("maindlg.xml
   ShowStatus(UiText(QStringLiteral("Add videos with the Add button, or drop files and folders here.")));
 }
 
-CMainDlgUI::~CMainDlgUI() = default;
+CMainDlgUI::~CMainDlgUI() {
+  // A change not written yet is written before the window goes.
+  if (savePending_) WriteQueueNow();
+}
 
 void CMainDlgUI::FindControls() {
   if (!IsSkinLoaded()) return;
@@ -158,13 +162,13 @@ void CMainDlgUI::ConnectControls() {
   connect(runner_, &BatchRunner::runningChanged, this, &CMainDlgUI::OnRunningChanged);
   connect(runner_, &BatchRunner::batchProgressed, this, &CMainDlgUI::OnBatchProgress);
   connect(runner_, &BatchRunner::runEnded, this, &CMainDlgUI::OnRunEnded);
-  connect(runner_, &BatchRunner::queueChanged, this, &CMainDlgUI::SaveQueue);
+  connect(runner_, &BatchRunner::queueChanged, this, &CMainDlgUI::ScheduleQueueSave);
 }
 
 QString CMainDlgUI::KeepQueueIn(const QString& queueFile) {
   QueueRead read = ReadQueue(queueFile);
-  // The rows are added before the file is named, so that adding them does not
-  // write it back before every row is in.
+  // The rows are added before the file is named: adding them does not write
+  // it back.
   queueFile_.clear();
   int missing = 0;
   for (const QueuedRow& row : read.rows) {
@@ -181,7 +185,18 @@ QString CMainDlgUI::KeepQueueIn(const QString& queueFile) {
   return read.warning;
 }
 
-void CMainDlgUI::SaveQueue() {
+void CMainDlgUI::ScheduleQueueSave() {
+  // Many changes in a row (a folder of files added, a list cleared) are
+  // written once, when the event loop next runs.
+  if (queueFile_.isEmpty() || savePending_) return;
+  savePending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    if (savePending_) WriteQueueNow();
+  });
+}
+
+void CMainDlgUI::WriteQueueNow() {
+  savePending_ = false;
   if (queueFile_.isEmpty()) return;
   const QString error = WriteQueue(queueFile_, runner_->Rows());
   if (!error.isEmpty()) ShowStatus(error);

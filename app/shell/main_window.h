@@ -112,10 +112,12 @@ class CMainDlgUI : public CBaseDlgUI {
   // Removes the rows for which `remove` holds, from the bottom up.
   template <typename Predicate>
   int RemoveRowsWhere(Predicate remove);
-  void SaveQueue();
+  void ScheduleQueueSave();
+  void WriteQueueNow();
 
   HelpMenu help_;
   QString queueFile_;  // empty: the list is not kept
+  bool savePending_ = false;
   FileListModel* files_ = nullptr;
   QStringListModel* templates_ = nullptr;
   WindowMessageSink* messages_ = nullptr;

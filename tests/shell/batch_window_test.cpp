@@ -307,6 +307,7 @@ TEST_F(WindowTest, ADamagedListIsKeptAsideAndTheWindowStartsEmpty) {
   EXPECT_EQ(ReadFile(queue.toStdString() + ".bak"), "{\"version\": 1, \"rows\": [{\"sou");
   // The next change writes a sound file again.
   window_->AddFiles({MakeSource("a.mp4")});
+  QApplication::processEvents();  // changes are written when the event loop next runs
   EXPECT_EQ(ReadQueue(queue).rows.size(), 1u);
 }
 
