@@ -1,6 +1,6 @@
-#include "app/settings/app_folders.h"
-#include "app/templates/template_check.h"
-#include "app/templates/template_store.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/templates/template_check.h"
+#include "app/processing/templates/template_store.h"
 #include "cli/commands.h"
 
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "cli/cli_options.h"
 
 #include "app/processing/encoding_choices.h"
-#include "app/settings/output_preferences.h"
+#include "app/processing/settings/output_preferences.h"
 
 #include <QCommandLineParser>
 

@@ -1,6 +1,6 @@
 #include "cli/watch_record.h"
 
-#include "app/settings/app_folders.h"
+#include "app/processing/settings/app_folders.h"
 #include "shared/io/atomic_file.h"
 
 #include <QCryptographicHash>

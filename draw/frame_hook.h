@@ -12,7 +12,7 @@
 // then blended into each frame; when the overlay cannot be allocated the
 // frame is painted directly.
 
-#include "draw/graphics.h"
+#include "draw/base/graphics.h"
 #include "draw/render_context.h"
 
 #include <QRgb>

@@ -1,6 +1,6 @@
 #include "draw/frame_overlay.h"
 
-#include "draw/graphics.h"
+#include "draw/base/graphics.h"
 #include "draw/layer_painter.h"
 
 #include <algorithm>

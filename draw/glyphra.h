@@ -10,7 +10,7 @@
 // template, so a preview on the window's thread never changes the watermark of
 // a video being encoded on a worker.
 
-#include "draw/graphics.h"
+#include "draw/base/graphics.h"
 #include "shared/export.h"
 
 #include <QImage>

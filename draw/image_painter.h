@@ -6,8 +6,8 @@
 // UnknownImageFormat in the graphics. Uses the painter's current smoothing.
 // The calling thread owns everything.
 
+#include "draw/base/graphics.h"
 #include "draw/frame_rect.h"
-#include "draw/graphics.h"
 #include "draw/picture_cache.h"
 #include "draw/watermark_layer.h"
 

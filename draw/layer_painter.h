@@ -5,8 +5,8 @@
 // only set the graphics' last status; painting goes on. Needs a
 // QGuiApplication; the calling thread owns everything.
 
+#include "draw/base/graphics.h"
 #include "draw/frame_rect.h"
-#include "draw/graphics.h"
 #include "draw/layer_timing.h"
 #include "draw/picture_cache.h"
 #include "draw/watermark_layer.h"

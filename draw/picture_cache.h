@@ -4,7 +4,7 @@
 // file whose size or modification time changes is decoded again. One cache per
 // thread; not shared.
 
-#include "draw/graphics.h"
+#include "draw/base/graphics.h"
 
 #include <QImage>
 #include <QString>

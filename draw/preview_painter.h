@@ -6,7 +6,7 @@
 // prepared template is read or changed, and nothing is kept between calls.
 // Needs a QGuiApplication; any thread; the caller owns the picture.
 
-#include "draw/graphics.h"
+#include "draw/base/graphics.h"
 #include "draw/layer_timing.h"
 #include "draw/watermark_layer.h"
 

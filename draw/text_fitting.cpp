@@ -1,9 +1,9 @@
 #include "draw/text_fitting.h"
 
-#include "draw/font_mapping.h"
+#include "draw/base/font_mapping.h"
+#include "draw/base/text_layout.h"
 #include "draw/mul_div.h"
 #include "draw/placement.h"
-#include "draw/text_layout.h"
 
 #include <QFontMetricsF>
 

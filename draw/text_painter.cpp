@@ -1,9 +1,9 @@
 #include "draw/text_painter.h"
 
+#include "draw/base/font_mapping.h"
+#include "draw/base/text_layout.h"
 #include "draw/colors.h"
-#include "draw/font_mapping.h"
 #include "draw/placement.h"
-#include "draw/text_layout.h"
 #include "draw/textdesigner/outline_text.h"
 
 #include <QPainter>

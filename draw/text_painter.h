@@ -5,8 +5,8 @@
 // gradient switches, which are never painted. The painter's state is restored
 // afterwards. Needs a QGuiApplication; the calling thread owns everything.
 
+#include "draw/base/graphics.h"
 #include "draw/frame_rect.h"
-#include "draw/graphics.h"
 #include "draw/watermark_layer.h"
 
 namespace glyphra {

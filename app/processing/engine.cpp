@@ -1,7 +1,7 @@
 #include "app/processing/engine.h"
 
-#include "app/settings/app_folders.h"
-#include "app/settings/first_start.h"
+#include "app/processing/first_start.h"
+#include "app/processing/settings/app_folders.h"
 #include "common/quorvil.h"
 #include "draw/glyphra.h"
 

@@ -8,7 +8,7 @@
 // Then a front end builds JobSettings (job_settings.h), runs a Batch
 // (batch.h) with EncoderLibraryFolder(), and in a window receives the batch's
 // events through BatchSignals (batch_signals.h). The folders themselves are
-// in app/settings/app_folders.h (data, templates, documents); the containers
+// in settings/app_folders.h (data, templates, documents); the containers
 // and codecs a settings page lists in encoding_choices.h; pictures of a video
 // for the output preview come from GrabFrame (preview_frame.h), painted with the
 // drawing library's PaintTemplateOntoImage (draw/glyphra.h).

@@ -1,7 +1,7 @@
 #include "app/processing/job_settings.h"
 
-#include "app/settings/app_folders.h"
-#include "app/settings/session_choices.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/session_choices.h"
 
 #include <QSettings>
 

@@ -4,7 +4,7 @@
 // front end builds and the engine runs.
 
 #include "app/processing/encoding_settings.h"
-#include "app/settings/output_preferences.h"
+#include "app/processing/settings/output_preferences.h"
 
 #include <QString>
 #include <QStringList>

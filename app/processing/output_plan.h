@@ -3,7 +3,7 @@
 // Where the output of one source goes and what it is called.
 
 #include "app/processing/encoding_settings.h"
-#include "app/settings/output_preferences.h"
+#include "app/processing/settings/output_preferences.h"
 
 #include <QString>
 

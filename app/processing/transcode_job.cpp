@@ -6,11 +6,11 @@
 #include "app/processing/media_probe.h"
 #include "app/processing/message_sink.h"
 #include "app/processing/output_plan.h"
-#include "app/processing/paint_size.h"
 #include "app/processing/output_record.h"
+#include "app/processing/paint_size.h"
+#include "app/processing/settings/app_folders.h"
 #include "app/processing/source_in_use.h"
-#include "app/settings/app_folders.h"
-#include "app/templates/template_check.h"
+#include "app/processing/templates/template_check.h"
 #include "draw/glyphra.h"
 
 #include <QFile>

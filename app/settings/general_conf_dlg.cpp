@@ -1,6 +1,6 @@
 #include "app/settings/general_conf_dlg.h"
 
-#include "app/settings/output_folder_check.h"
+#include "app/processing/settings/output_folder_check.h"
 #include "ui_general_conf_dlg.h"
 
 #include <QBoxLayout>

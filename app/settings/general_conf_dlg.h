@@ -5,7 +5,7 @@
 // page as it starts (nothing chosen) and is not written. User-interface
 // thread.
 
-#include "app/settings/output_preferences.h"
+#include "app/processing/settings/output_preferences.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,8 +1,8 @@
 #include "app/settings/img_resizing_setting_dlg.h"
 
+#include "app/processing/settings/preview_cache.h"
+#include "app/processing/settings/session_choices.h"
 #include "app/settings/language_manager.h"
-#include "app/settings/preview_cache.h"
-#include "app/settings/session_choices.h"
 #include "ui_img_resizing_setting_dlg.h"
 
 #include <QDir>

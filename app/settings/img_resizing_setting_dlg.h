@@ -5,7 +5,7 @@
 // Closing saves (there is nothing to cancel) and empties the preview cache,
 // so that previews are made again. User-interface thread; opened modally.
 
-#include "app/settings/resizing_settings.h"
+#include "app/processing/settings/resizing_settings.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "app/settings/preference_dlg.h"
 
-#include "app/settings/app_folders.h"
+#include "app/processing/settings/app_folders.h"
 #include "app/settings/general_conf_dlg.h"
 #include "app/settings/language_manager.h"
 #include "app/settings/video_audio_setting_dlg.h"

@@ -2,7 +2,7 @@
 
 #include "app/processing/codec_limits.h"
 #include "app/processing/encoding_choices.h"
-#include "app/settings/session_choices.h"
+#include "app/processing/settings/session_choices.h"
 #include "ui_video_audio_setting_dlg.h"
 
 #include <QSettings>

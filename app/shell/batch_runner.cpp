@@ -1,7 +1,7 @@
 #include "app/shell/batch_runner.h"
 
-#include "app/settings/app_folders.h"
-#include "app/settings/output_preferences.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/output_preferences.h"
 #include "app/shell/file_list_model.h"
 
 namespace vidmora {

@@ -2,6 +2,8 @@
 
 #include "app/processing/engine.h"
 #include "app/processing/paint_size.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/settings/language_manager.h"
 #include "app/shell/batch_runner.h"
 #include "app/shell/external_programs.h"
 #include "app/shell/file_list_model.h"
@@ -10,8 +12,6 @@
 #include "app/shell/skin.h"
 #include "app/shell/video_files.h"
 #include "app/shell/window_message_sink.h"
-#include "app/settings/app_folders.h"
-#include "app/settings/language_manager.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>

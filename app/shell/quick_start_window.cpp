@@ -1,7 +1,7 @@
 #include "app/shell/quick_start_window.h"
 
+#include "app/processing/settings/quick_start_choice.h"
 #include "app/settings/language_manager.h"
-#include "app/settings/quick_start_choice.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

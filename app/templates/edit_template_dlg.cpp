@@ -2,8 +2,8 @@
 
 #include "app/processing/engine.h"
 #include "app/processing/preview_frame.h"
+#include "app/processing/settings/preview_cache.h"
 #include "app/settings/language_manager.h"
-#include "app/settings/preview_cache.h"
 #include "app/templates/anchor_snap.h"
 #include "app/templates/drag_preview.h"
 #include "app/templates/edit_temp_img_dlg.h"

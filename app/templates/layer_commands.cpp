@@ -1,11 +1,11 @@
 #include "app/templates/layer_commands.h"
 
+#include "app/processing/templates/layer_store.h"
+#include "app/processing/templates/template_names.h"
 #include "app/settings/language_manager.h"
 #include "app/templates/layer_session.h"
-#include "app/templates/layer_store.h"
 #include "app/templates/name_prompt.h"
 #include "app/templates/new_layer_values.h"
-#include "app/templates/template_names.h"
 
 #include <QComboBox>
 #include <QMenu>

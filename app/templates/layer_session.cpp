@@ -1,7 +1,7 @@
 #include "app/templates/layer_session.h"
 
-#include "app/templates/layer_store.h"
-#include "app/templates/listed_files.h"
+#include "app/processing/templates/layer_store.h"
+#include "app/processing/templates/listed_files.h"
 #include "shared/io/atomic_file.h"
 #include "shared/template/layer_file.h"
 

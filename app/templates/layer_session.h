@@ -8,7 +8,7 @@
 // undo, redo and revert put files back byte for byte, across layers and layer
 // commands. UI thread only.
 
-#include "app/templates/store_result.h"
+#include "app/processing/templates/store_result.h"
 #include "shared/template/edited_layer.h"
 
 #include <QObject>

@@ -7,7 +7,7 @@
 // the field ("name_problem_label"). "Cancel", Esc and closing the window
 // cancel. UI thread.
 
-#include "app/templates/template_names.h"
+#include "app/processing/templates/template_names.h"
 
 #include <QDialog>
 #include <QStringList>

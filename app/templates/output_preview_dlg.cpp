@@ -1,10 +1,10 @@
 #include "app/templates/output_preview_dlg.h"
 
 #include "app/processing/engine.h"
-#include "app/settings/app_folders.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/resizing_settings.h"
+#include "app/processing/settings/session_choices.h"
 #include "app/settings/language_manager.h"
-#include "app/settings/resizing_settings.h"
-#include "app/settings/session_choices.h"
 #include "ui_output_preview_dlg.h"
 
 #include <QDir>

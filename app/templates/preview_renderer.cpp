@@ -1,8 +1,8 @@
 #include "app/templates/preview_renderer.h"
 
 #include "app/processing/preview_frame.h"
-#include "app/settings/preview_cache.h"
-#include "app/templates/template_names.h"
+#include "app/processing/settings/preview_cache.h"
+#include "app/processing/templates/template_names.h"
 #include "draw/glyphra.h"
 #include "shared/template/edited_layer.h"
 #include "shared/template/layer_file.h"

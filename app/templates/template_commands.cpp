@@ -1,10 +1,10 @@
 #include "app/templates/template_commands.h"
 
+#include "app/processing/templates/template_names.h"
+#include "app/processing/templates/template_store.h"
 #include "app/settings/language_manager.h"
 #include "app/templates/edit_template_dlg.h"
 #include "app/templates/name_prompt.h"
-#include "app/templates/template_names.h"
-#include "app/templates/template_store.h"
 
 #include <QMenu>
 #include <QMessageBox>

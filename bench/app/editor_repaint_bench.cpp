@@ -10,12 +10,12 @@
 //
 //   bench_editor_repaint --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
 #include "app/processing/engine.h"
-#include "app/settings/app_folders.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/templates/template_store.h"
 #include "app/templates/drag_preview.h"
 #include "app/templates/editor_preview_paint.h"
 #include "app/templates/layer_session.h"
 #include "app/templates/sample_picture.h"
-#include "app/templates/template_store.h"
 
 #include <QGuiApplication>
 #include <QImage>

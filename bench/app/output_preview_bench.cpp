@@ -6,10 +6,10 @@
 //
 //   bench_output_preview --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "app/processing/engine.h"
-#include "app/settings/app_folders.h"
-#include "app/settings/preview_cache.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/preview_cache.h"
+#include "app/processing/templates/template_store.h"
 #include "app/templates/preview_renderer.h"
-#include "app/templates/template_store.h"
 
 #include <QGuiApplication>
 

@@ -1,7 +1,7 @@
 #include "draw/textdesigner/diffused_shadow_strategy.h"
 
-#include "draw/font_mapping.h"
-#include "draw/text_layout.h"
+#include "draw/base/font_mapping.h"
+#include "draw/base/text_layout.h"
 
 #include <QColor>
 #include <QLineF>

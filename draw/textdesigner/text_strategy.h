@@ -4,7 +4,7 @@
 // OutlineText combines. Strategies paint on the calling thread's graphics and
 // keep no state between calls.
 
-#include "draw/graphics.h"
+#include "draw/base/graphics.h"
 
 #include <QFont>
 #include <QPoint>

@@ -1,7 +1,7 @@
 #include "tests/app/engine_fixture.h"
 
 #include "app/processing/engine.h"
-#include "app/templates/template_store.h"
+#include "app/processing/templates/template_store.h"
 
 #include <QCryptographicHash>
 

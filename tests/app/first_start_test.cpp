@@ -1,7 +1,7 @@
-#include "app/settings/app_folders.h"
-#include "app/settings/first_start.h"
-#include "app/settings/output_preferences.h"
-#include "app/templates/template_store.h"
+#include "app/processing/first_start.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/output_preferences.h"
+#include "app/processing/templates/template_store.h"
 #include "shared/template/layer_file.h"
 #include "tests/support/temp_env.h"
 

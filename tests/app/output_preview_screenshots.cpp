@@ -1,8 +1,8 @@
 // A picture of the output preview for people to look at, taken in a real X
 // server (run under xvfb-run): a sample clip with the demo template, and the
 // message shown for a file that is no video.
+#include "app/processing/templates/template_store.h"
 #include "app/templates/output_preview_dlg.h"
-#include "app/templates/template_store.h"
 #include "tests/app/engine_fixture.h"
 
 #include <QLabel>

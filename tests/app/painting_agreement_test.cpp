@@ -6,10 +6,10 @@
 // the reference canvas and the logo square as the clip is shown.
 #include "app/processing/engine.h"
 #include "app/processing/paint_size.h"
-#include "app/settings/app_folders.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/templates/template_store.h"
 #include "app/templates/edit_template_dlg.h"
 #include "app/templates/preview_renderer.h"
-#include "app/templates/template_store.h"
 #include "player/watermark_overlay.h"
 #include "tests/app/engine_fixture.h"
 #include "tests/draw/template_fixture.h"

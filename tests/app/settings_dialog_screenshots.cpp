@@ -1,8 +1,8 @@
 // Pictures of the settings dialogs for people to look at, taken in a real X
 // server (run under xvfb-run): both pages of the preferences and the image
 // resizing settings.
-#include "app/settings/app_folders.h"
-#include "app/settings/first_start.h"
+#include "app/processing/first_start.h"
+#include "app/processing/settings/app_folders.h"
 #include "app/settings/img_resizing_setting_dlg.h"
 #include "app/settings/preference_dlg.h"
 #include "tests/support/temp_env.h"

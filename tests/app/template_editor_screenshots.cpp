@@ -2,13 +2,13 @@
 // server (run under xvfb-run): each page with the demo template, and with a
 // template of shadow, outline and a logo picture.
 #include "app/processing/engine.h"
-#include "app/settings/app_folders.h"
-#include "app/settings/first_start.h"
+#include "app/processing/first_start.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/templates/layer_store.h"
+#include "app/processing/templates/template_store.h"
 #include "app/templates/edit_template_dlg.h"
 #include "app/templates/layer_session.h"
-#include "app/templates/layer_store.h"
 #include "app/templates/sample_picture.h"
-#include "app/templates/template_store.h"
 #include "draw/glyphra.h"
 #include "tests/support/media.h"
 #include "tests/support/temp_env.h"

@@ -1,8 +1,8 @@
 // The template store's file steps: add, rename and remove templates and
 // layers, and the names it refuses.
-#include "app/templates/template_store.h"
-#include "app/templates/layer_store.h"
-#include "app/templates/template_names.h"
+#include "app/processing/templates/template_store.h"
+#include "app/processing/templates/layer_store.h"
+#include "app/processing/templates/template_names.h"
 #include "shared/template/layer_file.h"
 #include "shared/template/template_files.h"
 #include "tests/support/temp_env.h"

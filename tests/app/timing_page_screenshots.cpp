@@ -2,11 +2,11 @@
 // (run under xvfb-run, once at scale 1 and once with QT_SCALE_FACTOR=2):
 // what the page stores, the mark moving with the slider, and pictures for
 // people to look at ("timing_page_<scale>x*.png").
-#include "app/settings/app_folders.h"
-#include "app/settings/first_start.h"
+#include "app/processing/first_start.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/templates/template_store.h"
 #include "app/templates/edit_template_dlg.h"
 #include "app/templates/layer_session.h"
-#include "app/templates/template_store.h"
 #include "draw/glyphra.h"
 #include "tests/support/media.h"
 #include "tests/support/temp_env.h"

@@ -2,8 +2,8 @@
 
 // Helpers for tests that paint layers built in code and read the pixels.
 
+#include "draw/base/graphics.h"
 #include "draw/frame_rect.h"
-#include "draw/graphics.h"
 #include "draw/picture_cache.h"
 #include "draw/watermark_layer.h"
 

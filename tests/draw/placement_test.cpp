@@ -1,9 +1,9 @@
 // Where layers land: anchors, offsets, image sizes, rotation, text fitting.
-#include "draw/mul_div.h"
 #include "draw/placement.h"
+#include "draw/base/font_mapping.h"
+#include "draw/base/text_layout.h"
+#include "draw/mul_div.h"
 #include "draw/text_fitting.h"
-#include "draw/text_layout.h"
-#include "draw/font_mapping.h"
 #include "tests/draw/paint_support.h"
 #include "tests/support/temp_env.h"
 

@@ -1,7 +1,7 @@
 // The effects of a text part on real pixels: shadow, edge, fill, cover tiles.
-#include "draw/font_mapping.h"
+#include "draw/base/font_mapping.h"
+#include "draw/base/text_layout.h"
 #include "draw/layer_painter.h"
-#include "draw/text_layout.h"
 #include "draw/text_painter.h"
 #include "draw/textdesigner/diffused_shadow_strategy.h"
 #include "tests/draw/paint_support.h"

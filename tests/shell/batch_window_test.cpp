@@ -1,11 +1,11 @@
 // The batch driven from the main window, with real encodes of small clips.
 
 #include "app/processing/queue_file.h"
-#include "app/settings/app_folders.h"
-#include "app/settings/output_preferences.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/output_preferences.h"
+#include "app/processing/templates/template_store.h"
 #include "app/shell/batch_runner.h"
 #include "app/shell/file_list_model.h"
-#include "app/templates/template_store.h"
 #include "tests/app/modal_driver.h"
 #include "tests/shell/window_fixture.h"
 

@@ -3,14 +3,14 @@
 // row, the about window and the quick-start window. QT_SCALE_FACTOR picks the
 // scale; the files are named after it (main_window_100.png, ..._200.png).
 
-#include "app/settings/first_start.h"
+#include "app/processing/first_start.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/templates/template_store.h"
 #include "app/shell/about_window.h"
 #include "app/shell/batch_runner.h"
 #include "app/shell/file_list_model.h"
 #include "app/shell/main_window.h"
 #include "app/shell/quick_start_window.h"
-#include "app/settings/app_folders.h"
-#include "app/templates/template_store.h"
 #include "tests/support/temp_env.h"
 
 #include <QListView>

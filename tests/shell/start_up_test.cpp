@@ -1,14 +1,14 @@
 // The program's start, its quick-start and about windows.
 
-#include "app/settings/app_folders.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/quick_start_choice.h"
+#include "app/processing/templates/template_store.h"
 #include "app/settings/img_resizing_setting_dlg.h"
 #include "app/settings/preference_dlg.h"
-#include "app/settings/quick_start_choice.h"
 #include "app/shell/about_window.h"
 #include "app/shell/main_window.h"
 #include "app/shell/quick_start_window.h"
 #include "app/shell/vidmora_host.h"
-#include "app/templates/template_store.h"
 #include "tests/app/modal_driver.h"
 #include "tests/support/temp_env.h"
 

@@ -1,14 +1,14 @@
 // The template commands in the program's window: the add button, the
 // template menu and a double click that opens the editor.
 
-#include "app/settings/app_folders.h"
-#include "app/settings/first_start.h"
-#include "app/settings/quick_start_choice.h"
+#include "app/processing/first_start.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/quick_start_choice.h"
+#include "app/processing/templates/template_store.h"
 #include "app/shell/main_window.h"
 #include "app/shell/vidmora_host.h"
 #include "app/templates/edit_template_dlg.h"
 #include "app/templates/layer_session.h"
-#include "app/templates/template_store.h"
 #include "tests/app/modal_driver.h"
 #include "tests/support/temp_env.h"
 

@@ -1,9 +1,9 @@
 #include "tests/shell/window_fixture.h"
 
 #include "app/processing/engine.h"
-#include "app/settings/app_folders.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/templates/template_store.h"
 #include "app/shell/batch_runner.h"
-#include "app/templates/template_store.h"
 
 #include <QTest>
 

@@ -4,7 +4,7 @@
 // (the index or a template file) and a file "<name>.xml" in the templates
 // folder. UI thread or any single thread at a time.
 
-#include "app/templates/store_result.h"
+#include "app/processing/templates/store_result.h"
 #include "shared/template/template_files.h"
 
 #include <QString>

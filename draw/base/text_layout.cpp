@@ -1,4 +1,4 @@
-#include "draw/text_layout.h"
+#include "draw/base/text_layout.h"
 
 #include <QFontMetricsF>
 #include <QRectF>

@@ -1,6 +1,6 @@
-#include "app/settings/preview_cache.h"
+#include "app/processing/settings/preview_cache.h"
 
-#include "app/settings/app_folders.h"
+#include "app/processing/settings/app_folders.h"
 #include "common/platform/folders.h"
 #include "shared/io/atomic_file.h"
 

@@ -1,4 +1,4 @@
-#include "app/settings/resizing_settings.h"
+#include "app/processing/settings/resizing_settings.h"
 
 #include "common/platform/profile_ini.h"
 

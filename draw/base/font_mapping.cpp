@@ -1,4 +1,4 @@
-#include "draw/font_mapping.h"
+#include "draw/base/font_mapping.h"
 
 #include <QFontMetricsF>
 #include <QString>

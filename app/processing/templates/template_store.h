@@ -6,7 +6,7 @@
 // those that change the folder hold a lock on it meanwhile (FolderLock), so
 // that two programs adding templates at once both find theirs listed.
 
-#include "app/templates/store_result.h"
+#include "app/processing/templates/store_result.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "app/settings/output_folder_check.h"
+#include "app/processing/settings/output_folder_check.h"
 
 #include <QDir>
 #include <QFile>

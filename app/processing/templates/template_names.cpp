@@ -1,4 +1,4 @@
-#include "app/templates/template_names.h"
+#include "app/processing/templates/template_names.h"
 
 #include "common/quorvil.h"
 #include "shared/template/template_files.h"

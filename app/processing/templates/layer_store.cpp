@@ -1,7 +1,7 @@
-#include "app/templates/layer_store.h"
+#include "app/processing/templates/layer_store.h"
 
-#include "app/templates/listed_files.h"
-#include "app/templates/template_names.h"
+#include "app/processing/templates/listed_files.h"
+#include "app/processing/templates/template_names.h"
 #include "shared/template/edited_layer.h"
 #include "shared/template/layer_file.h"
 #include "shared/template/template_files.h"
@@ -163,7 +163,8 @@ StoreResult MoveLayer(const QString& templatesFolder, const QString& templateNam
 QString FreeLayerName(const QString& templatesFolder, const QString& templateName, const QString& base) {
   const QStringList inUse = ReadLayerNames(templatesFolder, templateName).value_or(QStringList());
   for (int n = 1;; ++n) {
-    const QString candidate = n == 1 ? base + QStringLiteral(" copy") : base + QStringLiteral(" copy ") + QString::number(n);
+    const QString candidate =
+        n == 1 ? base + QStringLiteral(" copy") : base + QStringLiteral(" copy ") + QString::number(n);
     if (NameRefusal(candidate, inUse, NamedThing::kLayer).isEmpty()) return candidate;
   }
 }

@@ -8,7 +8,7 @@
 // Layers are named here by the names the user sees. Every call reads and
 // writes the files afresh. UI thread (or any single thread at a time).
 
-#include "app/templates/store_result.h"
+#include "app/processing/templates/store_result.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "app/templates/listed_files.h"
+#include "app/processing/templates/listed_files.h"
 
 #include "shared/io/atomic_file.h"
 

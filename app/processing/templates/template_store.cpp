@@ -1,8 +1,8 @@
-#include "app/templates/template_store.h"
+#include "app/processing/templates/template_store.h"
 
-#include "app/settings/app_folders.h"
-#include "app/templates/listed_files.h"
-#include "app/templates/template_names.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/templates/listed_files.h"
+#include "app/processing/templates/template_names.h"
 #include "common/platform/profile_ini.h"
 #include "shared/template/edited_layer.h"
 #include "shared/template/layer_file.h"

@@ -1,7 +1,7 @@
-#include "app/templates/template_check.h"
+#include "app/processing/templates/template_check.h"
 
-#include "app/templates/template_names.h"
-#include "app/templates/template_store.h"
+#include "app/processing/templates/template_names.h"
+#include "app/processing/templates/template_store.h"
 #include "draw/glyphra.h"
 #include "draw/template_reading.h"
 

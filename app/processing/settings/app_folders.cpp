@@ -1,4 +1,4 @@
-#include "app/settings/app_folders.h"
+#include "app/processing/settings/app_folders.h"
 
 #include "common/platform/folders.h"
 #include "common/quorvil.h"

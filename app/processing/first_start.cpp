@@ -1,8 +1,8 @@
-#include "app/settings/first_start.h"
+#include "app/processing/first_start.h"
 
-#include "app/settings/app_folders.h"
-#include "app/settings/output_preferences.h"
-#include "app/templates/template_store.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/output_preferences.h"
+#include "app/processing/templates/template_store.h"
 #include "shared/markup/markup_doc.h"
 #include "shared/template/template_files.h"
 

@@ -1,7 +1,7 @@
-#include "app/settings/quick_start_choice.h"
+#include "app/processing/settings/quick_start_choice.h"
 
-#include "app/settings/app_folders.h"
-#include "app/settings/output_preferences.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/output_preferences.h"
 #include "shared/markup/markup_doc.h"
 #include "shared/text/wide_number.h"
 

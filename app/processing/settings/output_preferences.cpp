@@ -1,4 +1,4 @@
-#include "app/settings/output_preferences.h"
+#include "app/processing/settings/output_preferences.h"
 
 #include "shared/markup/markup_doc.h"
 #include "shared/text/wide_number.h"

@@ -1,4 +1,4 @@
-#include "app/settings/session_choices.h"
+#include "app/processing/settings/session_choices.h"
 
 #include <atomic>
 
