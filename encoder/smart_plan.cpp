@@ -83,11 +83,13 @@ SplicePlan PlanSpans(const std::vector<PacketTimes>& packets, std::vector<TimeWi
     span.firstPacket = groups[first];
     span.endPacket = groupEnd(last);
     for (const size_t cut : {span.firstPacket, span.endPacket}) {
-      if (cut == 0 || cut == count || (latestBefore[cut] < earliestFrom[cut] && !leading(cut))) continue;
+      if (cut == 0 || cut == count || (packets[cut].refresh && latestBefore[cut] < earliestFrom[cut] && !leading(cut)))
+        continue;
       plan.spans.clear();
       plan.reencodedPackets = 0;
-      plan.refusal = "the source's groups of pictures are open (pictures shown before a keyframe lean on the group "
-                     "before it)";
+      plan.refusal =
+          "the source's groups of pictures are open (pictures shown before a keyframe lean on the group "
+          "before it)";
       return plan;
     }
     span.startPts = earliestFrom[span.firstPacket];
@@ -96,6 +98,23 @@ SplicePlan PlanSpans(const std::vector<PacketTimes>& packets, std::vector<TimeWi
     plan.spans.push_back(span);
   }
   return plan;
+}
+
+void FillDecodeTimes(std::vector<PacketTimes>& packets, int64_t frameDuration) {
+  std::vector<int64_t> shown;
+  for (const PacketTimes& packet : packets) shown.push_back(packet.pts);
+  std::sort(shown.begin(), shown.end());
+  // The reordering depth: how far a packet's picture is shown before its place in decode order.
+  ptrdiff_t depth = 0;
+  for (size_t k = 0; k < packets.size(); ++k) {
+    const auto rank = std::lower_bound(shown.begin(), shown.end(), packets[k].pts) - shown.begin();
+    depth = std::max(depth, static_cast<ptrdiff_t>(k) - rank);
+  }
+  frameDuration = std::max<int64_t>(frameDuration, 1);
+  for (size_t k = 0; k < packets.size(); ++k) {
+    const auto back = static_cast<ptrdiff_t>(k) - depth;
+    packets[k].dts = back >= 0 ? shown[static_cast<size_t>(back)] : shown.front() + back * frameDuration;
+  }
 }
 
 std::optional<std::string> SpliceRefusal(const SpliceFacts& facts) {

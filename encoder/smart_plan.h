@@ -23,11 +23,14 @@ struct TimeWindow {
   int64_t end = 0;
 };
 
-// One video packet of the source, in decode order.
+// One video packet of the source, in decode order. A keyframe that is no
+// refresh (an H.264 I-picture without IDR, an HEVC CRA) starts an open group:
+// the pictures after it may lean on those before.
 struct PacketTimes {
   int64_t pts = 0;
   int64_t dts = 0;
   bool key = false;
+  bool refresh = true;
 };
 
 // Packets [firstPacket, endPacket) in decode order, and the pictures they
@@ -50,10 +53,16 @@ struct SplicePlan {
 
 // The spans for `windows` over `packets` (decode order). Refused when the
 // packets carry no timestamps in order, when the first packet is no
-// keyframe, or when a cut falls on a group of pictures that shows pictures
-// before its keyframe (an open group whose leading pictures lean on the one
-// before). Windows that cover no picture plan no span.
+// keyframe, or when a cut falls on an open group of pictures (a keyframe
+// that is no refresh, or one sent before pictures shown before it). Windows that cover no picture plan no span.
 SplicePlan PlanSpans(const std::vector<PacketTimes>& packets, std::vector<TimeWindow> windows);
+
+// Decode times for packets whose container keeps presentation times only
+// (Matroska leaves most of them unset): the presentation times in order,
+// held back by the stream's reordering depth, and before the first of them
+// one `frameDuration` apart. Every packet's decode time then comes before
+// its presentation time, in rising order, as the encoders' own would.
+void FillDecodeTimes(std::vector<PacketTimes>& packets, int64_t frameDuration);
 
 // What decides whether a file can be copied around its marks.
 enum class SpliceCodec { kOther, kH264, kHevc };
@@ -61,7 +70,7 @@ enum class SpliceCodec { kOther, kH264, kHevc };
 struct SpliceFacts {
   SpliceCodec sourceCodec = SpliceCodec::kOther;
   SpliceCodec outputCodec = SpliceCodec::kOther;
-  std::string sourceCodecName;  // for the reason ("mpeg4")
+  std::string sourceCodecName;        // for the reason ("mpeg4")
   bool containerHoldsSource = false;  // the output container takes the source's stream as it is
   bool lengthPrefixed = false;        // the source's stream has its parameter sets out of band (avcC, hvcC)
   bool everyLayerTimed = false;       // no layer shows on every frame

@@ -80,11 +80,17 @@ TEST(SplicePlan, ReorderedPicturesStayWithTheirGroup) {
 
 TEST(SplicePlan, RefusesWhatCannotBeCutCleanly) {
   // An open group: the keyframe at 10 is sent before pictures 8 and 9 that are shown before it.
-  std::vector<PacketTimes> open = {{0, 0, true},  {3, 1, false},  {1, 2, false},  {2, 3, false},  {7, 4, false},
-                                   {4, 5, false}, {5, 6, false},  {6, 7, false},  {10, 8, true},  {8, 9, false},
+  std::vector<PacketTimes> open = {{0, 0, true},   {3, 1, false},   {1, 2, false},   {2, 3, false},  {7, 4, false},
+                                   {4, 5, false},  {5, 6, false},   {6, 7, false},   {10, 8, true},  {8, 9, false},
                                    {9, 10, false}, {13, 11, false}, {11, 12, false}, {12, 13, false}};
   EXPECT_NE(PlanSpans(open, {{11, 12}}).refusal.find("open"), std::string::npos);
   EXPECT_NE(PlanSpans(open, {{2, 3}}).refusal.find("open"), std::string::npos);  // the span ends before it
+
+  std::vector<PacketTimes> noRefresh = InOrder(30, 10);
+  noRefresh[10].refresh = false;  // an I-picture that is no IDR
+  EXPECT_NE(PlanSpans(noRefresh, {{12, 13}}).refusal.find("open"), std::string::npos);
+  EXPECT_NE(PlanSpans(noRefresh, {{2, 3}}).refusal.find("open"), std::string::npos);
+  EXPECT_TRUE(PlanSpans(noRefresh, {{22, 23}}).Holds());  // its cuts are elsewhere
 
   std::vector<PacketTimes> noKey = InOrder(20, 10);
   noKey[0].key = false;
@@ -93,6 +99,21 @@ TEST(SplicePlan, RefusesWhatCannotBeCutCleanly) {
   backwards[5].dts = 2;
   EXPECT_FALSE(PlanSpans(backwards, {{0, 1}}).Holds());
   EXPECT_FALSE(PlanSpans({}, {{0, 1}}).Holds());
+}
+
+TEST(SplicePlan, FillsDecodeTimesBeforeEachPicturesTime) {
+  std::vector<PacketTimes> packets = WithBFrames(3, 12);
+  FillDecodeTimes(packets, 1);
+  for (size_t k = 0; k < packets.size(); ++k) {
+    EXPECT_LE(packets[k].dts, packets[k].pts) << k;
+    if (k > 0) {
+      EXPECT_LT(packets[k - 1].dts, packets[k].dts) << k;
+    }
+  }
+  EXPECT_EQ(packets.front().dts, -1);  // one picture of reordering
+  std::vector<PacketTimes> inOrder = InOrder(10, 5);
+  FillDecodeTimes(inOrder, 3);
+  for (const PacketTimes& packet : inOrder) EXPECT_EQ(packet.dts, packet.pts);
 }
 
 TEST(SplicePlan, DecidesWhenOnlyTheMarkIsReencoded) {
