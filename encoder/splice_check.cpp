@@ -60,8 +60,7 @@ std::vector<Picture> DecodeAll(const std::string& path, AVRational& timeBase, co
   const AVStream* stream = input.Video();
   if (timeBase.num == 0) timeBase = stream->time_base;
   const int64_t start = input.StartOffset(stream);
-  CodecContextPtr decoder =
-      OpenDecoder(stream, 0, AV_EF_CRCCHECK | AV_EF_BITSTREAM | AV_EF_BUFFER | AV_EF_EXPLODE);
+  CodecContextPtr decoder = OpenDecoder(stream, 0, AV_EF_CRCCHECK | AV_EF_BITSTREAM | AV_EF_BUFFER | AV_EF_EXPLODE);
   AVFormatContext* format = input.Format();
   for (unsigned i = 0; i < format->nb_streams; ++i)
     if (static_cast<int>(i) != stream->index) format->streams[i]->discard = AVDISCARD_ALL;

@@ -71,7 +71,9 @@ std::vector<uint8_t> ParameterSets(const AVCodecParameters& parameters, int leng
 std::vector<uint8_t> ToLengthPrefixed(const uint8_t* data, size_t size, int lengthSize) {
   std::vector<uint8_t> out;
   out.reserve(size + 16);
-  const auto startCodeAt = [&](size_t i) { return i + 3 <= size && data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1; };
+  const auto startCodeAt = [&](size_t i) {
+    return i + 3 <= size && data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1;
+  };
   size_t i = 0;
   while (i < size && !startCodeAt(i)) ++i;
   while (i < size) {
@@ -193,8 +195,8 @@ CodecContextPtr SplicedVideo::OpenSpanEncoder() const {
   // Reordering no deeper than the source's, so that the source's decode
   // times still come before every re-encoded picture's presentation time.
   const int delay = parameters.video_delay;
-  const bool baseline = parameters.profile == FF_PROFILE_H264_BASELINE ||
-                        parameters.profile == FF_PROFILE_H264_CONSTRAINED_BASELINE;
+  const bool baseline =
+      parameters.profile == FF_PROFILE_H264_BASELINE || parameters.profile == FF_PROFILE_H264_CONSTRAINED_BASELINE;
   encoder->max_b_frames = delay <= 0 || baseline ? 0 : 3;
   char level[16];
   if (codec_->id == AV_CODEC_ID_H264) {
@@ -291,7 +293,8 @@ void SplicedVideo::EndSpan() {
 
 void SplicedVideo::Decode(const AVPacket* packet) {
   int result = avcodec_send_packet(decoder_.get(), packet);
-  if (result < 0 && result != AVERROR_EOF) RefuseSplice("a picture of the source does not decode: " + AvErrorText(result));
+  if (result < 0 && result != AVERROR_EOF)
+    RefuseSplice("a picture of the source does not decode: " + AvErrorText(result));
   for (;;) {
     result = avcodec_receive_frame(decoder_.get(), decoded_.get());
     if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;

@@ -92,11 +92,11 @@ class SplicedVideo {
   FramePainter painter_;
   FramePtr decoded_ = MakeFrame();
   PacketPtr encoded_ = MakePacket();
-  std::deque<int64_t> spanDts_;          // decode times still to hand out in the span
-  std::map<int64_t, int64_t> durations_; // of the span's pictures by time
-  size_t next_ = 0;       // the next packet, decode order
-  size_t span_ = 0;       // the next or current span
-  bool afterSpan_ = false;  // the next copied packet is the first after a span
+  std::deque<int64_t> spanDts_;           // decode times still to hand out in the span
+  std::map<int64_t, int64_t> durations_;  // of the span's pictures by time
+  size_t next_ = 0;                       // the next packet, decode order
+  size_t span_ = 0;                       // the next or current span
+  bool afterSpan_ = false;                // the next copied packet is the first after a span
   size_t spanDecoded_ = 0;
   int64_t lastPts_ = 0;
 };

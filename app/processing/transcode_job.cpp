@@ -234,10 +234,13 @@ JobResult PlannedJob(const TranscodeRequest& request, OutputPlan plan, QString n
                                     std::string(kOutputRecordTag) + "=" + FormatOutputRecord(record).toStdString()};
   if (request.encoderThreads > 0) extra.insert(extra.end(), {"-threads", std::to_string(request.encoderThreads)});
   // Where the template's layers show only for a while, the encoder copies
-  // the pictures they do not touch (it says why not where it cannot).
+  // the pictures they do not touch (with a note saying why where it cannot).
+  // A template shown on every frame is encoded whole without a word.
   if (settings.output.onlyReencodeMarked != 0) {
-    if (const auto layers = ReadTemplateLayers(TemplatesFolder(), settings.templateName))
-      extra.insert(extra.end(), {"-smart", SmartWindowsArgument(*layers)});
+    if (const auto layers = ReadTemplateLayers(TemplatesFolder(), settings.templateName)) {
+      const std::string windows = SmartWindowsArgument(*layers);
+      if (!windows.empty() && windows != kEveryFrameWindows) extra.insert(extra.end(), {"-smart", windows});
+    }
   }
   JobResult result = RunEncoder(*library, source, plan.path, settings.encoding, listener, extra);
   // A done row says how its output was made: "copied 98 %, re-encoded 2 %".

@@ -56,8 +56,8 @@ std::vector<Picture> Pictures(const fs::path& file) {
 
 // The ffmpeg program decodes the whole file, its video and audio, and says nothing.
 void ExpectCleanDecode(const fs::path& file) {
-  const ProcessResult run = RunProcess({"ffmpeg", "-v", "error", "-xerror", "-i", file.string(), "-map", "0:v",
-                                        "-map", "0:a?", "-f", "null", "-"});
+  const ProcessResult run = RunProcess(
+      {"ffmpeg", "-v", "error", "-xerror", "-i", file.string(), "-map", "0:v", "-map", "0:a?", "-f", "null", "-"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "") << file;
 }
@@ -191,7 +191,11 @@ TEST_F(SmartRender, H264WindowsAtTheStartMiddleAndEndAndTwoWindows) {
       {"middle", {1080, 1320}, "1080:1320", {{25, 50}}, {{27, 33}}, "copied 75 %, re-encoded 25 %"},
       {"across a keyframe", {1880, 2120}, "1880:2120", {{25, 75}}, {{47, 53}}, "copied 50 %, re-encoded 50 %"},
       {"end", {3600, 0}, "3600:", {{75, 100}}, {{90, 100}}, "copied 75 %, re-encoded 25 %"},
-      {"two", {0, 0, 2600, 200}, "0:200,2600:2800", {{0, 25}, {50, 75}}, {{0, 5}, {65, 70}},
+      {"two",
+       {0, 0, 2600, 200},
+       "0:200,2600:2800",
+       {{0, 25}, {50, 75}},
+       {{0, 5}, {65, 70}},
        "copied 50 %, re-encoded 50 %"},
   };
   for (const Case& c : cases) {
@@ -205,7 +209,8 @@ TEST_F(SmartRender, H264WindowsAtTheStartMiddleAndEndAndTwoWindows) {
 }
 
 TEST_F(SmartRender, HevcWindowInTheMiddle) {
-  const fs::path source = Clip("libx265", {"-x265-params", "keyint=25:min-keyint=25:scenecut=0:open-gop=0:bframes=3:log-level=error"});
+  const fs::path source =
+      Clip("libx265", {"-x265-params", "keyint=25:min-keyint=25:scenecut=0:open-gop=0:bframes=3:log-level=error"});
   EncodeResult result;
   const fs::path output = Encode(source, {1080, 1320}, "1080:1320", "hevc", result, {"-vcodec", "libx265"});
   EXPECT_EQ(result.summary, "copied 75 %, re-encoded 25 %");
@@ -218,11 +223,41 @@ TEST_F(SmartRender, NtscRateWithAudioAndSubtitlesKeepsEveryTrack) {
   const fs::path subtitles = folder / "words.srt";
   std::ofstream(subtitles) << "1\n00:00:00,500 --> 00:00:01,500\nhello\n\n2\n00:00:02,000 --> 00:00:02,800\nagain\n";
   const fs::path source = folder / "ntsc.mkv";
-  const ProcessResult made = RunProcess(
-      {"ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=160x120:rate=30000/1001:duration=3", "-f",
-       "lavfi", "-i", "sine=frequency=440:sample_rate=48000:duration=3", "-i", subtitles.string(), "-map", "0", "-map",
-       "1", "-map", "2", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "30", "-keyint_min", "30", "-sc_threshold",
-       "0", "-c:a", "aac", "-c:s", "srt", source.string()});
+  const ProcessResult made = RunProcess({"ffmpeg",
+                                         "-v",
+                                         "error",
+                                         "-y",
+                                         "-f",
+                                         "lavfi",
+                                         "-i",
+                                         "testsrc2=size=160x120:rate=30000/1001:duration=3",
+                                         "-f",
+                                         "lavfi",
+                                         "-i",
+                                         "sine=frequency=440:sample_rate=48000:duration=3",
+                                         "-i",
+                                         subtitles.string(),
+                                         "-map",
+                                         "0",
+                                         "-map",
+                                         "1",
+                                         "-map",
+                                         "2",
+                                         "-c:v",
+                                         "libx264",
+                                         "-pix_fmt",
+                                         "yuv420p",
+                                         "-g",
+                                         "30",
+                                         "-keyint_min",
+                                         "30",
+                                         "-sc_threshold",
+                                         "0",
+                                         "-c:a",
+                                         "aac",
+                                         "-c:s",
+                                         "srt",
+                                         source.string()});
   ASSERT_EQ(made.exitCode, 0) << made.err;
   EncodeResult result;
   // Pictures 46..59 (at n × 33.37 ms) lie in the second group of 30. The
@@ -238,7 +273,8 @@ TEST_F(SmartRender, NtscRateWithAudioAndSubtitlesKeepsEveryTrack) {
 
 TEST_F(SmartRender, WhatCannotBeCopiedIsReencodedWholeWithANote) {
   const fs::path h264 = Clip("libx264", kClosedGroups, false);
-  const fs::path open = Clip("libx264", {"-x264-params", "keyint=25:min-keyint=25:scenecut=0:open-gop=1", "-bf", "3"}, false);
+  const fs::path open =
+      Clip("libx264", {"-x264-params", "keyint=25:min-keyint=25:scenecut=0:open-gop=1", "-bf", "3"}, false);
   const fs::path mpeg4 = Clip("mpeg4", {"-g", "25"}, false);
   struct Case {
     std::string name;
