@@ -39,6 +39,7 @@ struct SettingOverrides {
   std::optional<AutoOr<int>> audioBitrateKbps;
   std::optional<AutoOr<int>> volume;
   bool noAudio = false;
+  std::optional<bool> onlyReencodeMarked;  // --smart on|off
 };
 
 enum class ReportFormat { Human, JsonLines };

@@ -34,6 +34,7 @@ void ApplyOverrides(const SettingOverrides& o, JobSettings& settings) {
     output.outputFileNameSuffix = *o.suffix;
   }
   if (o.keepName) output.outputFileNameOpts = 0;
+  if (o.onlyReencodeMarked) output.onlyReencodeMarked = *o.onlyReencodeMarked ? 1 : 0;
 
   EncodingSettings& encoding = settings.encoding;
   if (o.container) {

@@ -8,6 +8,7 @@
 #include "encoder/transcoder.h"
 #include "encoder/vencor.h"
 
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -21,6 +22,7 @@ namespace {
 thread_local VencorProgressCallback tlsProgressCallback = nullptr;
 thread_local void* tlsProgressUserData = nullptr;
 thread_local char tlsLastError[1024] = "";
+thread_local char tlsSummary[128] = "";
 
 int Failed(int code, const char* message) {
   std::strncpy(tlsLastError, message, sizeof tlsLastError - 1);
@@ -64,7 +66,9 @@ VIDMORA_EXPORT int dowm(int argc, char** argv) {
     std::string error;
     const auto options = vencor::ParseArguments(argc, argv, error);
     if (!options) return Failed(VENCOR_ERROR_ARGUMENTS, error.c_str());
-    vencor::Transcode(*options, tlsProgressCallback, tlsProgressUserData);
+    tlsSummary[0] = '\0';
+    const std::string summary = vencor::Transcode(*options, tlsProgressCallback, tlsProgressUserData);
+    std::snprintf(tlsSummary, sizeof tlsSummary, "%s", summary.c_str());
     return static_cast<int>(VENCOR_OK);
   });
 }
@@ -118,5 +122,7 @@ VIDMORA_EXPORT int vencor_read_tag(const char* path, const char* key, char* valu
 VIDMORA_EXPORT const char* vencor_last_error(void) { return tlsLastError; }
 
 VIDMORA_EXPORT const char* vencor_last_notes(void) { return vencor::Notes(); }
+
+VIDMORA_EXPORT const char* vencor_last_summary(void) { return tlsSummary; }
 
 }  // extern "C"

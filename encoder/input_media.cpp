@@ -133,7 +133,7 @@ int DisplayRotation(const AVStream* stream) {
   return quarter;
 }
 
-CodecContextPtr OpenDecoder(const AVStream* stream, int threads) {
+CodecContextPtr OpenDecoder(const AVStream* stream, int threads, int errorRecognition) {
   const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
   if (!codec)
     Fail(VENCOR_ERROR_INPUT, std::string("no decoder for the source's ") + av_get_media_type_string(stream->codecpar->codec_type) +
@@ -143,6 +143,7 @@ CodecContextPtr OpenDecoder(const AVStream* stream, int threads) {
   CheckAv(avcodec_parameters_to_context(context.get(), stream->codecpar), VENCOR_ERROR_INTERNAL, "decoder parameters");
   context->pkt_timebase = stream->time_base;
   context->thread_count = threads;  // 0: as many as the machine has cores, like the ffmpeg program
+  if (errorRecognition != 0) context->err_recognition = errorRecognition;
   CheckAv(avcodec_open2(context.get(), codec, nullptr), VENCOR_ERROR_INPUT,
           std::string("cannot open the ") + codec->name + " decoder");
   return context;

@@ -57,8 +57,9 @@ class InputMedia {
 // displayed one, from the stream's display matrix.
 int DisplayRotation(const AVStream* stream);
 
-// An opened decoder for the stream, with FFmpeg's automatic threading.
-// Throws VENCOR_ERROR_INPUT when this FFmpeg cannot decode it.
-CodecContextPtr OpenDecoder(const AVStream* stream, int threads = 0);
+// An opened decoder for the stream, with FFmpeg's automatic threading and
+// the error detection of `errorRecognition` (AV_EF_* flags; 0: FFmpeg's
+// default). Throws VENCOR_ERROR_INPUT when this FFmpeg cannot decode it.
+CodecContextPtr OpenDecoder(const AVStream* stream, int threads = 0, int errorRecognition = 0);
 
 }  // namespace vencor

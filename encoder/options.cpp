@@ -1,5 +1,7 @@
 #include "encoder/options.h"
 
+#include "encoder/smart_plan.h"
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -93,7 +95,7 @@ std::optional<double> ParseAspect(std::string_view text) {
 bool TakesValue(std::string_view option) {
   return option == "-i" || option == "-vcodec" || option == "-b:v" || option == "-r" || option == "-acodec" ||
          option == "-ar" || option == "-b:a" || option == "-vol" || option == "-aspect" || option == "-threads" ||
-         option == "-metadata";
+         option == "-metadata" || option == "-smart";
 }
 
 }  // namespace
@@ -168,6 +170,9 @@ std::optional<TranscodeOptions> ParseArguments(int argc, const char* const* argv
       const std::string key(value.substr(0, equals));
       std::erase_if(options.metadata, [&](const auto& tag) { return tag.first == key; });
       options.metadata.emplace_back(key, std::string(value.substr(equals + 1)));
+    } else if (arg == "-smart") {
+      if (value != kEveryFrame && !ParseWindows(std::string(value), 0)) return malformed();
+      options.smartWindows = std::string(value);
     } else if (arg == "-threads") {
       const auto threads = ParseVolume(value);  // a plain whole number
       if (!threads || *threads > 256) return malformed();

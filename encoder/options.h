@@ -3,7 +3,8 @@
 // The ffmpeg-style argument vector of dowm, read into plain values.
 //
 //   prog -i SOURCE [-vcodec V] [-b:v RATE] [-r FPS] [-acodec A] [-ar HZ]
-//        [-b:a RATE] [-vol N] [-aspect W:H] [-an] [-threads N] [-metadata KEY=VALUE]... OUTPUT
+//        [-b:a RATE] [-vol N] [-aspect W:H] [-an] [-threads N] [-metadata KEY=VALUE]...
+//        [-smart WINDOWS] OUTPUT
 //
 // argv[0] is ignored. Numbers take the suffixes k (x1000) and M (x1000000),
 // so "1500k" is 1,500,000 bit/s and "44.1k" is 44,100 Hz. A value of 0
@@ -15,6 +16,10 @@
 // over earlier ones; the output path is the last argument. "-metadata" sets a
 // tag of the output container (each key once; the last value wins), and
 // "-threads" the most threads each codec uses (0: the codec's own choice).
+// "-smart" asks to re-encode only the pictures the template's timed layers
+// show on and to copy the rest: WINDOWS lists where they show
+// ("START:END,...", milliseconds, as smart_plan.h's ParseWindows reads it),
+// or is "every-frame" when a layer shows on every frame.
 // Pure parsing: no FFmpeg, no file system.
 
 #include <cstdint>
@@ -44,7 +49,10 @@ struct TranscodeOptions {
   bool noAudio = false;
   int threads = 0;  // per codec; 0 = the codec's automatic threading
   std::vector<std::pair<std::string, std::string>> metadata;  // container tags, in order
+  std::optional<std::string> smartWindows;                    // "-smart": the layers' windows, or kEveryFrame
 };
+
+inline constexpr const char* kEveryFrame = "every-frame";
 
 inline constexpr int kUnchangedVolume = 256;
 

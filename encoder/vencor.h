@@ -22,19 +22,24 @@
 // subtitles); what cannot be kept is logged and given as a note
 // (vencor_last_notes).
 //
+// With "-smart WINDOWS" (the template's layers' time windows, see
+// options.h), only the groups of pictures the windows touch are decoded,
+// painted and encoded again, in the source's codec, profile, level, size and
+// format; every other packet of the video is copied as it is, with every
+// timestamp kept. The output is then decoded whole and its copied pictures
+// compared with the source's; where that does not apply or the proof fails,
+// the whole video is re-encoded and a note says why.
+//
 // Every video frame, upright as players show it and at the output frame rate,
 // is painted with the drawing library's template prepared on the thread of
 // dowm (which must have called PrepareWMForVideoFrames with the sizes of
-// vencor_frame_geometry, or PrepareWMForDrawlixDll for the frame size): the library's overlay (FrameHookOverlay) is converted once into the
-// frame's planar YUV format and blended into every frame, or, where it
-// offers none, each frame is handed to its cplusplusout.
-// The output is written under a hidden temporary name in its folder, synced
-// and renamed when complete; on failure or abort nothing is left behind. The
-// source is only read. Every failure is logged through va_logx with its
-// reason. FFmpeg's own warnings go there too: the first call sets FFmpeg's
-// process-wide log callback once and keeps the library mapped from then on
-// (dlclose does not unmap it), so that the callback stays valid. No thread is
-// left running when a call returns.
+// vencor_frame_geometry, or PrepareWMForDrawlixDll for the frame size): the library's overlay (FrameHookOverlay) is
+// converted once into the frame's planar YUV format and blended into every frame, or, where it offers none, each frame
+// is handed to its cplusplusout. The output is written under a hidden temporary name in its folder, synced and renamed
+// when complete; on failure or abort nothing is left behind. The source is only read. Every failure is logged through
+// va_logx with its reason. FFmpeg's own warnings go there too: the first call sets FFmpeg's process-wide log callback
+// once and keeps the library mapped from then on (dlclose does not unmap it), so that the callback stays valid. No
+// thread is left running when a call returns.
 
 #include "shared/export.h"
 
@@ -85,6 +90,12 @@ VIDMORA_EXPORT const char* vencor_last_error(void);
 // keeps everything. Also filled when dowm fails. Valid until the next call
 // on that thread.
 VIDMORA_EXPORT const char* vencor_last_notes(void);
+
+// How the last successful dowm on the calling thread made its output when
+// it re-encoded only where the mark is ("-smart"): "copied 98 %, re-encoded
+// 2 %"; empty after a whole encode (a note then says why, when "-smart" was
+// asked) or a failure. Valid until the next call on that thread.
+VIDMORA_EXPORT const char* vencor_last_summary(void);
 
 // Receives a picture: height rows of width x 3 bytes (blue, green, red),
 // strideBytes apart, first row at the top. The bytes are the library's and

@@ -30,6 +30,7 @@ EncoderLibrary::EncoderLibrary(void* handle)
       setProgressCallback_(Symbol<void (*)(VencorProgressCallback, void*)>(handle, "vencor_set_progress_callback")),
       lastError_(Symbol<const char* (*)()>(handle, "vencor_last_error")),
       lastNotes_(Symbol<const char* (*)()>(handle, "vencor_last_notes")),
+      lastSummary_(Symbol<const char* (*)()>(handle, "vencor_last_summary")),
       grabFrame_(Symbol<int (*)(const char*, double, VencorPictureSink, void*)>(handle, "vencor_grab_frame")),
       displayedSize_(Symbol<int (*)(const char*, int*, int*)>(handle, "vencor_displayed_size")),
       frameGeometry_(Symbol<int (*)(const char*, int*, int*, int*, int*)>(handle, "vencor_frame_geometry")),
@@ -67,6 +68,11 @@ QStringList EncoderLibrary::LastNotes() const {
   const char* notes = lastNotes_ ? lastNotes_() : nullptr;
   if (!notes || !*notes) return {};
   return QString::fromUtf8(notes).split('\n', Qt::SkipEmptyParts);
+}
+
+QString EncoderLibrary::LastSummary() const {
+  const char* summary = lastSummary_ ? lastSummary_() : nullptr;
+  return summary ? QString::fromUtf8(summary) : QString();
 }
 
 QString EncoderLibrary::FailureText(int result) const {

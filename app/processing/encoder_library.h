@@ -48,6 +48,9 @@ class EncoderLibrary {
   // What the last Encode on this thread could not keep of its source, one
   // note each (empty when everything was kept, or the library says nothing).
   QStringList LastNotes() const;
+  // How the last Encode on this thread made its output when it re-encoded
+  // only where the mark is ("copied 98 %, re-encoded 2 %"); empty otherwise.
+  QString LastSummary() const;
 
   // The frame of the source shown at `seconds`, upright, at the size players
   // show it (FrameGeometry's `shown`: the sample aspect ratio applied), 24-bit.
@@ -73,6 +76,7 @@ class EncoderLibrary {
   void (*setProgressCallback_)(VencorProgressCallback, void*) = nullptr;
   const char* (*lastError_)() = nullptr;
   const char* (*lastNotes_)() = nullptr;
+  const char* (*lastSummary_)() = nullptr;
   int (*grabFrame_)(const char*, double, VencorPictureSink, void*) = nullptr;
   int (*displayedSize_)(const char*, int*, int*) = nullptr;
   int (*frameGeometry_)(const char*, int*, int*, int*, int*) = nullptr;

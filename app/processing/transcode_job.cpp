@@ -9,6 +9,7 @@
 #include "app/processing/output_record.h"
 #include "app/processing/paint_size.h"
 #include "app/processing/settings/app_folders.h"
+#include "app/processing/smart_windows.h"
 #include "app/processing/source_in_use.h"
 #include "app/processing/templates/template_check.h"
 #include "draw/glyphra.h"
@@ -232,8 +233,19 @@ JobResult PlannedJob(const TranscodeRequest& request, OutputPlan plan, QString n
   std::vector<std::string> extra = {"-metadata",
                                     std::string(kOutputRecordTag) + "=" + FormatOutputRecord(record).toStdString()};
   if (request.encoderThreads > 0) extra.insert(extra.end(), {"-threads", std::to_string(request.encoderThreads)});
+  // Where the template's layers show only for a while, the encoder copies
+  // the pictures they do not touch (with a note saying why where it cannot).
+  // A template shown on every frame is encoded whole without a word.
+  if (settings.output.onlyReencodeMarked != 0) {
+    if (const auto layers = ReadTemplateLayers(TemplatesFolder(), settings.templateName)) {
+      const std::string windows = SmartWindowsArgument(*layers);
+      if (!windows.empty() && windows != kEveryFrameWindows) extra.insert(extra.end(), {"-smart", windows});
+    }
+  }
   JobResult result = RunEncoder(*library, source, plan.path, settings.encoding, listener, extra);
-  if (result.outcome == JobOutcome::Done) result.reason = note;
+  // A done row says how its output was made: "copied 98 %, re-encoded 2 %".
+  if (result.outcome == JobOutcome::Done)
+    result.reason = note.isEmpty() || result.summary.isEmpty() ? note + result.summary : note + "; " + result.summary;
   return result;
 }
 
@@ -282,7 +294,9 @@ JobResult RunEncoder(const EncoderLibrary& library, const QString& sourcePath, c
     failed.retryMayHelp = result == VENCOR_ERROR_OUTPUT || result == VENCOR_ERROR_ABORTED;
     return failed;
   }
-  return {JobOutcome::Done, outputPath, {}, library.LastNotes()};
+  JobResult done{JobOutcome::Done, outputPath, {}, library.LastNotes()};
+  done.summary = library.LastSummary();
+  return done;
 }
 
 }  // namespace vidmora

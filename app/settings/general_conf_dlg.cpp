@@ -50,6 +50,7 @@ void CGeneralConfDlg::Show(const OutputPreferences& preferences) {
   const int format = ui_->format_combo->findData(preferences.outputFormat);
   if (format >= 0) ui_->format_combo->setCurrentIndex(format);
   ui_->files_at_once_spin->setValue(preferences.filesAtOnce);
+  ui_->only_marked_check->setChecked(preferences.onlyReencodeMarked != 0);
   UpdateEnabled();
 }
 
@@ -61,6 +62,7 @@ OutputPreferences CGeneralConfDlg::Values(const OutputPreferences& base) const {
   values.outputFileNameSuffix = ui_->suffix_edit->text();
   values.outputFormat = ui_->format_combo->currentData().toInt();
   values.filesAtOnce = ui_->files_at_once_spin->value();
+  values.onlyReencodeMarked = ui_->only_marked_check->isChecked() ? 1 : 0;
   return values;
 }
 

@@ -274,6 +274,35 @@ TEST_F(PreferenceDlgTest, FilesAtOnceIsShownAndAddedToOlderFilesAfterTheirLastEl
   }
 }
 
+// "Only re-encode where the mark is" is on by default, newer than "Files at
+// once", and written only once it is turned off.
+TEST_F(PreferenceDlgTest, OnlyReencodeMarkedIsOnByDefaultAndAddedWhenTurnedOff) {
+  const std::string older =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Preferences>\r\n<OutputFolderOpts>0</OutputFolderOpts>\r\n"
+      "<OpenQuickStartDlg>0</OpenQuickStartDlg>\r\n</Preferences>\r\n";
+  WriteFile(PreferencesPath().toStdString(), older);
+  EXPECT_EQ(ReadOutputPreferences(PreferencesPath()).onlyReencodeMarked, 1);
+  {
+    CGeneralConfDlg page(PreferencesPath());
+    EXPECT_TRUE(Control<QCheckBox>(page, "only_marked_check")->isChecked());
+    ASSERT_TRUE(page.Save());
+    EXPECT_EQ(ReadFile(PreferencesPath().toStdString()), older);
+    Control<QSpinBox>(page, "files_at_once_spin")->setValue(2);
+    Control<QCheckBox>(page, "only_marked_check")->setChecked(false);
+    ASSERT_TRUE(page.Save());
+  }
+  const std::string saved = ReadFile(PreferencesPath().toStdString());
+  EXPECT_NE(saved.find("<FilesAtOnce>2</FilesAtOnce>\r\n<OnlyReencodeMarked>0</OnlyReencodeMarked>\r\n</Preferences>"),
+            std::string::npos)
+      << saved;
+  CGeneralConfDlg again(PreferencesPath());
+  EXPECT_FALSE(Control<QCheckBox>(again, "only_marked_check")->isChecked());
+  OutputPreferences off;
+  off.onlyReencodeMarked = 0;
+  ASSERT_TRUE(WriteOutputPreferences(PreferencesPath(), off));
+  EXPECT_EQ(ReadOutputPreferences(PreferencesPath()).onlyReencodeMarked, 0);
+}
+
 TEST_F(PreferenceDlgTest, AnUnreadablePreferencesFileShowsNothingChosenAndIsLeftAsItIs) {
   WriteFile(PreferencesPath().toStdString(), "<Preferences><OutputFolderOpts>1");
   CGeneralConfDlg page(PreferencesPath());

@@ -2,6 +2,10 @@
 
 #include "app/processing/encoder_arguments.h"
 #include "app/processing/media_probe.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/smart_windows.h"
+#include "shared/template/layer_file.h"
+#include "shared/template/template_files.h"
 
 #include "tests/app/engine_fixture.h"
 #include "tests/support/media.h"
@@ -417,6 +421,37 @@ TEST_F(TranscodeJobTest, AnUnreadableTemplateFailsRatherThanEncodingWithoutWater
 
   EXPECT_EQ(result.outcome, JobOutcome::Failed);
   EXPECT_FALSE(fs::exists(sources_ / "clip_wm.mp4"));
+}
+
+// The demo template shown in the first second only: the job asks the encoder
+// to copy the other groups of pictures and its result says how much it did.
+TEST_F(TranscodeJobTest, AMarkShownForAWhileLeavesTheOtherPicturesCopied) {
+  ClipSpec spec = SmallClip();
+  spec.seconds = 4;
+  spec.extraArgs = {"-g", "25", "-keyint_min", "25", "-sc_threshold", "0"};
+  const QString source = MakeSource("timed.mp4", spec);
+  JobSettings settings = Settings();
+  const std::u16string folder = TemplatesFolder().toStdU16String();
+  const auto layers = ReadLayerList(NamedFilePath(folder, settings.templateName.toStdU16String()));
+  ASSERT_TRUE(layers && !layers->empty());
+  for (const ListedLayer& listed : *layers) {
+    EditedLayer layer;
+    ASSERT_TRUE(ReadLayerFile(NamedFilePath(folder, listed.file), layer));
+    layer.endTime = 1000;
+    ASSERT_TRUE(WriteNewLayerFile(folder, listed.file, layer));
+  }
+  RecordingListener listener;
+  const JobResult smart = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+  ASSERT_EQ(smart.outcome, JobOutcome::Done) << smart.reason.toStdString();
+  EXPECT_EQ(smart.summary, "copied 75 %, re-encoded 25 %") << smart.notes.join("; ").toStdString();
+  EXPECT_EQ(smart.reason, smart.summary);
+  EXPECT_EQ(CountFrames(Fs(smart.outputPath)), 100);
+
+  settings.output.onlyReencodeMarked = 0;
+  const JobResult whole = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+  ASSERT_EQ(whole.outcome, JobOutcome::Done) << whole.reason.toStdString();
+  EXPECT_EQ(whole.summary, "");
+  EXPECT_EQ(whole.reason, "");
 }
 
 }  // namespace

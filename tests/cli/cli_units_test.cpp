@@ -94,6 +94,7 @@ TEST(CliOptions, NewOptionsAreCheckedAndTheHelpNamesEveryOption) {
       {{"--jobs", "0", "a.mp4"}, "--jobs: \"0\" is not a whole number from 1 to 64"},
       {{"--shards", "3", "a.mp4"}, "--shards goes with --shard auto"},
       {{"--report", "xml", "a.mp4"}, "--report: \"xml\" is not jsonl"},
+      {{"--smart", "yes", "a.mp4"}, "--smart: \"yes\" is not on or off"},
       {{"watch", "in"}, "watch needs --output-dir OUT"},
       {{"watch", "--output-dir", "out"}, "watch needs one folder"},
       {{"templates", "--jobs", "2"}, "are for a batch of files"},
@@ -121,6 +122,12 @@ TEST(CliOptions, NewOptionsAreCheckedAndTheHelpNamesEveryOption) {
   EXPECT_EQ(options->report, ReportFormat::JsonLines);
   EXPECT_EQ(options->jobs, 2);
   EXPECT_EQ(options->files, QStringList({"--odd.mp4"}));
+  EXPECT_FALSE(options->overrides.onlyReencodeMarked);  // the stored choice stays
+  for (const auto& [word, on] : {std::pair{"on", true}, {"off", false}}) {
+    const std::optional<CliOptions> smart = ParseCommandLine({"--smart", word, "a.mp4"}, error);
+    ASSERT_TRUE(smart) << error.toStdString();
+    EXPECT_EQ(smart->overrides.onlyReencodeMarked, on);
+  }
 
   const std::optional<CliOptions> watch = ParseCommandLine({"watch", "in", "--output-dir", "out"}, error);
   ASSERT_TRUE(watch) << error.toStdString();

@@ -108,6 +108,7 @@ TEST(VencorArguments, RefusesBadVectorsWithAReason) {
       {{"-i", "a.mp4", "-r", "25k", "out.mp4"}, "malformed value '25k' for -r"},
       {{"-i", "a.mp4", "-r", "1/0", "out.mp4"}, "malformed value '1/0' for -r"},
       {{"-i", "a.mp4", "-vol", "1.5", "out.mp4"}, "malformed value '1.5' for -vol"},
+      {{"-i", "a.mp4", "-smart", "1:x", "out.mp4"}, "malformed value '1:x' for -smart"},
       {{"-i", "a.mp4", "-aspect", "16:0", "out.mp4"}, "malformed value '16:0' for -aspect"},
       {{"-i", "a.mp4", "-aspect", "wide", "out.mp4"}, "malformed value 'wide' for -aspect"},
       {{"-i", "a.mp4", "-aspect", "50", "out.mp4"}, "malformed value '50' for -aspect"},

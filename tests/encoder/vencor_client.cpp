@@ -24,7 +24,8 @@ EncodeResult RunVencor(const std::vector<std::string>& arguments, VencorProgress
   auto setProgress = reinterpret_cast<void (*)(VencorProgressCallback, void*)>(dlsym(library, "vencor_set_progress_callback"));
   auto lastError = reinterpret_cast<const char* (*)()>(dlsym(library, "vencor_last_error"));
   auto lastNotes = reinterpret_cast<const char* (*)()>(dlsym(library, "vencor_last_notes"));
-  if (!dowm || !setProgress || !lastError || !lastNotes) {
+  auto lastSummary = reinterpret_cast<const char* (*)()>(dlsym(library, "vencor_last_summary"));
+  if (!dowm || !setProgress || !lastError || !lastNotes || !lastSummary) {
     dlclose(library);
     throw std::runtime_error("libvencor.so lacks an export");
   }
@@ -37,6 +38,7 @@ EncodeResult RunVencor(const std::vector<std::string>& arguments, VencorProgress
   EncodeResult result;
   result.code = dowm(static_cast<int>(storage.size()), argv.data());
   result.error = lastError();
+  result.summary = lastSummary();
   const std::string notes = lastNotes();
   for (size_t start = 0; start < notes.size();) {
     const size_t end = std::min(notes.find('\n', start), notes.size());

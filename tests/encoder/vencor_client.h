@@ -14,6 +14,7 @@ struct EncodeResult {
   int code = -1;
   std::string error;  // vencor_last_error
   std::vector<std::string> notes;  // vencor_last_notes, one per line
+  std::string summary;             // vencor_last_summary
 };
 
 // One dowm call. `arguments` follow the program name; `progress` may be null.

@@ -86,6 +86,9 @@ OutputPreferences ReadOutputPreferences(const QString& path, const OutputPrefere
   int filesAtOnce = preferences.filesAtOnce;
   ReadInt(doc, u"FilesAtOnce", filesAtOnce);
   if (filesAtOnce >= 1 && filesAtOnce <= kMaxFilesAtOnce) preferences.filesAtOnce = filesAtOnce;
+  int onlyMarked = preferences.onlyReencodeMarked;
+  ReadInt(doc, u"OnlyReencodeMarked", onlyMarked);
+  if (onlyMarked == 0 || onlyMarked == 1) preferences.onlyReencodeMarked = onlyMarked;
   return preferences;
 }
 
@@ -116,6 +119,7 @@ bool UpdateOutputPreferences(const QString& path, const OutputPreferences& prefe
   UpdateValue(doc, u"OutputFileNameSuffix", preferences.outputFileNameSuffix.toStdU16String());
   UpdateValue(doc, u"OutputFormat", number(preferences.outputFormat));
   SetOrAppendValue(doc, u"FilesAtOnce", number(preferences.filesAtOnce), u"1");
+  SetOrAppendValue(doc, u"OnlyReencodeMarked", number(preferences.onlyReencodeMarked), u"1");
   return doc.Save(path.toStdU16String());
 }
 
@@ -132,6 +136,7 @@ bool WriteOutputPreferences(const QString& path, const OutputPreferences& prefer
   doc.AddElem(u"JpegQuality", preferences.jpegQuality);
   doc.AddElem(u"OpenQuickStartDlg", preferences.openQuickStartDlg);
   if (preferences.filesAtOnce != 1) doc.AddElem(u"FilesAtOnce", preferences.filesAtOnce);
+  if (preferences.onlyReencodeMarked != 1) doc.AddElem(u"OnlyReencodeMarked", preferences.onlyReencodeMarked);
   doc.OutOfElem();
   return doc.Save(path.toStdU16String());
 }

@@ -20,6 +20,9 @@ struct OutputPreferences {
   int jpegQuality = 100;
   int openQuickStartDlg = 0;
   int filesAtOnce = 1;  // files a run encodes at once (an element newer than the others)
+  // 1: where every layer shows only for a while, only the pictures it shows
+  // on are re-encoded and the rest copied; 0: every picture is (newer still).
+  int onlyReencodeMarked = 1;
 
   friend bool operator==(const OutputPreferences&, const OutputPreferences&) = default;
 };
@@ -47,16 +50,16 @@ bool PreferencesFileIsSound(const QString& path);
 // shown; the custom output folder is the documents folder.
 OutputPreferences FirstStartPreferences(const QString& documentsFolder);
 
-// Writes a new file with every value in the file's order (FilesAtOnce only
-// when not 1, so that a first start writes the older layout); false when it
+// Writes a new file with every value in the file's order (FilesAtOnce and
+// OnlyReencodeMarked only when not 1, so that a first start writes the older layout); false when it
 // cannot be written. The file is replaced atomically.
 bool WriteOutputPreferences(const QString& path, const OutputPreferences& preferences);
 
 // What the preferences dialog saves: the values of the elements
 // OutputFolderOpts, OutputFolderPath, OutputFileNameOpts, OutputFileNameSuffix
 // and OutputFormat that the file holds; an element the file lacks is not added,
-// and every other byte stays. FilesAtOnce, which older files lack, is added
-// after the last element when missing and not 1. False, writing nothing, when the file is not
+// and every other byte stays. FilesAtOnce and OnlyReencodeMarked, which older
+// files lack, are added after the last element when missing and not 1. False, writing nothing, when the file is not
 // sound or cannot be written.
 bool UpdateOutputPreferences(const QString& path, const OutputPreferences& preferences);
 
