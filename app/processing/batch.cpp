@@ -238,7 +238,10 @@ void Batch::Work(Run& run) {
     request.existing = runOptions_.existing;
     request.skipExisting = runOptions_.skipExisting;
     request.encoderThreads = runOptions_.encoderThreads;
-    const JobResult result = TranscodeFile(request, listener, messages_, {Files(), &run.outputs});
+    const QStringList files = Files();
+    request.index = row + 1;
+    request.count = static_cast<int>(files.size());
+    const JobResult result = TranscodeFile(request, listener, messages_, {files, &run.outputs});
 
     RowStatus status{RowState::Failed, result.reason, result.outputPath, {}, result.retryMayHelp};
     {
