@@ -17,6 +17,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -138,7 +139,22 @@ int FrameHookOverlay(int width, int height, int firstRow, int endRow, unsigned i
 }
 
 int SetFrameHookTime(long long frameMs, long long clipMs) {
-  glyphra::ThreadRenderContext().frameTime = Time(frameMs, clipMs);
+  glyphra::FrameTime& time = glyphra::ThreadRenderContext().frameTime;
+  const glyphra::FrameTime set = Time(frameMs, clipMs);
+  time.frameMs = set.frameMs;
+  time.clipMs = set.clipMs;
+  return 0;
+}
+
+int SetFrameHookClock(long long frameIndex, int rateNum, int rateDen, const char* startTimecode) {
+  glyphra::FrameTime& time = glyphra::ThreadRenderContext().frameTime;
+  time.frameIndex = frameIndex < 0 ? -1 : frameIndex;
+  time.rateNum = rateNum > 0 && rateDen > 0 ? rateNum : 0;
+  time.rateDen = rateNum > 0 && rateDen > 0 ? rateDen : 1;
+  const std::optional<int64_t> start =
+      startTimecode ? vidmora::ParseTimecode(startTimecode, {time.rateNum > 0 ? time.rateNum : 25, time.rateDen})
+                    : std::nullopt;
+  time.startFrames = start.value_or(0);
   return 0;
 }
 

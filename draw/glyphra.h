@@ -106,6 +106,14 @@ VIDMORA_EXPORT int FrameHookOverlay(int width, int height, int firstRow, int end
 // every layer on every frame, still and opaque. Returns 0.
 VIDMORA_EXPORT int SetFrameHookTime(long long frameMs, long long clipMs);
 
+// For texts with frame tokens ({timecode}, {frame}, {seconds}): the number of
+// the frame that cplusplusout, FrameHookRows, FrameHookOverlay and
+// FrameHookPartAt handle next on this thread (from 0; -1: counted from the
+// frame time), the output's frame rate rateNum/rateDen (0: 25 a second) and
+// the source's start timecode ("HH:MM:SS:FF" or with ";"; null or not a
+// timecode: 00:00:00:00), until set again. Returns 0.
+VIDMORA_EXPORT int SetFrameHookClock(long long frameIndex, int rateNum, int rateDen, const char* startTimecode);
+
 // 1 when the thread's prepared template, painted for a width x height frame,
 // has layers with timing or motion (its frames then differ by time, so an
 // overlay taken from FrameHookOverlay holds for one time only); else 0.

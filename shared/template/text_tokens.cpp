@@ -9,8 +9,8 @@ namespace vidmora {
 namespace {
 
 bool IsNameChar(char16_t c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
-         c == u'-' || c == u'.' || c == u' ' || c > 0x7F;
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' || c == u'-' ||
+         c == u'.' || c == u' ' || c > 0x7F;
 }
 
 void AddLiteral(std::vector<TextPiece>& pieces, std::u16string_view text) {
@@ -113,7 +113,8 @@ std::optional<int64_t> ParseTimecode(std::string_view text, FrameRate rate) {
     }
     const size_t start = at;
     int value = 0;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 4) value = value * 10 + (text[at++] - '0');
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 4)
+      value = value * 10 + (text[at++] - '0');
     if (at == start) return std::nullopt;
     fields[field] = value;
   }

@@ -21,8 +21,8 @@ bool IsFrameToken(std::u16string_view name);
 
 // The tokens a file's values can hold, in the order menus offer them
 // (recipient columns come as "recipient.NAME").
-inline constexpr std::u16string_view kFileTokens[] = {u"file",  u"ext",   u"folder", u"date",
-                                                      u"time",  u"created", u"index", u"count"};
+inline constexpr std::u16string_view kFileTokens[] = {u"file", u"ext",     u"folder", u"date",
+                                                      u"time", u"created", u"index",  u"count"};
 
 // Token name (without braces) to value.
 using TokenValues = std::map<std::u16string, std::u16string>;
@@ -52,8 +52,7 @@ struct TokenExpansion {
 
 // Replaces every token that has a value in `values`. Frame tokens without a
 // value, and unknown tokens, stay as typed ("{name}"); unknown ones are listed.
-TokenExpansion ExpandTokens(std::u16string_view text, const TokenValues& values,
-                            ExpandedAs as = ExpandedAs::kText);
+TokenExpansion ExpandTokens(std::u16string_view text, const TokenValues& values, ExpandedAs as = ExpandedAs::kText);
 
 // A frame rate as a fraction (30000/1001 for 29.97).
 struct FrameRate {

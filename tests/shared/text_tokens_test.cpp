@@ -62,8 +62,8 @@ TEST(TextTokens, TimecodesCountDropFramesAtNtscRates) {
       {pal, 25 * 3600 + 24, "01:00:00:24"},
       {film, 24 * 60, "00:01:00:00"},  // 23.976 counts 24 a second, nothing dropped
       {ntsc, 1799, "00:00:59;29"},
-      {ntsc, 1800, "00:01:00;02"},     // ;00 and ;01 skipped
-      {ntsc, 17982, "00:10:00;00"},    // not at every tenth minute
+      {ntsc, 1800, "00:01:00;02"},   // ;00 and ;01 skipped
+      {ntsc, 17982, "00:10:00;00"},  // not at every tenth minute
       {ntsc, 17982 + 1800, "00:11:00;02"},
       {ntsc60, 3600, "00:01:00;04"},
       {pal, 25 * 86400, "00:00:00:00"},  // hours wrap
