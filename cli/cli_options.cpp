@@ -123,14 +123,30 @@ const std::vector<OptionSpec>& OptionTable() {
          o.overrides.outputFolder = v;
          return NotEmpty(n, v, e);
        }},
-      {"beside", {}, "write each output beside its source",
+      {"beside",
+       {},
+       "write each output beside its source",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.besideSource = true); }},
       {"suffix", "TEXT", "name the outputs <name>TEXT.<ext>",
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          o.overrides.suffix = v;
          return FileNamePart(n, v, e);
        }},
-      {"keep-name", {}, "name the outputs <name>.<ext>",
+      {"recipients", "FILE.csv",
+       "one output per file and recipient of the list (a header line, then\n"
+       "one recipient a line; {recipient} and {recipient.COLUMN} in the template)",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         o.recipients = v;
+         return NotEmpty(n, v, e);
+       }},
+      {"name-pattern", "PATTERN", "name the outputs from tokens, e.g. \"{file}_{recipient}\" ({file} by default)",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         o.namePattern = v;
+         return NotEmpty(n, v, e);
+       }},
+      {"keep-name",
+       {},
+       "name the outputs <name>.<ext>",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.keepName = true); }},
       {"format", "F", Names(Containers()),
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
@@ -164,7 +180,9 @@ const std::vector<OptionSpec>& OptionTable() {
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          return Rate(o.overrides.volume, kVolumeRange, n, v, e);
        }},
-      {"no-audio", {}, "leave the audio out",
+      {"no-audio",
+       {},
+       "leave the audio out",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.noAudio = true); }},
       {"existing", "WHAT",
        "an output name that exists: keep-both (the new one is numbered), replace, skip;\n"
@@ -175,12 +193,15 @@ const std::vector<OptionSpec>& OptionTable() {
          o.existing = choice.value_or(o.existing);
          return choice.has_value();
        }},
-      {"skip-existing", {}, "skip a file whose output was made from it with this template and settings",
+      {"skip-existing",
+       {},
+       "skip a file whose output was made from it with this template and settings",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.skipExisting = true); }},
       {"files-from", "FILE", "also the paths listed in FILE, one a line (- for standard input)",
        [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.filesFrom = v, true); }},
-      {"shard", "K/N", "only the files at positions K, K+N, K+2N... of the list (from 0);\n"
-                       "auto: K and N from Slurm, Kubernetes or AWS Batch",
+      {"shard", "K/N",
+       "only the files at positions K, K+N, K+2N... of the list (from 0);\n"
+       "auto: K and N from Slurm, Kubernetes or AWS Batch",
        [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.shard = v, true); }},
       {"shards", "N", "N for --shard auto where the scheduler gives only K",
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
@@ -210,7 +231,9 @@ const std::vector<OptionSpec>& OptionTable() {
          o.pollSeconds = seconds;
          return true;
        }},
-      {"quiet", {}, "print only failures and the last output",
+      {"quiet",
+       {},
+       "print only failures and the last output",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.quiet = true); }},
       {"image", "IN", "render: the picture to paint over",
        [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.imagePath = v, true); }},
@@ -229,9 +252,13 @@ const std::vector<OptionSpec>& OptionTable() {
        }},
       {"show", "NAME", "templates: tell the template's layers, their timing and motion",
        [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.showTemplate = v, true); }},
-      {"help", {}, "this text",
+      {"help",
+       {},
+       "this text",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.command = Command::Help, true); }},
-      {"version", {}, "the program's version",
+      {"version",
+       {},
+       "the program's version",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.command = Command::Version, true); }},
   };
   return table;

@@ -267,7 +267,11 @@ JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, 
   RunOutputs ownRun;  // a job on its own is a run of one file
   RunOutputs& outputs = run.outputs ? *run.outputs : ownRun;
   std::unique_lock<std::mutex> naming = outputs.LockNaming();
-  OutputPlan plan = PlanOutput(source, settings.output, settings.encoding);
+  OutputNaming outputNaming{request.namePattern,
+                            FileTokenValues({source, std::max(request.index, 1), std::max(request.count, 1), {}, {}}),
+                            request.recipient};
+  for (const auto& [name, value] : request.tokens) outputNaming.tokens[name] = value;
+  OutputPlan plan = PlanOutput(source, settings.output, settings.encoding, outputNaming);
   // Absolute, so that no output name can pass for an encoder option ("-odd/a.mp4").
   plan.path = QFileInfo(plan.path).absoluteFilePath();
   QString note;

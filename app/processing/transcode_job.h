@@ -87,6 +87,10 @@ struct TranscodeRequest {
   int count = 0;
   // Token values beyond the file's own (a recipient's, recipients.h).
   TokenValues tokens = {};
+  // One output of a recipient list: the recipient (its output is named for
+  // it, see OutputNaming), and a pattern of tokens for output names.
+  QString recipient = {};
+  QString namePattern = {};
 };
 
 // What the batch's run has: its sources, and its outputs (null: none so far).

@@ -1,9 +1,9 @@
 // Texts with frame tokens: composed every frame from glyphs painted once per
 // layer, they look as the same text painted whole, agree between the
 // overlay and direct painting, and stay where the widest value puts them.
+#include "draw/live_text.h"
 #include "draw/frame_hook.h"
 #include "draw/layer_painter.h"
-#include "draw/live_text.h"
 #include "draw/template_loader.h"
 #include "tests/draw/paint_support.h"
 
