@@ -46,9 +46,7 @@ QStringList ReadRecord(const QString& text, qsizetype& at, int& lines) {
 bool IsBlank(const QStringList& fields) { return fields.size() == 1 && fields[0].trimmed().isEmpty(); }
 
 // The line (from 1) holding byte `offset`.
-int LineOf(const QByteArray& bytes, qsizetype offset) {
-  return static_cast<int>(bytes.left(offset).count('\n')) + 1;
-}
+int LineOf(const QByteArray& bytes, qsizetype offset) { return static_cast<int>(bytes.left(offset).count('\n')) + 1; }
 
 }  // namespace
 
@@ -147,7 +145,8 @@ QString RecipientsProblem(const RecipientsReading& reading, const QStringList& t
 
 QString SafeFileNamePart(const QString& text, int maxBytes) {
   QString safe;
-  for (const QChar c : text) safe += (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control) ? QChar(u'_') : c;
+  for (const QChar c : text)
+    safe += (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control) ? QChar(u'_') : c;
   while (!safe.isEmpty() && (safe.front() == u'.' || safe.front().isSpace())) safe.remove(0, 1);
   while (safe.toUtf8().size() > maxBytes) {
     safe.chop(1);

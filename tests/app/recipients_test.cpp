@@ -40,7 +40,7 @@ TEST(Recipients, NamesAreMadeFitForFiles) {
       {" .hidden", 200, "hidden"},
       {"...", 200, "_"},
       {QString::fromUtf8("Zoë Ünal"), 4, QString::fromUtf8("Zoë")},  // ë is two bytes
-      {QString::fromUtf8("ab\xF0\x9F\x98\x80"), 5, "ab"},           // never half a character
+      {QString::fromUtf8("ab\xF0\x9F\x98\x80"), 5, "ab"},            // never half a character
   };
   for (const Case& c : cases) EXPECT_EQ(SafeFileNamePart(c.text, c.maxBytes), c.safe) << c.text.toStdString();
 }

@@ -65,8 +65,8 @@ class CliRecipientsTest : public ::testing::Test {
   }
   ProcessResult Run(const std::string& csv, const std::vector<std::string>& more = {}) {
     WriteFile(list_, csv);
-    std::vector<std::string> arguments = {"--template", "Screener", "--recipients", list_.string(), "--output-dir",
-                                          out_.string(), "--keep-name"};
+    std::vector<std::string> arguments = {"--template",   "Screener",    "--recipients", list_.string(),
+                                          "--output-dir", out_.string(), "--keep-name"};
     arguments.insert(arguments.end(), more.begin(), more.end());
     arguments.insert(arguments.end(), {(folder_ / "a.mp4").string(), (folder_ / "b.mp4").string()});
     return RunProcess(Cli(arguments));
@@ -117,7 +117,9 @@ TEST_F(CliRecipientsTest, AListThatCannotBeUsedStopsTheRunBeforeAnyWorkAndNamesT
       {"Name,Company\nAlice,A\nBob,B\nAlice,C\n", "line 4: the recipient \"Alice\" is on line 2 already"},
       {"Name,Firm\nAlice,A\n", "no column \"Company\""},
       {"Name,Company\n", "holds no recipients"},
-      {"Name,Company\nAl\xff" "ce,A\n", "line 2 is not UTF-8"},
+      {"Name,Company\nAl\xff"
+       "ce,A\n",
+       "line 2 is not UTF-8"},
       {many, "line 10002: more than 10000 recipients"},
   };
   for (const Case& c : cases) {
