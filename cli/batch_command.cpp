@@ -75,6 +75,18 @@ int RunBatchCommand(const CliOptions& options) {
     return kExitUsage;
   }
 
+  // A recipient list is checked whole before anything is encoded.
+  std::vector<Recipient> recipients;
+  if (options.recipients) {
+    const RecipientsReading reading = ReadRecipients(*options.recipients);
+    const QStringList texts = TemplateTexts(TemplatesFolder(), templateName) << options.namePattern;
+    if (const QString problem = RecipientsProblem(reading, texts); !problem.isEmpty()) {
+      PrintError(problem);
+      return kExitUsage;
+    }
+    recipients = reading.list->recipients;
+  }
+
   TerminalReporter reporter(files, options.quiet, options.report, options.jobs == 1);
   Batch batch(settings, reporter, &reporter, EncoderLibraryFolder());
   RunOptions run;
@@ -82,6 +94,8 @@ int RunBatchCommand(const CliOptions& options) {
   run.skipExisting = options.skipExisting;
   run.filesAtOnce = options.jobs;
   run.encoderThreads = SharedEncoderThreads(options.jobs);
+  run.recipients = std::move(recipients);
+  run.namePattern = options.namePattern;
   batch.SetRunOptions(run);
   for (const QString& file : files) batch.AddFile(file);
 

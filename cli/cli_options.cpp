@@ -132,6 +132,18 @@ const std::vector<OptionSpec>& OptionTable() {
          o.overrides.suffix = v;
          return FileNamePart(n, v, e);
        }},
+      {"recipients", "FILE.csv",
+       "one output per file and recipient of the list (a header line, then\n"
+       "one recipient a line; {recipient} and {recipient.COLUMN} in the template)",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         o.recipients = v;
+         return NotEmpty(n, v, e);
+       }},
+      {"name-pattern", "PATTERN", "name the outputs from tokens, e.g. \"{file}_{recipient}\" ({file} by default)",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         o.namePattern = v;
+         return NotEmpty(n, v, e);
+       }},
       {"keep-name",
        {},
        "name the outputs <name>.<ext>",

@@ -64,6 +64,8 @@ struct CliOptions {
   double pollSeconds = 2;  // watch: how often the folder is looked at
   std::optional<double> timeSeconds;  // render: the frame's time in a clip
   std::optional<QString> showTemplate;  // templates: the one to describe
+  std::optional<QString> recipients;    // batch: a recipient list (CSV), one output per file and recipient
+  QString namePattern;                  // batch: output names from tokens ("{file}_{recipient}")
 };
 
 // Parses arguments (without the program name). On a usage error returns

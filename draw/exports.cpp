@@ -17,6 +17,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <tuple>
 
@@ -87,6 +88,15 @@ int ReadWatermarkTemplate(const char16_t* templatesFolder, const char16_t* templ
   }
 }
 
+int SetTemplateTokens(const vidmora::TokenValues* values) {
+  try {
+    glyphra::ThreadRenderContext().tokens = values ? *values : vidmora::TokenValues{};
+  } catch (...) {
+    glyphra::ThreadRenderContext().tokens.clear();
+  }
+  return 0;
+}
+
 int DrawGraphicsWithTempConf(glyphra::Graphics* graphics) {
   if (graphics == nullptr) return 0;
   if (!glyphra::PaintingAvailable()) {
@@ -129,7 +139,22 @@ int FrameHookOverlay(int width, int height, int firstRow, int endRow, unsigned i
 }
 
 int SetFrameHookTime(long long frameMs, long long clipMs) {
-  glyphra::ThreadRenderContext().frameTime = Time(frameMs, clipMs);
+  glyphra::FrameTime& time = glyphra::ThreadRenderContext().frameTime;
+  const glyphra::FrameTime set = Time(frameMs, clipMs);
+  time.frameMs = set.frameMs;
+  time.clipMs = set.clipMs;
+  return 0;
+}
+
+int SetFrameHookClock(long long frameIndex, int rateNum, int rateDen, const char* startTimecode) {
+  glyphra::FrameTime& time = glyphra::ThreadRenderContext().frameTime;
+  time.frameIndex = frameIndex < 0 ? -1 : frameIndex;
+  time.rateNum = rateNum > 0 && rateDen > 0 ? rateNum : 0;
+  time.rateDen = rateNum > 0 && rateDen > 0 ? rateDen : 1;
+  const std::optional<int64_t> start =
+      startTimecode ? vidmora::ParseTimecode(startTimecode, {time.rateNum > 0 ? time.rateNum : 25, time.rateDen})
+                    : std::nullopt;
+  time.startFrames = start.value_or(0);
   return 0;
 }
 
@@ -207,7 +232,8 @@ int PaintTemplateOntoImageAt(const char16_t* templateName, QImage* image, long l
   if (image == nullptr || image->isNull()) return static_cast<int>(glyphra::Status::InvalidParameter);
   try {
     const glyphra::FrameRect frame{0, 0, image->width(), image->height()};
-    auto layers = glyphra::ReadTemplateLayers(glyphra::CurrentSettings().templatesFolder, FromWide(templateName), frame);
+    auto layers = glyphra::ReadTemplateLayers(glyphra::CurrentSettings().templatesFolder, FromWide(templateName), frame,
+                                              glyphra::ThreadRenderContext().tokens);
     if (!layers) return -1;
     return static_cast<int>(glyphra::PaintOntoImage(std::move(*layers), *image, Time(frameMs, clipMs)));
   } catch (...) {
@@ -223,7 +249,8 @@ int PaintLayersOntoImageAt(const vidmora::EditedLayer* layers, int count, QImage
     const glyphra::FrameRect frame{0, 0, image->width(), image->height()};
     std::vector<glyphra::WatermarkLayer> prepared;
     for (int i = 0; i < count; ++i)
-      prepared.push_back(glyphra::PrepareLayer(layers[i], frame, glyphra::LayerText::kPresent));
+      prepared.push_back(
+          glyphra::PrepareLayer(layers[i], frame, glyphra::LayerText::kPresent, glyphra::ThreadRenderContext().tokens));
     return static_cast<int>(glyphra::PaintOntoImage(std::move(prepared), *image, Time(frameMs, clipMs)));
   } catch (...) {
     return static_cast<int>(glyphra::Status::OutOfMemory);
@@ -236,7 +263,8 @@ int MeasureLayerParts(const vidmora::EditedLayer* layer, int width, int height, 
   if (!glyphra::PaintingAvailable()) return static_cast<int>(glyphra::Status::WrongState);
   try {
     const glyphra::FrameRect frame{0, 0, width, height};
-    const glyphra::WatermarkLayer prepared = glyphra::PrepareLayer(*layer, frame, glyphra::LayerText::kPresent);
+    const glyphra::WatermarkLayer prepared =
+        glyphra::PrepareLayer(*layer, frame, glyphra::LayerText::kPresent, glyphra::ThreadRenderContext().tokens);
     // A text of blanks paints nothing to take hold of.
     *textBox = prepared.text.trimmed().isEmpty() ? QRectF() : glyphra::TextPartBox(prepared, frame);
     glyphra::PictureCache pictures;

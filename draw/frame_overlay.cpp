@@ -1,10 +1,13 @@
 #include "draw/frame_overlay.h"
 
 #include "draw/base/graphics.h"
+#include "draw/image_painter.h"
 #include "draw/layer_painter.h"
+#include "draw/text_painter.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace glyphra {
 namespace {
@@ -62,13 +65,91 @@ bool FrameOverlay::IsCurrent(QSize frameSize) const {
 }
 
 bool FrameOverlay::IsTimed() const {
-  return std::any_of(parts_.begin(), parts_.end(), [](const Part& part) { return part.timing.has_value(); });
+  return std::any_of(parts_.begin(), parts_.end(),
+                     [](const Part& part) { return part.timing.has_value() || part.live >= 0; });
+}
+
+bool FrameOverlay::RenderLive(WatermarkLayer& layer, const FrameRect& frame, QSize frameSize, const QTransform& toFrame,
+                              PictureCache& pictures) {
+  const bool timed = layer.timing.IsTimed();
+  const size_t first = parts_.size();
+  if (!layer.imagePath.isEmpty()) {
+    QImage canvas(frameSize, QImage::Format_RGBA64_Premultiplied);
+    if (canvas.isNull()) return false;
+    canvas.fill(Qt::transparent);
+    {
+      Graphics graphics(canvas);
+      if (graphics.IsActive()) graphics.Painter().setTransform(toFrame);
+      if (graphics.IsActive()) PaintImagePart(graphics, layer, frame, pictures);
+    }
+    const QImage pixels = canvas.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (pixels.isNull()) return false;
+    Part part = FindSpans(pixels);
+    if (!part.spans.empty()) parts_.push_back(std::move(part));
+  }
+  const int live = static_cast<int>(liveCells_.size());
+  liveCells_.push_back(LiveCellsOf(layer));
+  const std::vector<LiveCell>& cells = liveCells_.back();
+  const QRect picture(QPoint(0, 0), frameSize);
+  for (size_t cell = 0; cell < cells.size(); ++cell) {
+    const bool literal = cells[cell].token.isEmpty();
+    const qsizetype glyphs = literal ? 1 : cells[cell].alphabet.size();
+    for (qsizetype g = 0; g < glyphs; ++g) {
+      const QString glyph = literal ? cells[cell].fixed : QString(cells[cell].alphabet[g]);
+      const QRect area =
+          toFrame.mapRect(TextCellBounds(layer, frame, cells[cell], glyph)).toAlignedRect().adjusted(-1, -1, 1, 1) &
+          picture;
+      if (area.isEmpty()) continue;
+      QImage canvas(area.size(), QImage::Format_RGBA64_Premultiplied);
+      if (canvas.isNull()) return false;
+      canvas.fill(Qt::transparent);
+      {
+        Graphics graphics(canvas);
+        if (graphics.IsActive()) {
+          graphics.Painter().setTransform(toFrame * QTransform::fromTranslate(-area.left(), -area.top()));
+          PaintTextCells(graphics, layer, frame, {cells[cell]}, {glyph});
+        }
+      }
+      const QImage pixels = canvas.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+      if (pixels.isNull()) return false;
+      Part part = FindSpans(pixels, area.topLeft());
+      if (part.spans.empty()) continue;
+      part.live = literal ? -1 : live;
+      part.cell = static_cast<int>(cell);
+      part.glyph = glyph;
+      parts_.push_back(std::move(part));
+    }
+  }
+  // The layer moves as one: every part by the motion of the layer's whole box.
+  QRect whole;
+  for (size_t i = first; i < parts_.size(); ++i) whole |= parts_[i].box;
+  for (size_t i = first; i < parts_.size(); ++i) {
+    parts_[i].timingBox = whole;
+    if (timed) parts_[i].timing = layer.timing;
+  }
+  return true;
+}
+
+const std::vector<std::vector<QString>>& FrameOverlay::LiveTextsAt(const FrameTime& time) const {
+  const auto same = [&](const FrameTime& a) {
+    return a.frameMs == time.frameMs && a.frameIndex == time.frameIndex && a.rateNum == time.rateNum &&
+           a.rateDen == time.rateDen && a.startFrames == time.startFrames;
+  };
+  if (!liveTime_ || !same(*liveTime_)) {
+    const vidmora::TokenValues values = FrameValues(time);
+    liveTexts_.clear();
+    for (const std::vector<LiveCell>& cells : liveCells_) liveTexts_.push_back(LiveCellTexts(cells, values));
+    liveTime_ = time;
+  }
+  return liveTexts_;
 }
 
 bool FrameOverlay::Render(std::vector<WatermarkLayer>& layers, const FrameRect& frame, QSize frameSize,
                           const QTransform& toFrame, PictureCache& pictures) {
   valid_ = false;
   parts_.clear();
+  liveCells_.clear();
+  liveTime_.reset();
   pictureStamps_.clear();
   QImage canvas(frameSize, QImage::Format_RGBA64_Premultiplied);
   if (canvas.isNull()) return false;
@@ -79,10 +160,16 @@ bool FrameOverlay::Render(std::vector<WatermarkLayer>& layers, const FrameRect& 
     if (!layer.imagePath.isEmpty()) pictureStamps_.emplace_back(layer.imagePath, pictures.Get(layer.imagePath).stamp);
   }
   // Runs of untimed layers are painted together, each timed layer alone.
+  const auto alone = [&](size_t i) { return layers[i].timing.IsTimed() || !layers[i].livePattern.isEmpty(); };
   for (size_t first = 0; first < layers.size();) {
-    const bool timed = layers[first].timing.IsTimed();
+    if (!layers[first].livePattern.isEmpty()) {
+      if (!RenderLive(layers[first], frame, frameSize, toFrame, pictures)) return false;
+      ++first;
+      continue;
+    }
+    const bool timed = alone(first);
     size_t end = first + 1;
-    while (!timed && end < layers.size() && !layers[end].timing.IsTimed()) ++end;
+    while (!timed && end < layers.size() && !alone(end)) ++end;
     std::vector<WatermarkLayer> group(std::make_move_iterator(layers.begin() + static_cast<std::ptrdiff_t>(first)),
                                       std::make_move_iterator(layers.begin() + static_cast<std::ptrdiff_t>(end)));
     canvas.fill(Qt::transparent);
@@ -96,6 +183,7 @@ bool FrameOverlay::Render(std::vector<WatermarkLayer>& layers, const FrameRect& 
     if (pixels.isNull()) return false;
     Part part = FindSpans(pixels);
     if (timed) part.timing = layers[first].timing;
+    part.timingBox = part.box;
     if (!part.spans.empty()) parts_.push_back(std::move(part));
     first = end;
   }
@@ -104,10 +192,10 @@ bool FrameOverlay::Render(std::vector<WatermarkLayer>& layers, const FrameRect& 
   return true;
 }
 
-FrameOverlay::Part FrameOverlay::FindSpans(const QImage& pixels) {
+FrameOverlay::Part FrameOverlay::FindSpans(const QImage& pixels, QPoint origin) {
   Part part;
   const int width = pixels.width();
-  int left = width, right = 0;
+  int left = std::numeric_limits<int>::max(), right = std::numeric_limits<int>::min();
   for (int y = 0; y < pixels.height(); ++y) {
     const auto* row = reinterpret_cast<const QRgb*>(pixels.constScanLine(y));
     int x = 0;
@@ -117,10 +205,10 @@ FrameOverlay::Part FrameOverlay::FindSpans(const QImage& pixels) {
       const int start = x;
       while (x < width && row[x] != 0) ++x;
       const int end = x;
-      part.spans.push_back({y, start, end});
+      part.spans.push_back({y + origin.y(), start + origin.x(), end + origin.x()});
       part.pixels.insert(part.pixels.end(), row + start, row + end);
-      left = std::min(left, start);
-      right = std::max(right, end);
+      left = std::min(left, start + origin.x());
+      right = std::max(right, end + origin.x());
     }
   }
   if (!part.spans.empty())
@@ -131,8 +219,10 @@ FrameOverlay::Part FrameOverlay::FindSpans(const QImage& pixels) {
 }
 
 std::optional<FrameOverlay::Placed> FrameOverlay::PlaceAt(const Part& part, FrameTime time) const {
+  if (part.live >= 0 && LiveTextsAt(time)[static_cast<size_t>(part.live)][static_cast<size_t>(part.cell)] != part.glyph)
+    return std::nullopt;
   if (!part.timing) return Placed{&part, 256, {}};
-  const MarkState state = MarkStateAt(*part.timing, time, frameSize_, part.box);
+  const MarkState state = MarkStateAt(*part.timing, time, frameSize_, part.timingBox);
   const auto opacity = static_cast<uint32_t>(std::lround(state.opacity * 256));
   if (!state.visible || opacity == 0) return std::nullopt;
   return Placed{&part, opacity, state.offset};

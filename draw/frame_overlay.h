@@ -9,9 +9,14 @@
 // pixel are stored and touched. The overlays are painted again when the
 // template is prepared again, when the frame size changes, or when a picture
 // file of the layers changes. One overlay per thread.
+//
+// A text with frame tokens (live_text.h) is painted once per character it
+// can show in each of its cells, each a part of its own, and every frame
+// lays on the parts of the characters its values show.
 
 #include "draw/frame_rect.h"
 #include "draw/layer_timing.h"
+#include "draw/live_text.h"
 #include "draw/picture_cache.h"
 #include "draw/watermark_layer.h"
 
@@ -88,6 +93,12 @@ class FrameOverlay {
     std::vector<QRgb> pixels;  // the spans' pixels one after the other, ARGB32 premultiplied
     QRect box;                 // bounds of the spans
     std::optional<LayerTiming> timing;
+    QRect timingBox;  // what the layer's motion moves: its box, or its whole layer's
+    // A character of a text with frame tokens: shown when cell `cell` of
+    // live layer `live` shows `glyph`; -1: always.
+    int live = -1;
+    int cell = 0;
+    QString glyph;
   };
   // How a part shows at a time: nothing (nullopt), or with an opacity
   // (0..256) and an offset.
@@ -96,11 +107,20 @@ class FrameOverlay {
     uint32_t opacity;
     QPoint offset;
   };
-  static Part FindSpans(const QImage& pixels);
+  static Part FindSpans(const QImage& pixels, QPoint origin = {});
+  // The parts of a layer with frame tokens: its picture, then one part per
+  // cell and character.
+  bool RenderLive(WatermarkLayer& layer, const FrameRect& frame, QSize frameSize, const QTransform& toFrame,
+                  PictureCache& pictures);
+  // What each live layer's cells show at `time` (kept for the last time asked).
+  const std::vector<std::vector<QString>>& LiveTextsAt(const FrameTime& time) const;
   std::optional<Placed> PlaceAt(const Part& part, FrameTime time) const;
 
   QSize frameSize_;
   std::vector<Part> parts_;
+  std::vector<std::vector<LiveCell>> liveCells_;  // per live layer
+  mutable std::optional<FrameTime> liveTime_;     // of liveTexts_
+  mutable std::vector<std::vector<QString>> liveTexts_;
   std::vector<std::pair<QString, FileStamp>> pictureStamps_;
   bool valid_ = false;
 };

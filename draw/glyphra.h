@@ -13,6 +13,8 @@
 #include "draw/base/graphics.h"
 #include "shared/export.h"
 
+#include "shared/template/text_tokens.h"
+
 #include <QImage>
 #include <QRectF>
 
@@ -53,6 +55,13 @@ VIDMORA_EXPORT int PrepareWMForVideoFrames(const char16_t* templateName, int sho
 // -1 when it cannot be read, 2 for a null `reading`. Any thread.
 VIDMORA_EXPORT int ReadWatermarkTemplate(const char16_t* templatesFolder, const char16_t* templateName,
                                          int checkPictures, glyphra::TemplateReading* reading);
+
+// The values of the tokens in layer texts ("{file}", "{recipient}", ...;
+// shared/template/text_tokens.h) for the next prepares and in-memory
+// paintings on the calling thread, until set again; null clears them. A
+// token without a value is painted as typed. Frame tokens ("{timecode}",
+// "{frame}", "{seconds}") are filled in for every frame. Returns 0.
+VIDMORA_EXPORT int SetTemplateTokens(const vidmora::TokenValues* values);
 
 // Paints the calling thread's prepared template onto the caller's graphics.
 // Failures go to the graphics' last status. Returns 0.
@@ -97,6 +106,14 @@ VIDMORA_EXPORT int FrameHookOverlay(int width, int height, int firstRow, int end
 // every layer on every frame, still and opaque. Returns 0.
 VIDMORA_EXPORT int SetFrameHookTime(long long frameMs, long long clipMs);
 
+// For texts with frame tokens ({timecode}, {frame}, {seconds}): the number of
+// the frame that cplusplusout, FrameHookRows, FrameHookOverlay and
+// FrameHookPartAt handle next on this thread (from 0; -1: counted from the
+// frame time), the output's frame rate rateNum/rateDen (0: 25 a second) and
+// the source's start timecode ("HH:MM:SS:FF" or with ";"; null or not a
+// timecode: 00:00:00:00), until set again. Returns 0.
+VIDMORA_EXPORT int SetFrameHookClock(long long frameIndex, int rateNum, int rateDen, const char* startTimecode);
+
 // 1 when the thread's prepared template, painted for a width x height frame,
 // has layers with timing or motion (its frames then differ by time, so an
 // overlay taken from FrameHookOverlay holds for one time only); else 0.
@@ -122,8 +139,8 @@ VIDMORA_EXPORT int FrameHookPartAt(int index, int* opacity, int* offsetX, int* o
 // placed in it and painted as the frame hook paints a video frame of that
 // size (opaque images keep their format; images with alpha are painted
 // directly). Neither call reads or changes the calling thread's prepared
-// template, and nothing is kept between calls; any thread, while a
-// QGuiApplication exists. Return 0 when painted (or nothing to paint), 2 for
+// template (they take its token values, SetTemplateTokens), and nothing is
+// kept between calls; any thread, while a QGuiApplication exists. Return 0 when painted (or nothing to paint), 2 for
 // a null image, 8 without a QGuiApplication (the image is left unchanged),
 // 10 or 13 when a layer's picture is missing or cannot be decoded (the rest is
 // painted), -1 when the template file cannot be read (nothing painted).

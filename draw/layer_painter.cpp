@@ -45,7 +45,7 @@ void PaintLayersAt(Graphics& graphics, std::vector<WatermarkLayer>& layers, cons
   const QSize size(painter.device()->width(), painter.device()->height());
   for (WatermarkLayer& layer : layers) {
     if (!time.Known() || !layer.timing.IsTimed()) {
-      PaintTextPart(graphics, layer, frame);
+      PaintTextPart(graphics, layer, frame, time);
       PaintImagePart(graphics, layer, frame, pictures);
       continue;
     }
@@ -59,7 +59,7 @@ void PaintLayersAt(Graphics& graphics, std::vector<WatermarkLayer>& layers, cons
       Graphics own(alone);
       if (!own.IsActive()) continue;
       own.Painter().setTransform(painter.transform());
-      PaintTextPart(own, layer, frame);
+      PaintTextPart(own, layer, frame, time);
       PaintImagePart(own, layer, frame, pictures);
       graphics.SetStatus(own.GetLastStatus());
     }

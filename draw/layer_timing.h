@@ -19,6 +19,13 @@ namespace glyphra {
 struct FrameTime {
   int64_t frameMs = -1;
   int64_t clipMs = 0;  // the clip's length; 0 when unknown (then "to the end" has no end)
+  // For the frame tokens: the output frame's number from 0 (-1: taken from
+  // frameMs), the frame rate (0: 25 a second) and the frames the source's
+  // timecode counts at its first frame.
+  int64_t frameIndex = -1;
+  int32_t rateNum = 0;
+  int32_t rateDen = 1;
+  int64_t startFrames = 0;
   bool Known() const { return frameMs >= 0; }
 };
 

@@ -12,6 +12,7 @@
 #include "draw/layer_timing.h"
 #include "draw/picture_cache.h"
 #include "draw/watermark_layer.h"
+#include "shared/template/text_tokens.h"
 
 #include <QSize>
 #include <QString>
@@ -34,6 +35,7 @@ struct RenderContext {
   bool overlayPinned = false;           // FrameHookRows vouched for it: the next frame uses it unchecked
   PictureCache pictures;                // decoded pictures of the layers
   FrameTime frameTime;                  // of the next frames (SetFrameHookTime); none: all shown still
+  vidmora::TokenValues tokens;          // the file's token values (SetTemplateTokens), used by the next prepare
 };
 
 // The calling thread's context.

@@ -71,9 +71,29 @@ WatermarkLayer FromLayerValues(const vidmora::EditedLayer& v) {
   return layer;
 }
 
-WatermarkLayer PrepareLayer(const vidmora::EditedLayer& values, const FrameRect& frame, LayerText text) {
+QString ExpandPattern(const QString& pattern, const vidmora::TokenValues& frame) {
+  return QString::fromStdU16String(vidmora::ExpandTokens(pattern.toStdU16String(), frame).text);
+}
+
+QString LayoutText(const QString& pattern) {
+  vidmora::TokenValues widest;
+  for (const std::u16string_view name : vidmora::kFrameTokens)
+    widest.emplace(std::u16string(name), vidmora::WidestFrameValue(name));
+  return ExpandPattern(pattern, widest);
+}
+
+WatermarkLayer PrepareLayer(const vidmora::EditedLayer& values, const FrameRect& frame, LayerText text,
+                            const vidmora::TokenValues& tokens) {
   WatermarkLayer layer = FromLayerValues(values);
   if (text == LayerText::kPresent) {
+    const vidmora::TokenExpansion expanded = vidmora::ExpandTokens(values.textContent, tokens);
+    if (expanded.hasFrameTokens) {
+      layer.livePattern = QString::fromStdU16String(
+          vidmora::ExpandTokens(values.textContent, tokens, vidmora::ExpandedAs::kPattern).text);
+      layer.text = LayoutText(layer.livePattern);
+    } else {
+      layer.text = QString::fromStdU16String(expanded.text);
+    }
     if (layer.text.isEmpty()) layer.text = QStringLiteral(" ");
     // Without fonts nothing can be measured (nor painted).
     if (layer.scaleText != 0 && PaintingAvailable()) FitTextToFrame(layer, frame);
@@ -82,19 +102,21 @@ WatermarkLayer PrepareLayer(const vidmora::EditedLayer& values, const FrameRect&
 }
 
 std::optional<std::vector<WatermarkLayer>> ReadTemplateLayers(const QString& templatesFolder,
-                                                              const QString& templateName, const FrameRect& frame) {
+                                                              const QString& templateName, const FrameRect& frame,
+                                                              const vidmora::TokenValues& tokens) {
   const TemplateReading reading = ReadTemplate(templatesFolder, templateName, PictureCheck::kSkip);
   if (!reading.templateReadable) return std::nullopt;
   std::vector<WatermarkLayer> layers;
   layers.reserve(reading.layers.size());
   for (const TemplateLayer& layer : reading.layers)
-    layers.push_back(PrepareLayer(layer.values, frame, layer.hasText ? LayerText::kPresent : LayerText::kAbsent));
+    layers.push_back(
+        PrepareLayer(layer.values, frame, layer.hasText ? LayerText::kPresent : LayerText::kAbsent, tokens));
   return layers;
 }
 
 int LoadTemplate(RenderContext& context, const QString& templatesFolder) {
   context.overlay.Invalidate();
-  auto layers = ReadTemplateLayers(templatesFolder, context.templateName, context.frameRect);
+  auto layers = ReadTemplateLayers(templatesFolder, context.templateName, context.frameRect, context.tokens);
   context.layers = layers ? std::move(*layers) : std::vector<WatermarkLayer>{};
   std::vector<QString> pictures;
   for (const WatermarkLayer& layer : context.layers) pictures.push_back(layer.imagePath);

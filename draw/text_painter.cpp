@@ -3,6 +3,7 @@
 #include "draw/base/font_mapping.h"
 #include "draw/base/text_layout.h"
 #include "draw/colors.h"
+#include "draw/live_text.h"
 #include "draw/placement.h"
 #include "draw/textdesigner/outline_text.h"
 
@@ -29,14 +30,14 @@ QPen OutlinePen(QRgb color, int width) {
   return pen;
 }
 
-void PaintShadow(Graphics& graphics, const WatermarkLayer& layer, const QFont& font, QPointF anchor) {
+void PaintShadow(Graphics& graphics, const WatermarkLayer& layer, const QFont& font, QPointF anchor,
+                 const QString& text) {
   const QRgb shadowColor = ArgbFromColorRef(0, layer.shadowAlpha);  // black, whatever colour is stored
   const int strokes = static_cast<int>(std::min<int64_t>(int64_t{layer.shadowBR} + 8, kMaxShadowStrokes));
   TextDesigner::OutlineText outline;
   outline.EnableShadow(true);
   outline.DiffusedShadow(shadowColor, strokes, QPoint(layer.shadowH, layer.shadowV));
-  outline.DrawString(graphics, font, kFontStyleRegular, font.pixelSize(), layer.text,
-                     TruncatedPoint(anchor));
+  outline.DrawString(graphics, font, kFontStyleRegular, font.pixelSize(), text, TruncatedPoint(anchor));
 }
 
 // The text repeated over the frame in rows and columns, each tile turned about
@@ -87,31 +88,78 @@ QRectF TextPartBox(const WatermarkLayer& layer, const FrameRect& frame) {
   return {TextAnchor(layer.location, frame, textBox, layer.offsetH, layer.offsetV), textBox};
 }
 
-void PaintTextPart(Graphics& graphics, WatermarkLayer& layer, const FrameRect& frame) {
-  layer.b3DText = 0;
-  layer.bGradientText = 0;
+namespace {
 
-  const QFont font = FontFromLogFont(layer.font);
-  const QSizeF textBox = MeasureTextBox(font, layer.text, kPlacementLayoutBox);
-  const QPointF anchor = TextAnchor(layer.location, frame, textBox, layer.offsetH, layer.offsetV);
+// `text` at `offset` from the text's top-left corner `anchor`, with the
+// layer's shadow, edge and fill, turned about the anchor.
+void PaintRun(Graphics& graphics, const WatermarkLayer& layer, const QFont& font, QPointF anchor, const QString& text,
+              QPointF offset) {
   QPainterPath path;
-  AddTextToPath(path, font, layer.text, anchor);
-
+  AddTextToPath(path, font, text, anchor + offset);
   QPainter& painter = graphics.Painter();
-  painter.save();
-  RotateAbout(painter, anchor, layer.rotation);
-  painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
-
-  if (layer.addShadow != 0) PaintShadow(graphics, layer, font, anchor);
+  if (layer.addShadow != 0) PaintShadow(graphics, layer, font, anchor + offset, text);
   if (layer.drawEdge != 0) {
     painter.strokePath(path, OutlinePen(ArgbFromColorRef(layer.edgeColor, layer.edgeAlpha), layer.edgeLineThickness));
   }
   if (layer.fillText != 0) {
     painter.fillPath(path, QColor::fromRgba(ArgbFromColorRef(layer.textColor, layer.transparency)));
   }
-  if (layer.coverImage != 0) PaintCoverTiles(painter, layer, font, textBox, frame);
+}
+
+}  // namespace
+
+std::vector<LiveCell> LiveCellsOf(const WatermarkLayer& layer) {
+  return LiveCells(layer.livePattern, FontFromLogFont(layer.font));
+}
+
+void PaintTextPart(Graphics& graphics, WatermarkLayer& layer, const FrameRect& frame, const FrameTime& time) {
+  if (layer.livePattern.isEmpty()) return PaintTextCells(graphics, layer, frame, {}, {});
+  const std::vector<LiveCell> cells = LiveCellsOf(layer);
+  PaintTextCells(graphics, layer, frame, cells, LiveCellTexts(cells, FrameValues(time)));
+}
+
+void PaintTextCells(Graphics& graphics, WatermarkLayer& layer, const FrameRect& frame,
+                    const std::vector<LiveCell>& cells, const std::vector<QString>& texts) {
+  layer.b3DText = 0;
+  layer.bGradientText = 0;
+
+  const QFont font = FontFromLogFont(layer.font);
+  const QSizeF textBox = MeasureTextBox(font, layer.text, kPlacementLayoutBox);
+  const QPointF anchor = TextAnchor(layer.location, frame, textBox, layer.offsetH, layer.offsetV);
+
+  QPainter& painter = graphics.Painter();
+  painter.save();
+  RotateAbout(painter, anchor, layer.rotation);
+  painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+
+  if (layer.livePattern.isEmpty()) {
+    PaintRun(graphics, layer, font, anchor, layer.text, {});
+    if (layer.coverImage != 0) PaintCoverTiles(painter, layer, font, textBox, frame);
+  } else {
+    for (size_t i = 0; i < cells.size() && i < texts.size(); ++i)
+      if (!texts[i].isEmpty()) PaintRun(graphics, layer, font, anchor, texts[i], cells[i].offset);
+  }
 
   painter.restore();
+}
+
+QRectF TextCellBounds(const WatermarkLayer& layer, const FrameRect& frame, const LiveCell& cell, const QString& text) {
+  const QFont font = FontFromLogFont(layer.font);
+  const QSizeF textBox = MeasureTextBox(font, layer.text, kPlacementLayoutBox);
+  const QPointF anchor = TextAnchor(layer.location, frame, textBox, layer.offsetH, layer.offsetV);
+  QPainterPath path;
+  AddTextToPath(path, font, text, anchor + cell.offset);
+  qreal margin = 2;
+  if (layer.drawEdge != 0) margin += std::max(layer.edgeLineThickness, 0);
+  if (layer.addShadow != 0) {
+    margin += std::min<int64_t>(int64_t{layer.shadowBR} + 8, kMaxShadowStrokes) + 1 +
+              std::max(std::abs(layer.shadowH), std::abs(layer.shadowV));
+  }
+  QTransform turn;
+  turn.translate(anchor.x(), anchor.y());
+  turn.rotate(-static_cast<qreal>(layer.rotation));
+  turn.translate(-anchor.x(), -anchor.y());
+  return turn.mapRect(path.boundingRect().adjusted(-margin, -margin, margin, margin));
 }
 
 }  // namespace glyphra

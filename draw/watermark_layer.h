@@ -7,6 +7,7 @@
 
 #include "draw/layer_timing.h"
 #include "shared/template/log_font.h"
+#include "shared/template/text_tokens.h"
 
 #include <QString>
 
@@ -16,7 +17,11 @@ namespace glyphra {
 
 struct WatermarkLayer {
   // Text part.
-  QString text;
+  QString text;  // tokens replaced; frame tokens at their widest (livePattern)
+  // A text with frame tokens ("{timecode}", ...): the text with the file's
+  // tokens replaced and literal braces escaped, expanded again for every
+  // frame. Empty for a text that is the same on every frame.
+  QString livePattern;
   vidmora::LogFont font{};           // all 0 when the file has none
   int32_t fontPointSize = 0;         // kept, never used for painting
   int32_t location = 0;              // anchor code 0..8; others place as 0

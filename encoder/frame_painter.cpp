@@ -173,7 +173,15 @@ FramePtr FramePainter::PaintPartsInYuv(AVFrame& frame) {
   });
 }
 
+void FramePainter::SetFrameClock(AVRational rate, std::string startTimecode) {
+  frameRate_ = rate;
+  startTimecode_ = std::move(startTimecode);
+}
+
 FramePtr FramePainter::Paint(AVFrame& frame) {
+  if (frameRate_.num > 0)
+    SetFrameHookClock(framesPainted_++, frameRate_.num, frameRate_.den,
+                      startTimecode_.empty() ? nullptr : startTimecode_.c_str());
   if (timeBase_.num > 0 && frame.pts != AV_NOPTS_VALUE)
     SetFrameHookTime(av_rescale_q(frame.pts, timeBase_, AVRational{1, 1000}), clipMs_);
   if (const YuvOverlay* overlay = OverlayFor(frame)) return PaintInYuv(frame, *overlay);

@@ -31,6 +31,7 @@
 #include "encoder/yuv_overlay.h"
 
 #include <memory>
+#include <string>
 
 #include <vector>
 
@@ -66,6 +67,11 @@ class FramePainter {
   // unknown). From then on each frame is painted at its own time (layers with
   // timing or motion). Without it frames are painted as if untimed.
   void SetClipTiming(AVRational timeBase, double clipSeconds);
+
+  // Output frames come at `rate`; the source's timecode starts at
+  // `startTimecode` (empty: none). From then on every frame is painted with
+  // its number and timecode (texts with frame tokens).
+  void SetFrameClock(AVRational rate, std::string startTimecode);
 
   // True once frames are blended from the overlay in their own format.
   bool BlendsInYuv() const { return yuvOverlay_ != nullptr || !yuvParts_.empty(); }
@@ -131,6 +137,9 @@ class FramePainter {
   long long hookFailures_ = 0;
   AVRational timeBase_{0, 1};  // of the frames' pts; 0/1 when no time is handed on
   long long clipMs_ = 0;
+  AVRational frameRate_{0, 1};  // of the output; 0/1 until SetFrameClock
+  std::string startTimecode_;
+  long long framesPainted_ = 0;
   bool overlayWanted_;                      // still worth asking the drawing library for its overlay
   std::unique_ptr<YuvOverlay> yuvOverlay_;
   int yuvOverlayColors_ = -1;               // colour details it was made for

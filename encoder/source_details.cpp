@@ -65,13 +65,6 @@ const char* Tag(const AVStream& stream, const char* key) {
   return entry ? entry->value : nullptr;
 }
 
-// The source's start timecode: its video stream's, or its timecode track's.
-const char* SourceTimecode(const InputMedia& input) {
-  if (const char* timecode = Tag(*input.Video(), "timecode")) return timecode;
-  for (const AVStream* stream : input.OtherStreams())
-    if (const char* timecode = Tag(*stream, "timecode")) return timecode;
-  return nullptr;
-}
 
 std::string AttachmentName(const AVStream& stream) {
   const char* name = Tag(stream, "filename");
@@ -79,6 +72,14 @@ std::string AttachmentName(const AVStream& stream) {
 }
 
 }  // namespace
+
+const char* SourceTimecode(const InputMedia& input) {
+  if (const char* timecode = Tag(*input.Video(), "timecode")) return timecode;
+  for (const AVStream* stream : input.OtherStreams())
+    if (const char* timecode = Tag(*stream, "timecode")) return timecode;
+  const AVDictionaryEntry* entry = av_dict_get(input.Format()->metadata, "timecode", nullptr, 0);
+  return entry ? entry->value : nullptr;
+}
 
 SourceDetails::SourceDetails(const InputMedia& input, Muxer& muxer, AVStream& video) : muxer_(muxer) {
   CopyTimecode(input, video);

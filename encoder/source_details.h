@@ -15,6 +15,10 @@ namespace vencor {
 class InputMedia;
 class Muxer;
 
+// The source's start timecode: its video stream's, its timecode track's or
+// its container's; null when it has none.
+const char* SourceTimecode(const InputMedia& input);
+
 class SourceDetails {
  public:
   // Adds the tags, chapters and the streams of attachments and pictures to

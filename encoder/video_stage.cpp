@@ -5,6 +5,7 @@
 #include "encoder/muxer.h"
 #include "encoder/output_format.h"
 #include "encoder/progress.h"
+#include "encoder/source_details.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -293,6 +294,8 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   }
   painter_ = std::make_unique<FramePainter>(width, height, format, target, framing, displayAspect);
   painter_->SetClipTiming(av_buffersink_get_time_base(filters_.sink), input.DurationSeconds());
+  const char* timecode = SourceTimecode(input);
+  painter_->SetFrameClock(frameRate, timecode ? timecode : "");
 
   encoder_.reset(avcodec_alloc_context3(codec));
   if (!encoder_) throw std::bad_alloc();

@@ -238,7 +238,26 @@ void Batch::Work(Run& run) {
     request.existing = runOptions_.existing;
     request.skipExisting = runOptions_.skipExisting;
     request.encoderThreads = runOptions_.encoderThreads;
-    const JobResult result = TranscodeFile(request, listener, messages_, {Files(), &run.outputs});
+    request.namePattern = runOptions_.namePattern;
+    const QStringList files = Files();
+    request.index = row + 1;
+    request.count = static_cast<int>(files.size());
+    JobResult result;
+    if (runOptions_.recipients.empty()) {
+      result = TranscodeFile(request, listener, messages_, {files, &run.outputs});
+    } else {
+      // Every recipient's output in turn; the row tells the first that did
+      // not get done, or the last output.
+      for (const Recipient& recipient : runOptions_.recipients) {
+        request.recipient = recipient.name;
+        request.tokens = recipient.tokens;
+        JobResult one = TranscodeFile(request, listener, messages_, {files, &run.outputs});
+        const bool done = one.outcome == JobOutcome::Done;
+        if (!done) one.reason = recipient.name + ": " + one.reason;
+        result = std::move(one);
+        if (!done || abortEncode_.load()) break;
+      }
+    }
 
     RowStatus status{RowState::Failed, result.reason, result.outputPath, {}, result.retryMayHelp};
     {

@@ -15,6 +15,7 @@
 #include "app/processing/auto_reset_event.h"
 #include "app/processing/encode_progress.h"
 #include "app/processing/job_settings.h"
+#include "app/processing/recipients.h"
 #include "app/processing/run_progress.h"
 #include "app/processing/transcode_job.h"
 
@@ -59,6 +60,11 @@ struct RunOptions {
   // Threads each encoder may use; 0: the codecs' own choice (with several
   // files at once, set it so that the machine is not oversubscribed).
   int encoderThreads = 0;
+  // One output per file and recipient (recipients.h), named for the
+  // recipient; a row is done when all of its outputs are. Checked before
+  // the run (RecipientsProblem). Empty: one output per file.
+  std::vector<Recipient> recipients;
+  QString namePattern;  // tokens for output names (OutputNaming); empty: the source's name
 };
 
 // Threads per encoder so that `filesAtOnce` files encoded at once share the

@@ -1,5 +1,9 @@
 #include "app/processing/output_plan.h"
 
+#include "app/processing/recipients.h"
+
+#include <algorithm>
+
 namespace vidmora {
 
 OutputPlan PlanOutput(const QString& sourcePath, const OutputPreferences& preferences,
@@ -23,6 +27,27 @@ OutputPlan PlanOutput(const QString& sourcePath, const OutputPreferences& prefer
   QString outputName = plan.baseName;
   if (preferences.outputFileNameOpts == 1) outputName += preferences.outputFileNameSuffix;
   plan.path = plan.folder + "/" + outputName + Info(settings.container).extension;
+  return plan;
+}
+
+OutputPlan PlanOutput(const QString& sourcePath, const OutputPreferences& preferences, const EncodingSettings& settings,
+                      const OutputNaming& naming) {
+  OutputPlan plan = PlanOutput(sourcePath, preferences, settings);
+  if (naming.pattern.isEmpty() && naming.recipient.isEmpty()) return plan;
+  const QString extension = Info(settings.container).extension;
+  constexpr int kNameBytes = 255;
+  const int room = kNameBytes - static_cast<int>(extension.toUtf8().size());
+  QString name =
+      naming.pattern.isEmpty()
+          ? plan.baseName
+          : SafeFileNamePart(
+                QString::fromStdU16String(ExpandTokens(naming.pattern.toStdU16String(), naming.tokens).text), room);
+  if (preferences.outputFileNameOpts == 1) name += preferences.outputFileNameSuffix;
+  if (!naming.recipient.isEmpty() && !naming.pattern.contains("{recipient}")) {
+    const int left = room - static_cast<int>(name.toUtf8().size()) - 1;
+    name += "_" + SafeFileNamePart(naming.recipient, std::max(left, 16));
+  }
+  plan.path = plan.folder + "/" + SafeFileNamePart(name, room) + extension;
   return plan;
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/processing/encoding_settings.h"
 #include "app/processing/settings/output_preferences.h"
+#include "shared/template/text_tokens.h"
 
 #include <QString>
 
@@ -20,5 +21,18 @@ struct OutputPlan {
 // extension of the output format. Pure: touches no file.
 OutputPlan PlanOutput(const QString& sourcePath, const OutputPreferences& preferences,
                       const EncodingSettings& settings);
+
+// How outputs are named beyond the preferences: by a pattern of tokens
+// ("{file}_{recipient}"; empty: the source's base name), and, for one of a
+// recipient list, with "_" + the recipient after the suffix unless the
+// pattern names {recipient} itself. Names are made fit for file names
+// (SafeFileNamePart) and cut to the file system's 255 bytes.
+struct OutputNaming {
+  QString pattern;
+  TokenValues tokens;  // the file's and the recipient's
+  QString recipient;   // empty: not one of a list
+};
+OutputPlan PlanOutput(const QString& sourcePath, const OutputPreferences& preferences, const EncodingSettings& settings,
+                      const OutputNaming& naming);
 
 }  // namespace vidmora

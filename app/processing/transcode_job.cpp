@@ -3,6 +3,7 @@
 #include "app/processing/encoder_arguments.h"
 #include "app/processing/encoder_library.h"
 #include "app/processing/file_checks.h"
+#include "app/processing/file_tokens.h"
 #include "app/processing/media_probe.h"
 #include "app/processing/message_sink.h"
 #include "app/processing/output_plan.h"
@@ -14,6 +15,7 @@
 #include "app/processing/templates/template_check.h"
 #include "draw/glyphra.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -223,6 +225,20 @@ JobResult PlannedJob(const TranscodeRequest& request, OutputPlan plan, QString n
   if (!size.Known())
     return Failed(plan.path,
                   QString("%1 is not a video: no video frame size can be read from it (%2).").arg(source, size.error));
+  // The file's token values: a token without one is painted as typed and noted.
+  TokenValues tokens =
+      FileTokenValues({source, request.index > 0 ? request.index : int(runSources.indexOf(source)) + 1,
+                       request.count > 0 ? request.count : std::max<int>(1, runSources.size()),
+                       library->ReadTag(source, QStringLiteral("creation_time")), QDateTime::currentDateTime()});
+  for (const auto& [name, value] : request.tokens) tokens[name] = value;
+  SetTemplateTokens(&tokens);
+  if (const QStringList unknown = UnknownTokens(TemplateTexts(TemplatesFolder(), settings.templateName), tokens);
+      !unknown.isEmpty()) {
+    const QString told =
+        QString("the template's %1 %2 no value and %3 painted as typed")
+            .arg(unknown.join(", "), unknown.size() == 1 ? "has" : "have", unknown.size() == 1 ? "is" : "are");
+    note = note.isEmpty() ? told : note + "; " + told;
+  }
   const std::u16string templateName = settings.templateName.toStdU16String();
   if (PrepareWMForVideoFrames(templateName.c_str(), size.shown.width(), size.shown.height(), size.frame.width(),
                               size.frame.height(), kPurposeEncoderFrameHook) != 0)
@@ -263,7 +279,11 @@ JobResult TranscodeFile(const TranscodeRequest& request, JobListener& listener, 
   RunOutputs ownRun;  // a job on its own is a run of one file
   RunOutputs& outputs = run.outputs ? *run.outputs : ownRun;
   std::unique_lock<std::mutex> naming = outputs.LockNaming();
-  OutputPlan plan = PlanOutput(source, settings.output, settings.encoding);
+  OutputNaming outputNaming{request.namePattern,
+                            FileTokenValues({source, std::max(request.index, 1), std::max(request.count, 1), {}, {}}),
+                            request.recipient};
+  for (const auto& [name, value] : request.tokens) outputNaming.tokens[name] = value;
+  OutputPlan plan = PlanOutput(source, settings.output, settings.encoding, outputNaming);
   // Absolute, so that no output name can pass for an encoder option ("-odd/a.mp4").
   plan.path = QFileInfo(plan.path).absoluteFilePath();
   QString note;

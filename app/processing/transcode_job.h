@@ -22,6 +22,7 @@
 #include "app/processing/encode_progress.h"
 #include "app/processing/job_settings.h"
 #include "app/processing/run_outputs.h"
+#include "shared/template/text_tokens.h"
 
 #include <QString>
 #include <QStringList>
@@ -83,6 +84,16 @@ struct TranscodeRequest {
   // and these settings exists (a resumed run does only what is left).
   bool skipExisting = false;
   int encoderThreads = 0;  // threads per codec; 0: the codecs' own choice
+  // The file's place in its run, from 1, and the run's size, for the {index}
+  // and {count} tokens; 0: its place among the run's sources.
+  int index = 0;
+  int count = 0;
+  // Token values beyond the file's own (a recipient's, recipients.h).
+  TokenValues tokens = {};
+  // One output of a recipient list: the recipient (its output is named for
+  // it, see OutputNaming), and a pattern of tokens for output names.
+  QString recipient = {};
+  QString namePattern = {};
 };
 
 // What the batch's run has: its sources, and its outputs (null: none so far).

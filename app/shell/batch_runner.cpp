@@ -75,6 +75,7 @@ bool BatchRunner::Start(const QString& templateName) {
   RunOptions options;
   options.filesAtOnce = ReadOutputPreferences(DataFile(kPreferencesFileName)).filesAtOnce;
   options.encoderThreads = SharedEncoderThreads(options.filesAtOnce);
+  options.recipients = recipients_.recipients;
   batch_->SetRunOptions(options);
   if (!batch_->StartProcessing(Batch::RunRows::NotDone)) return false;
   files_.ResetToReady(/*keepDone=*/true);

@@ -12,6 +12,7 @@
 #include "app/processing/batch_signals.h"
 #include "app/processing/job_settings.h"
 #include "app/processing/queue_file.h"
+#include "app/processing/recipients.h"
 
 #include <QObject>
 #include <QString>
@@ -56,6 +57,10 @@ class BatchRunner : public QObject {
   // Starts a run with the template over the rows not done yet; false when one
   // is going on.
   bool Start(const QString& templateName);
+  // The recipient list of the next runs (recipients.h); empty: one output per file.
+  void SetRecipients(RecipientList list) { recipients_ = std::move(list); }
+  const RecipientList& Recipients() const { return recipients_; }
+  int RecipientCount() const { return static_cast<int>(recipients_.recipients.size()); }
   // Ends the run after the current file.
   void Stop();
   // Ends the run at once: the current file's partial output is removed. Returns
@@ -84,6 +89,7 @@ class BatchRunner : public QObject {
   BatchSignals events_;
   WindowJobSettings settings_;
   std::unique_ptr<Batch> batch_;
+  RecipientList recipients_;
   bool running_ = false;
   bool stopping_ = false;
 };

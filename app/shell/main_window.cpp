@@ -3,6 +3,7 @@
 #include "app/processing/engine.h"
 #include "app/processing/paint_size.h"
 #include "app/processing/settings/app_folders.h"
+#include "app/processing/recipients.h"
 #include "app/settings/language_manager.h"
 #include "app/shell/batch_runner.h"
 #include "app/shell/external_programs.h"
@@ -12,6 +13,7 @@
 #include "app/shell/skin.h"
 #include "app/shell/video_files.h"
 #include "app/shell/window_message_sink.h"
+#include "app/processing/templates/template_check.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
@@ -148,6 +150,8 @@ void CMainDlgUI::ConnectControls() {
   onClick(preferenceButton_, [this] { emit preferencesRequested(); });
   onClick(addTemplateButton_, [this] { emit addTemplateRequested(); });
   onClick(menuTemplateButton_, [this] { emit templateMenuRequested(); });
+  onClick(Control<QAbstractButton>("recipients_btn"), [this] { ChooseRecipients(); });
+  ShowRecipientSummary();
 
   if (fileList_) {
     connect(fileList_, &QListView::doubleClicked, this, [this] { StartPreviewPlayer(); });
@@ -163,6 +167,32 @@ void CMainDlgUI::ConnectControls() {
   connect(runner_, &BatchRunner::batchProgressed, this, &CMainDlgUI::OnBatchProgress);
   connect(runner_, &BatchRunner::runEnded, this, &CMainDlgUI::OnRunEnded);
   connect(runner_, &BatchRunner::queueChanged, this, &CMainDlgUI::ScheduleQueueSave);
+  connect(runner_, &BatchRunner::queueChanged, this, &CMainDlgUI::ShowRecipientSummary);
+}
+
+void CMainDlgUI::ChooseRecipients() {
+  const QString path = QFileDialog::getOpenFileName(this, UiText(QStringLiteral("Recipient list")), QString(),
+                                                    UiText(QStringLiteral("CSV files (*.csv);;All files (*)")));
+  if (path.isEmpty()) return;
+  UseRecipients(path);
+}
+
+bool CMainDlgUI::UseRecipients(const QString& path) {
+  const RecipientsReading reading = ReadRecipients(path);
+  if (!reading.list) {
+    QMessageBox::warning(this, UiText(QStringLiteral("Vidmora")), reading.problem);
+    return false;
+  }
+  runner_->SetRecipients(*reading.list);
+  ShowRecipientSummary();
+  return true;
+}
+
+void CMainDlgUI::ShowRecipientSummary() {
+  auto* label = Control<QLabel>("recipients_label");
+  if (label == nullptr) return;
+  label->setText(runner_->RecipientCount() == 0 ? UiText(QStringLiteral("No recipients: one output per file"))
+                                                : OutputCountSummary(files_->rowCount(), runner_->RecipientCount()));
 }
 
 QString CMainDlgUI::KeepQueueIn(const QString& queueFile) {
@@ -278,6 +308,15 @@ void CMainDlgUI::StartProcessing() {
                               UiText(QStringLiteral("Every file in the list is done. Watermark them all again?")));
     if (answer != QMessageBox::Yes) return;
     for (int row = 0; row < files_->rowCount(); ++row) runner_->SetReady(row);
+  }
+  // A recipient list must have every column the template names, before any file is encoded.
+  if (runner_->RecipientCount() > 0) {
+    if (const QString problem =
+            MissingColumnsProblem(runner_->Recipients(), TemplateTexts(TemplatesFolder(), templateName));
+        !problem.isEmpty()) {
+      QMessageBox::warning(this, UiText(QStringLiteral("Vidmora")), problem);
+      return;
+    }
   }
   runner_->Start(templateName);
 }

@@ -98,6 +98,11 @@ class CMainDlgUI : public CBaseDlgUI {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
+ public:
+  // Takes the recipient list at `path` for the next runs; false (with a
+  // message) when it cannot be used.
+  bool UseRecipients(const QString& path);
+
  private:
   void FindControls();
   void SetUpLists();
@@ -113,6 +118,10 @@ class CMainDlgUI : public CBaseDlgUI {
   template <typename Predicate>
   int RemoveRowsWhere(Predicate remove);
   void ScheduleQueueSave();
+  // "Recipients…": a list for one output per file and recipient, and the
+  // run's size beside it ("12 files × 40 recipients = 480 outputs").
+  void ChooseRecipients();
+  void ShowRecipientSummary();
   void WriteQueueNow();
 
   HelpMenu help_;

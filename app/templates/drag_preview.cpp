@@ -1,5 +1,6 @@
 #include "app/templates/drag_preview.h"
 
+#include "app/processing/file_tokens.h"
 #include "app/templates/editor_preview_paint.h"
 #include "draw/glyphra.h"
 
@@ -26,7 +27,10 @@ EditedLayer WithoutPart(EditedLayer layer, LayerPart part) {
 QImage PaintSheet(QSize size, const std::vector<EditedLayer>& layers, long long frameMs) {
   QImage sheet(size, QImage::Format_ARGB32_Premultiplied);
   sheet.fill(Qt::transparent);
+  const TokenValues sample = SampleTokenValues();
+  SetTemplateTokens(&sample);
   if (!layers.empty()) PaintLayersOntoImageAt(layers.data(), static_cast<int>(layers.size()), &sheet, frameMs, 0);
+  SetTemplateTokens(nullptr);
   return sheet;
 }
 

@@ -1,5 +1,6 @@
 #include "app/templates/text_edit_temp_dlg.h"
 
+#include "app/settings/language_manager.h"
 #include "app/templates/editor_conversions.h"
 #include "app/templates/layer_field_binding.h"
 #include "app/templates/layer_session.h"
@@ -7,6 +8,7 @@
 
 #include <QColorDialog>
 #include <QFontDialog>
+#include <QMenu>
 #include <QPalette>
 #include <QSignalBlocker>
 
@@ -48,12 +50,56 @@ bool CTextEditTempDlg::Store(const QString& field, const LayerEdit& edit) {
   return true;
 }
 
+void CTextEditTempDlg::BuildTokenMenu() {
+  // Each token with what it stands for; the preview shows sample values.
+  struct Entry {
+    const char* token;
+    const char* meaning;
+  };
+  static const Entry kEntries[] = {
+      {"{file}", "File name"},
+      {"{ext}", "File extension"},
+      {"{folder}", "Folder name"},
+      {"{date}", "Today's date"},
+      {"{time}", "Time of the run"},
+      {"{created}", "Date the video was made"},
+      {"{index}", "Place in the run"},
+      {"{count}", "Files in the run"},
+      {nullptr, nullptr},
+      {"{timecode}", "Timecode of the frame"},
+      {"{frame}", "Frame number"},
+      {"{seconds}", "Seconds into the video"},
+      {nullptr, nullptr},
+      {"{recipient}", "Recipient"},
+      {"{recipient.Company}", "Recipient's column"},
+  };
+  auto* menu = new QMenu(this);
+  menu->setObjectName(QStringLiteral("insert_token_menu"));
+  for (const Entry& entry : kEntries) {
+    if (entry.token == nullptr) {
+      menu->addSeparator();
+      continue;
+    }
+    const QString token = QString::fromLatin1(entry.token);
+    QAction* action = menu->addAction(UiText(QString::fromLatin1(entry.meaning)) + "\t" + token);
+    action->setData(token);
+    connect(action, &QAction::triggered, this, [this, token] {
+      ui_->text_edit->insert(token);
+      ui_->text_edit->setFocus();
+    });
+  }
+  ui_->insert_token_btn->setText(UiText(QStringLiteral("Insert token")));
+  ui_->insert_token_btn->setToolTip(UiText(QStringLiteral("Text that each file, frame or recipient fills in")));
+  ui_->insert_token_btn->setMenu(menu);
+}
+
 void CTextEditTempDlg::ConnectEditors() {
   Ui::CTextEditTempDlg& ui = *ui_;
   connect(ui.text_edit, &QLineEdit::textChanged, this, [this](const QString& text) {
     Store(QStringLiteral("textContent"), [&](EditedLayer& l) { l.textContent = text.toStdU16String(); });
   });
   connect(ui.font_choose_btn, &QPushButton::clicked, this, &CTextEditTempDlg::ChooseFont);
+  BuildTokenMenu();
   const StoreLayerEdit store = [this](const QString& key, const LayerEdit& edit) { return Store(key, edit); };
   BindAnchor(*this, *ui.location_combo, *ui.offset_h_spin, *ui.offset_v_spin,
              {"Location", &EditedLayer::location, &EditedLayer::offsetH, &EditedLayer::offsetV}, store);

@@ -36,6 +36,8 @@ class CTextEditTempDlg : public QWidget {
   void RunLayerMenuCommand(LayerCommand command);
 
  private:
+  // The "Insert token" menu beside the text field.
+  void BuildTokenMenu();
   void ConnectEditors();
   void ShowLayer();
   void ShowSwatch(QPushButton* swatch, uint32_t colorRef);

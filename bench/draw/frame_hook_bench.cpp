@@ -112,6 +112,17 @@ void WriteTemplates() {
   bouncing.motionKind = 2;
   bouncing.motionSpeed = 10;
   WriteTemplate(u"Timed", {drifting, bouncing});
+
+  // A burnt-in timecode and frame number with shadow and outline, bottom left.
+  vidmora::EditedLayer clock = DemoLayer();
+  clock.textContent = u"TC {timecode}  #{frame}";
+  clock.rotation = 0;
+  clock.location = 6;
+  clock.addShadow = 1;
+  clock.drawEdge = 1;
+  clock.edgeLineThickness = 2;
+  clock.edgeAlpha = 255;
+  WriteTemplate(u"Clock", clock);
 }
 
 struct FrameBuffer {
@@ -144,6 +155,22 @@ void Timed(benchmark::State& state, const char16_t* templateName) {
   SetFrameHookTime(-1, 0);
 }
 
+// Frame tokens: every frame shows its own timecode (29.97, drop-frame).
+void Timecode(benchmark::State& state, const char16_t* templateName) {
+  if (PrepareWMForDrawlixDll(templateName, kWidth, kHeight, 2) != 0) state.SkipWithError("template not loaded");
+  FrameBuffer frame;
+  long long index = 0;
+  for (auto _ : state) {
+    SetFrameHookTime(index * 1001 / 30, 0);
+    SetFrameHookClock(index, 30000, 1001, "10:00:00;00");
+    benchmark::DoNotOptimize(cplusplusout(frame.bytes.data(), kWidth, kHeight));
+    benchmark::ClobberMemory();
+    ++index;
+  }
+  SetFrameHookTime(-1, 0);
+  SetFrameHookClock(-1, 0, 1, nullptr);
+}
+
 void Direct(benchmark::State& state, const char16_t* templateName) {
   if (PrepareWMForDrawlixDll(templateName, kWidth, kHeight, 2) != 0) state.SkipWithError("template not loaded");
   FrameBuffer frame;
@@ -166,6 +193,7 @@ VIDMORA_FRAME_BENCH(Overlay, cover_tiles, u"Cover");
 VIDMORA_FRAME_BENCH(Direct, cover_tiles, u"Cover");
 VIDMORA_FRAME_BENCH(Overlay, timed_untimed_frames, u"Timed");
 VIDMORA_FRAME_BENCH(Timed, fading_drifting_logo_bouncing_text, u"Timed");
+VIDMORA_FRAME_BENCH(Timecode, burnt_in_timecode_1080p, u"Clock");
 
 }  // namespace
 

@@ -10,7 +10,7 @@
 # volume 256) through vencor_transcode_driver with three templates (demo;
 # effects: shadow, outline, logo and a pattern over the whole frame; long: a
 # long outlined text at bottom right; timed: a fading, drifting logo and a
-# bouncing text) and through ffmpeg ("-acodec aac" for
+# bouncing text; timecode: a burnt-in timecode and frame number) and through ffmpeg ("-acodec aac" for
 # libvo_aacenc), in turn, RUNS rounds (default 3). Reports the best wall and
 # processor times and the peak resident memory of each, and their ratios to
 # ffmpeg's.
@@ -31,7 +31,7 @@ video_kbps=$(video_kbps "$clip")
 common=(-vcodec libx264 -b:v "${video_kbps}k" -r 25)
 audio=(-ar 44.1k -b:a 128k -vol 256)
 # VIDMORA_BENCH_TEMPLATES picks some ("timed": a fading, drifting logo and a bouncing text).
-read -r -a templates <<< "${VIDMORA_BENCH_TEMPLATES:-demo effects long timed}"
+read -r -a templates <<< "${VIDMORA_BENCH_TEMPLATES:-demo effects long timed timecode}"
 
 declare -A best_wall best_cpu peak_mem
 record() {  # name, time report

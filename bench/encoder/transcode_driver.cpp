@@ -32,6 +32,7 @@ namespace {
 //   demo     the demo template (the default)
 //   effects  shadow, outline, a logo picture and a pattern over the whole frame
 //   long     a long outlined text at bottom right
+//   timecode a burnt-in timecode and frame number with shadow and outline
 //   timed    a logo fading in and out and drifting to the top left and back,
 //            and the demo text bouncing about (two layers)
 bool WriteDemoTemplate(const std::filesystem::path& folder, const std::string& kind) {
@@ -66,6 +67,14 @@ bool WriteDemoTemplate(const std::filesystem::path& folder, const std::string& k
     layer.rotation = 0;
     layer.drawEdge = 1;
     layer.edgeColor = 0x000000;
+    layer.edgeLineThickness = 2;
+    layer.edgeAlpha = 255;
+  } else if (kind == "timecode") {
+    layer.textContent = u"TC {timecode}  #{frame}";
+    layer.location = 6;
+    layer.rotation = 0;
+    layer.addShadow = 1;
+    layer.drawEdge = 1;
     layer.edgeLineThickness = 2;
     layer.edgeAlpha = 255;
   } else if (kind == "timed") {

@@ -16,10 +16,13 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -112,6 +115,56 @@ TEST(TemplateEditorScreenshots, BothPagesWithTheDemoAndAShowcaseTemplate) {
     session.Select(0);
   });
   EXPECT_TRUE(fs::exists(TestOutputDir() / "template_editor" / "editor_showcase_image.png"));
+}
+
+// The text page with its "Insert token" menu open, the preview showing a
+// text of tokens with sample values; choosing an entry inserts its token.
+TEST(TemplateEditorScreenshots, TheTextPageWithItsTokenMenu) {
+  TempEnv env;
+  ASSERT_TRUE(PrepareDataFolder());
+  InitTemplateFolderPathForDrawlixDll(u"Vidmora");
+  const QString folder = TemplatesFolder();
+  ASSERT_TRUE(AddTemplate(folder, "Screener").ok);
+  CEditTemplateDlg editor(folder, "Screener");
+  editor.Session().Change("design", [&](EditedLayer& l) {
+    l.textContent = u"{recipient} - {file} - TC {timecode}";
+    l.font.height = -26;
+    l.rotation = 0;
+    l.location = 7;
+    l.scaleText = 0;
+    l.textColor = 0x00FFFFFF;
+    l.drawEdge = 1;
+    l.edgeColor = 0;
+    l.edgeLineThickness = 2;
+  });
+  editor.Session().Select(0);
+  editor.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor, 30000));
+  auto* text = editor.findChild<QLineEdit*>("text_edit");
+  auto* button = editor.findChild<QToolButton*>("insert_token_btn");
+  ASSERT_TRUE(text && button && button->menu());
+  QMenu* menu = button->menu();
+  menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+  QTest::qWait(300);
+  editor.PreviewPicture();
+  QCoreApplication::processEvents();
+  const QRect area = editor.frameGeometry() | menu->geometry();
+  const QImage shot =
+      QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+  const fs::path out = TestOutputDir() / "template_editor";
+  fs::create_directories(out);
+  ASSERT_TRUE(shot.save(QString::fromStdString((out / "editor_token_menu.png").string())));
+
+  QAction* frame = nullptr;
+  for (QAction* action : menu->actions())
+    if (action->data().toString() == "{frame}") frame = action;
+  ASSERT_NE(frame, nullptr);
+  menu->hide();
+  text->setCursorPosition(0);
+  frame->trigger();
+  EXPECT_EQ(text->text(), "{frame}{recipient} - {file} - TC {timecode}");
+  EXPECT_EQ(editor.Session().Layer().textContent, u"{frame}{recipient} - {file} - TC {timecode}");
+  editor.close();
 }
 
 // The editor previewing the demo template over a portrait and a 16:9 clip,

@@ -13,6 +13,7 @@
 #include "app/shell/quick_start_window.h"
 #include "tests/support/temp_env.h"
 
+#include <QLabel>
 #include <QListView>
 #include <QScreen>
 #include <QTest>
@@ -94,6 +95,34 @@ TEST(ScreenshotTest, MainWindowWithDoneRunningAndFailedRows) {
   EXPECT_TRUE(HasColour(picture, rowArea(0), 1)) << "the done row shows no green mark";
   EXPECT_TRUE(HasColour(picture, rowArea(1), 2)) << "the running row shows no blue progress";
   EXPECT_TRUE(HasColour(picture, rowArea(2), 0)) << "the failed row shows no red mark";
+}
+
+// The run's size beside "Recipients…": 12 files for a list of 40 recipients.
+TEST(ScreenshotTest, MainWindowWithARecipientList) {
+  TempEnv env;
+  ASSERT_TRUE(PrepareDataFolder());
+  const auto folder = env.MakeDir("Dailies");
+  QStringList paths;
+  for (int i = 1; i <= 12; ++i) {
+    const std::string name = "Scene_" + std::to_string(i) + "_take_1.mov";
+    WriteFile(folder / name, "x");
+    paths << QString::fromStdString((folder / name).string());
+  }
+  std::string csv = "Name,Company\n";
+  for (int i = 1; i <= 40; ++i) csv += "Reviewer " + std::to_string(i) + ",Studio " + std::to_string(i % 5) + "\n";
+  WriteFile(folder / "screeners.csv", csv);
+
+  CMainDlgUI window;
+  window.SetRevealOutputAtEnd(false);
+  window.SetTemplateNames(ReadTemplateNames(TemplatesFolder()), 0);
+  ASSERT_EQ(window.AddFiles(paths), 12);
+  auto* summary = window.findChild<QLabel*>("recipients_label");
+  ASSERT_NE(summary, nullptr);
+  EXPECT_EQ(summary->text(), "No recipients: one output per file");
+  ASSERT_TRUE(window.UseRecipients(QString::fromStdString((folder / "screeners.csv").string())));
+  EXPECT_EQ(summary->text(), QString::fromUtf8("12 files × 40 recipients = 480 outputs"));
+  window.resize(803, 580);
+  EXPECT_FALSE(TakePicture(window, "main_window_recipients").isNull());
 }
 
 TEST(ScreenshotTest, AboutWindow) {

@@ -39,4 +39,15 @@ QString TemplateProblem(const QString& templatesFolder, const QString& name) {
   return {};
 }
 
+QStringList TemplateTexts(const QString& templatesFolder, const QString& name) {
+  glyphra::TemplateReading reading;
+  const std::u16string folder = templatesFolder.toStdU16String();
+  const std::u16string templateName = name.toStdU16String();
+  ReadWatermarkTemplate(folder.c_str(), templateName.c_str(), 0, &reading);
+  QStringList texts;
+  for (const glyphra::TemplateLayer& layer : reading.layers)
+    if (layer.hasText) texts << QString::fromStdU16String(layer.values.textContent);
+  return texts;
+}
+
 }  // namespace vidmora

@@ -7,6 +7,7 @@
 // files afresh every time.
 
 #include <QString>
+#include <QStringList>
 
 namespace vidmora {
 
@@ -17,5 +18,9 @@ bool IsListedTemplate(const QString& templatesFolder, const QString& name);
 // Empty when the template is sound; otherwise one line naming the file that is
 // missing or damaged and why.
 QString TemplateProblem(const QString& templatesFolder, const QString& name);
+
+// The texts of the template's layers that have a text part, in painting
+// order (as stored: tokens as typed); none when it cannot be read.
+QStringList TemplateTexts(const QString& templatesFolder, const QString& name);
 
 }  // namespace vidmora
