@@ -123,14 +123,18 @@ const std::vector<OptionSpec>& OptionTable() {
          o.overrides.outputFolder = v;
          return NotEmpty(n, v, e);
        }},
-      {"beside", {}, "write each output beside its source",
+      {"beside",
+       {},
+       "write each output beside its source",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.besideSource = true); }},
       {"suffix", "TEXT", "name the outputs <name>TEXT.<ext>",
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          o.overrides.suffix = v;
          return FileNamePart(n, v, e);
        }},
-      {"keep-name", {}, "name the outputs <name>.<ext>",
+      {"keep-name",
+       {},
+       "name the outputs <name>.<ext>",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.keepName = true); }},
       {"format", "F", Names(Containers()),
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
@@ -140,9 +144,26 @@ const std::vector<OptionSpec>& OptionTable() {
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          return Choice(o.overrides.videoCodec, VideoCodecs(), VideoCodecFromOptionName, n, v, e);
        }},
-      {"acodec", "C", Names(AudioCodecs()) + " (as the format offers)",
+      {"acodec", "C", Names(AudioCodecs()) + "|same (as the format offers; same = copy)",
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          return Choice(o.overrides.audioCodec, AudioCodecs(), AudioCodecFromOptionName, n, v, e);
+       }},
+      {"quality", "Q",
+       "like-source|high|standard|small|auto, or a level 0 (finest) .. 51; used while the video bit rate is auto",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         QualityChoice choice = QualityChoice::kAuto;
+         if (!ParseQuality(v, choice, o.overrides.qualityLevel)) {
+           e = n + ": \"" + v + "\" is not one of like-source|high|standard|small|auto or a level 0 to 51";
+           return false;
+         }
+         o.overrides.quality = choice;
+         return true;
+       }},
+      {"speed", "S", "faster|balanced|smaller: the encoder's speed against the file's size",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         o.overrides.speed = SpeedFromWord(v);
+         if (!o.overrides.speed) e = n + ": \"" + v + "\" is not one of faster|balanced|smaller";
+         return o.overrides.speed.has_value();
        }},
       {"video-bitrate", "N", "kbit/s, or auto",
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
@@ -164,7 +185,9 @@ const std::vector<OptionSpec>& OptionTable() {
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          return Rate(o.overrides.volume, kVolumeRange, n, v, e);
        }},
-      {"no-audio", {}, "leave the audio out",
+      {"no-audio",
+       {},
+       "leave the audio out",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.noAudio = true); }},
       {"existing", "WHAT",
        "an output name that exists: keep-both (the new one is numbered), replace, skip;\n"
@@ -175,12 +198,15 @@ const std::vector<OptionSpec>& OptionTable() {
          o.existing = choice.value_or(o.existing);
          return choice.has_value();
        }},
-      {"skip-existing", {}, "skip a file whose output was made from it with this template and settings",
+      {"skip-existing",
+       {},
+       "skip a file whose output was made from it with this template and settings",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.skipExisting = true); }},
       {"files-from", "FILE", "also the paths listed in FILE, one a line (- for standard input)",
        [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.filesFrom = v, true); }},
-      {"shard", "K/N", "only the files at positions K, K+N, K+2N... of the list (from 0);\n"
-                       "auto: K and N from Slurm, Kubernetes or AWS Batch",
+      {"shard", "K/N",
+       "only the files at positions K, K+N, K+2N... of the list (from 0);\n"
+       "auto: K and N from Slurm, Kubernetes or AWS Batch",
        [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.shard = v, true); }},
       {"shards", "N", "N for --shard auto where the scheduler gives only K",
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
@@ -210,7 +236,9 @@ const std::vector<OptionSpec>& OptionTable() {
          o.pollSeconds = seconds;
          return true;
        }},
-      {"quiet", {}, "print only failures and the last output",
+      {"quiet",
+       {},
+       "print only failures and the last output",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.quiet = true); }},
       {"image", "IN", "render: the picture to paint over",
        [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.imagePath = v, true); }},
@@ -229,9 +257,13 @@ const std::vector<OptionSpec>& OptionTable() {
        }},
       {"show", "NAME", "templates: tell the template's layers, their timing and motion",
        [](CliOptions& o, const QString&, const QString& v, QString&) { return (o.showTemplate = v, true); }},
-      {"help", {}, "this text",
+      {"help",
+       {},
+       "this text",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.command = Command::Help, true); }},
-      {"version", {}, "the program's version",
+      {"version",
+       {},
+       "the program's version",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.command = Command::Version, true); }},
   };
   return table;

@@ -93,7 +93,7 @@ std::optional<double> ParseAspect(std::string_view text) {
 bool TakesValue(std::string_view option) {
   return option == "-i" || option == "-vcodec" || option == "-b:v" || option == "-r" || option == "-acodec" ||
          option == "-ar" || option == "-b:a" || option == "-vol" || option == "-aspect" || option == "-threads" ||
-         option == "-metadata";
+         option == "-metadata" || option == "-quality" || option == "-speed";
 }
 
 }  // namespace
@@ -168,6 +168,21 @@ std::optional<TranscodeOptions> ParseArguments(int argc, const char* const* argv
       const std::string key(value.substr(0, equals));
       std::erase_if(options.metadata, [&](const auto& tag) { return tag.first == key; });
       options.metadata.emplace_back(key, std::string(value.substr(equals + 1)));
+    } else if (arg == "-quality") {
+      options.qualitySet = true;
+      if (value == "like-source") {
+        options.qualityLikeSource = true;
+      } else {
+        const auto level = ParseVolume(value);  // a plain whole number
+        if (!level || *level > kCoarsestQuality) return malformed();
+        options.quality = *level;
+        options.qualityLikeSource = false;
+      }
+    } else if (arg == "-speed") {
+      if (value == "balanced") options.speed = EncodeSpeed::kBalanced;
+      else if (value == "faster") options.speed = EncodeSpeed::kFaster;
+      else if (value == "smaller") options.speed = EncodeSpeed::kSmaller;
+      else return malformed();
     } else if (arg == "-threads") {
       const auto threads = ParseVolume(value);  // a plain whole number
       if (!threads || *threads > 256) return malformed();

@@ -75,7 +75,7 @@ void Transcode(const TranscodeOptions& options, VencorProgressCallback progressC
   const AVOutputFormat* format = MuxerForPath(options.outputPath);
   if (!format)
     Fail(VENCOR_ERROR_ARGUMENTS, "the output " + options.outputPath +
-                                     " has no known file type (.mp4, .m4v, .avi, .mkv, .3gp, .vp8, .webm)");
+                                     " has no known file type (.mp4, .m4v, .mov, .avi, .mkv, .3gp, .vp8, .webm)");
   RefuseOutputOverSource(options.outputPath, options.sourcePath);
 
   InputMedia input(options.sourcePath);
