@@ -156,9 +156,26 @@ const std::vector<OptionSpec>& OptionTable() {
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          return Choice(o.overrides.videoCodec, VideoCodecs(), VideoCodecFromOptionName, n, v, e);
        }},
-      {"acodec", "C", Names(AudioCodecs()) + " (as the format offers)",
+      {"acodec", "C", Names(AudioCodecs()) + "|same (as the format offers; same = copy)",
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          return Choice(o.overrides.audioCodec, AudioCodecs(), AudioCodecFromOptionName, n, v, e);
+       }},
+      {"quality", "Q",
+       "like-source|high|standard|small|auto, or a level 0 (finest) .. 51; used while the video bit rate is auto",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         QualityChoice choice = QualityChoice::kAuto;
+         if (!ParseQuality(v, choice, o.overrides.qualityLevel)) {
+           e = n + ": \"" + v + "\" is not one of like-source|high|standard|small|auto or a level 0 to 51";
+           return false;
+         }
+         o.overrides.quality = choice;
+         return true;
+       }},
+      {"speed", "S", "faster|balanced|smaller: the encoder's speed against the file's size",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         o.overrides.speed = SpeedFromWord(v);
+         if (!o.overrides.speed) e = n + ": \"" + v + "\" is not one of faster|balanced|smaller";
+         return o.overrides.speed.has_value();
        }},
       {"video-bitrate", "N", "kbit/s, or auto",
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {

@@ -38,6 +38,9 @@ struct SettingOverrides {
   std::optional<AutoOr<double>> sampleRateKhz;
   std::optional<AutoOr<int>> audioBitrateKbps;
   std::optional<AutoOr<int>> volume;
+  std::optional<QualityChoice> quality;
+  int qualityLevel = 23;  // with QualityChoice::kLevel
+  std::optional<SpeedChoice> speed;
   bool noAudio = false;
   std::optional<bool> onlyReencodeMarked;  // --smart on|off
 };

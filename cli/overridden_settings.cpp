@@ -8,17 +8,6 @@
 
 namespace vidmora::cli {
 
-namespace {
-
-template <typename Codec>
-QString Texts(std::span<const Codec> offered) {
-  QStringList texts;
-  for (Codec codec : offered) texts << Info(codec).text;
-  return texts.join(", ");
-}
-
-}  // namespace
-
 void ApplyOverrides(const SettingOverrides& o, JobSettings& settings) {
   if (o.templateName) settings.templateName = *o.templateName;
 
@@ -48,16 +37,18 @@ void ApplyOverrides(const SettingOverrides& o, JobSettings& settings) {
   if (o.sampleRateKhz) encoding.sampleRateKhz = *o.sampleRateKhz;
   if (o.audioBitrateKbps) encoding.audioBitrateKbps = *o.audioBitrateKbps;
   if (o.volume) encoding.volume = *o.volume;
+  if (o.quality) {
+    encoding.quality = *o.quality;
+    encoding.qualityLevel = o.qualityLevel;
+  }
+  if (o.speed) encoding.speed = *o.speed;
   if (o.noAudio) encoding.disableAudio = true;
 }
 
 QString CheckCodecChoice(const SettingOverrides& o, const EncodingSettings& settings) {
   const ContainerInfo& container = Info(settings.container);
-  if (o.videoCodec && !Offers(container, *o.videoCodec))
-    return QString("%1 does not take that video codec; it offers %2").arg(container.text, Texts(container.videoCodecs));
-  if (o.audioCodec && !Offers(container, *o.audioCodec))
-    return QString("%1 does not take that audio codec; it offers %2 (or copy)")
-        .arg(container.text, Texts(container.audioCodecs));
+  if (o.videoCodec && !Offers(container, *o.videoCodec)) return RefusalReason(container, *o.videoCodec);
+  if (o.audioCodec && !Offers(container, *o.audioCodec)) return RefusalReason(container, *o.audioCodec);
   return {};
 }
 

@@ -8,6 +8,7 @@ namespace {
 
 constexpr int64_t kAacPerChannel = 64000;
 constexpr int64_t kMp3PerChannel = 96000;
+constexpr int64_t kOpusPerChannel = 48000;
 constexpr int64_t kOtherPerChannel = 64000;
 constexpr int kVorbisQuality = 4;
 
@@ -32,6 +33,8 @@ AudioRate AutoAudioRate(AVCodecID codec, int sampleRate, int channels) {
       return {std::min(kMp3PerChannel * channels, Mp3Ceiling(sampleRate)), 0};
     case AV_CODEC_ID_VORBIS:
       return {0, kVorbisQuality};
+    case AV_CODEC_ID_OPUS: return {kOpusPerChannel * channels, 0};
+    case AV_CODEC_ID_FLAC: return {0, 0, true};
     default:
       return {kOtherPerChannel * channels, 0};
   }

@@ -11,6 +11,8 @@
 //   Vorbis  its quality mode, level 4 (about 128 kbit/s for stereo at
 //           44.1 kHz): every sampling rate and channel count takes it,
 //           whereas its managed bit rates depend on both
+//   Opus    48 kbit/s a channel (transparent for stereo music at 96)
+//   FLAC    lossless: no rate at all
 //   others  64 kbit/s a channel
 // Pure: no FFmpeg calls.
 
@@ -24,7 +26,8 @@ namespace vencor {
 
 struct AudioRate {
   int64_t bitRate = 0;  // bit/s; 0 when the quality level applies
-  int vorbisQuality = 0;  // 0..10, used when bitRate is 0
+  int vorbisQuality = 0;  // 0..10, used when bitRate is 0 (Vorbis only)
+  bool lossless = false;  // neither applies
 };
 
 AudioRate AutoAudioRate(AVCodecID codec, int sampleRate, int channels);

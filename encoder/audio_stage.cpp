@@ -116,10 +116,12 @@ void AudioStage::SetUpEncoding(const AVCodec& codec, const TranscodeOptions& opt
     Note("the %s encoder takes no %s audio: the source's (stream %d) is mixed down to %s", codec.name,
          LayoutText(inputLayout_).c_str(), sourceStream_->index, LayoutText(encoder_->ch_layout).c_str());
   encoder_->time_base = AVRational{1, encoder_->sample_rate};
-  if (options.audioBitRate > 0) {
+  const AudioRate rate = AutoAudioRate(codec.id, encoder_->sample_rate, encoder_->ch_layout.nb_channels);
+  if (rate.lossless) {
+    if (options.audioBitRate > 0) Note("%s is lossless: the audio bit rate set does not apply", codec.name);
+  } else if (options.audioBitRate > 0) {
     encoder_->bit_rate = options.audioBitRate;
   } else {
-    const AudioRate rate = AutoAudioRate(codec.id, encoder_->sample_rate, encoder_->ch_layout.nb_channels);
     encoder_->bit_rate = rate.bitRate;
     if (rate.bitRate == 0) {
       encoder_->flags |= AV_CODEC_FLAG_QSCALE;
@@ -129,9 +131,11 @@ void AudioStage::SetUpEncoding(const AVCodec& codec, const TranscodeOptions& opt
   if (muxer_.WantsGlobalHeader()) encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   encoder_->thread_count = 0;
   // Described before opening: a refused open clears the encoder's settings.
-  const std::string settings = std::to_string(encoder_->sample_rate) + " Hz, " + LayoutText(encoder_->ch_layout) +
-                               (encoder_->bit_rate > 0 ? ", " + std::to_string(encoder_->bit_rate / 1000) + " kbit/s"
-                                                       : ", quality " + std::to_string(encoder_->global_quality / FF_QP2LAMBDA));
+  const std::string settings =
+      std::to_string(encoder_->sample_rate) + " Hz, " + LayoutText(encoder_->ch_layout) +
+      (rate.lossless            ? std::string(", lossless")
+       : encoder_->bit_rate > 0 ? ", " + std::to_string(encoder_->bit_rate / 1000) + " kbit/s"
+                                : ", quality " + std::to_string(encoder_->global_quality / FF_QP2LAMBDA));
   const int opened = avcodec_open2(encoder_.get(), &codec, nullptr);
   if (opened < 0)
     Fail(VENCOR_ERROR_ENCODER,

@@ -95,7 +95,7 @@ std::optional<double> ParseAspect(std::string_view text) {
 bool TakesValue(std::string_view option) {
   return option == "-i" || option == "-vcodec" || option == "-b:v" || option == "-r" || option == "-acodec" ||
          option == "-ar" || option == "-b:a" || option == "-vol" || option == "-aspect" || option == "-threads" ||
-         option == "-metadata" || option == "-smart";
+         option == "-metadata" || option == "-smart" || option == "-quality" || option == "-speed";
 }
 
 }  // namespace
@@ -173,6 +173,21 @@ std::optional<TranscodeOptions> ParseArguments(int argc, const char* const* argv
     } else if (arg == "-smart") {
       if (value != kEveryFrame && !ParseWindows(std::string(value), 0)) return malformed();
       options.smartWindows = std::string(value);
+    } else if (arg == "-quality") {
+      options.qualitySet = true;
+      if (value == "like-source") {
+        options.qualityLikeSource = true;
+      } else {
+        const auto level = ParseVolume(value);  // a plain whole number
+        if (!level || *level > kCoarsestQuality) return malformed();
+        options.quality = *level;
+        options.qualityLikeSource = false;
+      }
+    } else if (arg == "-speed") {
+      if (value == "balanced") options.speed = EncodeSpeed::kBalanced;
+      else if (value == "faster") options.speed = EncodeSpeed::kFaster;
+      else if (value == "smaller") options.speed = EncodeSpeed::kSmaller;
+      else return malformed();
     } else if (arg == "-threads") {
       const auto threads = ParseVolume(value);  // a plain whole number
       if (!threads || *threads > 256) return malformed();

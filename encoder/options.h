@@ -2,7 +2,7 @@
 
 // The ffmpeg-style argument vector of dowm, read into plain values.
 //
-//   prog -i SOURCE [-vcodec V] [-b:v RATE] [-r FPS] [-acodec A] [-ar HZ]
+//   prog -i SOURCE [-vcodec V] [-b:v RATE] [-quality Q] [-speed S] [-r FPS] [-acodec A] [-ar HZ]
 //        [-b:a RATE] [-vol N] [-aspect W:H] [-an] [-threads N] [-metadata KEY=VALUE]...
 //        [-smart WINDOWS] OUTPUT
 //
@@ -20,6 +20,10 @@
 // show on and to copy the rest: WINDOWS lists where they show
 // ("START:END,...", milliseconds, as smart_plan.h's ParseWindows reads it),
 // or is "every-frame" when a layer shows on every frame.
+//
+// "-quality" is the constant quality used without a video bit rate: a level
+// 0..51 on H.264's rate-factor scale (lower is finer, 23 the default) or
+// "like-source"; "-speed" is "faster", "balanced" (the default) or "smaller".
 // Pure parsing: no FFmpeg, no file system.
 
 #include <cstdint>
@@ -35,12 +39,27 @@ struct FrameRate {
   int den = 1;
 };
 
+// The encoder's speed preset: its default, a faster one (larger files) or a
+// slower one (smaller files at the same quality).
+enum class EncodeSpeed { kBalanced, kFaster, kSmaller };
+
+// Quality levels on H.264's rate-factor scale (video_quality.h).
+inline constexpr int kFinestQuality = 0;
+inline constexpr int kHighQuality = 18;
+inline constexpr int kStandardQuality = 23;
+inline constexpr int kSmallQuality = 28;
+inline constexpr int kCoarsestQuality = 51;
+
 struct TranscodeOptions {
   std::string sourcePath;
   std::string outputPath;
   std::string videoCodec = "libx264";
   std::string audioCodec = "libvo_aacenc";
-  int64_t videoBitRate = 0;  // bit/s; 0 = the encoder's quality mode
+  int64_t videoBitRate = 0;        // bit/s; 0 = the encoder's quality mode at `quality`
+  int quality = kStandardQuality;  // 0..51, lower is finer
+  bool qualityLikeSource = false;  // the level is chosen from the source's bits per pixel
+  bool qualitySet = false;         // "-quality" was given (a "same" codec is otherwise like the source)
+  EncodeSpeed speed = EncodeSpeed::kBalanced;
   FrameRate frameRate;
   int sampleRate = 0;        // Hz; 0 = the source's
   int64_t audioBitRate = 0;  // bit/s; 0 = fitted to the codec and channels (audio_rates.h)

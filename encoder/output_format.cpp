@@ -28,9 +28,15 @@ const AVCodec* FindEncoderOfType(const char* name, AVMediaType type) {
 }  // namespace
 
 const AVOutputFormat* MuxerForPath(std::string_view outputPath) {
-  static constexpr std::array<std::pair<const char*, const char*>, 7> kMuxers = {{
-      {"mp4", "mp4"}, {"m4v", "mp4"}, {"avi", "avi"}, {"mkv", "matroska"},
-      {"3gp", "3gp"}, {"vp8", "webm"}, {"webm", "webm"},
+  static constexpr std::array<std::pair<const char*, const char*>, 8> kMuxers = {{
+      {"mp4", "mp4"},
+      {"m4v", "mp4"},
+      {"avi", "avi"},
+      {"mkv", "matroska"},
+      {"3gp", "3gp"},
+      {"vp8", "webm"},
+      {"webm", "webm"},
+      {"mov", "mov"},
   }};
   const std::string extension = LowerExtension(outputPath);
   for (const auto& [ext, muxer] : kMuxers)

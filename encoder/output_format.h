@@ -16,18 +16,20 @@ extern "C" {
 namespace vencor {
 
 // The muxer for an output path by its extension (case ignored): .mp4 and .m4v
-// "mp4", .avi "avi", .mkv "matroska", .3gp "3gp", .vp8 and .webm "webm".
+// "mp4", .avi "avi", .mkv "matroska", .3gp "3gp", .vp8 and .webm "webm",
+// .mov "mov".
 // Null for any other extension.
 const AVOutputFormat* MuxerForPath(std::string_view outputPath);
 
 // The encoder that stands for a video codec name of the application
-// ("libx264", "libxvid", "msmpeg4", "flv", "libvpx") or an FFmpeg encoder
+// ("libx264", "libx265", "libsvtav1", "libvpx-vp9", "libxvid", "msmpeg4",
+// "flv", "libvpx") or an FFmpeg encoder
 // name. When the muxer cannot hold Sorenson H.263 ("flv"), plain "h263" is
 // chosen. Null when this FFmpeg has none.
 const AVCodec* FindVideoEncoder(std::string_view name, const AVOutputFormat* muxer);
 
 // The same for audio ("libvo_aacenc" and "aac" give FFmpeg's AAC encoder,
-// "libmp3lame", "libvorbis"). "copy" is not an encoder: callers test
+// "libmp3lame", "libvorbis", "libopus", "flac"). "copy" is not an encoder: callers test
 // IsStreamCopy first.
 const AVCodec* FindAudioEncoder(std::string_view name);
 bool IsStreamCopy(std::string_view name);

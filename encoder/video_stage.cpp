@@ -6,6 +6,7 @@
 #include "encoder/output_format.h"
 #include "encoder/progress.h"
 #include "encoder/source_details.h"
+#include "encoder/video_quality.h"
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -23,18 +24,8 @@ namespace vencor {
 
 namespace {
 
-// Quantiser of the MPEG-4 family when no bit rate is given: visually close to
-// the source (2 is the finest), instead of FFmpeg's 200 kbit/s default.
-constexpr int kMpeg4FamilyQuantiser = 3;
-// VP8's constrained quality level when no bit rate is given (4 best, 63 worst).
-constexpr int kVp8QualityLevel = 10;
 constexpr int kMaxTimeBaseDenominator = 65535;  // MPEG-4 part 2 limit; plenty for the others
 constexpr double kMaxFilledGapSeconds = 5;     // a longer gap in the source is not filled with copies
-
-bool IsMpeg4Family(AVCodecID id) {
-  return id == AV_CODEC_ID_MPEG4 || id == AV_CODEC_ID_MSMPEG4V3 || id == AV_CODEC_ID_MSMPEG4V2 ||
-         id == AV_CODEC_ID_FLV1 || id == AV_CODEC_ID_H263 || id == AV_CODEC_ID_H263P;
-}
 
 bool IsFullRangeFormat(AVPixelFormat format) {
   return format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P ||
@@ -185,8 +176,19 @@ AVRational EncoderTimeBase(AVCodecID codec, AVRational filterTimeBase) {
 
 VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options, Muxer& muxer, ProgressReporter& progress)
     : sourceStream_(input.Video()), muxer_(muxer), progress_(progress) {
-  const AVCodec* codec = FindVideoEncoder(options.videoCodec, muxer.Format());
-  if (!codec) Fail(VENCOR_ERROR_ENCODER, "no video encoder for \"" + options.videoCodec + "\" in this FFmpeg");
+  const AVCodecID sourceCodec = sourceStream_->codecpar->codec_id;
+  const bool sameFamily = options.videoCodec == "same";
+  std::string encoderName = sameFamily ? SameFamilyEncoder(sourceCodec) : options.videoCodec;
+  if (sameFamily) {
+    const AVCodec* kept = FindVideoEncoder(encoderName, muxer.Format());
+    if (!kept || !MuxerTakes(muxer.Format(), kept->id)) {
+      Note("the %s container cannot hold the source's %s video; it is encoded as H.264", muxer.Format()->name,
+           avcodec_get_name(sourceCodec));
+      encoderName = "libx264";
+    }
+  }
+  const AVCodec* codec = FindVideoEncoder(encoderName, muxer.Format());
+  if (!codec) Fail(VENCOR_ERROR_ENCODER, "no video encoder for \"" + encoderName + "\" in this FFmpeg");
   if (!MuxerTakes(muxer.Format(), codec->id))
     Fail(VENCOR_ERROR_ENCODER, std::string("the ") + muxer.Format()->name + " container cannot hold " + codec->name + " video");
 
@@ -313,6 +315,15 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   encoder_->color_primaries = outputPrimaries_;
   encoder_->color_trc = outputTrc_;
   const bool interlaced = KeepFieldOrder(*codec, rotation, framing);
+  // "Like the source" (and "same" without a level of its own) reads the
+  // source's bits per pixel; its stream's rate, else the file's.
+  quality_ = options.quality;
+  if (options.qualityLikeSource || (sameFamily && !options.qualitySet)) {
+    int64_t sourceBits = sourceStream_->codecpar->bit_rate;
+    if (sourceBits <= 0 && input.Format()->bit_rate > 0) sourceBits = input.Format()->bit_rate;
+    const double pixelsPerSecond = static_cast<double>(inputWidth_) * inputHeight_ * av_q2d(SourceFrameRate(input));
+    quality_ = LevelLikeSource(sourceCodec, pixelsPerSecond > 0 ? sourceBits / pixelsPerSecond : 0);
+  }
   OpenEncoder(codec, options, frameRate);
   outputStream_ = muxer.AddStream(*encoder_);
   CopyStreamDetails(*sourceStream_, *outputStream_);
@@ -323,8 +334,11 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   char summary[256];
   std::snprintf(summary, sizeof summary, "%dx%d %s -> %s %dx%d %s%s%s", inputWidth_, inputHeight_,
                 avcodec_get_name(sourceStream_->codecpar->codec_id), codec->name, target.width, target.height,
-                keepFrameTimes_ ? "frames at their source times" : (std::to_string(av_q2d(frameRate)) + " fps").c_str(), rotation ? ", turned upright" : interlaced ? ", interlaced" : "",
-                encoder_->bit_rate > 0 && !(encoder_->flags & AV_CODEC_FLAG_QSCALE) ? "" : ", constant quality");
+                keepFrameTimes_ ? "frames at their source times" : (std::to_string(av_q2d(frameRate)) + " fps").c_str(),
+                rotation     ? ", turned upright"
+                : interlaced ? ", interlaced"
+                             : "",
+                qualityWords_.empty() ? "" : (", " + qualityWords_).c_str());
   description_ = summary;
 }
 
@@ -354,18 +368,10 @@ void VideoStage::OpenEncoder(const AVCodec* codec, const TranscodeOptions& optio
   // The encoder's own automatic threading, like the ffmpeg program, unless
   // the caller shares the processors between several encodes.
   encoder_->thread_count = options.threads;
-  if (options.videoBitRate > 0) {
-    encoder_->bit_rate = options.videoBitRate;
-  } else if (IsMpeg4Family(codec->id)) {
-    encoder_->flags |= AV_CODEC_FLAG_QSCALE;
-    encoder_->global_quality = FF_QP2LAMBDA * kMpeg4FamilyQuantiser;
-  } else if (codec->id == AV_CODEC_ID_VP8) {
-    av_opt_set_int(encoder_->priv_data, "crf", kVp8QualityLevel, 0);
-    // In VP8's constrained quality mode the bit rate is a ceiling: keep it well above what the quality level needs.
-    const double ceiling = static_cast<double>(encoder_->width) * encoder_->height * av_q2d(frameRate) * 0.3;
-    encoder_->bit_rate = static_cast<int64_t>(std::clamp(ceiling, 1e6, 50e6));
-  }
-  // libx264 without a bit rate keeps its default constant rate factor and preset.
+  if (options.videoBitRate > 0) encoder_->bit_rate = options.videoBitRate;
+  // Without a bit rate the encoder codes at a constant quality; the
+  // standard level is what each encoder has always been given.
+  qualityWords_ = ApplyVideoQuality(*encoder_, *codec, quality_, options.speed, frameRate);
   const int result = avcodec_open2(encoder_.get(), codec, nullptr);
   if (result < 0)
     Fail(VENCOR_ERROR_ENCODER, std::string("the ") + codec->name + " encoder refused its settings (" +

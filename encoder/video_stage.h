@@ -87,6 +87,8 @@ class VideoStage {
   long long damagedPackets_ = 0;
   bool loggedResize_ = false;
   std::string description_;
+  int quality_ = kStandardQuality;  // the level given to the encoder without a bit rate
+  std::string qualityWords_;        // the encoder's quality and speed settings, for the summary
 };
 
 }  // namespace vencor

@@ -42,6 +42,17 @@ std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const 
   const QString aspect = settings.aspect.trimmed();
   if (aspect.compare("auto", Qt::CaseInsensitive) != 0 && kAspect.match(aspect).hasMatch())
     arguments.insert(arguments.end(), {"-aspect", Utf8(aspect)});
+  // The constant quality applies while no video bit rate is set; auto sends
+  // nothing, so that each encoder keeps what it has always been given.
+  if (!settings.videoBitrateKbps && settings.quality != QualityChoice::kAuto) {
+    const QString quality = settings.quality == QualityChoice::kLikeSource ? QStringLiteral("like-source")
+                            : settings.quality == QualityChoice::kLevel
+                                ? QString::number(std::clamp(settings.qualityLevel, 0, kLargestQualityLevel))
+                                : QString::number(Info(settings.quality).level);
+    arguments.insert(arguments.end(), {"-quality", Utf8(quality)});
+  }
+  if (settings.speed != SpeedChoice::kBalanced)
+    arguments.insert(arguments.end(), {"-speed", Info(settings.speed).word});
   if (settings.disableAudio) arguments.push_back("-an");
   arguments.push_back(Utf8(outputPath));
   return arguments;

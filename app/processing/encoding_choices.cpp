@@ -12,37 +12,65 @@ namespace {
 using V = VideoCodec;
 using A = AudioCodec;
 
-constexpr std::array<VideoCodecInfo, 5> kVideoCodecs{{
+constexpr std::array<VideoCodecInfo, 9> kVideoCodecs{{
     {V::kH264, "H264", "h264", "libx264"},
+    {V::kHevc, "HEVC", "hevc", "libx265"},
+    {V::kAv1, "AV1", "av1", "libsvtav1"},
+    {V::kVp9, "VP9", "vp9", "libvpx-vp9"},
     {V::kXvid, "Xvid", "xvid", "libxvid"},
     {V::kDivx, "Divx", "divx", "msmpeg4"},
     {V::kH263, "H.263", "h263", "flv"},
     {V::kVp8, "VP8", "vp8", "libvpx"},
+    {V::kSame, "Same as source", "same", "same"},
 }};
 
-constexpr std::array<AudioCodecInfo, 4> kAudioCodecs{{
+constexpr std::array<AudioCodecInfo, 6> kAudioCodecs{{
     {A::kAac, "AAC", "aac", "libvo_aacenc"},
     {A::kMp3, "MP3", "mp3", "libmp3lame"},
+    {A::kOpus, "Opus", "opus", "libopus"},
     {A::kVorbis, "Vorbis", "vorbis", "libvorbis"},
+    {A::kFlac, "FLAC", "flac", "flac"},
     {A::kCopy, "Copy", "copy", "copy"},
 }};
 
-constexpr std::array kMp4Video{V::kH264, V::kXvid};
-constexpr std::array kMp4Audio{A::kAac, A::kMp3};
+// The first program's pairs keep their order (and so the preselected codec);
+// the newer codecs follow them. What each muxer of FFmpeg 5.1 writes decides
+// the rest: MOV takes no AV1, VP9, Opus or FLAC, MP4 takes FLAC only as an
+// experiment that players do not read.
+constexpr std::array kMp4Video{V::kH264, V::kXvid, V::kHevc, V::kAv1, V::kVp9, V::kSame};
+constexpr std::array kMp4Audio{A::kAac, A::kMp3, A::kOpus};
+constexpr std::array kM4vVideo{V::kH264, V::kXvid, V::kHevc};
+constexpr std::array kM4vAudio{A::kAac, A::kMp3};
+constexpr std::array kMkvVideo{V::kH264, V::kXvid, V::kHevc, V::kAv1, V::kVp9, V::kVp8, V::kSame};
+constexpr std::array kMkvAudio{A::kAac, A::kMp3, A::kOpus, A::kVorbis, A::kFlac};
 constexpr std::array kAviVideo{V::kXvid, V::kDivx};
 constexpr std::array kAviAudio{A::kMp3};
 constexpr std::array k3gpVideo{V::kH263};
 constexpr std::array k3gpAudio{A::kAac};
 constexpr std::array kVp8Video{V::kVp8};
 constexpr std::array kVp8Audio{A::kVorbis};
+constexpr std::array kMovVideo{V::kH264, V::kHevc, V::kXvid};
+constexpr std::array kMovAudio{A::kAac, A::kMp3};
+constexpr std::array kWebmVideo{V::kVp9, V::kAv1, V::kVp8};
+constexpr std::array kWebmAudio{A::kOpus, A::kVorbis};
 
-const std::array<ContainerInfo, 6> kContainers{{
-    {Container::kMp4, "MP4", "mp4", ".mp4", kMp4Video, kMp4Audio},
-    {Container::kAvi, "AVI", "avi", ".avi", kAviVideo, kAviAudio},
-    {Container::kMkv, "MKV", "mkv", ".mkv", kMp4Video, kMp4Audio},
-    {Container::k3gp, "3GP", "3gp", ".3gp", k3gpVideo, k3gpAudio},
-    {Container::kVp8, "VP8", "vp8", ".webm", kVp8Video, kVp8Audio},  // WebM, the container VP8 is played in
-    {Container::kM4v, "M4V", "m4v", ".m4v", kMp4Video, kMp4Audio},
+const std::array<ContainerInfo, 8> kContainers{{
+    {Container::kMp4, "MP4", "mp4", ".mp4", kMp4Video, kMp4Audio,
+     "FLAC in MP4 is an experiment most players do not read, and the older codecs belong in AVI, 3GP and WebM"},
+    {Container::kAvi, "AVI", "avi", ".avi", kAviVideo, kAviAudio,
+     "AVI has no place for the headers and the frame order of H.264 and the newer codecs"},
+    {Container::kMkv, "MKV", "mkv", ".mkv", kMkvVideo, kMkvAudio, "Divx and H.263 belong in AVI and 3GP"},
+    {Container::k3gp, "3GP", "3gp", ".3gp", k3gpVideo, k3gpAudio,
+     "3GP is the old phone format, made for H.263 with AAC"},
+    // The first program's "VP8": WebM files of VP8 and Vorbis only.
+    {Container::kVp8, "VP8", "vp8", ".webm", kVp8Video, kVp8Audio,
+     "this choice writes the first WebM files, VP8 with Vorbis; choose WebM for VP9, AV1 and Opus"},
+    {Container::kM4v, "M4V", "m4v", ".m4v", kM4vVideo, kM4vAudio,
+     "M4V files are made for Apple's players, which play H.264 and HEVC with AAC or MP3"},
+    {Container::kMov, "MOV", "mov", ".mov", kMovVideo, kMovAudio,
+     "this FFmpeg writes AV1, VP9, Opus and FLAC into MP4 and MKV files, not MOV"},
+    {Container::kWebm, "WebM", "webm", ".webm", kWebmVideo, kWebmAudio,
+     "WebM holds only the open web codecs, VP8, VP9 and AV1 with Opus or Vorbis"},
 }};
 
 // The entry whose enum value is `index`; null when there is none.
@@ -108,6 +136,7 @@ std::optional<VideoCodec> VideoCodecFromOptionName(const QString& name) {
 }
 
 std::optional<AudioCodec> AudioCodecFromOptionName(const QString& name) {
+  if (name.compare(QLatin1String("same"), Qt::CaseInsensitive) == 0) return AudioCodec::kCopy;
   const auto* entry = ByOptionName(AudioCodecs(), name);
   return entry ? std::optional(entry->codec) : std::nullopt;
 }
@@ -118,11 +147,66 @@ bool Offers(const ContainerInfo& container, AudioCodec codec) {
   return codec == AudioCodec::kCopy || Contains(container.audioCodecs, codec);
 }
 
+template <typename Codec>
+QString CodecTexts(std::span<const Codec> codecs) {
+  QStringList texts;
+  for (const Codec codec : codecs) texts << QString::fromLatin1(Info(codec).text);
+  return texts.join(QStringLiteral(", "));
+}
+
+QString RefusalReason(const ContainerInfo& container, VideoCodec codec) {
+  if (Offers(container, codec)) return {};
+  return QStringLiteral("%1 does not hold %2 video: %3. It holds %4.")
+      .arg(QLatin1String(container.text), QLatin1String(Info(codec).text), QLatin1String(container.limits),
+           CodecTexts(container.videoCodecs));
+}
+
+QString RefusalReason(const ContainerInfo& container, AudioCodec codec) {
+  if (Offers(container, codec)) return {};
+  return QStringLiteral("%1 does not hold %2 audio: %3. It holds %4 (or the source's audio copied).")
+      .arg(QLatin1String(container.text), QLatin1String(Info(codec).text), QLatin1String(container.limits),
+           CodecTexts(container.audioCodecs));
+}
+
 void FitCodecsToContainer(EncodingSettings& settings) {
   const ContainerInfo& container = Info(settings.container);
   if (!Offers(container, settings.videoCodec)) settings.videoCodec = container.videoCodecs.front();
-  // The page's list holds no copy: a stored copy becomes the first codec too.
-  if (!Contains(container.audioCodecs, settings.audioCodec)) settings.audioCodec = container.audioCodecs.front();
+  if (!Offers(container, settings.audioCodec)) settings.audioCodec = container.audioCodecs.front();
+}
+
+namespace {
+
+constexpr std::array<QualityInfo, 5> kQualities{{
+    {QualityChoice::kAuto, "Auto", "auto", -1},
+    {QualityChoice::kLikeSource, "Like the source", "like-source", -1},
+    {QualityChoice::kHigh, "High", "high", 18},
+    {QualityChoice::kStandard, "Standard", "standard", 23},
+    {QualityChoice::kSmall, "Small", "small", 28},
+}};
+
+constexpr std::array<SpeedInfo, 3> kSpeeds{{
+    {SpeedChoice::kBalanced, "Balanced", "balanced"},
+    {SpeedChoice::kFaster, "Faster (larger files)", "faster"},
+    {SpeedChoice::kSmaller, "Smaller (slower)", "smaller"},
+}};
+
+}  // namespace
+
+std::span<const QualityInfo> QualityChoices() { return kQualities; }
+const QualityInfo& Info(QualityChoice choice) {
+  // A bare level has no entry; it reads as the standard one's.
+  const auto* entry = ByIndex(QualityChoices(), &QualityInfo::choice, static_cast<int>(choice));
+  return entry ? *entry : kQualities[3];
+}
+
+std::span<const SpeedInfo> SpeedChoices() { return kSpeeds; }
+const SpeedInfo& Info(SpeedChoice choice) {
+  return *ByIndex(SpeedChoices(), &SpeedInfo::choice, static_cast<int>(choice));
+}
+std::optional<SpeedChoice> SpeedFromWord(const QString& word) {
+  for (const SpeedInfo& speed : kSpeeds)
+    if (word.compare(QLatin1String(speed.word), Qt::CaseInsensitive) == 0) return speed.choice;
+  return std::nullopt;
 }
 
 QStringList FrameRateChoices() {

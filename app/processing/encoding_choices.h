@@ -19,10 +19,25 @@ namespace vidmora {
 
 struct EncodingSettings;
 
-enum class Container { kMp4 = 1, kAvi = 2, kMkv = 3, k3gp = 4, kVp8 = 5, kM4v = 6 };
-enum class VideoCodec { kH264 = 1, kXvid = 2, kDivx = 3, kH263 = 4, kVp8 = 5 };
+// Values 1 to 6, 1 to 5 and 0 to 3 are the first program's; later ones were
+// added after them, so that an older program reads a newer profile (it takes
+// a value it does not know for MP4, H264 and copy).
+enum class Container { kMp4 = 1, kAvi = 2, kMkv = 3, k3gp = 4, kVp8 = 5, kM4v = 6, kMov = 7, kWebm = 8 };
+// kSame keeps the source's codec family (H.264, HEVC or AV1; H.264 for the
+// others) at a quality like the source's.
+enum class VideoCodec {
+  kH264 = 1,
+  kXvid = 2,
+  kDivx = 3,
+  kH263 = 4,
+  kVp8 = 5,
+  kHevc = 6,
+  kAv1 = 7,
+  kVp9 = 8,
+  kSame = 9
+};
 // Any stored audio index that names no codec means: copy the source's audio.
-enum class AudioCodec { kCopy = 0, kAac = 1, kMp3 = 2, kVorbis = 3 };
+enum class AudioCodec { kCopy = 0, kAac = 1, kMp3 = 2, kVorbis = 3, kOpus = 4, kFlac = 5 };
 
 struct VideoCodecInfo {
   VideoCodec codec;
@@ -45,6 +60,7 @@ struct ContainerInfo {
   const char* extension;   // ".mp4", with its dot
   std::span<const VideoCodec> videoCodecs;  // offered; the first is preselected
   std::span<const AudioCodec> audioCodecs;  // offered besides copy; the first is preselected
+  const char* limits;                       // why the container holds no other codecs, one clause for the user
 };
 
 // Every entry, in the order the settings page lists them. Audio codecs end
@@ -67,6 +83,7 @@ constexpr int StoredIndex(VideoCodec value) { return static_cast<int>(value); }
 constexpr int StoredIndex(AudioCodec value) { return static_cast<int>(value); }
 
 // vidmora-cli's names, compared without case; nothing for an unknown name.
+// "same" names copy for audio too (the source's audio kept as it is).
 std::optional<Container> ContainerFromOptionName(const QString& name);
 std::optional<VideoCodec> VideoCodecFromOptionName(const QString& name);
 std::optional<AudioCodec> AudioCodecFromOptionName(const QString& name);
@@ -75,9 +92,40 @@ bool Offers(const ContainerInfo& container, VideoCodec codec);
 // Copy is offered by every container.
 bool Offers(const ContainerInfo& container, AudioCodec codec);
 
+// Why the container does not hold the codec, one line for the user naming
+// both and what the container holds instead; empty when it is offered.
+QString RefusalReason(const ContainerInfo& container, VideoCodec codec);
+QString RefusalReason(const ContainerInfo& container, AudioCodec codec);
+
 // When the codec is not offered by the container, the first codec the
 // container offers takes its place, as the settings page selects it.
 void FitCodecsToContainer(EncodingSettings& settings);
+
+// The constant quality used when the video bit rate is auto. Auto is what
+// each encoder has always been given (the standard level; like the source
+// for the codec "same"); a level is a number on H.264's rate-factor scale,
+// 0 finest to 51 coarsest, that the encoder maps onto its own.
+enum class QualityChoice { kAuto, kLikeSource, kHigh, kStandard, kSmall, kLevel };
+struct QualityInfo {
+  QualityChoice choice;
+  const char* text;  // as the settings page shows it: "High"
+  const char* word;  // stored, and vidmora-cli's name: "high"
+  int level;         // the level it stands for; -1 for auto and like the source
+};
+// Every named choice in the page's order (a level has no entry of its own).
+std::span<const QualityInfo> QualityChoices();
+const QualityInfo& Info(QualityChoice choice);
+inline constexpr int kLargestQualityLevel = 51;
+
+enum class SpeedChoice { kBalanced, kFaster, kSmaller };
+struct SpeedInfo {
+  SpeedChoice choice;
+  const char* text;  // "Faster (larger files)"
+  const char* word;  // stored, vidmora-cli's and the encoder's name: "faster"
+};
+std::span<const SpeedInfo> SpeedChoices();
+const SpeedInfo& Info(SpeedChoice choice);
+std::optional<SpeedChoice> SpeedFromWord(const QString& word);
 
 // The value lists, item 0 always "Auto" (stored as "auto").
 QStringList FrameRateChoices();

@@ -18,6 +18,8 @@ constexpr const char* kAudioCodecKey = "audio_codec";
 constexpr const char* kAudioBitrateKey = "audio_bitrate";
 constexpr const char* kAudioSampleKey = "audio_sample";
 constexpr const char* kAudioVolumeKey = "audio_volume";
+constexpr const char* kQualityKey = "video_quality";
+constexpr const char* kSpeedKey = "video_speed";
 
 constexpr const char* kAuto = "auto";
 
@@ -74,6 +76,11 @@ EncodingSettings ReadEncodingSettings(QSettings& profile, StoredValueProblems& p
   settings.audioBitrateKbps = ReadAutoOr<int>(profile, kAudioBitrateKey, kLargestBitrateKbps, found);
   settings.sampleRateKhz = ReadAutoOr<double>(profile, kAudioSampleKey, kLargestSampleRateKhz, found);
   settings.volume = ReadAutoOr<int>(profile, kAudioVolumeKey, kLargestVolume, found);
+  if (!ParseQuality(profile.value(kQualityKey, kAuto).toString().trimmed(), settings.quality, settings.qualityLevel))
+    problems.unreadableKeys.append(kQualityKey);
+  const auto speed = SpeedFromWord(profile.value(kSpeedKey, Info(defaults.speed).word).toString().trimmed());
+  if (!speed) problems.unreadableKeys.append(kSpeedKey);
+  settings.speed = speed.value_or(defaults.speed);
   profile.endGroup();
   return settings;
 }
@@ -89,8 +96,31 @@ void WriteEncodingSettings(QSettings& profile, const EncodingSettings& settings)
   profile.setValue(kAudioBitrateKey, AutoOrText(settings.audioBitrateKbps));
   profile.setValue(kAudioSampleKey, AutoOrText(settings.sampleRateKhz));
   profile.setValue(kAudioVolumeKey, AutoOrText(settings.volume));
+  profile.setValue(kQualityKey, QualityText(settings.quality, settings.qualityLevel));
+  profile.setValue(kSpeedKey, QString::fromLatin1(Info(settings.speed).word));
   profile.endGroup();
   profile.sync();
+}
+
+QString QualityText(QualityChoice choice, int level) {
+  if (choice == QualityChoice::kLevel) return QString::number(level);
+  return QString::fromLatin1(Info(choice).word);
+}
+
+bool ParseQuality(const QString& text, QualityChoice& choice, int& level) {
+  for (const QualityInfo& info : QualityChoices()) {
+    if (text.compare(QLatin1String(info.word), Qt::CaseInsensitive) != 0) continue;
+    choice = info.choice;
+    return true;
+  }
+  AutoOr<int> number;
+  if (!ParseAutoOr(text, number) || !number || *number > kLargestQualityLevel) {
+    choice = QualityChoice::kAuto;
+    return false;
+  }
+  choice = QualityChoice::kLevel;
+  level = *number;
+  return true;
 }
 
 QString AutoOrText(const AutoOr<int>& value) { return value ? QString::number(*value) : QString(kAuto); }

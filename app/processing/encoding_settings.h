@@ -35,6 +35,10 @@ struct EncodingSettings {
   AutoOr<double> sampleRateKhz;
   AutoOr<int> audioBitrateKbps;
   AutoOr<int> volume;              // encoder volume, 256 = unchanged
+  // Keys added after the first program's nine, which an older program leaves alone.
+  QualityChoice quality = QualityChoice::kAuto;  // used while the video bit rate is auto
+  int qualityLevel = 23;                         // for QualityChoice::kLevel: 0 (finest) .. 51
+  SpeedChoice speed = SpeedChoice::kBalanced;
   bool disableAudio = false;       // not stored: lives for the running program
 
   friend bool operator==(const EncodingSettings&, const EncodingSettings&) = default;
@@ -64,7 +68,14 @@ struct StoredValueProblems {
 EncodingSettings ReadEncodingSettings(QSettings& profile, StoredValueProblems& problems);
 // Writes the nine stored keys (output_format, video_codec, video_bitrate,
 // video_framerate, video_aspect, audio_codec, audio_bitrate, audio_sample,
-// audio_volume).
+// audio_volume), then the later ones: video_quality ("auto", "like-source",
+// "high", "standard", "small" or a level 0..51) and video_speed ("balanced",
+// "faster", "smaller"). Unreadable later values read as auto and balanced.
+//
+// The quality as the profile and vidmora-cli write it, and back; false for
+// anything else.
+QString QualityText(QualityChoice choice, int level);
+bool ParseQuality(const QString& text, QualityChoice& choice, int& level);
 void WriteEncodingSettings(QSettings& profile, const EncodingSettings& settings);
 
 // The text of a rate as the profile and the settings page hold it: "auto", or

@@ -3,9 +3,13 @@
 #include "app/processing/codec_limits.h"
 #include "app/processing/encoding_choices.h"
 #include "app/processing/settings/session_choices.h"
+#include "app/settings/language_manager.h"
 #include "ui_video_audio_setting_dlg.h"
 
 #include <QSettings>
+
+#include <algorithm>
+#include <type_traits>
 
 namespace vidmora {
 
@@ -17,6 +21,9 @@ template <typename Codec>
 void FillCodecCombo(QComboBox* combo, std::span<const Codec> codecs, int stored) {
   combo->clear();
   for (const Codec codec : codecs) combo->addItem(QString::fromLatin1(Info(codec).text), StoredIndex(codec));
+  // Every container takes the source's audio copied (or encoded as its own when it cannot hold it).
+  if constexpr (std::is_same_v<Codec, AudioCodec>)
+    combo->addItem(UiText(QStringLiteral("Copy")), StoredIndex(AudioCodec::kCopy));
   combo->setCurrentIndex(0);
   const int index = combo->findData(stored);
   if (index >= 0) combo->setCurrentIndex(index);
@@ -45,6 +52,12 @@ CVideoAudioSettingDlg::CVideoAudioSettingDlg(QWidget* parent)
   ui_->sample_rate_combo->addItems(SampleRateChoices());
   ui_->audio_bitrate_combo->addItems(AudioBitrateChoices());
   ui_->volume_combo->addItems(VolumeChoices());
+  for (const QualityInfo& quality : QualityChoices())
+    ui_->quality_combo->addItem(UiText(QString::fromLatin1(quality.text)), static_cast<int>(quality.choice));
+  ui_->quality_combo->setInsertPolicy(QComboBox::NoInsert);
+  ui_->quality_combo->setToolTip(UiText(ui_->quality_combo->toolTip()));
+  for (const SpeedInfo& speed : SpeedChoices())
+    ui_->speed_combo->addItem(UiText(QString::fromLatin1(speed.text)), static_cast<int>(speed.choice));
   ui_->choice_note->setWordWrap(true);
 
   QSettings profile(kProfileOrganization, kProfileApplication);
@@ -53,6 +66,9 @@ CVideoAudioSettingDlg::CVideoAudioSettingDlg(QWidget* parent)
   Show(stored);
 
   connect(ui_->container_combo, &QComboBox::currentIndexChanged, this, &CVideoAudioSettingDlg::FillCodecs);
+  // A set bit rate decides the size; the quality applies to auto only.
+  connect(ui_->video_bitrate_combo, &QComboBox::currentIndexChanged, this,
+          [this](int index) { ui_->quality_combo->setEnabled(index <= 0); });
   for (QComboBox* combo : {ui_->audio_codec_combo, ui_->sample_rate_combo, ui_->audio_bitrate_combo})
     connect(combo, &QComboBox::currentIndexChanged, this, &CVideoAudioSettingDlg::CheckRates);
 }
@@ -74,6 +90,13 @@ void CVideoAudioSettingDlg::Show(const EncodingSettings& settings) {
   SelectText(ui_->audio_bitrate_combo, AutoOrText(settings.audioBitrateKbps));
   SelectText(ui_->volume_combo, AutoOrText(settings.volume));
   ui_->disable_audio_check->setChecked(settings.disableAudio);
+  if (settings.quality == QualityChoice::kLevel) {
+    ui_->quality_combo->setEditText(QString::number(settings.qualityLevel));
+  } else {
+    ui_->quality_combo->setCurrentIndex(std::max(0, ui_->quality_combo->findData(static_cast<int>(settings.quality))));
+  }
+  ui_->quality_combo->setEnabled(ui_->video_bitrate_combo->currentIndex() <= 0);
+  ui_->speed_combo->setCurrentIndex(std::max(0, ui_->speed_combo->findData(static_cast<int>(settings.speed))));
   CheckRates();
 }
 
@@ -89,6 +112,12 @@ EncodingSettings CVideoAudioSettingDlg::Values() const {
   ReadRate(ui_->audio_bitrate_combo, values.audioBitrateKbps);
   ReadRate(ui_->volume_combo, values.volume);
   values.disableAudio = ui_->disable_audio_check->isChecked();
+  // A named item, or a typed level; anything else is auto.
+  const QString quality = ui_->quality_combo->currentText().trimmed();
+  const int named = ui_->quality_combo->findText(quality, Qt::MatchFixedString);
+  if (named >= 0) values.quality = static_cast<QualityChoice>(ui_->quality_combo->itemData(named).toInt());
+  else ParseQuality(quality, values.quality, values.qualityLevel);
+  values.speed = static_cast<SpeedChoice>(ui_->speed_combo->currentData().toInt());
   return values;
 }
 
@@ -103,9 +132,29 @@ void CVideoAudioSettingDlg::Save() const {
 void CVideoAudioSettingDlg::FillCodecs() {
   const ContainerInfo& choice = SelectedContainer(ui_->container_combo);
   const QSignalBlocker blockAudio(ui_->audio_codec_combo);
+  const auto video = VideoCodecFromIndex(ui_->video_codec_combo->currentData().toInt());
+  const AudioCodec audio = AudioCodecFromIndex(ui_->audio_codec_combo->currentData().toInt());
   FillCodecCombo(ui_->video_codec_combo, choice.videoCodecs, ui_->video_codec_combo->currentData().toInt());
   FillCodecCombo(ui_->audio_codec_combo, choice.audioCodecs, ui_->audio_codec_combo->currentData().toInt());
   CheckRates();
+  // A codec the new container does not hold gave way to its first one: say why.
+  // One short line per codec (the lists show what the container holds) and the reason once.
+  QStringList dropped;
+  if (video && !Offers(choice, *video))
+    dropped << UiText(QStringLiteral("%1 does not hold %2 video; %3 is chosen."))
+                   .arg(QLatin1String(choice.text), QLatin1String(Info(*video).text),
+                        ui_->video_codec_combo->currentText());
+  if (!Offers(choice, audio))
+    dropped << UiText(QStringLiteral("%1 does not hold %2 audio; %3 is chosen."))
+                   .arg(QLatin1String(choice.text), QLatin1String(Info(audio).text),
+                        ui_->audio_codec_combo->currentText());
+  if (!dropped.isEmpty()) {
+    QString limits = UiText(QString::fromLatin1(choice.limits));
+    if (!limits.isEmpty()) limits[0] = limits[0].toUpper();
+    dropped << limits + QLatin1Char('.');
+  }
+  if (!dropped.isEmpty())
+    ui_->choice_note->setText((QStringList(ui_->choice_note->text()) + dropped).join(QLatin1Char('\n')).trimmed());
 }
 
 void CVideoAudioSettingDlg::CheckRates() {

@@ -43,6 +43,15 @@ std::vector<Case> Cases() {
       {"audio bit rate", AudioBitrateChoices(),
        [](EncodingSettings& s, const QString& v) { return ParseAutoOr(v, s.audioBitrateKbps); }},
       {"volume", VolumeChoices(), [](EncodingSettings& s, const QString& v) { return ParseAutoOr(v, s.volume); }},
+      {"quality",
+       {"auto", "like-source", "high", "standard", "small", "0", "51"},
+       [](EncodingSettings& s, const QString& v) { return ParseQuality(v, s.quality, s.qualityLevel); }},
+      {"speed",
+       {"balanced", "faster", "smaller"},
+       [](EncodingSettings& s, const QString& v) {
+         s.speed = SpeedFromWord(v).value_or(SpeedChoice::kBalanced);
+         return SpeedFromWord(v).has_value();
+       }},
   };
   std::vector<Case> cases;
   for (const ContainerInfo& container : Containers()) {
@@ -74,6 +83,8 @@ std::vector<Case> Cases() {
         largest.volume = 256 * 256;
         largest.aspect = "10:1";
         largest.disableAudio = true;
+        largest.quality = QualityChoice::kLevel;  // not sent: a bit rate is set
+        largest.qualityLevel = 51;
         cases.push_back({std::string(container.text) + "/" + Info(video).text + "/" + Info(audio).text +
                              ", the largest values, audio disabled",
                          largest});
@@ -114,6 +125,16 @@ TEST(EncoderRoundTrip, EveryChoiceTheEngineSendsReadsBackAsTheSameSettings) {
     EXPECT_EQ(read->volume, s.volume.value_or(kUnchangedVolume));
     EXPECT_EQ(read->noAudio, s.disableAudio);
     EXPECT_NEAR(read->displayAspect, MeantAspect(s.aspect), 1e-9);
+    // The quality reaches the encoder while the bit rate is auto, as the level it names.
+    const bool qualitySent = !s.videoBitrateKbps && s.quality != QualityChoice::kAuto;
+    EXPECT_EQ(read->qualitySet, qualitySent);
+    EXPECT_EQ(read->qualityLikeSource, qualitySent && s.quality == QualityChoice::kLikeSource);
+    if (qualitySent && s.quality != QualityChoice::kLikeSource) {
+      EXPECT_EQ(read->quality, s.quality == QualityChoice::kLevel ? s.qualityLevel : Info(s.quality).level);
+    }
+    EXPECT_STREQ(Info(s.speed).word, read->speed == vencor::EncodeSpeed::kFaster    ? "faster"
+                                     : read->speed == vencor::EncodeSpeed::kSmaller ? "smaller"
+                                                                                    : "balanced");
     if (s.frameRate) {
       ASSERT_GT(read->frameRate.num, 0);
       EXPECT_NEAR(static_cast<double>(read->frameRate.num) / read->frameRate.den, *s.frameRate, 1e-3);
@@ -125,7 +146,8 @@ TEST(EncoderRoundTrip, EveryChoiceTheEngineSendsReadsBackAsTheSameSettings) {
     // muxer that stores them.
     const AVOutputFormat* muxer = vencor::MuxerForPath(read->outputPath);
     ASSERT_NE(muxer, nullptr);
-    const AVCodec* video = vencor::FindVideoEncoder(read->videoCodec, muxer);
+    // "same" stands for the encoder of the source's family, at worst H.264.
+    const AVCodec* video = vencor::FindVideoEncoder(read->videoCodec == "same" ? "libx264" : read->videoCodec, muxer);
     ASSERT_NE(video, nullptr) << read->videoCodec;
     EXPECT_TRUE(vencor::MuxerTakes(muxer, video->id)) << video->name << " in " << muxer->name;
     if (!vencor::IsStreamCopy(read->audioCodec)) {

@@ -52,7 +52,7 @@ TEST(EncodingSettings, WriteThenReadKeepsEveryStoredValueUnderItsKey) {
   EXPECT_EQ(profile.value("video_framerate").toString(), "29.97");
   EXPECT_EQ(profile.value("audio_sample").toString(), "11.025");
   EXPECT_EQ(profile.value("audio_volume").toString(), "0");
-  EXPECT_EQ(profile.allKeys().size(), 9);
+  EXPECT_EQ(profile.allKeys().size(), 11);  // the first nine, video_quality, video_speed
   profile.endGroup();
 
   written.frameRate.reset();
@@ -99,6 +99,53 @@ TEST(EncodingSettings, StoredTextsAndIndicesAsOtherVersionsLeftThem) {
 
 // Numbers the encoder would refuse become auto, and the next run's warning
 // names the value, the setting and the file.
+// The quality and speed keys come after the first program's nine; a profile
+// without them reads as auto and balanced, unreadable values too (named).
+TEST(EncodingSettings, QualityAndSpeedAreLaterKeysReadAsAutoWhenMissingOrUnreadable) {
+  test::TempEnv env;
+  EncodingSettings written;
+  written.quality = QualityChoice::kLevel;
+  written.qualityLevel = 31;
+  written.speed = SpeedChoice::kSmaller;
+  {
+    QSettings profile(kProfileOrganization, kProfileApplication);
+    WriteEncodingSettings(profile, written);
+  }
+  {
+    QSettings profile(kProfileOrganization, kProfileApplication);
+    EXPECT_EQ(ReadEncodingSettings(profile), written);
+    profile.beginGroup(kEncodingSettingsGroup);
+    const QStringList keys = profile.childKeys();
+    EXPECT_EQ(profile.value("video_quality").toString(), "31");
+    EXPECT_EQ(profile.value("video_speed").toString(), "smaller");
+    EXPECT_EQ(keys.size(), 11);
+    profile.endGroup();
+  }
+  for (const auto& [quality, speed] : {std::pair{"52", "slow"}, {"best", "faster "}, {"HIGH", "Balanced"}}) {
+    QSettings profile(kProfileOrganization, kProfileApplication);
+    profile.setValue("CodeSettings/video_quality", quality);
+    profile.setValue("CodeSettings/video_speed", speed);
+    QStringList unreadable;
+    const EncodingSettings read = ReadEncodingSettings(profile, &unreadable);
+    SCOPED_TRACE(quality);
+    if (std::string(quality) == "HIGH") {
+      EXPECT_EQ(read.quality, QualityChoice::kHigh);
+      EXPECT_EQ(read.speed, SpeedChoice::kBalanced);
+      EXPECT_TRUE(unreadable.isEmpty());
+    } else {
+      EXPECT_EQ(read.quality, QualityChoice::kAuto);
+      EXPECT_TRUE(unreadable.contains("video_quality"));
+      EXPECT_EQ(read.speed == SpeedChoice::kFaster, std::string(speed) == "faster ");
+    }
+  }
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  profile.remove("CodeSettings/video_quality");
+  profile.remove("CodeSettings/video_speed");
+  const EncodingSettings old = ReadEncodingSettings(profile);
+  EXPECT_EQ(old.quality, QualityChoice::kAuto);
+  EXPECT_EQ(old.speed, SpeedChoice::kBalanced);
+}
+
 TEST(EncodingSettings, StoredNumbersAboveWhatTheEncoderTakesAreNamedAndTakenAsAuto) {
   struct Case {
     const char* key;
@@ -147,7 +194,9 @@ TEST(EncodingChoices, OneEntryPerValueWithItsNames) {
     EXPECT_FALSE(c.videoCodecs.empty() || c.audioCodecs.empty()) << c.text;
     extensions.insert(c.extension);
   }
-  EXPECT_EQ(extensions.size(), 6u);
+  EXPECT_EQ(extensions.size(), 7u);  // VP8 and WebM both write .webm
+  EXPECT_STREQ(Info(Container::kMov).extension, ".mov");
+  EXPECT_STREQ(Info(VideoCodec::kVp9).encoderName, "libvpx-vp9");
   EXPECT_STREQ(Info(Container::k3gp).extension, ".3gp");
   EXPECT_STREQ(Info(VideoCodec::kDivx).encoderName, "msmpeg4");
   EXPECT_STREQ(Info(VideoCodec::kH263).encoderName, "flv");
@@ -176,6 +225,68 @@ TEST(EncodingChoices, ChangingTheContainerMakesTheStoredCodecsFit) {
 
   EXPECT_TRUE(Offers(Info(Container::k3gp), AudioCodec::kCopy));
   EXPECT_FALSE(Offers(Info(Container::k3gp), AudioCodec::kMp3));
+
+  // Copy is a choice of its own now and survives a change of container.
+  settings.audioCodec = AudioCodec::kCopy;
+  settings.container = Container::kWebm;
+  FitCodecsToContainer(settings);
+  EXPECT_EQ(settings.videoCodec, VideoCodec::kVp8);  // WebM holds VP8 too
+  settings.videoCodec = VideoCodec::kH264;
+  FitCodecsToContainer(settings);
+  EXPECT_EQ(settings.videoCodec, VideoCodec::kVp9);
+  EXPECT_EQ(settings.audioCodec, AudioCodec::kCopy);
+}
+
+// Every pair the table refuses names the container, the codec, the reason and
+// what the container holds; offered pairs give no reason.
+TEST(EncodingChoices, ARefusedPairSaysWhyAndWhatTheContainerHolds) {
+  int refused = 0;
+  for (const ContainerInfo& c : Containers()) {
+    for (const VideoCodecInfo& v : VideoCodecs()) {
+      const QString reason = RefusalReason(c, v.codec);
+      EXPECT_EQ(reason.isEmpty(), Offers(c, v.codec)) << c.text << "/" << v.text;
+      if (reason.isEmpty()) continue;
+      ++refused;
+      EXPECT_TRUE(reason.startsWith(QString("%1 does not hold %2 video: ").arg(c.text, v.text)))
+          << reason.toStdString();
+      EXPECT_TRUE(reason.contains(c.limits)) << reason.toStdString();
+      EXPECT_TRUE(reason.contains(Info(c.videoCodecs.front()).text)) << reason.toStdString();
+    }
+    for (const AudioCodecInfo& a : AudioCodecs()) {
+      const QString reason = RefusalReason(c, a.codec);
+      EXPECT_EQ(reason.isEmpty(), Offers(c, a.codec)) << c.text << "/" << a.text;
+      if (!reason.isEmpty()) {
+        EXPECT_TRUE(reason.contains(QString("%1 audio").arg(a.text))) << reason.toStdString();
+      }
+    }
+  }
+  EXPECT_GT(refused, 20);
+  EXPECT_EQ(RefusalReason(Info(Container::kMov), VideoCodec::kAv1),
+            "MOV does not hold AV1 video: this FFmpeg writes AV1, VP9, Opus and FLAC into MP4 and MKV files, not "
+            "MOV. It holds H264, HEVC, Xvid.");
+  EXPECT_TRUE(RefusalReason(Info(Container::kWebm), AudioCodec::kCopy).isEmpty());
+}
+
+// A profile of this version read by the first program's rules: the new
+// values are new indices, so an older program takes its defaults for them
+// (MP4, H264, copy) and reads every other key as before.
+TEST(EncodingChoices, NewChoicesAreNewIndicesAfterTheFirstProgramsOnes) {
+  EXPECT_EQ(StoredIndex(Container::kM4v), 6);
+  EXPECT_GT(StoredIndex(Container::kMov), 6);
+  EXPECT_GT(StoredIndex(Container::kWebm), 6);
+  for (const VideoCodec v : {VideoCodec::kHevc, VideoCodec::kAv1, VideoCodec::kVp9}) EXPECT_GT(StoredIndex(v), 5);
+  for (const AudioCodec a : {AudioCodec::kOpus, AudioCodec::kFlac}) EXPECT_GT(StoredIndex(a), 3);
+  test::TempEnv env;
+  EncodingSettings written;
+  written.container = Container::kWebm;
+  written.videoCodec = VideoCodec::kAv1;
+  written.audioCodec = AudioCodec::kOpus;
+  {
+    QSettings profile(kProfileOrganization, kProfileApplication);
+    WriteEncodingSettings(profile, written);
+  }
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  EXPECT_EQ(ReadEncodingSettings(profile), written);
 }
 
 TEST(EncodingChoices, EveryValueListStartsWithAuto) {

@@ -61,7 +61,7 @@ TEST_F(PreferenceDlgTest, AFirstStartShowsMp4H264AacAutoAndTheFirstStartPreferen
   CPreferenceDlg dialog;
   EXPECT_EQ(Control<QComboBox>(dialog, "container_combo")->currentText(), "MP4");
   EXPECT_EQ(Items(Control<QComboBox>(dialog, "container_combo")),
-            QStringList({"MP4", "AVI", "MKV", "3GP", "VP8", "M4V"}));
+            QStringList({"MP4", "AVI", "MKV", "3GP", "VP8", "M4V", "MOV", "WebM"}));
   EXPECT_EQ(Control<QComboBox>(dialog, "video_codec_combo")->currentText(), "H264");
   EXPECT_EQ(Control<QComboBox>(dialog, "audio_codec_combo")->currentText(), "AAC");
   for (const char* name : {"frame_rate_combo", "video_bitrate_combo", "aspect_combo", "sample_rate_combo",
@@ -81,14 +81,42 @@ TEST_F(PreferenceDlgTest, AviOffersXvidDivxAndMp3AndAStoredH264FallsToXvid) {
   CPreferenceDlg dialog;
   Control<QComboBox>(dialog, "container_combo")->setCurrentText("AVI");
   EXPECT_EQ(Items(Control<QComboBox>(dialog, "video_codec_combo")), QStringList({"Xvid", "Divx"}));
-  EXPECT_EQ(Items(Control<QComboBox>(dialog, "audio_codec_combo")), QStringList({"MP3"}));
+  EXPECT_EQ(Items(Control<QComboBox>(dialog, "audio_codec_combo")), QStringList({"MP3", "Copy"}));
   EXPECT_EQ(Control<QComboBox>(dialog, "video_codec_combo")->currentText(), "Xvid");
+  // The page says why H264 and AAC gave way.
+  const QString note = Control<QLabel>(dialog, "choice_note")->text();
+  EXPECT_TRUE(note.contains("AVI does not hold H264 video; Xvid is chosen.")) << note.toStdString();
+  EXPECT_TRUE(note.contains("AVI does not hold AAC audio; MP3 is chosen.")) << note.toStdString();
+  EXPECT_TRUE(note.contains("AVI has no place for the headers")) << note.toStdString();
   Close(dialog, QDialogButtonBox::Ok);
 
   const EncodingSettings stored = StoredEncoding();
   EXPECT_EQ(stored.container, Container::kAvi);
   EXPECT_EQ(stored.videoCodec, VideoCodec::kXvid);
   EXPECT_EQ(stored.audioCodec, AudioCodec::kMp3);
+}
+
+// The newer choices: WebM with VP9/AV1/VP8 and Opus/Vorbis, and a stored copy
+// that the page shows and keeps through a change of container.
+TEST_F(PreferenceDlgTest, WebmOffersTheWebCodecsAndCopyStaysThroughAContainerChange) {
+  EncodingSettings stored;
+  stored.container = Container::kMov;
+  stored.videoCodec = VideoCodec::kHevc;
+  stored.audioCodec = AudioCodec::kCopy;
+  StoreEncoding(stored);
+  CPreferenceDlg dialog;
+  EXPECT_EQ(Control<QComboBox>(dialog, "video_codec_combo")->currentText(), "HEVC");
+  EXPECT_EQ(Control<QComboBox>(dialog, "audio_codec_combo")->currentText(), "Copy");
+  Control<QComboBox>(dialog, "container_combo")->setCurrentText("WebM");
+  EXPECT_EQ(Items(Control<QComboBox>(dialog, "video_codec_combo")), QStringList({"VP9", "AV1", "VP8"}));
+  EXPECT_EQ(Items(Control<QComboBox>(dialog, "audio_codec_combo")), QStringList({"Opus", "Vorbis", "Copy"}));
+  EXPECT_EQ(Control<QComboBox>(dialog, "audio_codec_combo")->currentText(), "Copy");
+  Control<QComboBox>(dialog, "video_codec_combo")->setCurrentText("AV1");
+  Close(dialog, QDialogButtonBox::Ok);
+  const EncodingSettings written = StoredEncoding();
+  EXPECT_EQ(written.container, Container::kWebm);
+  EXPECT_EQ(written.videoCodec, VideoCodec::kAv1);
+  EXPECT_EQ(written.audioCodec, AudioCodec::kCopy);
 }
 
 TEST_F(PreferenceDlgTest, StoredValuesSelectTheirItemsAndValuesNotListedBecomeAuto) {

@@ -1,12 +1,14 @@
 // Pictures of the settings dialogs for people to look at, taken in a real X
-// server (run under xvfb-run): both pages of the preferences and the image
-// resizing settings.
+// server (run under xvfb-run): both pages of the preferences, the encoding
+// page with the newer choices (at scale 1 and 2: "encoding_page_<scale>x_*.png")
+// and the image resizing settings.
 #include "app/processing/first_start.h"
 #include "app/processing/settings/app_folders.h"
 #include "app/settings/img_resizing_setting_dlg.h"
 #include "app/settings/preference_dlg.h"
 #include "tests/support/temp_env.h"
 
+#include <QComboBox>
 #include <QTabWidget>
 #include <QTest>
 
@@ -42,6 +44,33 @@ TEST(SettingsDialogScreenshots, BothPagesOfThePreferences) {
   Save(dialog, "preferences_general.png");
   tabs->setCurrentIndex(CPreferenceDlg::kVideoAudioPage);
   Save(dialog, "preferences_video_audio.png");
+  dialog.close();
+}
+
+// The encoding page as a user meets the newer choices: WebM with AV1, Opus
+// and a named quality; a typed level with a slower speed; and the note that
+// says why a change of container dropped the chosen codecs.
+TEST(SettingsDialogScreenshots, TheEncodingPageWithQualityAndTheContainersLimits) {
+  TempEnv env;
+  ASSERT_TRUE(PrepareDataFolder());
+  CPreferenceDlg dialog;
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  dialog.findChild<QTabWidget*>("page_tabs")->setCurrentIndex(CPreferenceDlg::kVideoAudioPage);
+  const std::string prefix =
+      "encoding_page_" + std::to_string(static_cast<int>(dialog.devicePixelRatioF() + 0.5)) + "x_";
+  const auto combo = [&](const char* name) { return dialog.findChild<QComboBox*>(name); };
+  combo("container_combo")->setCurrentText("WebM");
+  combo("video_codec_combo")->setCurrentText("AV1");
+  combo("quality_combo")->setCurrentText("High");
+  Save(dialog, prefix + "webm_av1_high.png");
+  combo("container_combo")->setCurrentText("MKV");
+  combo("video_codec_combo")->setCurrentText("HEVC");
+  combo("quality_combo")->setEditText("30");
+  combo("speed_combo")->setCurrentIndex(2);
+  Save(dialog, prefix + "mkv_hevc_level_30_smaller.png");
+  combo("container_combo")->setCurrentText("AVI");
+  Save(dialog, prefix + "avi_note.png");
   dialog.close();
 }
 

@@ -76,6 +76,25 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
   EXPECT_FALSE(fs::exists(folder_ / "clip_new.mp4"));
 }
 
+// A pair the table refuses says why before any file is touched; the newer
+// names are taken and listed in the help.
+TEST_F(CliTest, ARefusedCodecPairNamesWhy) {
+  const std::string clip = Source("clip.mp4");
+  const ProcessResult refused = RunCli({"--format", "mov", "--vcodec", "av1", clip});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_NE(
+      refused.err.find("MOV does not hold AV1 video: this FFmpeg writes AV1, VP9, Opus and FLAC into MP4 and MKV"),
+      std::string::npos)
+      << refused.err;
+  const ProcessResult audio = RunCli({"--format", "webm", "--acodec", "aac", clip});
+  EXPECT_EQ(audio.exitCode, 2);
+  EXPECT_NE(audio.err.find("WebM does not hold AAC audio"), std::string::npos) << audio.err;
+  const ProcessResult help = RunCli({"--help"});
+  for (const char* name : {"hevc", "av1", "vp9", "opus", "flac", "mov", "webm"})
+    EXPECT_NE(help.out.find(name), std::string::npos) << name;
+  EXPECT_FALSE(fs::exists(folder_ / "clip_new.mov"));
+}
+
 TEST_F(CliTest, HelpVersionAndTemplates) {
   const ProcessResult help = RunCli({"--help"});
   EXPECT_EQ(help.exitCode, 0);

@@ -2,6 +2,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/file_list.h"
+#include "cli/overridden_settings.h"
 
 #include "tests/support/temp_env.h"
 
@@ -138,6 +139,37 @@ TEST(CliOptions, NewOptionsAreCheckedAndTheHelpNamesEveryOption) {
   for (const char* option : {"--template NAME", "--existing WHAT", "--files-from FILE", "--shard K/N", "--shards N",
                              "--report jsonl", "--jobs N", "--skip-existing", "--volume N", "--version"})
     EXPECT_TRUE(help.contains(option)) << option;
+}
+
+// The encoding names scripts depend on: --vcodec same, --acodec same (copy),
+// --quality and --speed, applied over the stored settings.
+TEST(CliOptions, QualitySpeedAndSameReachTheSettings) {
+  QString error;
+  const std::optional<CliOptions> options = ParseCommandLine({"--format", "webm", "--vcodec", "av1", "--acodec", "same",
+                                                              "--quality", "like-source", "--speed", "faster", "a.mp4"},
+                                                             error);
+  ASSERT_TRUE(options) << error.toStdString();
+  JobSettings settings;
+  ApplyOverrides(options->overrides, settings);
+  EXPECT_EQ(settings.encoding.container, Container::kWebm);
+  EXPECT_EQ(settings.encoding.videoCodec, VideoCodec::kAv1);
+  EXPECT_EQ(settings.encoding.audioCodec, AudioCodec::kCopy);
+  EXPECT_EQ(settings.encoding.quality, QualityChoice::kLikeSource);
+  EXPECT_EQ(settings.encoding.speed, SpeedChoice::kFaster);
+  EXPECT_TRUE(CheckCodecChoice(options->overrides, settings.encoding).isEmpty());
+
+  const std::optional<CliOptions> level = ParseCommandLine({"--vcodec", "same", "--quality", "30", "a.mp4"}, error);
+  ASSERT_TRUE(level) << error.toStdString();
+  ApplyOverrides(level->overrides, settings);
+  EXPECT_EQ(settings.encoding.quality, QualityChoice::kLevel);
+  EXPECT_EQ(settings.encoding.qualityLevel, 30);
+  EXPECT_EQ(settings.encoding.videoCodec, VideoCodec::kSame);
+
+  for (const QStringList& refused : {QStringList{"--quality", "52", "a.mp4"}, QStringList{"--quality", "best", "a.mp4"},
+                                     QStringList{"--speed", "slow", "a.mp4"}}) {
+    EXPECT_FALSE(ParseCommandLine(refused, error)) << refused.join(' ').toStdString();
+    EXPECT_TRUE(error.contains(refused[0] + ": \"" + refused[1] + "\"")) << error.toStdString();
+  }
 }
 
 }  // namespace

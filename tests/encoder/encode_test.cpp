@@ -106,8 +106,16 @@ INSTANTIATE_TEST_SUITE_P(
                       Pairing{"avi", "msmpeg4", "libmp3lame", "msmpeg4v3", "mp3", "avi", 20, 20, 0.03},
                       // 320x240 is scaled by 1.1 into 352x264 and centred in 352x288.
                       Pairing{"3gp", "flv", "libvo_aacenc", "h263", "aac", "3gp", 22, 34, 0},
-                      Pairing{"vp8", "libvpx", "libvorbis", "vp8", "vorbis", "webm", 20, 20, 0}),
-    [](const auto& info) { return std::string(info.param.extension) + "_" + info.param.videoCodec + "_" + info.param.audioName; });
+                      Pairing{"vp8", "libvpx", "libvorbis", "vp8", "vorbis", "webm", 20, 20, 0},
+                      Pairing{"mp4", "libx265", "libopus", "hevc", "opus", "mp4", 20, 20, 0},
+                      Pairing{"mov", "libx265", "libvo_aacenc", "hevc", "aac", "mov", 20, 20, 0},
+                      Pairing{"webm", "libsvtav1", "libopus", "av1", "opus", "webm", 20, 20, 0},
+                      Pairing{"mkv", "libvpx-vp9", "flac", "vp9", "flac", "matroska", 20, 20, 0}),
+    [](const auto& info) {
+      std::string name = std::string(info.param.extension) + "_" + info.param.videoCodec + "_" + info.param.audioName;
+      std::replace(name.begin(), name.end(), '-', '_');  // libvpx-vp9
+      return name;
+    });
 
 TEST_F(VencorEncode, WatermarkIsOnTheFirstAMiddleAndTheLastFrameAndNowhereElse) {
   const fs::path source = SampleClip({});
@@ -592,7 +600,7 @@ TEST_F(VencorEncode, RefusedSettingsFailBeforeAnythingIsWritten) {
   unknownVideo.videoCodec = "nonesuch";
   EncodeArgs divxInMp4 = Args(source, "b.mp4");
   divxInMp4.videoCodec = "msmpeg4";
-  EncodeArgs unknownType = Args(source, "c.mov");
+  EncodeArgs unknownType = Args(source, "c.wmv");
   std::vector<std::string> unknownOption = Args(source, "d.mp4").Vector();
   unknownOption.insert(unknownOption.begin(), {"-crf", "18"});
   for (const Case& c : {Case{unknownVideo.Vector(), VENCOR_ERROR_ENCODER}, Case{divxInMp4.Vector(), VENCOR_ERROR_ENCODER},

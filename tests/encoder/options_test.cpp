@@ -1,5 +1,6 @@
 #include "encoder/options.h"
 #include "encoder/output_format.h"
+#include "encoder/video_quality.h"
 
 #include <gtest/gtest.h>
 
@@ -92,6 +93,24 @@ TEST(VencorArguments, ContainerTagsAndThreads) {
   EXPECT_EQ(options->threads, 3);
 }
 
+TEST(VencorArguments, QualityAndSpeed) {
+  std::string error;
+  auto options = Parse({"-i", "a.mp4", "out.mp4"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->quality, kStandardQuality);
+  EXPECT_FALSE(options->qualitySet || options->qualityLikeSource);
+  EXPECT_EQ(options->speed, EncodeSpeed::kBalanced);
+  options = Parse({"-i", "a.mp4", "-quality", "like-source", "-speed", "smaller", "out.mp4"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_TRUE(options->qualityLikeSource && options->qualitySet);
+  EXPECT_EQ(options->speed, EncodeSpeed::kSmaller);
+  options = Parse({"-i", "a.mp4", "-quality", "like-source", "-quality", "0", "-speed", "faster", "out.mp4"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_FALSE(options->qualityLikeSource);  // the later one wins
+  EXPECT_EQ(options->quality, 0);
+  EXPECT_EQ(options->speed, EncodeSpeed::kFaster);
+}
+
 TEST(VencorArguments, RefusesBadVectorsWithAReason) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"-i", "a.mp4", "-crf", "20", "out.mp4"}, "unknown option -crf"},
@@ -118,6 +137,9 @@ TEST(VencorArguments, RefusesBadVectorsWithAReason) {
       {{"-i", "a.mp4", "-metadata", "novalue", "out.mp4"}, "malformed value 'novalue' for -metadata"},
       {{"-i", "a.mp4", "-metadata", "=x", "out.mp4"}, "malformed value '=x' for -metadata"},
       {{"-i", "a.mp4", "-threads", "-2", "out.mp4"}, "malformed value '-2' for -threads"},
+      {{"-i", "a.mp4", "-quality", "52", "out.mp4"}, "malformed value '52' for -quality"},
+      {{"-i", "a.mp4", "-quality", "high", "out.mp4"}, "malformed value 'high' for -quality"},
+      {{"-i", "a.mp4", "-speed", "fast", "out.mp4"}, "malformed value 'fast' for -speed"},
       {{"-i", "a.mp4"}, "no output path given"},
       {{"-vcodec", "libx264", "out.mp4"}, "no source given"},
   };
@@ -130,8 +152,8 @@ TEST(VencorArguments, RefusesBadVectorsWithAReason) {
 
 TEST(VencorOutputFormat, MuxerByExtension) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"/a/b.mp4", "mp4"}, {"/a/b.M4V", "mp4"},     {"/a/b.avi", "avi"}, {"/a/b.mkv", "matroska"},
-      {"/a/b.3gp", "3gp"}, {"/a/b.vp8", "webm"},    {"/a.b/c", ""},      {"/a/b.mov", ""},
+      {"/a/b.mp4", "mp4"},  {"/a/b.M4V", "mp4"}, {"/a/b.avi", "avi"}, {"/a/b.mkv", "matroska"}, {"/a/b.3gp", "3gp"},
+      {"/a/b.vp8", "webm"}, {"/a.b/c", ""},      {"/a/b.mov", "mov"}, {"/a/b.webm", "webm"},    {"/a/b.mpg", ""},
   };
   for (const auto& [path, muxer] : cases) {
     const AVOutputFormat* format = MuxerForPath(path);
@@ -166,6 +188,58 @@ TEST(VencorOutputFormat, SorensonH263BecomesPlainH263Where3gpCannotHoldIt) {
   ASSERT_NE(aac, nullptr);
   EXPECT_EQ(aac->id, AV_CODEC_ID_AAC);
   EXPECT_EQ(FindVideoEncoder("nonesuch", threeGp), nullptr);
+}
+
+// The one level scale reaches each encoder on its own scale: the standard
+// level is what every encoder was given before levels existed, finer levels
+// give finer settings, and every value stays within the encoder's range.
+TEST(VencorVideoQuality, EachEncoderGetsTheLevelOnItsOwnScale) {
+  struct Case {
+    const char* encoder;
+    const char* option;
+    int standard;
+    int lowest, highest;
+  };
+  for (const Case& c :
+       {Case{"libx264", "crf", 23, 0, 51}, Case{"libx265", "crf", 28, 0, 51}, Case{"libsvtav1", "crf", 34, 1, 63},
+        Case{"libvpx-vp9", "crf", 33, 0, 63}, Case{"libvpx", "crf", 10, 4, 63}, Case{"mpeg4", "qscale", 3, 2, 31},
+        Case{"msmpeg4", "qscale", 3, 2, 31}}) {
+    SCOPED_TRACE(c.encoder);
+    const AVCodec* codec = avcodec_find_encoder_by_name(c.encoder);
+    ASSERT_NE(codec, nullptr);
+    EXPECT_STREQ(QualityFor(*codec, kStandardQuality).option, c.option);
+    EXPECT_EQ(QualityFor(*codec, kStandardQuality).value, c.standard);
+    EXPECT_LT(QualityFor(*codec, kHighQuality).value, c.standard);
+    EXPECT_GT(QualityFor(*codec, kSmallQuality).value, c.standard);
+    for (const int level : {kFinestQuality - 5, kFinestQuality, kCoarsestQuality, kCoarsestQuality + 9}) {
+      EXPECT_GE(QualityFor(*codec, level).value, c.lowest) << level;
+      EXPECT_LE(QualityFor(*codec, level).value, c.highest) << level;
+    }
+  }
+  // Speed presets: faster and smaller differ from the default where the encoder has presets.
+  const AVCodec* x265 = avcodec_find_encoder_by_name("libx265");
+  EXPECT_EQ(SpeedFor(*x265, EncodeSpeed::kFaster).value, "veryfast");
+  EXPECT_EQ(SpeedFor(*x265, EncodeSpeed::kSmaller).value, "slow");
+  EXPECT_STREQ(SpeedFor(*avcodec_find_encoder_by_name("mpeg4"), EncodeSpeed::kFaster).option, "");
+}
+
+TEST(VencorVideoQuality, LikeTheSourceFollowsItsBitsPerPixelAndCodec) {
+  // H.264 at 0.1 bit per pixel is the standard level; twice the bits six levels finer.
+  EXPECT_EQ(LevelLikeSource(AV_CODEC_ID_H264, 0.1), kStandardQuality);
+  EXPECT_EQ(LevelLikeSource(AV_CODEC_ID_H264, 0.2), kStandardQuality - 6);
+  // The same bits in HEVC or AV1 carry more: a finer level keeps them.
+  EXPECT_LT(LevelLikeSource(AV_CODEC_ID_HEVC, 0.1), kStandardQuality);
+  EXPECT_LT(LevelLikeSource(AV_CODEC_ID_AV1, 0.1), LevelLikeSource(AV_CODEC_ID_HEVC, 0.1));
+  EXPECT_GT(LevelLikeSource(AV_CODEC_ID_MPEG4, 0.1), kStandardQuality);
+  // A few kbit/s of a still picture or a camera's 100 Mbit/s stay within reason.
+  EXPECT_EQ(LevelLikeSource(AV_CODEC_ID_H264, 0.0001), kSmallQuality + 2);
+  EXPECT_EQ(LevelLikeSource(AV_CODEC_ID_H264, 50), kHighQuality - 1);
+  EXPECT_EQ(LevelLikeSource(AV_CODEC_ID_H264, 0), kStandardQuality);  // rate unknown
+
+  EXPECT_STREQ(SameFamilyEncoder(AV_CODEC_ID_HEVC), "libx265");
+  EXPECT_STREQ(SameFamilyEncoder(AV_CODEC_ID_AV1), "libsvtav1");
+  EXPECT_STREQ(SameFamilyEncoder(AV_CODEC_ID_H264), "libx264");
+  EXPECT_STREQ(SameFamilyEncoder(AV_CODEC_ID_VP8), "libx264");
 }
 
 }  // namespace

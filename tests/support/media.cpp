@@ -142,6 +142,8 @@ ProbeResult Probe(const fs::path& file) {
     info.attachedPicture = s["disposition"].toObject()["attached_pic"].toInt() != 0;
     info.colorRange = s["color_range"].toString().toStdString();
     info.fieldOrder = s["field_order"].toString().toStdString();
+    info.pixelFormat = s["pix_fmt"].toString().toStdString();
+    info.profile = s["profile"].toString().toStdString();
     for (const auto& side : s["side_data_list"].toArray()) {
       const QJsonObject sd = side.toObject();
       if (sd.contains("rotation")) info.rotation = sd["rotation"].toInt();

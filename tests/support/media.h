@@ -45,6 +45,8 @@ struct StreamInfo {
   bool attachedPicture = false;
   std::string colorRange;  // "tv", "pc" or empty
   std::string fieldOrder;  // "progressive", "tt", "bb", "tb", "bt" or empty
+  std::string pixelFormat;  // pix_fmt, "yuv420p"
+  std::string profile;      // "High", "Main", "Profile 0", ...
 };
 
 struct ProbeResult {
