@@ -128,7 +128,7 @@ StoreResult AddTemplate(const QString& templatesFolder, const QString& name) {
     QFile::remove(PathOf(templatePath));
     return result;
   }
-  const std::u16string layer = *free;
+  const std::u16string& layer = *free;
   const std::u16string layerPath = NamedFilePath(folder, layer);
   EditedLayer values;
   values.font = DefaultLogFont();
