@@ -7,7 +7,8 @@
 #   ./setup.sh test           install what is missing, check the format of the changed lines,
 #                             build and run every test, check the installation and the .deb;
 #                             then build again from a clean folder with AddressSanitizer and
-#                             UndefinedBehaviorSanitizer and run every test and the fuzzers
+#                             UndefinedBehaviorSanitizer, run clang-tidy over the changed files
+#                             and run every test and the fuzzers
 #   ./setup.sh tsan           install what is missing, build the engine's, the window's and the
 #                             player's tests with ThreadSanitizer and run them
 #   ./setup.sh build          install what is missing and build
@@ -159,6 +160,14 @@ case "$cmd" in
     rm -rf "$sanitize_dir"
     CC=clang CXX=clang++ configure_and_build "$sanitize_dir" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
       -DVIDMORA_TESTS=ON -DVIDMORA_SANITIZE=ON -DVIDMORA_FUZZ=ON -DVIDMORA_BENCHMARKS=OFF
+    # clang-tidy reads that clang build's commands and generated headers.
+    tidy_base=$(grep -v '^#' "$here/.ci/tidy-base" 2>/dev/null | tr -d '[:space:]' || true)
+    if git -C "$here" cat-file -e "$tidy_base^{commit}" 2>/dev/null; then
+      log "clang-tidy over the changed files (.ci/check_tidy.py)"
+      python3 "$here/.ci/check_tidy.py" "$sanitize_dir"
+    else
+      log "clang-tidy check skipped: the commit in .ci/tidy-base is not in this copy's history"
+    fi
     run_tests "$sanitize_dir"
     ;;
   tsan)
@@ -173,7 +182,7 @@ case "$cmd" in
     run_tests "$tsan_dir" -L "^($(IFS='|'; echo "${tsan_tests[*]}"))\$"
     ;;
   *)
-    sed -n '2,15p' "$0" >&2
+    sed -n '2,16p' "$0" >&2
     exit 2
     ;;
 esac

@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
-"""Runs clang-tidy (.clang-tidy) over the C and C++ files changed since .ci/format-base.
+"""Runs clang-tidy (.clang-tidy) over the C and C++ files changed since .ci/tidy-base.
 
   .ci/check_tidy.py BUILD_DIR    BUILD_DIR is a clang build with compile_commands.json
                                  (CMAKE_EXPORT_COMPILE_COMMANDS=ON) whose generated
                                  headers exist; exit 1 when clang-tidy warns anywhere
 
-"Changed" is the set of files .ci/check_format.py looks at: added, edited or moved
-since the base commit. A changed source file is checked whole, with the project's
+"Changed" is what .ci/check_format.py takes for changed, from the commit in
+.ci/tidy-base: added, edited or moved since it. A changed source file is checked whole, with the project's
 headers it includes; a changed header is checked through the source file of the same
 name beside it. Files the build does not compile (a test's helper script, a fuzzer in
 a build without fuzzers) are passed over and counted. Only changed files are read, so
@@ -22,9 +22,11 @@ import sys
 
 from check_format import ROOT, changed_lines, read_base
 
+BASE_FILE = ROOT / ".ci" / "tidy-base"
+
 
 def changed_sources(compiled):
-    changed = changed_lines(read_base())
+    changed = changed_lines(read_base(BASE_FILE))
     sources = set()
     for path in changed:
         full = (ROOT / path).resolve()
