@@ -7,7 +7,10 @@
 #   ./setup.sh test           install what is missing, check the format of the changed lines,
 #                             build and run every test, check the installation and the .deb;
 #                             then build again from a clean folder with AddressSanitizer and
-#                             UndefinedBehaviorSanitizer and run every test and the fuzzers
+#                             UndefinedBehaviorSanitizer, run clang-tidy over the changed files
+#                             and run every test and the fuzzers
+#   ./setup.sh tsan           install what is missing, build the engine's, the window's and the
+#                             player's tests with ThreadSanitizer and run them
 #   ./setup.sh build          install what is missing and build
 #
 # Works as root or, where it exists, through sudo (only apt-get is run as root).
@@ -16,6 +19,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build_dir=${VIDMORA_BUILD_DIR:-$here/build}
 sanitize_dir=${VIDMORA_SANITIZE_BUILD_DIR:-$here/build-sanitize}
+tsan_dir=${VIDMORA_TSAN_BUILD_DIR:-$here/build-tsan}
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(
@@ -44,8 +48,9 @@ packages=(
   # the .deb (cd build && cpack): CPack's dependency scan needs file and dpkg-shlibdeps;
   # .ci/package_check.sh checks it with lintian and desktop-file-validate
   file dpkg-dev lintian desktop-file-utils
-  # .ci/check_format.py: the lines changed since .ci/format-base, through clang-format
-  git python3 clang-format
+  # .ci/check_format.py and .ci/check_tidy.py: the lines and files changed since
+  # .ci/format-base, through clang-format and clang-tidy
+  git python3 clang-format clang-tidy
 )
 
 # One set of options for every command, so that `run`, `build` and `test` share one
@@ -78,9 +83,16 @@ install_missing() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-configure_and_build() {  # build folder, then extra CMake arguments
+configure_and_build() {  # build folder, extra CMake arguments, then optionally -- and the targets
   local dir=$1
   shift
+  local options=() targets=()
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do
+    options+=("$1")
+    shift
+  done
+  [ $# -gt 0 ] && shift
+  for target in "$@"; do targets+=(--target "$target"); done
   local launcher=()
   # A compiler cache, where the machine has one, makes a rebuild in a fresh clone quick. Paths are
   # hashed relative to the checkout, so that clones in other folders share the cache.
@@ -88,12 +100,14 @@ configure_and_build() {  # build folder, then extra CMake arguments
     export CCACHE_BASEDIR=$here CCACHE_NOHASHDIR=1
     launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   fi
-  cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@"
-  cmake --build "$dir" -j "$jobs"
+  cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "${options[@]}"
+  cmake --build "$dir" -j "$jobs" "${targets[@]}"
 }
 
-run_tests() {  # build folder
-  ctest --test-dir "$1" --output-on-failure --no-tests=error -j "$jobs" --timeout 900
+run_tests() {  # build folder, then extra ctest arguments
+  local dir=$1
+  shift
+  ctest --test-dir "$dir" --output-on-failure --no-tests=error -j "$jobs" --timeout 900 "$@"
 }
 
 sample_clip() {
@@ -144,12 +158,31 @@ case "$cmd" in
     "$here/.ci/package_check.sh" "$build_dir"
     log "again with AddressSanitizer and UndefinedBehaviorSanitizer, from a clean folder"
     rm -rf "$sanitize_dir"
-    CC=clang CXX=clang++ configure_and_build "$sanitize_dir" \
+    CC=clang CXX=clang++ configure_and_build "$sanitize_dir" -DCMAKE_EXPORT_COMPILE_COMMANDS=ON \
       -DVIDMORA_TESTS=ON -DVIDMORA_SANITIZE=ON -DVIDMORA_FUZZ=ON -DVIDMORA_BENCHMARKS=OFF
+    # clang-tidy reads that clang build's commands and generated headers.
+    tidy_base=$(grep -v '^#' "$here/.ci/tidy-base" 2>/dev/null | tr -d '[:space:]' || true)
+    if git -C "$here" cat-file -e "$tidy_base^{commit}" 2>/dev/null; then
+      log "clang-tidy over the changed files (.ci/check_tidy.py)"
+      python3 "$here/.ci/check_tidy.py" "$sanitize_dir"
+    else
+      log "clang-tidy check skipped: the commit in .ci/tidy-base is not in this copy's history"
+    fi
     run_tests "$sanitize_dir"
     ;;
+  tsan)
+    install_missing
+    # Where threads hand work to each other: the engine's batch and jobs, the window
+    # that runs them and the player. Only those test programs and what they need are built.
+    log "engine, window and player tests with ThreadSanitizer"
+    tsan_tests=(app_engine_tests shell_tests player_tests)
+    CC=clang CXX=clang++ configure_and_build "$tsan_dir" \
+      -DVIDMORA_TESTS=ON -DVIDMORA_TSAN=ON -DVIDMORA_FUZZ=OFF -DVIDMORA_BENCHMARKS=OFF \
+      -- "${tsan_tests[@]}"
+    run_tests "$tsan_dir" -L "^($(IFS='|'; echo "${tsan_tests[*]}"))\$"
+    ;;
   *)
-    sed -n '2,13p' "$0" >&2
+    sed -n '2,16p' "$0" >&2
     exit 2
     ;;
 esac

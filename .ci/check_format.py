@@ -29,10 +29,10 @@ def git(*args):
     return subprocess.run(["git", "-C", str(ROOT), *args], check=True, capture_output=True, text=True).stdout
 
 
-def read_base():
-    words = [w for line in BASE_FILE.read_text().splitlines() if not line.startswith("#") for w in line.split()]
+def read_base(base_file=BASE_FILE):
+    words = [w for line in base_file.read_text().splitlines() if not line.startswith("#") for w in line.split()]
     if not words:
-        sys.exit(f"{BASE_FILE}: names no commit")
+        sys.exit(f"{base_file}: names no commit")
     base = words[0]
     if subprocess.run(["git", "-C", str(ROOT), "cat-file", "-e", base + "^{commit}"],
                       capture_output=True).returncode != 0:

@@ -65,15 +65,9 @@ int RunBatchCommand(const CliOptions& options) {
   QStringList files;
   for (const QString& file : *taskFiles) files << QFileInfo(file).absoluteFilePath();
 
-  QString templateName;
-  if (const int status = ChooseTemplate(options, templateName); status != kExitOk) return status;
-
-  StoredJobSettings stored(templateName);
-  OverriddenJobSettings settings(stored, options.overrides);
-  if (const QString problem = CheckCodecChoice(options.overrides, settings.Load().encoding); !problem.isEmpty()) {
-    PrintError(problem);
-    return kExitUsage;
-  }
+  std::optional<OverriddenJobSettings> chosen;
+  if (const int status = ChooseSettings(options, chosen); status != kExitOk) return status;
+  OverriddenJobSettings& settings = *chosen;
 
   // A recipient list is checked whole before anything is encoded.
   std::vector<Recipient> recipients;

@@ -2,6 +2,7 @@
 #include "app/processing/templates/template_check.h"
 #include "app/processing/templates/template_store.h"
 #include "cli/commands.h"
+#include "cli/overridden_settings.h"
 
 #include <QFileInfo>
 
@@ -15,6 +16,17 @@ int ChooseTemplate(const CliOptions& options, QString& templateName) {
   }
   if (!IsListedTemplate(TemplatesFolder(), templateName)) {
     PrintError(QString("there is no template \"%1\" (see 'vidmora-cli templates')").arg(templateName));
+    return kExitUsage;
+  }
+  return kExitOk;
+}
+
+int ChooseSettings(const CliOptions& options, std::optional<OverriddenJobSettings>& settings) {
+  QString templateName;
+  if (const int status = ChooseTemplate(options, templateName); status != kExitOk) return status;
+  settings.emplace(templateName, options.overrides);
+  if (const QString problem = CheckCodecChoice(options.overrides, settings->Load().encoding); !problem.isEmpty()) {
+    PrintError(problem);
     return kExitUsage;
   }
   return kExitOk;

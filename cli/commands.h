@@ -4,7 +4,11 @@
 
 #include "cli/cli_options.h"
 
+#include <optional>
+
 namespace vidmora::cli {
+
+class OverriddenJobSettings;
 
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
@@ -22,6 +26,12 @@ int RunWatchCommand(const CliOptions& options);
 // choice). kExitOk when it is listed; otherwise the exit status, its reason
 // printed.
 int ChooseTemplate(const CliOptions& options, QString& templateName);
+
+// The settings a batch or watch run encodes with: the chosen template's
+// stored settings under the command line's overrides. kExitOk when the
+// template is listed and the chosen codecs fit the container; otherwise the
+// exit status, its reason printed.
+int ChooseSettings(const CliOptions& options, std::optional<OverriddenJobSettings>& settings);
 
 // Prints "vidmora-cli: <text>" on standard error.
 void PrintError(const QString& text);

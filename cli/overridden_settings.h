@@ -18,8 +18,8 @@ QString CheckCodecChoice(const SettingOverrides& overrides, const EncodingSettin
 
 class OverriddenJobSettings : public JobSettingsSource {
  public:
-  OverriddenJobSettings(JobSettingsSource& stored, SettingOverrides overrides)
-      : stored_(stored), overrides_(std::move(overrides)) {}
+  OverriddenJobSettings(QString templateName, SettingOverrides overrides)
+      : stored_(std::move(templateName)), overrides_(std::move(overrides)) {}
   JobSettings Load() override {
     JobSettings settings = stored_.Load();
     ApplyOverrides(overrides_, settings);
@@ -27,7 +27,7 @@ class OverriddenJobSettings : public JobSettingsSource {
   }
 
  private:
-  JobSettingsSource& stored_;
+  StoredJobSettings stored_;
   SettingOverrides overrides_;
 };
 

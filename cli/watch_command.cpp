@@ -100,14 +100,9 @@ int RunWatchCommand(const CliOptions& options) {
     PrintError("watch: the output folder is the watched folder; the outputs would be watermarked again");
     return kExitUsage;
   }
-  QString templateName;
-  if (const int status = ChooseTemplate(options, templateName); status != kExitOk) return status;
-  StoredJobSettings stored(templateName);
-  OverriddenJobSettings settings(stored, options.overrides);
-  if (const QString problem = CheckCodecChoice(options.overrides, settings.Load().encoding); !problem.isEmpty()) {
-    PrintError(problem);
-    return kExitUsage;
-  }
+  std::optional<OverriddenJobSettings> chosen;
+  if (const int status = ChooseSettings(options, chosen); status != kExitOk) return status;
+  OverriddenJobSettings& settings = *chosen;
 
   QString warning;
   WatchRecord record(WatchRecordPath(in, out), warning);

@@ -35,7 +35,7 @@ WatchRecord::WatchRecord(QString recordPath, QString& warning) : path_(std::move
                   .arg(path_);
     return;
   }
-  for (const QJsonValue& value : document.object().value("files").toArray()) {
+  for (const QJsonValue value : document.object().value("files").toArray()) {
     const QJsonObject entry = value.toObject();
     // A failure that may pass is tried again after a restart.
     if (entry.value("state").toString() == "retry") continue;

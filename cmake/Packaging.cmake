@@ -13,18 +13,13 @@ else()
   set(VIDMORA_INSTALL_DIR lib/vidmora)
 endif()
 
-set(vidmora_install_targets)
-foreach(target vidmora vidmora-cli vidplay feedback quorvil lorvane glyphra vencor)
-  if(TARGET ${target})
-    list(APPEND vidmora_install_targets ${target})
-  endif()
-endforeach()
-install(TARGETS ${vidmora_install_targets}
+# Every program and library is named: one that is not defined is an error at configure time.
+install(TARGETS vidmora vidmora-cli vidplay feedback quorvil lorvane glyphra vencor
   RUNTIME DESTINATION ${VIDMORA_INSTALL_DIR}
   LIBRARY DESTINATION ${VIDMORA_INSTALL_DIR})
 
 foreach(folder skin lang)
-  install(DIRECTORY ${VIDMORA_PROGRAM_DIR}/${folder} DESTINATION ${VIDMORA_INSTALL_DIR} OPTIONAL)
+  install(DIRECTORY ${VIDMORA_PROGRAM_DIR}/${folder} DESTINATION ${VIDMORA_INSTALL_DIR})
 endforeach()
 
 # Links in bin/ to the programs in the program folder (made here, installed as links).
@@ -33,10 +28,8 @@ file(MAKE_DIRECTORY ${links_dir})
 # feedback stays in the program folder: the window starts it from there, and
 # its name is too general for /usr/bin.
 foreach(program vidmora vidmora-cli vidplay)
-  if(TARGET ${program})
-    file(CREATE_LINK ../${VIDMORA_INSTALL_DIR}/${program} ${links_dir}/${program} SYMBOLIC)
-    install(FILES ${links_dir}/${program} DESTINATION bin)
-  endif()
+  file(CREATE_LINK ../${VIDMORA_INSTALL_DIR}/${program} ${links_dir}/${program} SYMBOLIC)
+  install(FILES ${links_dir}/${program} DESTINATION bin)
 endforeach()
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/vidmora.desktop DESTINATION share/applications)

@@ -239,35 +239,9 @@ std::pair<int, int> FrameOverlay::PaintedRows(FrameTime time) const {
   return first < end ? std::pair{first, end} : std::pair{0, 0};
 }
 
-void FrameOverlay::BlendInto(unsigned char* bits, int64_t strideBytes, FrameTime time) const {
-  const int width = frameSize_.width(), height = frameSize_.height();
-  for (const Part& part : parts_) {
-    const auto placed = PlaceAt(part, time);
-    if (!placed) continue;
-    const int dx = placed->offset.x(), dy = placed->offset.y();
-    const QRgb* source = part.pixels.data();
-    for (const Span& span : part.spans) {
-      const QRgb* spanSource = source;
-      source += span.x1 - span.x0;
-      const int y = span.y + dy;
-      if (y < 0 || y >= height) continue;
-      const int x0 = std::max(0, span.x0 + dx), x1 = std::min(width, span.x1 + dx);
-      if (x0 >= x1) continue;
-      spanSource += x0 - (span.x0 + dx);
-      unsigned char* target = bits + y * strideBytes + int64_t{x0} * 3;
-      if (placed->opacity >= 256) {
-        for (int n = x1 - x0; n > 0; --n, ++spanSource, target += 3) BlendPixel(*spanSource, target);
-      } else {
-        for (int n = x1 - x0; n > 0; --n, ++spanSource, target += 3)
-          BlendPixel(Faded(*spanSource, placed->opacity), target);
-      }
-    }
-  }
-}
-
-void FrameOverlay::CopyRows(int firstRow, int endRow, QRgb* pixels, FrameTime time) const {
+template <typename Visit>
+void FrameOverlay::ForEachShownRun(FrameTime time, int firstRow, int endRow, Visit visit) const {
   const int width = frameSize_.width();
-  std::fill(pixels, pixels + int64_t{width} * (endRow - firstRow), QRgb{0});
   for (const Part& part : parts_) {
     const auto placed = PlaceAt(part, time);
     if (!placed) continue;
@@ -280,11 +254,29 @@ void FrameOverlay::CopyRows(int firstRow, int endRow, QRgb* pixels, FrameTime ti
       if (y < firstRow || y >= endRow) continue;
       const int x0 = std::max(0, span.x0 + dx), x1 = std::min(width, span.x1 + dx);
       if (x0 >= x1) continue;
-      spanSource += x0 - (span.x0 + dx);
-      QRgb* target = pixels + int64_t{y - firstRow} * width + x0;
-      for (int n = x1 - x0; n > 0; --n, ++spanSource, ++target) *target = Over(Faded(*spanSource, placed->opacity), *target);
+      visit(spanSource + (x0 - (span.x0 + dx)), y, x0, x1 - x0, placed->opacity);
     }
   }
+}
+
+void FrameOverlay::BlendInto(unsigned char* bits, int64_t strideBytes, FrameTime time) const {
+  ForEachShownRun(time, 0, frameSize_.height(), [&](const QRgb* source, int y, int x, int count, uint32_t opacity) {
+    unsigned char* target = bits + y * strideBytes + int64_t{x} * 3;
+    if (opacity >= 256) {
+      for (; count > 0; --count, ++source, target += 3) BlendPixel(*source, target);
+    } else {
+      for (; count > 0; --count, ++source, target += 3) BlendPixel(Faded(*source, opacity), target);
+    }
+  });
+}
+
+void FrameOverlay::CopyRows(int firstRow, int endRow, QRgb* pixels, FrameTime time) const {
+  const int width = frameSize_.width();
+  std::fill(pixels, pixels + int64_t{width} * (endRow - firstRow), QRgb{0});
+  ForEachShownRun(time, firstRow, endRow, [&](const QRgb* source, int y, int x, int count, uint32_t opacity) {
+    QRgb* target = pixels + int64_t{y - firstRow} * width + x;
+    for (; count > 0; --count, ++source, ++target) *target = Over(Faded(*source, opacity), *target);
+  });
 }
 
 void FrameOverlay::CopyPartRows(size_t index, int firstRow, int endRow, QRgb* pixels) const {

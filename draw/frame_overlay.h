@@ -115,6 +115,11 @@ class FrameOverlay {
   // What each live layer's cells show at `time` (kept for the last time asked).
   const std::vector<std::vector<QString>>& LiveTextsAt(const FrameTime& time) const;
   std::optional<Placed> PlaceAt(const Part& part, FrameTime time) const;
+  // Calls visit(pixels, y, x, count, opacity) for every run of a part shown at
+  // `time`, moved by its offset and cut to the frame's width and rows
+  // [firstRow, endRow); `pixels` are the run's first `count` source pixels.
+  template <typename Visit>
+  void ForEachShownRun(FrameTime time, int firstRow, int endRow, Visit visit) const;
 
   QSize frameSize_;
   std::vector<Part> parts_;

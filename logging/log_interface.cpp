@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr size_t kLogFileBytes = 5 * 1024 * 1024;
+constexpr size_t kLogFileBytes = size_t{5} * 1024 * 1024;
 constexpr size_t kKeptLogFiles = 3;
 
 // The instance name as a file name: characters that cannot stand in one

@@ -131,7 +131,7 @@ DecodedGeometry EncoderLibrary::FrameGeometry(const QString& sourcePath, QString
 std::optional<QString> EncoderLibrary::ReadTag(const QString& path, const QString& key) const {
   if (!readTag_) return std::nullopt;
   // Room for any record this program writes; a longer tag is not one of them.
-  std::vector<char> value(64 * 1024);
+  std::vector<char> value(size_t{64} * 1024);
   const int result = readTag_(path.toUtf8().constData(), key.toUtf8().constData(), value.data(),
                               static_cast<int>(value.size()));
   if (result != VENCOR_OK) return std::nullopt;

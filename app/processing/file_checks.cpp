@@ -18,7 +18,7 @@ namespace {
 
 QByteArray Local(const QString& path) { return QFile::encodeName(path); }
 
-QString ErrorText(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+QString ErrorText(int error) { return QString::fromLocal8Bit(std::generic_category().message(error).c_str()); }
 
 QString KindOf(mode_t mode) {
   if (S_ISDIR(mode)) return "a folder";

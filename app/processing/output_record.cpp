@@ -13,7 +13,7 @@ namespace vidmora {
 
 namespace {
 
-constexpr qint64 kHeadBytes = 1024 * 1024;
+constexpr qint64 kHeadBytes = qint64{1024} * 1024;
 constexpr const char* kPrefix = "vidmora-output v1; ";
 
 QString Hex(const QByteArray& digest) { return QString::fromLatin1(digest.toHex()); }

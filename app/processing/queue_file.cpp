@@ -48,7 +48,7 @@ std::optional<std::vector<QueuedRow>> ParseQueue(const QByteArray& text) {
   if (root.value(QStringLiteral("version")).toInt() != kVersion || !root.value(QStringLiteral("rows")).isArray())
     return std::nullopt;
   std::vector<QueuedRow> rows;
-  for (const QJsonValue& value : root.value(QStringLiteral("rows")).toArray()) {
+  for (const QJsonValue value : root.value(QStringLiteral("rows")).toArray()) {
     const QJsonObject item = value.toObject();
     QueuedRow row;
     row.sourcePath = item.value(QStringLiteral("source")).toString();
@@ -59,7 +59,7 @@ std::optional<std::vector<QueuedRow>> ParseQueue(const QByteArray& text) {
     if (row.status.state != RowState::Ready) {
       row.status.reason = item.value(QStringLiteral("reason")).toString();
       row.status.outputPath = item.value(QStringLiteral("output")).toString();
-      for (const QJsonValue& note : item.value(QStringLiteral("notes")).toArray()) row.status.notes << note.toString();
+      for (const QJsonValue note : item.value(QStringLiteral("notes")).toArray()) row.status.notes << note.toString();
       row.status.retryMayHelp = item.value(QStringLiteral("retryMayHelp")).toBool();
     }
     rows.push_back(std::move(row));

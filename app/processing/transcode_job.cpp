@@ -68,7 +68,7 @@ QString NumberedPath(const QString& path, int n) {
 
 QString FreeNumberedPath(const QString& path, const QStringList& runOutputs) {
   for (int n = 2;; ++n) {
-    const QString candidate = NumberedPath(path, n);
+    QString candidate = NumberedPath(path, n);
     if (!Exists(candidate) && !IsAnyOf(candidate, runOutputs)) return candidate;
   }
 }
@@ -76,7 +76,7 @@ QString FreeNumberedPath(const QString& path, const QStringList& runOutputs) {
 // Claims the first free numbered path beside `path` for this job.
 QString ClaimNumberedPath(const QString& path, RunOutputs& outputs) {
   for (;;) {
-    const QString candidate = FreeNumberedPath(path, outputs.Paths());
+    QString candidate = FreeNumberedPath(path, outputs.Paths());
     if (outputs.Claim(candidate)) return candidate;
   }
 }

@@ -108,7 +108,7 @@ CLanguageManager CLanguageManager::ForProgram() { return CLanguageManager(vidmor
 
 QString CLanguageManager::LanguageOf(const QString& programFolder, const QString& setting,
                                      const QLocale& systemLocale) {
-  const QString trimmed = setting.trimmed().isEmpty() ? QStringLiteral("en") : setting.trimmed();
+  QString trimmed = setting.trimmed().isEmpty() ? QStringLiteral("en") : setting.trimmed();
   if (trimmed.compare(QStringLiteral("auto"), Qt::CaseInsensitive) != 0) return trimmed;
   const int id = WindowsLanguageId(systemLocale);
   if (id == 0) return QStringLiteral("en");

@@ -173,7 +173,7 @@ void FillSettings(const std::string& crashFolder) {
 }
 
 bool InstallAlternateStack() {
-  constexpr size_t kStackSize = 256 * 1024;
+  constexpr size_t kStackSize = size_t{256} * 1024;
   static void* stack = std::malloc(kStackSize);
   if (stack == nullptr) return false;
   stack_t alternate{};

@@ -16,7 +16,7 @@ inline constexpr size_t kMaxPath = 4096;
 inline constexpr size_t kMaxMappings = 8192;
 inline constexpr size_t kMaxModules = 1024;
 inline constexpr size_t kMaxThreads = 512;
-inline constexpr size_t kPathPoolSize = 512 * 1024;
+inline constexpr size_t kPathPoolSize = size_t{512} * 1024;
 
 // The registers of one thread (x86-64), as a signal context or ptrace gives them.
 struct CpuContext {

@@ -43,7 +43,7 @@ constexpr size_t kContextSize = 1232;
 constexpr size_t kStreamCount = 8;
 
 constexpr uint64_t kRedZone = 128;
-constexpr uint64_t kMaxStackBytes = 256 * 1024;
+constexpr uint64_t kMaxStackBytes = uint64_t{256} * 1024;
 constexpr uint64_t kCodeAroundCrash = 256;
 constexpr size_t kMaxBuildId = 64;
 

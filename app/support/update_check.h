@@ -67,7 +67,7 @@ class UpdateCheck : public QObject {
   Q_OBJECT
 
  public:
-  static constexpr qint64 kMaxVersionFileBytes = 64 * 1024;
+  static constexpr qint64 kMaxVersionFileBytes = qint64{64} * 1024;
   static constexpr int kDefaultTimeoutMs = 10'000;
 
   explicit UpdateCheck(QObject* parent = nullptr);

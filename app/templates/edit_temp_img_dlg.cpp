@@ -7,7 +7,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QPalette>
 #include <QSignalBlocker>
 
 namespace vidmora {
@@ -37,13 +36,7 @@ const char kPictureFilter[] =
 CEditTempImgDlg::CEditTempImgDlg(LayerSession& session, QWidget* parent)
     : QWidget(parent), session_(session), ui_(std::make_unique<Ui::CEditTempImgDlg>()) {
   ui_->setupUi(this);
-  // Pages are white, as the editor's pages have always been.
-  QPalette white = palette();
-  white.setColor(QPalette::Window, Qt::white);
-  setPalette(white);
-  setAutoFillBackground(true);
-  ui_->layers_label->setStyleSheet(QStringLiteral("color: #0000ff;"));
-  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
+  StyleEditorPage(*this, *ui_->layers_label);
 
   auto* layers = new LayerListControls(session_, *ui_->layer_combo, *ui_->layer_btn, *this);
   connect(layers, &LayerListControls::commandChosen, this, &CEditTempImgDlg::layerMenuCommand);

@@ -8,8 +8,11 @@
 #include "app/templates/new_layer_values.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPalette>
+#include <QPushButton>
 #include <QSignalBlocker>
 #include <QToolButton>
 
@@ -24,6 +27,15 @@ void ShowFailure(const StoreResult& result, QWidget* parent) {
 }
 
 }  // namespace
+
+void StyleEditorPage(QWidget& page, QLabel& layersLabel) {
+  QPalette white = page.palette();
+  white.setColor(QPalette::Window, Qt::white);
+  page.setPalette(white);
+  page.setAutoFillBackground(true);
+  layersLabel.setStyleSheet(QStringLiteral("color: #0000ff;"));
+  for (QPushButton* button : page.findChildren<QPushButton*>()) button->setAutoDefault(false);
+}
 
 LayerListControls::LayerListControls(LayerSession& session, QComboBox& list, QToolButton& button, QWidget& page)
     : QObject(&page), session_(session), list_(list), page_(page) {

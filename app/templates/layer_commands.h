@@ -6,6 +6,7 @@
 #include <QObject>
 
 class QComboBox;
+class QLabel;
 class QToolButton;
 class QWidget;
 
@@ -34,6 +35,10 @@ class LayerListControls : public QObject {
   QComboBox& list_;
   QWidget& page_;
 };
+
+// Gives an editor page the look the editor's pages have always had: white,
+// the "Layers: " label in blue, and no button that Return presses.
+void StyleEditorPage(QWidget& page, QLabel& layersLabel);
 
 // Carries out a layer command with its prompts and messages, as one step of
 // the session's history: "Add Text Layer", "Add Logo Layer" and "Rename This

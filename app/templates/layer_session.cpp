@@ -161,7 +161,7 @@ StoreResult LayerSession::CommandStep(const std::function<StoreResult()>& comman
   QStringList paths{TemplateFilePath()};
   paths << layerPaths_;
   FileBytes bytesBefore = Capture(paths);
-  const StoreResult result = command();
+  StoreResult result = command();
   if (result.ok) {
     // Layer files the command listed anew were made by it (layer files are
     // always created new): before it they were not there.

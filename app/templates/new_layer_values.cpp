@@ -21,7 +21,7 @@ const int kMarginV = static_cast<int>(std::lround(0.03 * kSamplePictureHeight));
 // A sans face this machine has: the one metric-compatible with the templates'
 // "Arial" where installed, else the desktop's own.
 QString InstalledSansFace() {
-  const QString preferred = QStringLiteral("Liberation Sans");
+  QString preferred = QStringLiteral("Liberation Sans");
   if (QFontDatabase::families().contains(preferred)) return preferred;
   return QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
 }
@@ -31,7 +31,7 @@ QString InstalledSansFace() {
 QString UserDisplayName() {
   if (const passwd* user = getpwuid(getuid()); user != nullptr) {
     // The full name is the first comma-separated field of the GECOS entry.
-    const QString full = QString::fromLocal8Bit(user->pw_gecos).section(QLatin1Char(','), 0, 0).trimmed();
+    QString full = QString::fromLocal8Bit(user->pw_gecos).section(QLatin1Char(','), 0, 0).trimmed();
     if (!full.isEmpty()) return full;
     if (user->pw_name && *user->pw_name) return QString::fromLocal8Bit(user->pw_name);
   }

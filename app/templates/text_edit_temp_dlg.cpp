@@ -24,14 +24,8 @@ uint32_t Text3DColorRef(const EditedLayer& layer) { return static_cast<uint32_t>
 CTextEditTempDlg::CTextEditTempDlg(LayerSession& session, QWidget* parent)
     : QWidget(parent), session_(session), ui_(std::make_unique<Ui::CTextEditTempDlg>()) {
   ui_->setupUi(this);
-  // Pages are white, as the editor's pages have always been.
-  QPalette white = palette();
-  white.setColor(QPalette::Window, Qt::white);
-  setPalette(white);
-  setAutoFillBackground(true);
-  ui_->layers_label->setStyleSheet(QStringLiteral("color: #0000ff;"));
+  StyleEditorPage(*this, *ui_->layers_label);
   ui_->font_edit->setStyleSheet(QStringLiteral("color: #808080;"));
-  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
 
   auto* layers = new LayerListControls(session_, *ui_->layer_combo, *ui_->layer_btn, *this);
   connect(layers, &LayerListControls::commandChosen, this, &CTextEditTempDlg::RunLayerMenuCommand);

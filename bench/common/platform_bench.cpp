@@ -27,7 +27,7 @@ const fs::path& Folder() {
 
 // A language file of some size: 20 sections of 50 keys.
 fs::path LanguageFile() {
-  const fs::path file = Folder() / "lang_en.ini";
+  fs::path file = Folder() / "lang_en.ini";
   std::ofstream out(file, std::ios::binary);
   for (int section = 0; section < 20; ++section) {
     out << "[DIALOG_IDD_" << section << "]\r\n";

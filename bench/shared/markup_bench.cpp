@@ -18,7 +18,7 @@ namespace {
 
 using vidmora::MarkupDoc;
 
-constexpr size_t kTargetUnits = 10 * 1000 * 1000;
+constexpr size_t kTargetUnits = size_t{10} * 1000 * 1000;
 
 // Many layer files' "WatermarkConf" sections under one root.
 const std::u16string& BigDocument() {

@@ -109,6 +109,7 @@ TEST(EncoderRoundTrip, EveryChoiceTheEngineSendsReadsBackAsTheSameSettings) {
     const QString output = QString::fromUtf8("/sortie/clip one_new") + Info(s.container).extension;
     const std::vector<std::string> arguments = BuildEncoderArguments(source, output, s);
     std::vector<const char*> argv;
+    argv.reserve(arguments.size());
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     std::string error;
     const std::optional<vencor::TranscodeOptions> read =

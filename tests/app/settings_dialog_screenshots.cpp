@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path ShotFolder() {
-  const fs::path out = TestOutputDir() / "settings_dialogs";
+  fs::path out = TestOutputDir() / "settings_dialogs";
   fs::create_directories(out);
   return out;
 }

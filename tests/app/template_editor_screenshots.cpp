@@ -47,7 +47,7 @@ QString DrawLogo(const fs::path& folder) {
   painter.setFont(font);
   painter.drawText(QRectF(0, 0, 160, 160), Qt::AlignCenter, "V");
   painter.end();
-  const QString path = QString::fromStdString((folder / "logo.png").string());
+  QString path = QString::fromStdString((folder / "logo.png").string());
   logo.save(path);
   return path;
 }

@@ -588,7 +588,7 @@ TEST_F(EditorTest, ALayerNameOfAnotherTemplateIsAcceptedAndEachTemplatePaintsIts
     EXPECT_EQ(editor->Session().CurrentLayerName(), "Logo");
     Control<QLineEdit>(*editor, "text_edit")->setText(text);
     Control<QComboBox>(*editor, "location_combo")->setCurrentIndex(4);
-    const QString path = editor->Session().CurrentLayerPath();
+    QString path = editor->Session().CurrentLayerPath();
     editor->close();
     return path;
   };

@@ -23,6 +23,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 namespace vidmora::test {
@@ -132,7 +133,7 @@ TEST_F(CliRunTest, AFullDiskGivesSeventyFiveAndNamesTheFileToRetry) {
   const std::string good = Source("good.mp4");
   const fs::path small = env_.MakeDir("small");
   if (geteuid() != 0 || mount("tmpfs", small.c_str(), "tmpfs", 0, "size=4k") != 0)
-    GTEST_SKIP() << "a small tmpfs needs root (mount: " << std::strerror(errno) << ")";
+    GTEST_SKIP() << "a small tmpfs needs root (mount: " << std::generic_category().message(errno) << ")";
   struct Unmount {
     fs::path path;
     ~Unmount() { umount(path.c_str()); }

@@ -91,7 +91,7 @@ class CliSafetyTest : public ::testing::Test {
     ClipSpec spec;
     spec.seconds = seconds;
     spec.videoSource = videoSource;
-    const fs::path target = path.is_absolute() ? path : folder_ / path;
+    fs::path target = path.is_absolute() ? path : folder_ / path;
     fs::create_directories(target.parent_path());
     fs::copy_file(SampleClip(spec), target, fs::copy_options::overwrite_existing);
     Keep(target);

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace vidmora::test {
 
@@ -22,7 +23,9 @@ namespace {
 // What a pipe holds without a reader (Linux's smallest default is 64 KiB).
 constexpr size_t kPipeBytes = 60'000;
 
-std::runtime_error SystemError(const std::string& what) { return std::runtime_error(what + ": " + std::strerror(errno)); }
+std::runtime_error SystemError(const std::string& what) {
+  return std::runtime_error(what + ": " + std::generic_category().message(errno));
+}
 
 }  // namespace
 

@@ -17,7 +17,7 @@ namespace {
 
 // folder/{a.txt, .hidden, sub/{b.txt, deeper/c.txt}, link -> outside}
 fs::path MakeTree(const TempEnv& env, const fs::path& outside) {
-  const fs::path folder = env.MakeDir("tree");
+  fs::path folder = env.MakeDir("tree");
   WriteFile(folder / "a.txt", "a");
   WriteFile(folder / ".hidden", "h");
   WriteFile(folder / "sub/b.txt", "b");

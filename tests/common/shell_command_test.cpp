@@ -76,7 +76,7 @@ bool Eventually(Condition condition) {
 
 // A copy of the sleep program under a name no other process has.
 fs::path MakeSleeper(const TempEnv& env) {
-  const fs::path sleeper = env.MakeDir("bin") / ("vidmora-sleeper-" + std::to_string(getpid()));
+  fs::path sleeper = env.MakeDir("bin") / ("vidmora-sleeper-" + std::to_string(getpid()));
   fs::copy_file(fs::canonical("/bin/sleep"), sleeper);
   fs::permissions(sleeper, fs::perms::owner_all);
   return sleeper;

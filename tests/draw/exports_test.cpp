@@ -36,7 +36,7 @@ class Exports : public ::testing::Test {
   std::filesystem::path PicturePath(const char* name, QColor color) {
     QImage picture(40, 40, QImage::Format_ARGB32);
     picture.fill(color);
-    const auto path = env_.MakeDir("pictures") / name;
+    auto path = env_.MakeDir("pictures") / name;
     picture.save(QString::fromStdString(path.string()));
     return path;
   }

@@ -39,7 +39,7 @@ RenderContext Prepared(std::vector<WatermarkLayer> layers, int width, int height
 QString Cover(const std::filesystem::path& folder) {
   QImage picture(64, 64, QImage::Format_ARGB32);
   picture.fill(QColor(10, 200, 30));
-  const QString path = QString::fromStdString((folder / "cover.png").string());
+  QString path = QString::fromStdString((folder / "cover.png").string());
   picture.save(path);
   return path;
 }

@@ -20,7 +20,7 @@ using test::TextLayer;
 
 QString SavePicture(const std::filesystem::path& folder, const std::string& name, const QImage& picture,
                     const char* format = nullptr) {
-  const QString path = QString::fromStdString((folder / name).string());
+  QString path = QString::fromStdString((folder / name).string());
   EXPECT_TRUE(picture.save(path, format)) << name;
   return path;
 }

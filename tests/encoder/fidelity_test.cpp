@@ -128,7 +128,7 @@ class VencorFidelity : public ::testing::Test {
 
   // A source made by the ffmpeg tool from `arguments` (inputs, filters, codecs).
   fs::path Make(const std::string& name, std::vector<std::string> arguments) {
-    const fs::path path = sources_ / name;
+    fs::path path = sources_ / name;
     if (fs::exists(path)) return path;
     arguments.insert(arguments.begin(), {"ffmpeg", "-v", "error", "-y"});
     arguments.push_back(path.string());
@@ -538,7 +538,7 @@ TEST_F(VencorFidelity, BrokenClocksAreMendedOrRefused) {
   later.insert(later.end() - 2, {"-output_ts_offset", "3600"});
   const fs::path hourLater = Make("hour-later.ts", later);
   const auto joined = [&](const std::string& name, const fs::path& second) {
-    const fs::path path = sources_ / name;
+    fs::path path = sources_ / name;
     WriteFile(path, ReadFile(first) + ReadFile(second));
     return path;
   };

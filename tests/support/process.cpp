@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <stdexcept>
+#include <system_error>
 
 extern char** environ;
 
@@ -68,7 +69,7 @@ RunningProcess::RunningProcess(const std::vector<std::string>& argv,
   if (rc != 0) {
     close(outFd_);
     close(errFd_);
-    throw std::runtime_error("cannot start " + argv[0] + ": " + std::strerror(rc));
+    throw std::runtime_error("cannot start " + argv[0] + ": " + std::generic_category().message(rc));
   }
   pid_ = pid;
 }

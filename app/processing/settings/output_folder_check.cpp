@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace vidmora {
@@ -44,7 +45,7 @@ QString OutputFolderProblem(const QString& folder) {
                : QStringLiteral("The output folder \"%1\" cannot be made: %2 is a file.").arg(folder, existing);
   }
   if (const int error = TryCreatingIn(existing); error != 0) {
-    const QString reason = QString::fromLocal8Bit(std::strerror(error));
+    const QString reason = QString::fromLocal8Bit(std::generic_category().message(error).c_str());
     return existing == clean
                ? QStringLiteral("Outputs cannot be saved in the folder \"%1\" (%2).").arg(folder, reason)
                : QStringLiteral("The output folder \"%1\" cannot be made in %2 (%3).").arg(folder, existing, reason);

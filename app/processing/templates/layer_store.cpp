@@ -54,7 +54,7 @@ QString ClaimLayerFile(const QString& templatesFolder, const QString& name) {
     if (base.isEmpty() || inUse.contains(base, Qt::CaseInsensitive) ||
         base.compare(QLatin1String("qthumb"), Qt::CaseInsensitive) == 0)
       continue;
-    const QString path = NamedPath(templatesFolder, base);
+    QString path = NamedPath(templatesFolder, base);
     if (ClaimNewFile(path)) return path;
     const int error = errno;
     if (QFileInfo::exists(path)) continue;
@@ -163,7 +163,7 @@ StoreResult MoveLayer(const QString& templatesFolder, const QString& templateNam
 QString FreeLayerName(const QString& templatesFolder, const QString& templateName, const QString& base) {
   const QStringList inUse = ReadLayerNames(templatesFolder, templateName).value_or(QStringList());
   for (int n = 1;; ++n) {
-    const QString candidate =
+    QString candidate =
         n == 1 ? base + QStringLiteral(" copy") : base + QStringLiteral(" copy ") + QString::number(n);
     if (NameRefusal(candidate, inUse, NamedThing::kLayer).isEmpty()) return candidate;
   }

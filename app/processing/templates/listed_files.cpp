@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <system_error>
 
 namespace vidmora {
 
@@ -59,7 +60,7 @@ QString FileErrorText(int error) {
     case EEXIST: return QStringLiteral("a file of that name is there already");
     case ENOENT: return QStringLiteral("the folder does not exist");
     case 0: return QStringLiteral("unknown error");
-    default: return QString::fromLocal8Bit(std::strerror(error));
+    default: return QString::fromLocal8Bit(std::generic_category().message(error).c_str());
   }
 }
 

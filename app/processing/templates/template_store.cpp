@@ -124,18 +124,18 @@ StoreResult AddTemplate(const QString& templatesFolder, const QString& name) {
   if (!ClaimNewFile(PathOf(templatePath))) return failed();
   const std::optional<std::u16string> free = ClaimFreeLayerName(templatesFolder, name);
   if (!free) {
-    const StoreResult result = failed();
+    StoreResult result = failed();
     QFile::remove(PathOf(templatePath));
     return result;
   }
-  const std::u16string layer = *free;
+  const std::u16string& layer = *free;
   const std::u16string layerPath = NamedFilePath(folder, layer);
   EditedLayer values;
   values.font = DefaultLogFont();
   ApplyNewLayerValues(values, kNewTemplateLayerText);
   const std::vector<std::u16string> layers = {layer};
   if (!WriteNewLayerFile(folder, layer, values) || !WriteNameList(templatePath, kLayerList, layers)) {
-    const StoreResult result = failed();
+    StoreResult result = failed();
     QFile::remove(PathOf(layerPath));
     QFile::remove(PathOf(templatePath));
     return result;

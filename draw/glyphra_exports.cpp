@@ -248,6 +248,7 @@ int PaintLayersOntoImageAt(const vidmora::EditedLayer* layers, int count, QImage
   try {
     const glyphra::FrameRect frame{0, 0, image->width(), image->height()};
     std::vector<glyphra::WatermarkLayer> prepared;
+    prepared.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
       prepared.push_back(
           glyphra::PrepareLayer(layers[i], frame, glyphra::LayerText::kPresent, glyphra::ThreadRenderContext().tokens));
