@@ -1,6 +1,7 @@
 #include "app/shell/file_list_model.h"
 
 #include <QFile>
+#include <QMimeData>
 
 #include <sys/stat.h>
 
@@ -123,6 +124,77 @@ void FileListModel::ResetToReady(bool keepDone) {
     row = fresh;
   }
   emit dataChanged(index(0), index(static_cast<int>(rows_.size()) - 1));
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
+  // Rows are dropped between rows, never onto one.
+  if (!index.isValid()) return Qt::ItemIsDropEnabled;
+  return QAbstractListModel::flags(index) | Qt::ItemIsDragEnabled;
+}
+
+QStringList FileListModel::mimeTypes() const { return {QString::fromLatin1(kListRowsMimeType)}; }
+
+QMimeData* FileListModel::mimeData(const QModelIndexList& indexes) const {
+  QStringList rows;
+  for (const QModelIndex& index : indexes) {
+    if (index.isValid() && Valid(index.row())) rows << QString::number(index.row());
+  }
+  auto* data = new QMimeData;
+  data->setData(QString::fromLatin1(kListRowsMimeType), rows.join(QLatin1Char(',')).toLatin1());
+  return data;
+}
+
+bool FileListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                 const QModelIndex& parent) {
+  (void)column;
+  if (!mover_ || action != Qt::MoveAction || !data->hasFormat(QString::fromLatin1(kListRowsMimeType))) return false;
+  std::vector<int> rows;
+  for (const QByteArray& number : data->data(QString::fromLatin1(kListRowsMimeType)).split(',')) {
+    bool ok = false;
+    const int dragged = number.toInt(&ok);
+    if (ok && Valid(dragged)) rows.push_back(dragged);
+  }
+  if (rows.empty()) return false;
+  // A drop onto a row puts the rows before it; below the last row, at the end.
+  int before = row;
+  if (before < 0) before = parent.isValid() ? parent.row() : rowCount();
+  return mover_(rows, before);
+}
+
+bool FileListModel::moveRows(const QModelIndex& sourceParent, int sourceRow, int count,
+                             const QModelIndex& destinationParent, int destinationChild) {
+  if (!mover_ || sourceParent.isValid() || destinationParent.isValid() || count < 1) return false;
+  std::vector<int> rows;
+  for (int row = sourceRow; row < sourceRow + count; ++row) rows.push_back(row);
+  return mover_(rows, destinationChild);
+}
+
+void FileListModel::MoveRow(int from, int to) {
+  if (!Valid(from) || !Valid(to) || from == to) return;
+  // Qt counts the destination before the row is taken out.
+  beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+  Row moved = std::move(rows_[from]);
+  rows_.erase(rows_.begin() + from);
+  rows_.insert(rows_.begin() + to, std::move(moved));
+  endMoveRows();
+}
+
+std::vector<int> OrderAfterMove(int rowCount, const std::vector<int>& rows, int before) {
+  std::vector<bool> moved(static_cast<size_t>(std::max(rowCount, 0)), false);
+  std::vector<int> dragged;
+  for (int row : rows) {
+    if (row >= 0 && row < rowCount && !moved[row]) {
+      moved[row] = true;
+      dragged.push_back(row);
+    }
+  }
+  std::sort(dragged.begin(), dragged.end());
+  std::vector<int> order;
+  for (int row = 0; row <= rowCount; ++row) {
+    if (row == std::clamp(before, 0, rowCount)) order.insert(order.end(), dragged.begin(), dragged.end());
+    if (row < rowCount && !moved[row]) order.push_back(row);
+  }
+  return order;
 }
 
 void FileListModel::RowChanged(int row) {

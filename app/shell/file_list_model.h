@@ -12,6 +12,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -35,6 +36,25 @@ class FileListModel : public QAbstractListModel {
 
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
+
+  // Dragging rows to another place in the list. The model does not move its
+  // rows itself: a drop (or a view's moveRows) asks the mover, which moves
+  // them in the batch first and then here with MoveRow; without a mover, or
+  // when it refuses (a run goes on), nothing moves. The drag carries only the
+  // list's own type, so files dropped from outside are left to the window.
+  using RowMover = std::function<bool(const std::vector<int>& rows, int before)>;
+  void SetRowMover(RowMover mover) { mover_ = std::move(mover); }
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
+  Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+  bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                    const QModelIndex& parent) override;
+  bool moveRows(const QModelIndex& sourceParent, int sourceRow, int count, const QModelIndex& destinationParent,
+                int destinationChild) override;
+  // Moves one row so that it ends up at `to` (counted after it was taken out).
+  void MoveRow(int from, int to);
 
   // Appends a row; false when the file is already listed, under this path or
   // another that leads to the same file (a linked folder, a second link).
@@ -67,6 +87,15 @@ class FileListModel : public QAbstractListModel {
   void RowChanged(int row);
 
   std::vector<Row> rows_;
+  RowMover mover_;
 };
+
+// The type of the list's own drags; the window refuses drops that carry it.
+inline constexpr char kListRowsMimeType[] = "application/x-vidmora-internal";
+
+// The order of `rowCount` rows after `rows` were moved, together and in their
+// order, before the row `before` (rowCount: to the end): for each new place,
+// the row that was there before. Rows out of range are left out.
+std::vector<int> OrderAfterMove(int rowCount, const std::vector<int>& rows, int before);
 
 }  // namespace vidmora

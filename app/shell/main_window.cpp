@@ -35,9 +35,6 @@ namespace vidmora {
 
 namespace {
 
-// Drags that carry this type come from the program itself and are refused.
-constexpr char kInternalMimeType[] = "application/x-vidmora-internal";
-
 void Enable(QAbstractButton* button, bool enabled) {
   if (button) button->setEnabled(enabled);
 }
@@ -124,6 +121,13 @@ void CMainDlgUI::SetUpLists() {
     fileList_->setUniformItemSizes(true);
     fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     fileList_->setMouseTracking(true);
+    // Rows are dragged to another place; files dropped from outside go to
+    // the window (the model takes only its own rows).
+    fileList_->setDragDropMode(QAbstractItemView::DragDrop);
+    fileList_->setDefaultDropAction(Qt::MoveAction);
+    fileList_->setDragDropOverwriteMode(false);
+    fileList_->setDropIndicatorShown(true);
+    fileList_->viewport()->installEventFilter(this);
   }
   if (templateList_) {
     templateList_->setModel(templates_);
@@ -388,6 +392,8 @@ void CMainDlgUI::ShowStatus(const QString& text) {
 
 void CMainDlgUI::OnRunningChanged(bool running) {
   UpdateButtons();
+  // The worker reads the rows during a run: they are not moved.
+  if (fileList_) fileList_->setDragEnabled(!running);
   if (batchProgress_) batchProgress_->setVisible(running);
   if (timeLeftLabel_) timeLeftLabel_->setVisible(running);
   if (running) ShowStatus(UiText(QStringLiteral("Processing %1...")).arg(FileCount(files_->rowCount())));
@@ -470,14 +476,32 @@ void CMainDlgUI::keyPressEvent(QKeyEvent* event) {
   CBaseDlgUI::keyPressEvent(event);
 }
 
+bool CMainDlgUI::eventFilter(QObject* watched, QEvent* event) {
+  const bool fromOutside = [&] {
+    if (!fileList_ || watched != fileList_->viewport()) return false;
+    if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove && event->type() != QEvent::Drop)
+      return false;
+    const QMimeData* data = static_cast<QDropEvent*>(event)->mimeData();
+    return data->hasUrls() && !data->hasFormat(QString::fromLatin1(kListRowsMimeType));
+  }();
+  if (!fromOutside) return CBaseDlgUI::eventFilter(watched, event);
+  auto* drag = static_cast<QDropEvent*>(event);
+  if (event->type() == QEvent::Drop) {
+    dropEvent(drag);
+  } else {
+    drag->acceptProposedAction();
+  }
+  return true;
+}
+
 void CMainDlgUI::dragEnterEvent(QDragEnterEvent* event) {
   const QMimeData* data = event->mimeData();
-  if (data->hasUrls() && !data->hasFormat(QString::fromLatin1(kInternalMimeType))) event->acceptProposedAction();
+  if (data->hasUrls() && !data->hasFormat(QString::fromLatin1(kListRowsMimeType))) event->acceptProposedAction();
 }
 
 void CMainDlgUI::dropEvent(QDropEvent* event) {
   const QMimeData* data = event->mimeData();
-  if (data->hasFormat(QString::fromLatin1(kInternalMimeType))) return;
+  if (data->hasFormat(QString::fromLatin1(kListRowsMimeType))) return;
   // An address that is not a local file gives an empty path, refused and counted.
   QStringList paths;
   for (const QUrl& url : data->urls()) paths << url.toLocalFile();

@@ -97,6 +97,9 @@ class CMainDlgUI : public CBaseDlgUI {
   void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // Files dragged over the list from outside are the window's to add; the
+  // list itself takes only its own rows.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FindControls();

@@ -1,0 +1,109 @@
+// The main window's list as a queue: rows moved by drag, probed as they come,
+// results within reach, and the window at home on the desktop.
+
+#include "app/processing/queue_file.h"
+#include "app/settings/app_folders.h"
+#include "app/shell/batch_runner.h"
+#include "app/shell/file_list_model.h"
+#include "tests/shell/window_fixture.h"
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QListView>
+#include <QMimeData>
+#include <QTest>
+#include <QUrl>
+
+#include <memory>
+
+namespace vidmora::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<RowState> States(const FileListModel& files) {
+  std::vector<RowState> states;
+  for (int row = 0; row < files.rowCount(); ++row) states.push_back(files.StateAt(row));
+  return states;
+}
+
+std::string Names(const QStringList& paths) {
+  QStringList names;
+  for (const QString& path : paths) names << QFileInfo(path).fileName();
+  return names.join(' ').toStdString();
+}
+
+// A drag of `actions` that enters `target` at `at` and ends there as a move;
+// whether the drop was taken.
+bool DragAndDrop(QWidget* target, const QMimeData& data, QPoint at, Qt::DropActions actions) {
+  QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  QDragMoveEvent move(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &move);
+  QDropEvent drop(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+  drop.setDropAction(Qt::MoveAction);
+  QApplication::sendEvent(target, &drop);
+  return drop.isAccepted();
+}
+
+// Drags the list's rows `rows` onto the top edge of the row `onto`.
+void DropRows(QListView* list, const std::vector<int>& rows, int onto) {
+  QModelIndexList indexes;
+  for (int row : rows) indexes << list->model()->index(row, 0);
+  std::unique_ptr<QMimeData> data(list->model()->mimeData(indexes));
+  DragAndDrop(list->viewport(), *data, list->visualRect(list->model()->index(onto, 0)).topLeft() + QPoint(4, 1),
+              Qt::MoveAction);
+}
+
+}  // namespace
+
+// A row dragged to another place moves in the batch too: the run's results
+// land on the rows they belong to, and the kept list has the new order.
+TEST_F(WindowTest, RowsDraggedToAnotherPlaceAreRunInTheirNewOrder) {
+  const QString queue = DataFile(QString::fromLatin1(kQueueFileName));
+  EXPECT_EQ(window_->KeepQueueIn(queue), "");
+  const fs::path bad = sources_ / "bad.mp4";
+  WriteFile(bad, "not a video at all");
+  window_->AddFiles({MakeSource("a.mp4"), MakeSource("b.mp4"), QString::fromStdString(bad.string())});
+  auto* list = window_->findChild<QListView*>("file_list");
+  ASSERT_NE(list, nullptr);
+
+  DropRows(list, {2}, 0);
+  EXPECT_EQ(Names(window_->Files().Paths()), "bad.mp4 a.mp4 b.mp4");
+  // A view moving a row itself (a drag inside the list) goes the same way.
+  EXPECT_TRUE(window_->Files().moveRow({}, 1, {}, 3));
+  EXPECT_EQ(Names(window_->Files().Paths()), "bad.mp4 b.mp4 a.mp4");
+  // Several rows dragged together keep their order.
+  DropRows(list, {0, 2}, 1);
+  EXPECT_EQ(Names(window_->Files().Paths()), "bad.mp4 a.mp4 b.mp4");
+  QApplication::processEvents();  // the list is written when the event loop next runs
+  QStringList kept;
+  for (const QueuedRow& row : ReadQueue(queue).rows) kept << row.sourcePath;
+  EXPECT_EQ(Names(kept), "bad.mp4 a.mp4 b.mp4");
+
+  // Files dragged onto the list from outside are added.
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(MakeSource("c.mp4"))});
+  EXPECT_TRUE(DragAndDrop(list->viewport(), files, QPoint(4, 4), Qt::CopyAction | Qt::MoveAction));
+  EXPECT_EQ(Names(window_->Files().Paths()), "bad.mp4 a.mp4 b.mp4 c.mp4");
+
+  // Not during a run: the worker reads the rows.
+  Button("process_toolbar_btn")->click();
+  ASSERT_TRUE(window_->Runner().IsRunning());
+  EXPECT_FALSE(list->dragEnabled());
+  DropRows(list, {2}, 0);
+  EXPECT_FALSE(window_->Files().moveRow({}, 2, {}, 0));
+  EXPECT_EQ(Names(window_->Files().Paths()), "bad.mp4 a.mp4 b.mp4 c.mp4");
+  ASSERT_TRUE(WaitFor([&] { return !window_->Runner().IsRunning(); }));
+  EXPECT_TRUE(list->dragEnabled());
+
+  using enum RowState;
+  EXPECT_EQ(States(window_->Files()), (std::vector{Failed, Done, Done, Done}));
+  EXPECT_EQ(window_->Files().index(1).data(FileListModel::OutputPathRole).toString(),
+            QString::fromStdString(OutputOf("a.mp4").string()));
+  EXPECT_FALSE(window_->Files().StatusAt(0).reason.isEmpty());
+}
+
+}  // namespace vidmora::test
