@@ -124,6 +124,7 @@ void BatchRunner::AbandonAndWait() {
 void BatchRunner::OnRowState(int row, const RowStatus& status) {
   files_.SetStatus(row, status);
   emit queueChanged();
+  if (status.state == RowState::Doing) emit rowStarted(row);
 }
 
 void BatchRunner::OnRowProgress(int row, const EncodeProgress& progress) {

@@ -78,6 +78,8 @@ class BatchRunner : public QObject {
   void runEnded(const vidmora::RunSummary& summary);
   // A row was added, removed or changed its state (not its progress).
   void queueChanged();
+  // The row's encode has begun.
+  void rowStarted(int row);
 
  private:
   void OnRowState(int row, const RowStatus& status);

@@ -1,5 +1,7 @@
 #include "app/shell/file_list_model.h"
 
+#include "app/processing/engine.h"
+
 #include <QFile>
 #include <QMimeData>
 
@@ -9,7 +11,36 @@
 
 namespace vidmora {
 
-FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {}
+FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {
+  // Two at a time: a folder of files is read soon without taking the machine.
+  probes_.setMaxThreadCount(2);
+}
+
+FileListModel::~FileListModel() {
+  probes_.clear();
+  probes_.waitForDone();
+}
+
+void FileListModel::StartProbe(const QString& sourcePath) {
+  probes_.start([this, sourcePath, folder = EncoderLibraryFolder()] {
+    const SourceFacts facts = ReadSourceFacts(folder, sourcePath);
+    // Queued to this thread; dropped when the model has gone meanwhile (it
+    // waits for this function before it goes).
+    QMetaObject::invokeMethod(
+        this, [this, sourcePath, facts] { SetFacts(sourcePath, facts); }, Qt::QueuedConnection);
+  });
+}
+
+void FileListModel::SetFacts(const QString& sourcePath, const SourceFacts& facts) {
+  // The row may have moved or gone while its file was read.
+  for (size_t row = 0; row < rows_.size(); ++row) {
+    if (rows_[row].sourcePath != sourcePath) continue;
+    rows_[row].probed = true;
+    rows_[row].facts = facts;
+    RowChanged(static_cast<int>(row));
+    return;
+  }
+}
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -19,8 +50,9 @@ namespace {
 
 // The source; a done row's output and what it could not keep; a failed or
 // skipped row's reason.
-QString ToolTip(const QString& sourcePath, const RowStatus& status) {
+QString ToolTip(const QString& sourcePath, const RowStatus& status, const QString& notVideo) {
   QStringList lines{sourcePath};
+  if (!notVideo.isEmpty()) lines << notVideo;
   if (status.state == RowState::Done && !status.outputPath.isEmpty()) lines << "→ " + status.outputPath;
   if (!status.reason.isEmpty()) lines << status.reason;
   lines << status.notes;
@@ -34,13 +66,17 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   const Row& row = rows_[index.row()];
   switch (role) {
     case Qt::DisplayRole: return row.sourcePath;
-    case Qt::ToolTipRole: return ToolTip(row.sourcePath, row.status);
+    case Qt::ToolTipRole: return ToolTip(row.sourcePath, row.status, row.facts.problem);
     case StateRole: return static_cast<int>(row.status.state);
     case ProgressRole: return row.progress;
     case SecondsLeftRole: return row.secondsLeft;
     case ReasonRole: return row.status.reason;
     case OutputPathRole: return row.status.state == RowState::Done ? row.status.outputPath : QString();
     case NotesRole: return row.status.notes;
+    case ProbedRole: return row.probed;
+    case NotVideoRole: return row.facts.problem;
+    case DurationRole: return row.facts.durationSeconds;
+    case ShownSizeRole: return row.facts.shown;
     default: return {};
   }
 }
@@ -64,6 +100,7 @@ bool FileListModel::AddFile(const QString& sourcePath) {
   added.fileId = FileIdOf(sourcePath);
   rows_.push_back(added);
   endInsertRows();
+  StartProbe(sourcePath);
   return true;
 }
 
@@ -121,6 +158,8 @@ void FileListModel::ResetToReady(bool keepDone) {
     Row fresh;
     fresh.sourcePath = row.sourcePath;
     fresh.fileId = row.fileId;
+    fresh.probed = row.probed;
+    fresh.facts = row.facts;
     row = fresh;
   }
   emit dataChanged(index(0), index(static_cast<int>(rows_.size()) - 1));

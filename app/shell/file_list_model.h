@@ -5,10 +5,12 @@
 // batch's events reach it through queued signals.
 
 #include "app/processing/batch.h"
+#include "app/processing/source_facts.h"
 
 #include <QAbstractListModel>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <sys/types.h>
 
@@ -30,9 +32,17 @@ class FileListModel : public QAbstractListModel {
     ReasonRole,                    // why a row failed or was skipped
     OutputPathRole,                // the output of a done row
     NotesRole,                     // QStringList: what a done row's output could not keep of its source
+    ProbedRole,                    // bool: the source has been read (see SourceFacts)
+    NotVideoRole,                  // why the source is not a video; empty when it is or is not read yet
+    DurationRole,                  // the source's length in seconds; 0 when unknown
+    ShownSizeRole,                 // QSize: the source's picture as players show it; empty when unknown
   };
 
+  // Each row added is read (SourceFacts) on a thread of the model's own, so
+  // that adding never waits for the file; the facts arrive on this thread.
   explicit FileListModel(QObject* parent = nullptr);
+  // Waits for the reads under way; those not begun are dropped.
+  ~FileListModel() override;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
@@ -82,12 +92,17 @@ class FileListModel : public QAbstractListModel {
     RowStatus status;
     double progress = 0;
     double secondsLeft = -1;
+    bool probed = false;
+    SourceFacts facts;
   };
+  void StartProbe(const QString& sourcePath);
+  void SetFacts(const QString& sourcePath, const SourceFacts& facts);
   bool Valid(int row) const { return row >= 0 && row < static_cast<int>(rows_.size()); }
   void RowChanged(int row);
 
   std::vector<Row> rows_;
   RowMover mover_;
+  QThreadPool probes_;
 };
 
 // The type of the list's own drags; the window refuses drops that carry it.

@@ -167,6 +167,10 @@ void CMainDlgUI::ConnectControls() {
   connect(runner_, &BatchRunner::batchProgressed, this, &CMainDlgUI::OnBatchProgress);
   connect(runner_, &BatchRunner::runEnded, this, &CMainDlgUI::OnRunEnded);
   connect(runner_, &BatchRunner::queueChanged, this, &CMainDlgUI::ScheduleQueueSave);
+  // The row being encoded stays in view.
+  connect(runner_, &BatchRunner::rowStarted, this, [this](int row) {
+    if (fileList_) fileList_->scrollTo(files_->index(row), QAbstractItemView::EnsureVisible);
+  });
 }
 
 QString CMainDlgUI::KeepQueueIn(const QString& queueFile) {

@@ -5,6 +5,7 @@
 #include "app/settings/app_folders.h"
 #include "app/shell/batch_runner.h"
 #include "app/shell/file_list_model.h"
+#include "app/shell/file_row_delegate.h"
 #include "tests/shell/window_fixture.h"
 
 #include <QApplication>
@@ -12,7 +13,9 @@
 #include <QFileInfo>
 #include <QListView>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -104,6 +107,62 @@ TEST_F(WindowTest, RowsDraggedToAnotherPlaceAreRunInTheirNewOrder) {
   EXPECT_EQ(window_->Files().index(1).data(FileListModel::OutputPathRole).toString(),
             QString::fromStdString(OutputOf("a.mp4").string()));
   EXPECT_FALSE(window_->Files().StatusAt(0).reason.isEmpty());
+}
+
+// Each row is read as it is added, off the window's thread: a file that is
+// not a video says so on its row before any run, the others show their
+// length and size, and a done row its output's name.
+TEST_F(WindowTest, AddedRowsAreReadInTheBackgroundAndAFileThatIsNoVideoSaysSo) {
+  const fs::path notes = sources_ / "notes.mp4";
+  WriteFile(notes, "a shopping list, not a video");
+  ASSERT_EQ(window_->AddFiles({MakeSource("a.mp4"), QString::fromStdString(notes.string())}), 2);
+  const FileListModel& files = window_->Files();
+  // Adding did not wait for the files to be read.
+  EXPECT_FALSE(files.index(0).data(FileListModel::ProbedRole).toBool());
+  ASSERT_TRUE(WaitFor([&] {
+    return files.index(0).data(FileListModel::ProbedRole).toBool() &&
+           files.index(1).data(FileListModel::ProbedRole).toBool();
+  }));
+  EXPECT_EQ(RowDetailsText(files.index(0)).toStdString(), "0:01 · 320 × 240");
+  EXPECT_EQ(files.index(0).data(FileListModel::NotVideoRole).toString(), "");
+  const QString notVideo = RowDetailsText(files.index(1));
+  EXPECT_TRUE(notVideo.startsWith("Not a video: ")) << notVideo.toStdString();
+  EXPECT_TRUE(files.index(1)
+                  .data(Qt::ToolTipRole)
+                  .toString()
+                  .contains(files.index(1).data(FileListModel::NotVideoRole).toString()));
+
+  RunToTheEnd();
+  EXPECT_EQ(RowDetailsText(files.index(0)).toStdString(), "0:01 · 320 × 240 · → a_new.mp4");
+  EXPECT_EQ(files.StateAt(1), RowState::Failed);
+}
+
+// A long list scrolls to the row being encoded.
+TEST_F(WindowTest, TheRowBeingEncodedStaysInView) {
+  QStringList paths;
+  for (int i = 0; i < 29; ++i) {
+    const fs::path bad = sources_ / ("bad" + std::to_string(i) + ".mp4");
+    WriteFile(bad, "not a video");
+    paths << QString::fromStdString(bad.string());
+  }
+  paths << MakeSource("last.mp4");
+  window_->resize(700, 420);
+  ASSERT_EQ(window_->AddFiles(paths), 30);
+  auto* list = window_->findChild<QListView*>("file_list");
+  QApplication::processEvents();
+  ASSERT_EQ(list->verticalScrollBar()->value(), 0);
+  bool lastInView = false;
+  QObject::connect(&window_->Files(), &QAbstractItemModel::dataChanged, list, [&] {
+    if (window_->Files().StateAt(29) != RowState::Doing) return;
+    // After the window has had its turn.
+    QTimer::singleShot(0, list, [&] {
+      lastInView |= list->viewport()->rect().intersects(list->visualRect(window_->Files().index(29)));
+    });
+  });
+  RunToTheEnd();
+  QApplication::processEvents();
+  EXPECT_TRUE(lastInView);
+  EXPECT_GT(list->verticalScrollBar()->value(), 0);
 }
 
 }  // namespace vidmora::test
