@@ -2,19 +2,21 @@
 
 #include "app/processing/engine.h"
 #include "app/processing/paint_size.h"
+#include "app/settings/app_folders.h"
+#include "app/settings/language_manager.h"
 #include "app/shell/batch_runner.h"
 #include "app/shell/external_programs.h"
 #include "app/shell/file_list_model.h"
 #include "app/shell/file_row_delegate.h"
+#include "app/shell/run_notification.h"
 #include "app/shell/show_in_file_manager.h"
 #include "app/shell/skin.h"
 #include "app/shell/video_files.h"
 #include "app/shell/window_message_sink.h"
-#include "app/settings/app_folders.h"
-#include "app/settings/language_manager.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QDBusConnection>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -37,6 +39,10 @@ namespace {
 
 void Enable(QAbstractButton* button, bool enabled) {
   if (button) button->setEnabled(enabled);
+}
+
+QDBusConnection DesktopBus(const QString& name) {
+  return name.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(name);
 }
 
 QString FileCount(int count) { return count == 1 ? UiText(QStringLiteral("1 file")) : UiText(QStringLiteral("%1 files")).arg(count); }
@@ -154,7 +160,14 @@ void CMainDlgUI::ConnectControls() {
   onClick(menuTemplateButton_, [this] { emit templateMenuRequested(); });
 
   if (fileList_) {
-    connect(fileList_, &QListView::doubleClicked, this, [this] { StartPreviewPlayer(); });
+    // A done row plays its output; the others are previewed with the watermark.
+    connect(fileList_, &QListView::doubleClicked, this, [this](const QModelIndex& row) {
+      if (files_->StateAt(row.row()) == RowState::Done) {
+        PlaySelectedOutput();
+      } else {
+        StartPreviewPlayer();
+      }
+    });
     fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(fileList_, &QListView::customContextMenuRequested, this, &CMainDlgUI::ShowFileMenu);
     connect(fileList_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { UpdateButtons(); });
@@ -329,33 +342,63 @@ void CMainDlgUI::ShowFileMenu(const QPoint& position) {
   }
   QMenu menu(this);
   menu.setObjectName(QStringLiteral("file_menu"));
-  QAction* play = menu.addAction(UiText(QStringLiteral("Play with the Watermark")));
-  QAction* picture = menu.addAction(UiText(QStringLiteral("Preview the Output Picture...")));
-  menu.addSeparator();
-  QAction* again = menu.addAction(UiText(QStringLiteral("Run Again")));
-  QAction* retry = menu.addAction(UiText(QStringLiteral("Retry Failed")));
-  QAction* remove = menu.addAction(UiText(QStringLiteral("Remove")));
-  QAction* removeDone = menu.addAction(UiText(QStringLiteral("Remove Done")));
-  QAction* clear = menu.addAction(UiText(QStringLiteral("Clear")));
-  again->setObjectName(QStringLiteral("run_again_action"));
-  retry->setObjectName(QStringLiteral("retry_failed_action"));
-  remove->setObjectName(QStringLiteral("remove_action"));
-  removeDone->setObjectName(QStringLiteral("remove_done_action"));
-  clear->setObjectName(QStringLiteral("clear_action"));
+  const auto add = [&](const char* text, const char* name, auto slot) {
+    QAction* action = menu.addAction(UiText(QString::fromUtf8(text)));
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+  };
   const bool running = runner_->IsRunning();
-  for (QAction* action : {play, picture, again, remove, clear}) action->setEnabled(!running);
+  const RowState state = files_->StateAt(row.row());
+  const bool done = state == RowState::Done;
+  if (done) {
+    add("Play Output", "play_output_action", [this] { PlaySelectedOutput(); });
+    add("Show in Folder", "show_in_folder_action", [this] { ShowSelectedOutputInFolder(); });
+    menu.addSeparator();
+  }
+  QAction* play = add("Play with the Watermark", "play_action", [this] { StartPreviewPlayer(); });
+  QAction* picture = add("Preview the Output Picture...", "preview_picture_action", [this] { RequestOutputPreview(); });
+  menu.addSeparator();
+  QAction* again = add("Run Again", "run_again_action", [this] { RunSelectedAgain(); });
+  QAction* retry = add("Retry Failed", "retry_failed_action", [this] { RetryFailedFiles(); });
+  QAction* remove = add("Remove", "remove_action", [this] { RemoveSelectedFile(); });
+  QAction* removeDone = add("Remove Done", "remove_done_action", [this] { RemoveDoneFiles(); });
+  QAction* clear = add("Clear", "clear_action", [this] { ClearFiles(); });
+  for (QAction* action : {play, picture, remove, clear}) action->setEnabled(!running);
   const auto anyIn = [this](RowState state) { return files_->CountInState(state) > 0; };
   retry->setEnabled(!running && anyIn(RowState::Failed));
   removeDone->setEnabled(!running && anyIn(RowState::Done));
-  again->setEnabled(!running && files_->StateAt(row.row()) != RowState::Ready);
-  const QAction* chosen = menu.exec(fileList_->viewport()->mapToGlobal(position));
-  if (chosen == play) StartPreviewPlayer();
-  if (chosen == picture) RequestOutputPreview();
-  if (chosen == again) RunSelectedAgain();
-  if (chosen == retry) RetryFailedFiles();
-  if (chosen == remove) RemoveSelectedFile();
-  if (chosen == removeDone) RemoveDoneFiles();
-  if (chosen == clear) ClearFiles();
+  again->setEnabled(!running && state != RowState::Ready);
+  menu.exec(fileList_->viewport()->mapToGlobal(position));
+}
+
+QString CMainDlgUI::CurrentOutput() {
+  if (!fileList_ || !fileList_->currentIndex().isValid()) return {};
+  const int row = fileList_->currentIndex().row();
+  const QString output = files_->index(row).data(FileListModel::OutputPathRole).toString();
+  if (output.isEmpty()) return {};
+  if (!QFileInfo::exists(output)) {
+    ShowStatus(UiText(QStringLiteral("The output %1 is no longer there.")).arg(QDir::toNativeSeparators(output)));
+    return {};
+  }
+  return output;
+}
+
+void CMainDlgUI::PlaySelectedOutput() {
+  const QString output = CurrentOutput();
+  if (output.isEmpty()) return;
+  if (!OpenWithDesktop(output)) {
+    ShowStatus(UiText(QStringLiteral("The output %1 could not be played: the desktop has no player for it."))
+                   .arg(QDir::toNativeSeparators(output)));
+  }
+}
+
+void CMainDlgUI::ShowSelectedOutputInFolder() {
+  const QString output = CurrentOutput();
+  if (output.isEmpty()) return;
+  ShowInFileManager(DesktopBus(desktopBusName_), output, this, [this](const QString& failure) {
+    if (!failure.isEmpty()) ShowStatus(failure);
+  });
 }
 
 void CMainDlgUI::StartPreviewPlayer() {
@@ -417,8 +460,33 @@ void CMainDlgUI::OnBatchProgress(double fraction, double secondsLeft) {
 void CMainDlgUI::OnRunEnded(const RunSummary& summary) {
   ShowStatus(RunSummaryText(summary));
   if (timeLeftLabel_) timeLeftLabel_->clear();
-  if (revealOutputAtEnd_ && summary.done > 0) ShowInFileManager(summary.lastOutputPath);
+  if (revealOutputAtEnd_ && summary.done > 0) {
+    ShowInFileManager(DesktopBus(desktopBusName_), summary.lastOutputPath, this, [this](const QString& failure) {
+      if (!failure.isEmpty()) ShowStatus(failure);
+    });
+  }
+  if (notifyAtEnd_) {
+    QDBusConnection bus = DesktopBus(desktopBusName_);
+    if (!listeningToNotifications_ && bus.isConnected()) {
+      listeningToNotifications_ =
+          bus.connect(QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+                      QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"), this,
+                      SLOT(OnNotificationAction(uint, QString)));
+    }
+    // The last output may come from an earlier run: offered only when this
+    // run wrote one.
+    lastNotifiedOutput_ = summary.done > 0 ? summary.lastOutputPath : QString();
+    NotifyRunEnded(bus, NotificationTextOf(summary), !lastNotifiedOutput_.isEmpty(), this,
+                   [this](unsigned id) { lastNotification_ = id; });
+  }
   emit runEnded(summary);
+}
+
+void CMainDlgUI::OnNotificationAction(uint id, const QString& action) {
+  if (id == 0 || id != lastNotification_ || action != QLatin1String(kShowInFolderAction)) return;
+  ShowInFileManager(DesktopBus(desktopBusName_), lastNotifiedOutput_, this, [this](const QString& failure) {
+    if (!failure.isEmpty()) ShowStatus(failure);
+  });
 }
 
 void CMainDlgUI::SetTemplateNames(const QStringList& names, int selectedRow) {

@@ -50,6 +50,14 @@ class CMainDlgUI : public CBaseDlgUI {
   void StopProcessing();
   // Starts vidplay on the selected file (row 0 when none is selected).
   void StartPreviewPlayer();
+  // A done row's output (the current row's): played with the desktop's
+  // player, or shown in the file manager (else its folder opened). A failure
+  // is said in the status line.
+  void PlaySelectedOutput();
+  void ShowSelectedOutputInFolder();
+  // The D-Bus connection (by its name) that the file manager and the
+  // desktop's notifications are reached on; the session bus unless set.
+  void SetDesktopBus(const QString& connectionName) { desktopBusName_ = connectionName; }
   // Asks for the output preview picture of the selected file (row 0 when
   // none is selected); nothing when the list is empty.
   void RequestOutputPreview();
@@ -82,6 +90,8 @@ class CMainDlgUI : public CBaseDlgUI {
   // Whether the file manager shows the last output when a run ends (on by
   // default; tests turn it off).
   void SetRevealOutputAtEnd(bool reveal) { revealOutputAtEnd_ = reveal; }
+  // Whether the desktop is notified when a run ends (on by default).
+  void SetNotifyAtEnd(bool notify) { notifyAtEnd_ = notify; }
 
  signals:
   void addTemplateRequested();      // "add_template_btn"
@@ -91,6 +101,10 @@ class CMainDlgUI : public CBaseDlgUI {
   void preferencesRequested();      // "preference_toolbar_btn"
   void outputPreviewRequested();    // the file list's context menu
   void runEnded(const vidmora::RunSummary& summary);
+
+ private slots:
+  // The desktop notification's action (org.freedesktop.Notifications' ActionInvoked).
+  void OnNotificationAction(uint id, const QString& action);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -109,6 +123,9 @@ class CMainDlgUI : public CBaseDlgUI {
   void UpdateButtons();
   void ShowStatus(const QString& text);
   void ShowFileMenu(const QPoint& position);
+  // The current row's output when the row is done and the file is there;
+  // else empty, with the reason in the status line.
+  QString CurrentOutput();
   void OnRunningChanged(bool running);
   void OnBatchProgress(double fraction, double secondsLeft);
   void OnRunEnded(const vidmora::RunSummary& summary);
@@ -126,6 +143,11 @@ class CMainDlgUI : public CBaseDlgUI {
   WindowMessageSink* messages_ = nullptr;
   BatchRunner* runner_ = nullptr;
   bool revealOutputAtEnd_ = true;
+  QString desktopBusName_;  // empty: the session bus
+  bool notifyAtEnd_ = true;
+  bool listeningToNotifications_ = false;
+  uint lastNotification_ = 0;  // the id of the last run's notification; 0: none
+  QString lastNotifiedOutput_;
 
   QAbstractButton* menuButton_ = nullptr;
   QAbstractButton* addButton_ = nullptr;

@@ -6,18 +6,24 @@
 #include "app/shell/batch_runner.h"
 #include "app/shell/file_list_model.h"
 #include "app/shell/file_row_delegate.h"
+#include "tests/shell/desktop_stand_ins.h"
 #include "tests/shell/window_fixture.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 
 namespace vidmora::test {
@@ -58,6 +64,31 @@ void DropRows(QListView* list, const std::vector<int>& rows, int onto) {
   std::unique_ptr<QMimeData> data(list->model()->mimeData(indexes));
   DragAndDrop(list->viewport(), *data, list->visualRect(list->model()->index(onto, 0)).topLeft() + QPoint(4, 1),
               Qt::MoveAction);
+}
+
+// Opens the list's menu on `row` and runs `act` on it while it is shown;
+// the menu is closed afterwards if `act` left it open.
+void WithRowMenu(QListView* list, int row, const std::function<void(QMenu*)>& act) {
+  auto* timer = new QTimer(list);
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr || !menu->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    act(menu);
+    if (menu->isVisible()) menu->close();
+  });
+  timer->start(0);
+  emit list->customContextMenuRequested(list->visualRect(list->model()->index(row, 0)).center());
+}
+
+// The menu's action of that name, triggered; false when it is missing or disabled.
+bool Choose(QMenu* menu, const char* name) {
+  auto* action = menu->findChild<QAction*>(QString::fromLatin1(name));
+  if (action == nullptr || !action->isEnabled()) return false;
+  menu->close();
+  action->trigger();
+  return true;
 }
 
 }  // namespace
@@ -135,6 +166,110 @@ TEST_F(WindowTest, AddedRowsAreReadInTheBackgroundAndAFileThatIsNoVideoSaysSo) {
   RunToTheEnd();
   EXPECT_EQ(RowDetailsText(files.index(0)).toStdString(), "0:01 · 320 × 240 · → a_new.mp4");
   EXPECT_EQ(files.StateAt(1), RowState::Failed);
+}
+
+// A done row's menu plays its output with the desktop's player and shows it
+// in the file manager (over D-Bus; the folder opened when no file manager
+// answers); a double click plays it too. A row not done has neither entry.
+TEST_F(WindowTest, ADoneRowsOutputIsPlayedAndShownInTheFileManager) {
+  PrivateBus bus;
+  ASSERT_FALSE(bus.Address().isEmpty()) << "dbus-daemon did not start";
+  ASSERT_TRUE(bus.Connect("window").isConnected());
+  window_->SetDesktopBus("window");
+  OpenedUrls opened;
+  window_->AddFiles({MakeSource("a.mp4")});
+  RunToTheEnd();
+  window_->AddFiles({MakeSource("b.mp4")});
+  const QUrl output = QUrl::fromLocalFile(QString::fromStdString(OutputOf("a.mp4").string()));
+  auto* list = window_->findChild<QListView*>("file_list");
+  auto* status = window_->findChild<QLabel*>("status_label");
+
+  bool offered = true;
+  WithRowMenu(list, 1, [&](QMenu* menu) {
+    offered = menu->findChild<QAction*>("play_output_action") || menu->findChild<QAction*>("show_in_folder_action");
+  });
+  EXPECT_FALSE(offered) << "a ready row offers its output";
+
+  bool chosen = false;
+  WithRowMenu(list, 0, [&](QMenu* menu) { chosen = Choose(menu, "play_output_action"); });
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ(opened.Urls(), QList<QUrl>{output});
+  list->setCurrentIndex(window_->Files().index(0));
+  emit list->doubleClicked(window_->Files().index(0));
+  EXPECT_EQ(opened.Urls(), (QList<QUrl>{output, output}));
+
+  {
+    RecordingService fileManager(bus.Connect("file_manager"), "org.freedesktop.FileManager1",
+                                 "/org/freedesktop/FileManager1");
+    WithRowMenu(list, 0, [&](QMenu* menu) { chosen = Choose(menu, "show_in_folder_action"); });
+    EXPECT_TRUE(chosen);
+    ASSERT_TRUE(WaitFor([&] { return !fileManager.Calls().empty(); }, 10000));
+    EXPECT_EQ(fileManager.Calls()[0].member(), "ShowItems");
+    EXPECT_EQ(fileManager.Calls()[0].arguments().value(0).toStringList(), QStringList{output.toString()});
+    EXPECT_EQ(opened.Urls().size(), 2) << "the folder was opened as well";
+  }
+
+  // No file manager on the bus: the folder is opened.
+  const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(sources_.string()));
+  WithRowMenu(list, 0, [&](QMenu* menu) { chosen = Choose(menu, "show_in_folder_action"); });
+  EXPECT_TRUE(chosen);
+  ASSERT_TRUE(WaitFor([&] { return opened.Urls().size() == 3; }, 10000));
+  EXPECT_EQ(opened.Urls().last(), folder);
+
+  // An output that has gone is said in the status line.
+  fs::remove(OutputOf("a.mp4"));
+  WithRowMenu(list, 0, [&](QMenu* menu) { chosen = Choose(menu, "play_output_action"); });
+  EXPECT_TRUE(status->text().contains("no longer there")) << status->text().toStdString();
+  EXPECT_EQ(opened.Urls().size(), 3);
+}
+
+// The end of a run is told to the desktop with the counts; the
+// notification's "Show in Folder" shows the last output. Without a
+// notification service nothing is said.
+TEST_F(WindowTest, TheEndOfARunIsNotifiedWithTheCountsAndShowInFolder) {
+  PrivateBus bus;
+  ASSERT_FALSE(bus.Address().isEmpty()) << "dbus-daemon did not start";
+  ASSERT_TRUE(bus.Connect("window").isConnected());
+  window_->SetDesktopBus("window");
+  window_->SetNotifyAtEnd(true);
+  const fs::path bad = sources_ / "bad.mp4";
+  WriteFile(bad, "not a video at all");
+  window_->AddFiles({MakeSource("a.mp4"), QString::fromStdString(bad.string())});
+  RunToTheEnd();  // nobody listens: nothing to see, nothing goes wrong
+  EXPECT_EQ(window_->findChild<QLabel*>("status_label")->text(), "Finished: 1 done, 1 failed, 0 skipped.");
+
+  QDBusConnection service = bus.Connect("notifications");
+  RecordingService notifications(service, "org.freedesktop.Notifications", "/org/freedesktop/Notifications");
+  window_->RetryFailedFiles();
+  OpenedUrls opened;
+  RunToTheEnd();
+  ASSERT_TRUE(WaitFor([&] { return !notifications.Calls().empty(); }, 10000));
+  const QDBusMessage notify = notifications.Calls()[0];
+  EXPECT_EQ(notify.member(), "Notify");
+  const QList<QVariant> arguments = notify.arguments();
+  ASSERT_EQ(arguments.size(), 8);
+  EXPECT_EQ(arguments[0].toString(), "Vidmora");
+  EXPECT_EQ(arguments[3].toString(), "Watermarking finished");
+  EXPECT_EQ(arguments[4].toString(), "Finished: 0 done, 1 failed, 0 skipped.");
+  // The failed row alone was run again: no output written, nothing to show.
+  EXPECT_EQ(arguments[5].toStringList(), QStringList{});
+
+  window_->findChild<QListView*>("file_list")->selectAll();
+  window_->RunSelectedAgain();
+  RunToTheEnd();
+  ASSERT_TRUE(WaitFor([&] { return notifications.Calls().size() == 2; }, 10000));
+  EXPECT_EQ(notifications.Calls()[1].arguments()[4].toString(), "Finished: 1 done, 1 failed, 0 skipped.");
+  EXPECT_EQ(notifications.Calls()[1].arguments()[5].toStringList(), (QStringList{"show-in-folder", "Show in Folder"}));
+  QApplication::processEvents();  // the notification's id arrives
+
+  // The user clicks "Show in Folder" on the notification (no file manager runs:
+  // the folder opens).
+  QDBusMessage clicked =
+      QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked");
+  clicked << 1u << QStringLiteral("show-in-folder");
+  ASSERT_TRUE(service.send(clicked));
+  ASSERT_TRUE(WaitFor([&] { return !opened.Urls().empty(); }, 10000));
+  EXPECT_EQ(opened.Urls()[0], QUrl::fromLocalFile(QString::fromStdString(sources_.string())));
 }
 
 // A long list scrolls to the row being encoded.

@@ -71,6 +71,7 @@ TEST(ScreenshotTest, MainWindowWithDoneRunningAndFailedRows) {
 
   CMainDlgUI window;
   window.SetRevealOutputAtEnd(false);
+  window.SetNotifyAtEnd(false);
   window.SetTemplateNames(ReadTemplateNames(TemplatesFolder()) << "Company logo" << "Copyright notice", 0);
   ASSERT_EQ(window.AddFiles(paths), 3);
   FileListModel& files = window.Files();
