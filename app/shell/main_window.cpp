@@ -28,6 +28,8 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QStringListModel>
 #include <QTimer>
@@ -173,8 +175,21 @@ void CMainDlgUI::ConnectControls() {
     connect(fileList_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { UpdateButtons(); });
     auto* remove = new QShortcut(QKeySequence::Delete, fileList_, nullptr, nullptr, Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this, [this] { RemoveSelectedFile(); });
+    auto* all = new QShortcut(QKeySequence::SelectAll, fileList_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(all, &QShortcut::activated, fileList_, &QListView::selectAll);
   }
   if (templateList_) connect(templateList_, &QListView::doubleClicked, this, [this] { emit editTemplateRequested(); });
+
+  // The window's keys: add, process, the quick start.
+  const auto onKeys = [this](const QKeySequence& keys, auto slot) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, slot);
+  };
+  onKeys(QKeySequence::Open, [this] { AddFilesWithDialog(); });
+  onKeys(QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { StartProcessing(); });
+  onKeys(QKeySequence(Qt::CTRL | Qt::Key_Enter), [this] { StartProcessing(); });
+  onKeys(QKeySequence(Qt::Key_F1), [this] {
+    if (help_.quickStart) help_.quickStart->trigger();
+  });
 
   connect(runner_, &BatchRunner::runningChanged, this, &CMainDlgUI::OnRunningChanged);
   connect(runner_, &BatchRunner::batchProgressed, this, &CMainDlgUI::OnBatchProgress);
@@ -184,6 +199,24 @@ void CMainDlgUI::ConnectControls() {
   connect(runner_, &BatchRunner::rowStarted, this, [this](int row) {
     if (fileList_) fileList_->scrollTo(files_->index(row), QAbstractItemView::EnsureVisible);
   });
+}
+
+void CMainDlgUI::RestorePlace(const QString& placeFile) {
+  QSettings place(placeFile, QSettings::IniFormat);
+  if (restoreGeometry(place.value(QStringLiteral("window/geometry")).toByteArray())) return;
+  // The first start: centred on the screen it opens on.
+  resize(803, 580);
+  if (const QScreen* shown = screen()) {
+    QRect frame(QPoint(), size());
+    frame.moveCenter(shown->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
+void CMainDlgUI::StorePlace(const QString& placeFile) const {
+  QSettings place(placeFile, QSettings::IniFormat);
+  place.setValue(QStringLiteral("window/geometry"), saveGeometry());
+  place.sync();
 }
 
 QString CMainDlgUI::KeepQueueIn(const QString& queueFile) {

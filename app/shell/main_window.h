@@ -81,6 +81,11 @@ class CMainDlgUI : public CBaseDlgUI {
   void RemoveTemplateRow(const QString& name);
   void RenameSelectedTemplateRow(const QString& newName);
 
+  // The window's size and place as `placeFile` keeps them (restored where
+  // the screens allow); without one, 803 x 580 centred on its screen.
+  void RestorePlace(const QString& placeFile);
+  void StorePlace(const QString& placeFile) const;
+
   // Keeps the list in `queueFile` from now on: its rows are added (with the
   // states they had) and every change of the list is written there. Returns a
   // warning for the user when the file was damaged (it is kept aside), else

@@ -6,6 +6,9 @@
 #include "app/shell/batch_runner.h"
 #include "app/shell/file_list_model.h"
 #include "app/shell/file_row_delegate.h"
+#include "app/shell/single_instance.h"
+#include "app/templates/template_store.h"
+#include "tests/app/modal_driver.h"
 #include "tests/shell/desktop_stand_ins.h"
 #include "tests/shell/window_fixture.h"
 
@@ -13,11 +16,13 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -270,6 +275,75 @@ TEST_F(WindowTest, TheEndOfARunIsNotifiedWithTheCountsAndShowInFolder) {
   ASSERT_TRUE(service.send(clicked));
   ASSERT_TRUE(WaitFor([&] { return !opened.Urls().empty(); }, 10000));
   EXPECT_EQ(opened.Urls()[0], QUrl::fromLocalFile(QString::fromStdString(sources_.string())));
+}
+
+// `vidmora a.mp4` while a window runs with b.mp4: the second start hands its
+// file (given relative to its folder) to the window and ends; one window,
+// two rows. A socket left by a program that ended is taken over.
+TEST_F(WindowTest, ASecondStartHandsItsFilesToTheRunningWindow) {
+  const QString socket = InstanceSocketPath();
+  EXPECT_TRUE(socket.startsWith(QString::fromStdString(env_.Runtime().string()))) << socket.toStdString();
+  WriteFile(socket.toStdString(), "");  // left behind
+  InstanceServer instances;
+  ASSERT_TRUE(instances.Listen(socket));
+  QStringList handed;
+  QObject::connect(&instances, &InstanceServer::filesHanded, [&](const QStringList& files) {
+    handed = files;
+    window_->AddFiles(files);
+  });
+  window_->AddFiles({MakeSource("b.mp4")});
+  const QString a = MakeSource("a.mp4");
+
+  QProcess second;
+  second.setWorkingDirectory(QString::fromStdString(sources_.string()));
+  second.start(QCoreApplication::applicationDirPath() + "/vidmora", {"a.mp4"});
+  ASSERT_TRUE(WaitFor([&] { return second.state() == QProcess::NotRunning; }, 30000));
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+  ASSERT_TRUE(WaitFor([&] { return window_->Files().rowCount() == 2; }, 10000));
+  EXPECT_EQ(handed, QStringList{a});
+  EXPECT_EQ(Names(window_->Files().Paths()), "b.mp4 a.mp4");
+  EXPECT_EQ(FilesOfCommandLine({"file:///tmp/x%20y.mkv", "--option"}), QStringList{"/tmp/x y.mkv"});
+}
+
+// The window comes back at the size and place it had; the window's keys add,
+// process and open the quick start.
+TEST_F(WindowTest, TheWindowKeepsItsPlaceAndAnswersItsKeys) {
+  const QString place = QString::fromStdString((env_.Root() / "window.ini").string());
+  window_->resize(910, 640);
+  window_->move(40, 30);
+  const QRect was = window_->geometry();
+  window_->StorePlace(place);
+  window_ = std::make_unique<CMainDlgUI>();
+  window_->SetRevealOutputAtEnd(false);
+  window_->SetNotifyAtEnd(false);
+  window_->SetTemplateNames(ReadTemplateNames(TemplatesFolder()), 0);
+  window_->RestorePlace(place);
+  window_->show();
+  EXPECT_EQ(window_->geometry(), was);
+
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  bool dialogShown = false;
+  OnNextModal([&](QWidget* modal) {
+    dialogShown = qobject_cast<QFileDialog*>(modal) != nullptr;
+    modal->close();
+  });
+  QTest::keyClick(window_.get(), Qt::Key_O, Qt::ControlModifier);
+  EXPECT_TRUE(dialogShown) << "Ctrl+O did not open the file dialog";
+
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  bool quickStart = false;
+  QObject::connect(window_->Help().quickStart, &QAction::triggered, [&] { quickStart = true; });
+  QTest::keyClick(window_.get(), Qt::Key_F1);
+  EXPECT_TRUE(quickStart);
+
+  window_->AddFiles({MakeSource("a.mp4")});
+  QTest::keyClick(window_.get(), Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_TRUE(window_->Runner().IsRunning());
+  ASSERT_TRUE(WaitFor([&] { return !window_->Runner().IsRunning(); }));
+  EXPECT_EQ(window_->Files().StateAt(0), RowState::Done);
 }
 
 // A long list scrolls to the row being encoded.
