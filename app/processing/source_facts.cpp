@@ -10,7 +10,7 @@ SourceFacts ReadSourceFacts(const QString& encoderLibraryFolder, const QString& 
   SourceFacts facts;
   MediaProbe probe;
   if (probe.Open(sourcePath) == ProbeError::kNotMedia) {
-    facts.problem = QStringLiteral("It holds no media that can be read.");
+    facts.problem = QStringLiteral("it holds no media that can be read.");
     return facts;
   }
   facts.durationSeconds = probe.DurationSeconds();
@@ -23,7 +23,7 @@ SourceFacts ReadSourceFacts(const QString& encoderLibraryFolder, const QString& 
   }
   const PaintSize size = SourcePaintSize(*library, sourcePath, &probe);
   if (!size.Known()) {
-    facts.problem = QStringLiteral("No video frame size can be read from it (%1).").arg(size.error);
+    facts.problem = QStringLiteral("no video frame size can be read from it (%1).").arg(size.error);
     return facts;
   }
   facts.video = true;

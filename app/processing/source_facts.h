@@ -15,7 +15,7 @@ namespace vidmora {
 
 struct SourceFacts {
   bool video = false;
-  QString problem;             // not a video: one line saying why; else empty
+  QString problem;             // not a video: why, to follow "Not a video: "; else empty
   QSize shown;                 // the picture as players show it; empty when unknown
   double durationSeconds = 0;  // 0 when unknown
 };

@@ -47,8 +47,11 @@ QString ClockText(double seconds) {
 }
 
 QString RowDetailsText(const QModelIndex& index) {
+  // A row that failed says why on its right already.
   const QString notVideo = index.data(FileListModel::NotVideoRole).toString();
-  if (!notVideo.isEmpty()) return UiText(QStringLiteral("Not a video: %1")).arg(notVideo);
+  const bool failed = static_cast<RowState>(index.data(FileListModel::StateRole).toInt()) == RowState::Failed &&
+                      !index.data(FileListModel::ReasonRole).toString().isEmpty();
+  if (!notVideo.isEmpty()) return failed ? QString() : UiText(QStringLiteral("Not a video: %1")).arg(notVideo);
   QStringList parts;
   const double seconds = index.data(FileListModel::DurationRole).toDouble();
   if (seconds > 0) parts << ClockText(seconds);
@@ -67,8 +70,9 @@ FileRowDelegate::FileRowDelegate(QObject* parent) : QStyledItemDelegate(parent) 
   statusIcons_[static_cast<int>(RowState::Skipped)] = SkinIcon(QStringLiteral("skipped"));
 }
 
-QSize FileRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-  return {option.rect.width(), kRowHeight};
+QSize FileRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+  // As wide as the list shows it: the path is cut to fit, never scrolled.
+  return {1, kRowHeight};
 }
 
 void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -113,14 +117,14 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   const int textLeft = iconRect.right() + kPadding;
   const int textWidth = rect.right() - kPadding - rightWidth - textLeft;
   const int lineHeight = metrics.height();
-  const int textTop = rect.top() + (rect.height() - 2 * lineHeight) / 2;
+  const QString details = RowDetailsText(index);
+  const int textTop = rect.top() + (rect.height() - (details.isEmpty() ? 1 : 2) * lineHeight) / 2;
   const QRect pathRect(textLeft, textTop, textWidth, lineHeight);
   painter->setFont(option.font);
   painter->setPen(kText);
   // Cut in the middle: the file's name at the end stays in view.
   const QString path = metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle, pathRect.width());
   painter->drawText(pathRect, Qt::AlignLeft | Qt::AlignVCenter, path);
-  const QString details = RowDetailsText(index);
   if (!details.isEmpty()) {
     const bool notVideo = !index.data(FileListModel::NotVideoRole).toString().isEmpty();
     painter->setPen(notVideo ? kFailedText : kMutedText);

@@ -129,6 +129,7 @@ void CMainDlgUI::SetUpLists() {
     fileList_->setUniformItemSizes(true);
     fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     fileList_->setMouseTracking(true);
+    fileList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Rows are dragged to another place; files dropped from outside go to
     // the window (the model takes only its own rows).
     fileList_->setDragDropMode(QAbstractItemView::DragDrop);
