@@ -1,6 +1,8 @@
 #include "app/shell/main_window.h"
 
+#include "app/processing/encoding_choices.h"
 #include "app/processing/engine.h"
+#include "app/processing/job_settings.h"
 #include "app/processing/paint_size.h"
 #include "app/settings/app_folders.h"
 #include "app/settings/language_manager.h"
@@ -22,12 +24,14 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -50,6 +54,24 @@ QDBusConnection DesktopBus(const QString& name) {
 QString FileCount(int count) { return count == 1 ? UiText(QStringLiteral("1 file")) : UiText(QStringLiteral("%1 files")).arg(count); }
 
 }  // namespace
+
+QString SettingsSummaryText(const JobSettings& settings) {
+  QString folder = UiText(QStringLiteral("beside each source"));
+  if (settings.output.outputFolderOpts == 1) {
+    folder = QDir::cleanPath(settings.output.outputFolderPath);
+    const QString home = QDir::homePath();
+    if (folder == home || folder.startsWith(home + QLatin1Char('/')))
+      folder = QLatin1Char('~') + folder.mid(home.size());
+  }
+  const EncodingSettings& encoding = settings.encoding;
+  const QString rate = encoding.videoBitrateKbps ? UiText(QStringLiteral("%1 kbit/s")).arg(*encoding.videoBitrateKbps)
+                                                 : UiText(QStringLiteral("bit rate auto"));
+  return QStringList{folder,
+                     QStringLiteral("%1 %2").arg(QString::fromLatin1(Info(encoding.container).text),
+                                                 QString::fromLatin1(Info(encoding.videoCodec).text)),
+                     rate}
+      .join(QStringLiteral(" · "));
+}
 
 QString RunSummaryText(const RunSummary& summary) {
   QString text = UiText(QStringLiteral("%1: %2 done, %3 failed, %4 skipped"))
@@ -79,6 +101,7 @@ CMainDlgUI::CMainDlgUI(QWidget* parent) : CBaseDlgUI(QStringLiteral("maindlg.xml
   SetUpLists();
   ConnectControls();
   UpdateButtons();
+  UpdateSettingsSummary();
   ShowStatus(UiText(QStringLiteral("Add videos with the Add button, or drop files and folders here.")));
 }
 
@@ -119,6 +142,21 @@ void CMainDlgUI::FindControls() {
     if (auto* button = Control<QAbstractButton>(control)) button->setIcon(SkinIcon(QString::fromLatin1(picture)));
   }
   if (batchProgress_) batchProgress_->hide();
+  // Under the list: the settings in one line; a click opens the preferences.
+  if (fileList_) {
+    if (auto* grid = qobject_cast<QGridLayout*>(fileList_->parentWidget()->layout())) {
+      auto* summary = new QPushButton(fileList_->parentWidget());
+      summary->setObjectName(QStringLiteral("settings_summary_btn"));
+      summary->setFlat(true);
+      summary->setCursor(Qt::PointingHandCursor);
+      summary->setToolTip(UiText(QStringLiteral("Where the outputs go and how they are encoded; click to change")));
+      summary->setStyleSheet(
+          QStringLiteral("QPushButton { text-align: left; color: #6b7584; border: none; "
+                         "padding: 4px 2px; } QPushButton:hover { color: #2f6fed; }"));
+      grid->addWidget(summary, grid->rowCount(), 0);
+      settingsSummary_ = summary;
+    }
+  }
 }
 
 void CMainDlgUI::SetUpLists() {
@@ -158,7 +196,14 @@ void CMainDlgUI::ConnectControls() {
   onClick(processButton_, [this] { StartProcessing(); });
   onClick(stopButton_, [this] { StopProcessing(); });
   onClick(resizeButton_, [this] { emit resizeSettingsRequested(); });
-  onClick(preferenceButton_, [this] { emit preferencesRequested(); });
+  onClick(preferenceButton_, [this] {
+    emit preferencesRequested();
+    UpdateSettingsSummary();
+  });
+  onClick(settingsSummary_, [this] {
+    emit preferencesRequested();
+    UpdateSettingsSummary();
+  });
   onClick(addTemplateButton_, [this] { emit addTemplateRequested(); });
   onClick(menuTemplateButton_, [this] { emit templateMenuRequested(); });
 
@@ -179,7 +224,16 @@ void CMainDlgUI::ConnectControls() {
     auto* all = new QShortcut(QKeySequence::SelectAll, fileList_, nullptr, nullptr, Qt::WidgetShortcut);
     connect(all, &QShortcut::activated, fileList_, &QListView::selectAll);
   }
-  if (templateList_) connect(templateList_, &QListView::doubleClicked, this, [this] { emit editTemplateRequested(); });
+  if (templateList_) {
+    connect(templateList_, &QListView::doubleClicked, this, [this] { emit editTemplateRequested(); });
+    // A click on empty space does not leave the list without a visible
+    // template: the current one stays selected.
+    connect(templateList_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+      const QModelIndex current = templateList_->currentIndex();
+      if (current.isValid() && !templateList_->selectionModel()->hasSelection())
+        templateList_->selectionModel()->select(current, QItemSelectionModel::Select);
+    });
+  }
 
   // The window's keys: add, process, the quick start.
   const auto onKeys = [this](const QKeySequence& keys, auto slot) {
@@ -465,6 +519,11 @@ void CMainDlgUI::UpdateButtons() {
   Enable(removeButton_, !running && hasRows);
   Enable(stopButton_, running && !runner_->IsStopping());
   if (auto* hint = IsSkinLoaded() ? Control<QWidget>("file_list_hint") : nullptr) hint->setVisible(!hasRows);
+}
+
+void CMainDlgUI::UpdateSettingsSummary() {
+  if (settingsSummary_)
+    settingsSummary_->setText(SettingsSummaryText(StoredJobSettings(SelectedTemplateName()).Load()));
 }
 
 void CMainDlgUI::ShowStatus(const QString& text) {

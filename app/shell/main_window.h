@@ -128,6 +128,8 @@ class CMainDlgUI : public CBaseDlgUI {
   void UpdateButtons();
   void ShowStatus(const QString& text);
   void ShowFileMenu(const QPoint& position);
+  // The settings line under the list, read again from the stored settings.
+  void UpdateSettingsSummary();
   // The current row's output when the row is done and the file is there;
   // else empty, with the reason in the status line.
   QString CurrentOutput();
@@ -169,7 +171,13 @@ class CMainDlgUI : public CBaseDlgUI {
   QLabel* statusLabel_ = nullptr;
   QLabel* timeLeftLabel_ = nullptr;
   QProgressBar* batchProgress_ = nullptr;
+  QAbstractButton* settingsSummary_ = nullptr;  // "settings_summary_btn", under the list
 };
+
+struct JobSettings;
+// The line under the list: where outputs go and how, "~/Videos/out · MP4
+// H264 · bit rate auto".
+QString SettingsSummaryText(const JobSettings& settings);
 
 // The status line after a run: "Finished: 3 done, 1 failed, 0 skipped." or
 // "Stopped: ..., 2 not processed."

@@ -1,6 +1,7 @@
 // The main window's list as a queue: rows moved by drag, probed as they come,
 // results within reach, and the window at home on the desktop.
 
+#include "app/processing/job_settings.h"
 #include "app/processing/queue_file.h"
 #include "app/settings/app_folders.h"
 #include "app/shell/batch_runner.h"
@@ -12,9 +13,11 @@
 #include "tests/shell/desktop_stand_ins.h"
 #include "tests/shell/window_fixture.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -344,6 +347,30 @@ TEST_F(WindowTest, TheWindowKeepsItsPlaceAndAnswersItsKeys) {
   EXPECT_TRUE(window_->Runner().IsRunning());
   ASSERT_TRUE(WaitFor([&] { return !window_->Runner().IsRunning(); }));
   EXPECT_EQ(window_->Files().StateAt(0), RowState::Done);
+}
+
+// Under the list, the settings in one line, which opens the preferences; the
+// chosen template stays selected when the selection is cleared.
+TEST_F(WindowTest, TheSettingsLineOpensThePreferencesAndTheTemplateStaysSelected) {
+  auto* summary = window_->findChild<QAbstractButton*>("settings_summary_btn");
+  ASSERT_NE(summary, nullptr);
+  EXPECT_TRUE(summary->isVisible());
+  EXPECT_EQ(summary->text().toStdString(), "beside each source · MP4 H264 · bit rate auto");
+  JobSettings settings;
+  settings.output.outputFolderOpts = 1;
+  settings.output.outputFolderPath = QDir::homePath() + "/Videos/out/";
+  settings.encoding.videoBitrateKbps = 2500;
+  EXPECT_EQ(SettingsSummaryText(settings).toStdString(), "~/Videos/out · MP4 H264 · 2500 kbit/s");
+  bool opened = false;
+  QObject::connect(window_.get(), &CMainDlgUI::preferencesRequested, [&] { opened = true; });
+  summary->click();
+  EXPECT_TRUE(opened);
+
+  auto* templates = window_->findChild<QListView*>("template_list");
+  ASSERT_TRUE(templates->selectionModel()->hasSelection());
+  templates->selectionModel()->clearSelection();
+  EXPECT_TRUE(templates->selectionModel()->isSelected(templates->currentIndex()));
+  EXPECT_FALSE(window_->SelectedTemplateName().isEmpty());
 }
 
 // A long list scrolls to the row being encoded.
