@@ -39,6 +39,8 @@ packages=(
   fonts-dejavu-core
   # the window shows the last output in the file manager through xdg-open
   xdg-utils
+  # tests: a private session bus stands in for the file manager and the notifications
+  dbus-daemon
   # tests: sample clips and checks, screenshots, fuzzing, benchmarks
   libgtest-dev libbenchmark-dev ffmpeg xvfb xauth clang libclang-rt-14-dev time lldb
   # player tests and benchmark: software OpenGL under Xvfb, the mpv program to compare with

@@ -73,7 +73,7 @@ int RunBatchCommand(const CliOptions& options) {
   std::vector<Recipient> recipients;
   if (options.recipients) {
     const RecipientsReading reading = ReadRecipients(*options.recipients);
-    const QStringList texts = TemplateTexts(TemplatesFolder(), templateName) << options.namePattern;
+    const QStringList texts = TemplateTexts(TemplatesFolder(), settings.Load().templateName) << options.namePattern;
     if (const QString problem = RecipientsProblem(reading, texts); !problem.isEmpty()) {
       PrintError(problem);
       return kExitUsage;

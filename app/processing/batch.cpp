@@ -69,6 +69,18 @@ bool Batch::RemoveFile(int row) {
   return true;
 }
 
+bool Batch::MoveFile(int from, int to) {
+  if (running_.load()) return false;
+  std::lock_guard lock(mutex_);
+  const int rows = static_cast<int>(files_.size());
+  if (from < 0 || from >= rows || to < 0 || to >= rows) return false;
+  files_.move(from, to);
+  const RowState state = states_[from];
+  states_.erase(states_.begin() + from);
+  states_.insert(states_.begin() + to, state);
+  return true;
+}
+
 bool Batch::SetReady(int row) {
   if (running_.load()) return false;
   std::lock_guard lock(mutex_);

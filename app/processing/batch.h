@@ -116,6 +116,10 @@ class Batch {
   // earlier session) is left alone by a run of RunRows::NotDone.
   int AddFile(const QString& sourcePath, RowState state = RowState::Ready);
   bool RemoveFile(int row);
+  // Moves the row at `from` so that it ends up at `to` (both 0..rows-1, `to`
+  // counted after the row was taken out); refused while a run goes on or for
+  // a row that does not exist.
+  bool MoveFile(int from, int to);
   // "Run again": the next run of RunRows::NotDone encodes the row again.
   bool SetReady(int row);
   QStringList Files() const;

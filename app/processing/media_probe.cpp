@@ -121,7 +121,8 @@ class OpenedMedia {
 
 bool IsBlank(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
 
-// A rate is a finite number above 0; anything else ("nan", "inf", "-25") counts as none.
+// A rate or a duration is a finite number above 0; anything else ("nan", "inf",
+// "-25") counts as none.
 double RateOrZero(double value) { return std::isfinite(value) && value > 0 ? value : 0; }
 
 int NormalizedDegrees(double degrees) {
@@ -154,6 +155,7 @@ MediaValues ConvertMediaTexts(const MediaTexts& texts) {
   values.rotationDegrees = NormalizedDegrees(WideToDouble(texts.rotation));
   values.frameRate = RateOrZero(WideToDouble(texts.frameRate));
   values.samplingRateKhz = RateOrZero(WideToDouble(texts.samplingRate) / 1000);
+  values.durationSeconds = RateOrZero(WideToDouble(texts.duration) / 1000);
   return values;
 }
 
@@ -184,6 +186,7 @@ ProbeError MediaProbe::Open(const QString& path) {
       texts.frameRate = media.Get(kStreamVideo, L"FrameRate");
       texts.rotation = media.Get(kStreamVideo, L"Rotation");
       texts.samplingRate = media.Get(kStreamAudio, L"SamplingRate");
+      texts.duration = media.Get(kStreamGeneral, L"Duration");
       values_ = ConvertMediaTexts(texts);
     }
   }

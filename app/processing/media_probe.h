@@ -27,6 +27,7 @@ struct MediaTexts {
   std::u16string frameRate;      // frames/s, e.g. "29.970"
   std::u16string rotation;       // degrees, e.g. "90.000"
   std::u16string samplingRate;   // Hz
+  std::u16string duration;       // of the whole file, milliseconds
 };
 
 // What the probe hands on. Every value is 0 when MediaInfo has no text for it.
@@ -36,6 +37,7 @@ struct MediaValues {
   int rotationDegrees = 0;       // display rotation, 0 to 359
   double frameRate = 0;
   double samplingRateKhz = 0;    // number of the text divided by 1000
+  double durationSeconds = 0;    // number of the text divided by 1000
 };
 
 // Converts MediaInfo's texts as the C runtime's _wtoi (integers) and _wtof
@@ -77,6 +79,7 @@ class MediaProbe {
   int RotationDegrees() const { return values_.rotationDegrees; }
   double FrameRate() const { return values_.frameRate; }
   double SamplingRateKhz() const { return values_.samplingRateKhz; }
+  double DurationSeconds() const { return values_.durationSeconds; }
 
  private:
   MediaValues values_;

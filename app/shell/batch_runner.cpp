@@ -4,6 +4,8 @@
 #include "app/processing/settings/output_preferences.h"
 #include "app/shell/file_list_model.h"
 
+#include <algorithm>
+
 namespace vidmora {
 
 void WindowJobSettings::SetTemplateName(const QString& name) {
@@ -28,6 +30,7 @@ BatchRunner::BatchRunner(FileListModel& files, MessageSink* messages, const QStr
   connect(&events_, &BatchSignals::rowStateChanged, this, &BatchRunner::OnRowState, Qt::QueuedConnection);
   connect(&events_, &BatchSignals::rowProgressed, this, &BatchRunner::OnRowProgress, Qt::QueuedConnection);
   connect(&events_, &BatchSignals::runFinished, this, &BatchRunner::OnRunFinished, Qt::QueuedConnection);
+  files_.SetRowMover([this](const std::vector<int>& rows, int before) { return MoveRows(rows, before); });
   connect(
       &events_, &BatchSignals::runProgressed, this,
       [this](const RunFraction& run) {
@@ -53,6 +56,28 @@ bool BatchRunner::RemoveRow(int row) {
   if (running_ || !batch_->RemoveFile(row)) return false;
   files_.RemoveRow(row);
   emit queueChanged();
+  return true;
+}
+
+bool BatchRunner::MoveRows(const std::vector<int>& rows, int before) {
+  if (running_) return false;
+  const std::vector<int> order = OrderAfterMove(files_.rowCount(), rows, before);
+  // One row at a time into its new place, from the top: the rows above the
+  // place being filled are already where they belong.
+  std::vector<int> current(order.size());
+  for (size_t i = 0; i < current.size(); ++i) current[i] = static_cast<int>(i);
+  bool moved = false;
+  for (int place = 0; place < static_cast<int>(order.size()); ++place) {
+    const int from = static_cast<int>(std::find(current.begin(), current.end(), order[place]) - current.begin());
+    if (from == place) continue;
+    if (!batch_->MoveFile(from, place)) return moved;
+    files_.MoveRow(from, place);
+    const int row = current[from];
+    current.erase(current.begin() + from);
+    current.insert(current.begin() + place, row);
+    moved = true;
+  }
+  if (moved) emit queueChanged();
   return true;
 }
 
@@ -100,6 +125,7 @@ void BatchRunner::AbandonAndWait() {
 void BatchRunner::OnRowState(int row, const RowStatus& status) {
   files_.SetStatus(row, status);
   emit queueChanged();
+  if (status.state == RowState::Doing) emit rowStarted(row);
 }
 
 void BatchRunner::OnRowProgress(int row, const EncodeProgress& progress) {

@@ -49,6 +49,10 @@ class BatchRunner : public QObject {
   bool AddFile(const QString& sourcePath, const RowStatus& status = {});
   // Refused (false) while a run goes on: the worker reads the rows.
   bool RemoveRow(int row);
+  // Moves `rows` (together, in their order) before the row `before`
+  // (rowCount: to the end), in the batch and in the list. Refused (false)
+  // while a run goes on.
+  bool MoveRows(const std::vector<int>& rows, int before);
   // "Run again": the next run encodes the row again, also when it is done.
   bool SetReady(int row);
   // The rows and their statuses, as the queue file keeps them.
@@ -79,6 +83,8 @@ class BatchRunner : public QObject {
   void runEnded(const vidmora::RunSummary& summary);
   // A row was added, removed or changed its state (not its progress).
   void queueChanged();
+  // The row's encode has begun.
+  void rowStarted(int row);
 
  private:
   void OnRowState(int row, const RowStatus& status);

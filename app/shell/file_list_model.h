@@ -5,13 +5,16 @@
 // batch's events reach it through queued signals.
 
 #include "app/processing/batch.h"
+#include "app/processing/source_facts.h"
 
 #include <QAbstractListModel>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <sys/types.h>
 
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -29,12 +32,39 @@ class FileListModel : public QAbstractListModel {
     ReasonRole,                    // why a row failed or was skipped
     OutputPathRole,                // the output of a done row
     NotesRole,                     // QStringList: what a done row's output could not keep of its source
+    ProbedRole,                    // bool: the source has been read (see SourceFacts)
+    NotVideoRole,                  // why the source is not a video; empty when it is or is not read yet
+    DurationRole,                  // the source's length in seconds; 0 when unknown
+    ShownSizeRole,                 // QSize: the source's picture as players show it; empty when unknown
   };
 
+  // Each row added is read (SourceFacts) on a thread of the model's own, so
+  // that adding never waits for the file; the facts arrive on this thread.
   explicit FileListModel(QObject* parent = nullptr);
+  // Waits for the reads under way; those not begun are dropped.
+  ~FileListModel() override;
 
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
+
+  // Dragging rows to another place in the list. The model does not move its
+  // rows itself: a drop (or a view's moveRows) asks the mover, which moves
+  // them in the batch first and then here with MoveRow; without a mover, or
+  // when it refuses (a run goes on), nothing moves. The drag carries only the
+  // list's own type, so files dropped from outside are left to the window.
+  using RowMover = std::function<bool(const std::vector<int>& rows, int before)>;
+  void SetRowMover(RowMover mover) { mover_ = std::move(mover); }
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
+  Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+  bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                    const QModelIndex& parent) override;
+  bool moveRows(const QModelIndex& sourceParent, int sourceRow, int count, const QModelIndex& destinationParent,
+                int destinationChild) override;
+  // Moves one row so that it ends up at `to` (counted after it was taken out).
+  void MoveRow(int from, int to);
 
   // Appends a row; false when the file is already listed, under this path or
   // another that leads to the same file (a linked folder, a second link).
@@ -62,11 +92,25 @@ class FileListModel : public QAbstractListModel {
     RowStatus status;
     double progress = 0;
     double secondsLeft = -1;
+    bool probed = false;
+    SourceFacts facts;
   };
+  void StartProbe(const QString& sourcePath);
+  void SetFacts(const QString& sourcePath, const SourceFacts& facts);
   bool Valid(int row) const { return row >= 0 && row < static_cast<int>(rows_.size()); }
   void RowChanged(int row);
 
   std::vector<Row> rows_;
+  RowMover mover_;
+  QThreadPool probes_;
 };
+
+// The type of the list's own drags; the window refuses drops that carry it.
+inline constexpr char kListRowsMimeType[] = "application/x-vidmora-internal";
+
+// The order of `rowCount` rows after `rows` were moved, together and in their
+// order, before the row `before` (rowCount: to the end): for each new place,
+// the row that was there before. Rows out of range are left out.
+std::vector<int> OrderAfterMove(int rowCount, const std::vector<int>& rows, int before);
 
 }  // namespace vidmora

@@ -1,9 +1,11 @@
 #include "app/shell/file_row_delegate.h"
 
+#include "app/settings/language_manager.h"
 #include "app/shell/file_list_model.h"
 #include "app/shell/skin.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -14,7 +16,7 @@ namespace vidmora {
 
 namespace {
 
-constexpr int kRowHeight = 30;
+constexpr int kRowHeight = 44;
 constexpr int kIconSize = 16;
 constexpr int kPadding = 10;
 constexpr int kProgressWidth = 120;
@@ -31,12 +33,33 @@ const QColor kBar(0x2f, 0x6f, 0xed);
 QString TimeLeftText(double seconds) {
   if (seconds < 0 || !std::isfinite(seconds)) return {};
   const long long whole = std::llround(seconds);
-  if (whole < 60) return QStringLiteral("%1 s left").arg(whole);
-  if (whole < 3600) return QStringLiteral("%1:%2 left").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
-  return QStringLiteral("%1:%2:%3 left")
+  if (whole < 60) return UiText(QStringLiteral("%1 s left")).arg(whole);
+  return UiText(QStringLiteral("%1 left")).arg(ClockText(seconds));
+}
+
+QString ClockText(double seconds) {
+  const long long whole = std::isfinite(seconds) ? std::max(0LL, std::llround(seconds)) : 0;
+  if (whole < 3600) return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+  return QStringLiteral("%1:%2:%3")
       .arg(whole / 3600)
       .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
       .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString RowDetailsText(const QModelIndex& index) {
+  // A row that failed says why on its right already.
+  const QString notVideo = index.data(FileListModel::NotVideoRole).toString();
+  const bool failed = static_cast<RowState>(index.data(FileListModel::StateRole).toInt()) == RowState::Failed &&
+                      !index.data(FileListModel::ReasonRole).toString().isEmpty();
+  if (!notVideo.isEmpty()) return failed ? QString() : UiText(QStringLiteral("Not a video: %1")).arg(notVideo);
+  QStringList parts;
+  const double seconds = index.data(FileListModel::DurationRole).toDouble();
+  if (seconds > 0) parts << ClockText(seconds);
+  const QSize shown = index.data(FileListModel::ShownSizeRole).toSize();
+  if (!shown.isEmpty()) parts << QStringLiteral("%1 × %2").arg(shown.width()).arg(shown.height());
+  const QString output = index.data(FileListModel::OutputPathRole).toString();
+  if (!output.isEmpty()) parts << UiText(QStringLiteral("→ %1")).arg(QFileInfo(output).fileName());
+  return parts.join(QStringLiteral(" · "));
 }
 
 FileRowDelegate::FileRowDelegate(QObject* parent) : QStyledItemDelegate(parent) {
@@ -47,8 +70,9 @@ FileRowDelegate::FileRowDelegate(QObject* parent) : QStyledItemDelegate(parent) 
   statusIcons_[static_cast<int>(RowState::Skipped)] = SkinIcon(QStringLiteral("skipped"));
 }
 
-QSize FileRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
-  return {option.rect.width(), kRowHeight};
+QSize FileRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
+  // As wide as the list shows it: the path is cut to fit, never scrolled.
+  return {1, kRowHeight};
 }
 
 void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
@@ -71,12 +95,12 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   int rightWidth = 0;
   switch (state) {
     case RowState::Doing: rightWidth = kProgressWidth + 110; break;
-    case RowState::Done: outcome = QStringLiteral("Done"); break;
+    case RowState::Done: outcome = UiText(QStringLiteral("Done")); break;
     case RowState::Failed:
-      outcome = QStringLiteral("Failed");
+      outcome = UiText(QStringLiteral("Failed"));
       outcomeColour = kFailedText;
       break;
-    case RowState::Skipped: outcome = QStringLiteral("Skipped"); break;
+    case RowState::Skipped: outcome = UiText(QStringLiteral("Skipped")); break;
     case RowState::Ready: break;
   }
   const QFontMetrics metrics(option.font);
@@ -89,13 +113,24 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   }
   if (!outcome.isEmpty()) rightWidth = metrics.horizontalAdvance(outcome) + kPadding;
 
+  // The path above, the source's length, size and output below.
   const int textLeft = iconRect.right() + kPadding;
-  const QRect pathRect(textLeft, rect.top(), rect.right() - kPadding - rightWidth - textLeft, rect.height());
+  const int textWidth = rect.right() - kPadding - rightWidth - textLeft;
+  const int lineHeight = metrics.height();
+  const QString details = RowDetailsText(index);
+  const int textTop = rect.top() + (rect.height() - (details.isEmpty() ? 1 : 2) * lineHeight) / 2;
+  const QRect pathRect(textLeft, textTop, textWidth, lineHeight);
   painter->setFont(option.font);
   painter->setPen(kText);
   // Cut in the middle: the file's name at the end stays in view.
   const QString path = metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle, pathRect.width());
   painter->drawText(pathRect, Qt::AlignLeft | Qt::AlignVCenter, path);
+  if (!details.isEmpty()) {
+    const bool notVideo = !index.data(FileListModel::NotVideoRole).toString().isEmpty();
+    painter->setPen(notVideo ? kFailedText : kMutedText);
+    painter->drawText(QRect(textLeft, textTop + lineHeight, textWidth, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                      metrics.elidedText(details, Qt::ElideRight, textWidth));
+  }
 
   if (state == RowState::Doing) {
     const double fraction = index.data(FileListModel::ProgressRole).toDouble();

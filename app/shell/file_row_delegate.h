@@ -1,7 +1,8 @@
 #pragma once
 
-// Paints a row of the file list: the status picture, the source path with an
-// ellipsis at its end, and on the right the row's progress or outcome.
+// Paints a row of the file list: the status picture, the source path cut in
+// the middle and below it the row's details (RowDetailsText), and on the
+// right the row's progress or outcome.
 
 #include <QIcon>
 #include <QStyledItemDelegate>
@@ -25,5 +26,10 @@ class FileRowDelegate : public QStyledItemDelegate {
 
 // "1:05 left", "12 s left"; empty when unknown.
 QString TimeLeftText(double seconds);
+// "0:07", "1:02:03".
+QString ClockText(double seconds);
+// The second line of a row: "1:23 · 1920 × 1080 · → clip_new.mp4" (what is
+// known of it), or "Not a video: ..." for a source that is none.
+QString RowDetailsText(const QModelIndex& index);
 
 }  // namespace vidmora

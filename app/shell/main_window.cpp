@@ -1,6 +1,8 @@
 #include "app/shell/main_window.h"
 
+#include "app/processing/encoding_choices.h"
 #include "app/processing/engine.h"
+#include "app/processing/job_settings.h"
 #include "app/processing/paint_size.h"
 #include "app/processing/settings/app_folders.h"
 #include "app/processing/recipients.h"
@@ -9,6 +11,7 @@
 #include "app/shell/external_programs.h"
 #include "app/shell/file_list_model.h"
 #include "app/shell/file_row_delegate.h"
+#include "app/shell/run_notification.h"
 #include "app/shell/show_in_file_manager.h"
 #include "app/shell/skin.h"
 #include "app/shell/video_files.h"
@@ -17,17 +20,22 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
+#include <QDBusConnection>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
 #include <QShortcut>
 #include <QStringListModel>
 #include <QTimer>
@@ -37,16 +45,35 @@ namespace vidmora {
 
 namespace {
 
-// Drags that carry this type come from the program itself and are refused.
-constexpr char kInternalMimeType[] = "application/x-vidmora-internal";
-
 void Enable(QAbstractButton* button, bool enabled) {
   if (button) button->setEnabled(enabled);
+}
+
+QDBusConnection DesktopBus(const QString& name) {
+  return name.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(name);
 }
 
 QString FileCount(int count) { return count == 1 ? UiText(QStringLiteral("1 file")) : UiText(QStringLiteral("%1 files")).arg(count); }
 
 }  // namespace
+
+QString SettingsSummaryText(const JobSettings& settings) {
+  QString folder = UiText(QStringLiteral("beside each source"));
+  if (settings.output.outputFolderOpts == 1) {
+    folder = QDir::cleanPath(settings.output.outputFolderPath);
+    const QString home = QDir::homePath();
+    if (folder == home || folder.startsWith(home + QLatin1Char('/')))
+      folder = QLatin1Char('~') + folder.mid(home.size());
+  }
+  const EncodingSettings& encoding = settings.encoding;
+  const QString rate = encoding.videoBitrateKbps ? UiText(QStringLiteral("%1 kbit/s")).arg(*encoding.videoBitrateKbps)
+                                                 : UiText(QStringLiteral("bit rate auto"));
+  return QStringList{folder,
+                     QStringLiteral("%1 %2").arg(QString::fromLatin1(Info(encoding.container).text),
+                                                 QString::fromLatin1(Info(encoding.videoCodec).text)),
+                     rate}
+      .join(QStringLiteral(" · "));
+}
 
 QString RunSummaryText(const RunSummary& summary) {
   QString text = UiText(QStringLiteral("%1: %2 done, %3 failed, %4 skipped"))
@@ -76,6 +103,7 @@ CMainDlgUI::CMainDlgUI(QWidget* parent) : CBaseDlgUI(QStringLiteral("maindlg.xml
   SetUpLists();
   ConnectControls();
   UpdateButtons();
+  UpdateSettingsSummary();
   ShowStatus(UiText(QStringLiteral("Add videos with the Add button, or drop files and folders here.")));
 }
 
@@ -116,6 +144,21 @@ void CMainDlgUI::FindControls() {
     if (auto* button = Control<QAbstractButton>(control)) button->setIcon(SkinIcon(QString::fromLatin1(picture)));
   }
   if (batchProgress_) batchProgress_->hide();
+  // Under the list: the settings in one line; a click opens the preferences.
+  if (fileList_) {
+    if (auto* grid = qobject_cast<QGridLayout*>(fileList_->parentWidget()->layout())) {
+      auto* summary = new QPushButton(fileList_->parentWidget());
+      summary->setObjectName(QStringLiteral("settings_summary_btn"));
+      summary->setFlat(true);
+      summary->setCursor(Qt::PointingHandCursor);
+      summary->setToolTip(UiText(QStringLiteral("Where the outputs go and how they are encoded; click to change")));
+      summary->setStyleSheet(
+          QStringLiteral("QPushButton { text-align: left; color: #6b7584; border: none; "
+                         "padding: 4px 2px; } QPushButton:hover { color: #2f6fed; }"));
+      grid->addWidget(summary, grid->rowCount(), 0);
+      settingsSummary_ = summary;
+    }
+  }
 }
 
 void CMainDlgUI::SetUpLists() {
@@ -126,6 +169,14 @@ void CMainDlgUI::SetUpLists() {
     fileList_->setUniformItemSizes(true);
     fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     fileList_->setMouseTracking(true);
+    fileList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Rows are dragged to another place; files dropped from outside go to
+    // the window (the model takes only its own rows).
+    fileList_->setDragDropMode(QAbstractItemView::DragDrop);
+    fileList_->setDefaultDropAction(Qt::MoveAction);
+    fileList_->setDragDropOverwriteMode(false);
+    fileList_->setDropIndicatorShown(true);
+    fileList_->viewport()->installEventFilter(this);
   }
   if (templateList_) {
     templateList_->setModel(templates_);
@@ -147,26 +198,66 @@ void CMainDlgUI::ConnectControls() {
   onClick(processButton_, [this] { StartProcessing(); });
   onClick(stopButton_, [this] { StopProcessing(); });
   onClick(resizeButton_, [this] { emit resizeSettingsRequested(); });
-  onClick(preferenceButton_, [this] { emit preferencesRequested(); });
+  onClick(preferenceButton_, [this] {
+    emit preferencesRequested();
+    UpdateSettingsSummary();
+  });
+  onClick(settingsSummary_, [this] {
+    emit preferencesRequested();
+    UpdateSettingsSummary();
+  });
   onClick(addTemplateButton_, [this] { emit addTemplateRequested(); });
   onClick(menuTemplateButton_, [this] { emit templateMenuRequested(); });
   onClick(Control<QAbstractButton>("recipients_btn"), [this] { ChooseRecipients(); });
   ShowRecipientSummary();
 
   if (fileList_) {
-    connect(fileList_, &QListView::doubleClicked, this, [this] { StartPreviewPlayer(); });
+    // A done row plays its output; the others are previewed with the watermark.
+    connect(fileList_, &QListView::doubleClicked, this, [this](const QModelIndex& row) {
+      if (files_->StateAt(row.row()) == RowState::Done) {
+        PlaySelectedOutput();
+      } else {
+        StartPreviewPlayer();
+      }
+    });
     fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(fileList_, &QListView::customContextMenuRequested, this, &CMainDlgUI::ShowFileMenu);
     connect(fileList_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { UpdateButtons(); });
     auto* remove = new QShortcut(QKeySequence::Delete, fileList_, nullptr, nullptr, Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this, [this] { RemoveSelectedFile(); });
+    auto* all = new QShortcut(QKeySequence::SelectAll, fileList_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(all, &QShortcut::activated, fileList_, &QListView::selectAll);
   }
-  if (templateList_) connect(templateList_, &QListView::doubleClicked, this, [this] { emit editTemplateRequested(); });
+  if (templateList_) {
+    connect(templateList_, &QListView::doubleClicked, this, [this] { emit editTemplateRequested(); });
+    // A click on empty space does not leave the list without a visible
+    // template: the current one stays selected.
+    connect(templateList_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+      const QModelIndex current = templateList_->currentIndex();
+      if (current.isValid() && !templateList_->selectionModel()->hasSelection())
+        templateList_->selectionModel()->select(current, QItemSelectionModel::Select);
+    });
+  }
+
+  // The window's keys: add, process, the quick start.
+  const auto onKeys = [this](const QKeySequence& keys, auto slot) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, slot);
+  };
+  onKeys(QKeySequence::Open, [this] { AddFilesWithDialog(); });
+  onKeys(QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { StartProcessing(); });
+  onKeys(QKeySequence(Qt::CTRL | Qt::Key_Enter), [this] { StartProcessing(); });
+  onKeys(QKeySequence(Qt::Key_F1), [this] {
+    if (help_.quickStart) help_.quickStart->trigger();
+  });
 
   connect(runner_, &BatchRunner::runningChanged, this, &CMainDlgUI::OnRunningChanged);
   connect(runner_, &BatchRunner::batchProgressed, this, &CMainDlgUI::OnBatchProgress);
   connect(runner_, &BatchRunner::runEnded, this, &CMainDlgUI::OnRunEnded);
   connect(runner_, &BatchRunner::queueChanged, this, &CMainDlgUI::ScheduleQueueSave);
+  // The row being encoded stays in view.
+  connect(runner_, &BatchRunner::rowStarted, this, [this](int row) {
+    if (fileList_) fileList_->scrollTo(files_->index(row), QAbstractItemView::EnsureVisible);
+  });
   connect(runner_, &BatchRunner::queueChanged, this, &CMainDlgUI::ShowRecipientSummary);
 }
 
@@ -193,6 +284,24 @@ void CMainDlgUI::ShowRecipientSummary() {
   if (label == nullptr) return;
   label->setText(runner_->RecipientCount() == 0 ? UiText(QStringLiteral("No recipients: one output per file"))
                                                 : OutputCountSummary(files_->rowCount(), runner_->RecipientCount()));
+}
+
+void CMainDlgUI::RestorePlace(const QString& placeFile) {
+  QSettings place(placeFile, QSettings::IniFormat);
+  if (restoreGeometry(place.value(QStringLiteral("window/geometry")).toByteArray())) return;
+  // The first start: centred on the screen it opens on.
+  resize(803, 580);
+  if (const QScreen* shown = screen()) {
+    QRect frame(QPoint(), size());
+    frame.moveCenter(shown->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
+void CMainDlgUI::StorePlace(const QString& placeFile) const {
+  QSettings place(placeFile, QSettings::IniFormat);
+  place.setValue(QStringLiteral("window/geometry"), saveGeometry());
+  place.sync();
 }
 
 QString CMainDlgUI::KeepQueueIn(const QString& queueFile) {
@@ -360,33 +469,63 @@ void CMainDlgUI::ShowFileMenu(const QPoint& position) {
   }
   QMenu menu(this);
   menu.setObjectName(QStringLiteral("file_menu"));
-  QAction* play = menu.addAction(UiText(QStringLiteral("Play with the Watermark")));
-  QAction* picture = menu.addAction(UiText(QStringLiteral("Preview the Output Picture...")));
-  menu.addSeparator();
-  QAction* again = menu.addAction(UiText(QStringLiteral("Run Again")));
-  QAction* retry = menu.addAction(UiText(QStringLiteral("Retry Failed")));
-  QAction* remove = menu.addAction(UiText(QStringLiteral("Remove")));
-  QAction* removeDone = menu.addAction(UiText(QStringLiteral("Remove Done")));
-  QAction* clear = menu.addAction(UiText(QStringLiteral("Clear")));
-  again->setObjectName(QStringLiteral("run_again_action"));
-  retry->setObjectName(QStringLiteral("retry_failed_action"));
-  remove->setObjectName(QStringLiteral("remove_action"));
-  removeDone->setObjectName(QStringLiteral("remove_done_action"));
-  clear->setObjectName(QStringLiteral("clear_action"));
+  const auto add = [&](const char* text, const char* name, auto slot) {
+    QAction* action = menu.addAction(UiText(QString::fromUtf8(text)));
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+  };
   const bool running = runner_->IsRunning();
-  for (QAction* action : {play, picture, again, remove, clear}) action->setEnabled(!running);
+  const RowState state = files_->StateAt(row.row());
+  const bool done = state == RowState::Done;
+  if (done) {
+    add("Play Output", "play_output_action", [this] { PlaySelectedOutput(); });
+    add("Show in Folder", "show_in_folder_action", [this] { ShowSelectedOutputInFolder(); });
+    menu.addSeparator();
+  }
+  QAction* play = add("Play with the Watermark", "play_action", [this] { StartPreviewPlayer(); });
+  QAction* picture = add("Preview the Output Picture...", "preview_picture_action", [this] { RequestOutputPreview(); });
+  menu.addSeparator();
+  QAction* again = add("Run Again", "run_again_action", [this] { RunSelectedAgain(); });
+  QAction* retry = add("Retry Failed", "retry_failed_action", [this] { RetryFailedFiles(); });
+  QAction* remove = add("Remove", "remove_action", [this] { RemoveSelectedFile(); });
+  QAction* removeDone = add("Remove Done", "remove_done_action", [this] { RemoveDoneFiles(); });
+  QAction* clear = add("Clear", "clear_action", [this] { ClearFiles(); });
+  for (QAction* action : {play, picture, remove, clear}) action->setEnabled(!running);
   const auto anyIn = [this](RowState state) { return files_->CountInState(state) > 0; };
   retry->setEnabled(!running && anyIn(RowState::Failed));
   removeDone->setEnabled(!running && anyIn(RowState::Done));
-  again->setEnabled(!running && files_->StateAt(row.row()) != RowState::Ready);
-  const QAction* chosen = menu.exec(fileList_->viewport()->mapToGlobal(position));
-  if (chosen == play) StartPreviewPlayer();
-  if (chosen == picture) RequestOutputPreview();
-  if (chosen == again) RunSelectedAgain();
-  if (chosen == retry) RetryFailedFiles();
-  if (chosen == remove) RemoveSelectedFile();
-  if (chosen == removeDone) RemoveDoneFiles();
-  if (chosen == clear) ClearFiles();
+  again->setEnabled(!running && state != RowState::Ready);
+  menu.exec(fileList_->viewport()->mapToGlobal(position));
+}
+
+QString CMainDlgUI::CurrentOutput() {
+  if (!fileList_ || !fileList_->currentIndex().isValid()) return {};
+  const int row = fileList_->currentIndex().row();
+  const QString output = files_->index(row).data(FileListModel::OutputPathRole).toString();
+  if (output.isEmpty()) return {};
+  if (!QFileInfo::exists(output)) {
+    ShowStatus(UiText(QStringLiteral("The output %1 is no longer there.")).arg(QDir::toNativeSeparators(output)));
+    return {};
+  }
+  return output;
+}
+
+void CMainDlgUI::PlaySelectedOutput() {
+  const QString output = CurrentOutput();
+  if (output.isEmpty()) return;
+  if (!OpenWithDesktop(output)) {
+    ShowStatus(UiText(QStringLiteral("The output %1 could not be played: the desktop has no player for it."))
+                   .arg(QDir::toNativeSeparators(output)));
+  }
+}
+
+void CMainDlgUI::ShowSelectedOutputInFolder() {
+  const QString output = CurrentOutput();
+  if (output.isEmpty()) return;
+  ShowInFileManager(DesktopBus(desktopBusName_), output, this, [this](const QString& failure) {
+    if (!failure.isEmpty()) ShowStatus(failure);
+  });
 }
 
 void CMainDlgUI::StartPreviewPlayer() {
@@ -421,12 +560,19 @@ void CMainDlgUI::UpdateButtons() {
   if (auto* hint = IsSkinLoaded() ? Control<QWidget>("file_list_hint") : nullptr) hint->setVisible(!hasRows);
 }
 
+void CMainDlgUI::UpdateSettingsSummary() {
+  if (settingsSummary_)
+    settingsSummary_->setText(SettingsSummaryText(StoredJobSettings(SelectedTemplateName()).Load()));
+}
+
 void CMainDlgUI::ShowStatus(const QString& text) {
   if (statusLabel_) statusLabel_->setText(text);
 }
 
 void CMainDlgUI::OnRunningChanged(bool running) {
   UpdateButtons();
+  // The worker reads the rows during a run: they are not moved.
+  if (fileList_) fileList_->setDragEnabled(!running);
   if (batchProgress_) batchProgress_->setVisible(running);
   if (timeLeftLabel_) timeLeftLabel_->setVisible(running);
   if (running) ShowStatus(UiText(QStringLiteral("Processing %1...")).arg(FileCount(files_->rowCount())));
@@ -446,8 +592,33 @@ void CMainDlgUI::OnBatchProgress(double fraction, double secondsLeft) {
 void CMainDlgUI::OnRunEnded(const RunSummary& summary) {
   ShowStatus(RunSummaryText(summary));
   if (timeLeftLabel_) timeLeftLabel_->clear();
-  if (revealOutputAtEnd_ && summary.done > 0) ShowInFileManager(summary.lastOutputPath);
+  if (revealOutputAtEnd_ && summary.done > 0) {
+    ShowInFileManager(DesktopBus(desktopBusName_), summary.lastOutputPath, this, [this](const QString& failure) {
+      if (!failure.isEmpty()) ShowStatus(failure);
+    });
+  }
+  if (notifyAtEnd_) {
+    QDBusConnection bus = DesktopBus(desktopBusName_);
+    if (!listeningToNotifications_ && bus.isConnected()) {
+      listeningToNotifications_ =
+          bus.connect(QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+                      QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"), this,
+                      SLOT(OnNotificationAction(uint, QString)));
+    }
+    // The last output may come from an earlier run: offered only when this
+    // run wrote one.
+    lastNotifiedOutput_ = summary.done > 0 ? summary.lastOutputPath : QString();
+    NotifyRunEnded(bus, NotificationTextOf(summary), !lastNotifiedOutput_.isEmpty(), this,
+                   [this](unsigned id) { lastNotification_ = id; });
+  }
   emit runEnded(summary);
+}
+
+void CMainDlgUI::OnNotificationAction(uint id, const QString& action) {
+  if (id == 0 || id != lastNotification_ || action != QLatin1String(kShowInFolderAction)) return;
+  ShowInFileManager(DesktopBus(desktopBusName_), lastNotifiedOutput_, this, [this](const QString& failure) {
+    if (!failure.isEmpty()) ShowStatus(failure);
+  });
 }
 
 void CMainDlgUI::SetTemplateNames(const QStringList& names, int selectedRow) {
@@ -509,14 +680,32 @@ void CMainDlgUI::keyPressEvent(QKeyEvent* event) {
   CBaseDlgUI::keyPressEvent(event);
 }
 
+bool CMainDlgUI::eventFilter(QObject* watched, QEvent* event) {
+  const bool fromOutside = [&] {
+    if (!fileList_ || watched != fileList_->viewport()) return false;
+    if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove && event->type() != QEvent::Drop)
+      return false;
+    const QMimeData* data = static_cast<QDropEvent*>(event)->mimeData();
+    return data->hasUrls() && !data->hasFormat(QString::fromLatin1(kListRowsMimeType));
+  }();
+  if (!fromOutside) return CBaseDlgUI::eventFilter(watched, event);
+  auto* drag = static_cast<QDropEvent*>(event);
+  if (event->type() == QEvent::Drop) {
+    dropEvent(drag);
+  } else {
+    drag->acceptProposedAction();
+  }
+  return true;
+}
+
 void CMainDlgUI::dragEnterEvent(QDragEnterEvent* event) {
   const QMimeData* data = event->mimeData();
-  if (data->hasUrls() && !data->hasFormat(QString::fromLatin1(kInternalMimeType))) event->acceptProposedAction();
+  if (data->hasUrls() && !data->hasFormat(QString::fromLatin1(kListRowsMimeType))) event->acceptProposedAction();
 }
 
 void CMainDlgUI::dropEvent(QDropEvent* event) {
   const QMimeData* data = event->mimeData();
-  if (data->hasFormat(QString::fromLatin1(kInternalMimeType))) return;
+  if (data->hasFormat(QString::fromLatin1(kListRowsMimeType))) return;
   // An address that is not a local file gives an empty path, refused and counted.
   QStringList paths;
   for (const QUrl& url : data->urls()) paths << url.toLocalFile();

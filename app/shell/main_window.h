@@ -50,6 +50,14 @@ class CMainDlgUI : public CBaseDlgUI {
   void StopProcessing();
   // Starts vidplay on the selected file (row 0 when none is selected).
   void StartPreviewPlayer();
+  // A done row's output (the current row's): played with the desktop's
+  // player, or shown in the file manager (else its folder opened). A failure
+  // is said in the status line.
+  void PlaySelectedOutput();
+  void ShowSelectedOutputInFolder();
+  // The D-Bus connection (by its name) that the file manager and the
+  // desktop's notifications are reached on; the session bus unless set.
+  void SetDesktopBus(const QString& connectionName) { desktopBusName_ = connectionName; }
   // Asks for the output preview picture of the selected file (row 0 when
   // none is selected); nothing when the list is empty.
   void RequestOutputPreview();
@@ -73,6 +81,11 @@ class CMainDlgUI : public CBaseDlgUI {
   void RemoveTemplateRow(const QString& name);
   void RenameSelectedTemplateRow(const QString& newName);
 
+  // The window's size and place as `placeFile` keeps them (restored where
+  // the screens allow); without one, 803 x 580 centred on its screen.
+  void RestorePlace(const QString& placeFile);
+  void StorePlace(const QString& placeFile) const;
+
   // Keeps the list in `queueFile` from now on: its rows are added (with the
   // states they had) and every change of the list is written there. Returns a
   // warning for the user when the file was damaged (it is kept aside), else
@@ -82,6 +95,8 @@ class CMainDlgUI : public CBaseDlgUI {
   // Whether the file manager shows the last output when a run ends (on by
   // default; tests turn it off).
   void SetRevealOutputAtEnd(bool reveal) { revealOutputAtEnd_ = reveal; }
+  // Whether the desktop is notified when a run ends (on by default).
+  void SetNotifyAtEnd(bool notify) { notifyAtEnd_ = notify; }
 
  signals:
   void addTemplateRequested();      // "add_template_btn"
@@ -92,11 +107,18 @@ class CMainDlgUI : public CBaseDlgUI {
   void outputPreviewRequested();    // the file list's context menu
   void runEnded(const vidmora::RunSummary& summary);
 
+ private slots:
+  // The desktop notification's action (org.freedesktop.Notifications' ActionInvoked).
+  void OnNotificationAction(uint id, const QString& action);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // Files dragged over the list from outside are the window's to add; the
+  // list itself takes only its own rows.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  public:
   // Takes the recipient list at `path` for the next runs; false (with a
@@ -111,6 +133,11 @@ class CMainDlgUI : public CBaseDlgUI {
   void UpdateButtons();
   void ShowStatus(const QString& text);
   void ShowFileMenu(const QPoint& position);
+  // The settings line under the list, read again from the stored settings.
+  void UpdateSettingsSummary();
+  // The current row's output when the row is done and the file is there;
+  // else empty, with the reason in the status line.
+  QString CurrentOutput();
   void OnRunningChanged(bool running);
   void OnBatchProgress(double fraction, double secondsLeft);
   void OnRunEnded(const vidmora::RunSummary& summary);
@@ -132,6 +159,11 @@ class CMainDlgUI : public CBaseDlgUI {
   WindowMessageSink* messages_ = nullptr;
   BatchRunner* runner_ = nullptr;
   bool revealOutputAtEnd_ = true;
+  QString desktopBusName_;  // empty: the session bus
+  bool notifyAtEnd_ = true;
+  bool listeningToNotifications_ = false;
+  uint lastNotification_ = 0;  // the id of the last run's notification; 0: none
+  QString lastNotifiedOutput_;
 
   QAbstractButton* menuButton_ = nullptr;
   QAbstractButton* addButton_ = nullptr;
@@ -148,7 +180,13 @@ class CMainDlgUI : public CBaseDlgUI {
   QLabel* statusLabel_ = nullptr;
   QLabel* timeLeftLabel_ = nullptr;
   QProgressBar* batchProgress_ = nullptr;
+  QAbstractButton* settingsSummary_ = nullptr;  // "settings_summary_btn", under the list
 };
+
+struct JobSettings;
+// The line under the list: where outputs go and how, "~/Videos/out · MP4
+// H264 · bit rate auto".
+QString SettingsSummaryText(const JobSettings& settings);
 
 // The status line after a run: "Finished: 3 done, 1 failed, 0 skipped." or
 // "Stopped: ..., 2 not processed."

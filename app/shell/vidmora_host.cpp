@@ -35,6 +35,8 @@ namespace vidmora {
 namespace {
 
 constexpr int kQuickStartDelayMs = 1000;
+// The main window's size and place between sessions.
+constexpr const char* kWindowPlaceFileName = "window.ini";
 
 // The toolbar's settings buttons open their dialogs modally; each saves as it closes.
 void ConnectSettingsDialogs(CMainDlgUI& window) {
@@ -102,8 +104,7 @@ void CVidmoraDlg::Start() {
   EngineStart start = StartEngine();
   ConnectTemplateCommands();
   templates_->FillTemplateList();
-  window_->move(0, 0);
-  window_->resize(803, 580);
+  window_->RestorePlace(DataFile(QString::fromLatin1(kWindowPlaceFileName)));
   window_->show();
   // The list of files as it was when the program last ended.
   const QString queueWarning = window_->KeepQueueIn(DataFile(QString::fromLatin1(kQueueFileName)));
@@ -117,6 +118,7 @@ void CVidmoraDlg::Start() {
 }
 
 void CVidmoraDlg::Shutdown() {
+  window_->StorePlace(DataFile(QString::fromLatin1(kWindowPlaceFileName)));
   EmptyPreviewCache();
   StoreTemplateRow(std::max(0, window_->SelectedTemplateRow()));
 }
@@ -154,6 +156,13 @@ void CVidmoraDlg::CheckForUpdate() { RunUpdateCheck(VersionFileUrl(), UpdateMode
 void CVidmoraDlg::CheckForUpdateAtStartup() {
   if (ShouldCheckAtStartup(CurrentProgramVersion(), HasDefaultRoute()))
     RunUpdateCheck(VersionFileUrl(), UpdateMode::kSilent, *updateMessages_, this);
+}
+
+void CVidmoraDlg::OpenFiles(const QStringList& files) {
+  if (!files.isEmpty()) window_->AddFiles(files);
+  if (window_->isMinimized()) window_->showNormal();
+  window_->raise();
+  window_->activateWindow();
 }
 
 void CVidmoraDlg::ShowAbout() {

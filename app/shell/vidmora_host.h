@@ -5,6 +5,7 @@
 // connected. Lives on the user-interface thread.
 
 #include <QObject>
+#include <QStringList>
 
 #include <memory>
 
@@ -23,18 +24,23 @@ class CVidmoraDlg : public QObject {
   ~CVidmoraDlg() override;
 
   // Starts the engine (first start: the data folder, "preference.xml" and the
-  // demo template), fills the template list, shows the main window at the
-  // top-left corner, 803 x 580, then one message listing what the start
+  // demo template), fills the template list, shows the main window where it
+  // was last (centred, 803 x 580, the first time), then one message listing what the start
   // repaired (a damaged "preference.xml" kept as ".bak") or could not create,
   // and shows the quick-start window a second later unless the user chose not
   // to see it.
   void Start();
-  // Stores the selected template row and empties the preview cache.
+  // Stores the selected template row and the window's place, and empties
+  // the preview cache.
   void Shutdown();
 
   CMainDlgUI& Window() { return *window_; }
   // Made by Start(), once the data folder is ready.
   TemplateCommands* Templates() { return templates_.get(); }
+
+  // Files given on a command line (this start's or a later one's): added to
+  // the list, and the window brought to the front.
+  void OpenFiles(const QStringList& files);
 
   void ShowAbout();
   void ShowQuickStart();

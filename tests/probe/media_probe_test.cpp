@@ -45,12 +45,14 @@ TEST(MediaProbeTexts, ConvertLikeTheCRuntime) {
   texts.frameRate = u"29.970";
   texts.rotation = u"-90.000";
   texts.samplingRate = u"44100";
+  texts.duration = u"83500.000";
   const vidmora::MediaValues values = ConvertMediaTexts(texts);
   EXPECT_EQ(values.storedWidth, 1920);
   EXPECT_EQ(values.storedHeight, 1080);
   EXPECT_DOUBLE_EQ(values.frameRate, 29.97);
   EXPECT_EQ(values.rotationDegrees, 270);
   EXPECT_DOUBLE_EQ(values.samplingRateKhz, 44.1);
+  EXPECT_DOUBLE_EQ(values.durationSeconds, 83.5);
 
   const vidmora::MediaValues empty = ConvertMediaTexts(MediaTexts());
   EXPECT_EQ(empty.storedWidth, 0);

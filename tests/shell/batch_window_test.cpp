@@ -268,6 +268,7 @@ TEST_F(WindowTest, TheListSurvivesARestartAndProcessSkipsTheDoneRows) {
   // A second start of the program.
   window_ = std::make_unique<CMainDlgUI>();
   window_->SetRevealOutputAtEnd(false);
+  window_->SetNotifyAtEnd(false);
   window_->SetTemplateNames(ReadTemplateNames(TemplatesFolder()), 0);
   window_->show();
   EXPECT_EQ(window_->KeepQueueIn(queue), "");

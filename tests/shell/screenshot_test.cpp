@@ -1,7 +1,9 @@
 // Pictures of the windows for people to look at, taken in a real X server
 // (run under xvfb-run): the main window with a done, a running and a failed
-// row, the about window and the quick-start window. QT_SCALE_FACTOR picks the
-// scale; the files are named after it (main_window_100.png, ..._200.png).
+// row, a queue of 30 rows mid-run and a done row's menu (with the text of
+// the run's notification beside them), the about window and the quick-start
+// window. QT_SCALE_FACTOR picks the scale; the files are named after it
+// (main_window_100.png, ..._200.png).
 
 #include "app/processing/first_start.h"
 #include "app/processing/settings/app_folders.h"
@@ -14,9 +16,15 @@
 #include "tests/support/temp_env.h"
 
 #include <QLabel>
+#include "app/shell/run_notification.h"
+#include "tests/support/media.h"
+#include <QApplication>
+#include <QFile>
 #include <QListView>
+#include <QMenu>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -66,15 +74,17 @@ TEST(ScreenshotTest, MainWindowWithDoneRunningAndFailedRows) {
   QStringList paths;
   for (const char* name : {"Holiday in the mountains.mp4", "Interview with the team, long take (final cut).mov",
                            "broken-download.mkv"}) {
-    WriteFile(folder / name, "x");
+    std::filesystem::copy_file(SampleClip(ClipSpec()), folder / name);
     paths << QString::fromStdString((folder / name).string());
   }
 
   CMainDlgUI window;
   window.SetRevealOutputAtEnd(false);
+  window.SetNotifyAtEnd(false);
   window.SetTemplateNames(ReadTemplateNames(TemplatesFolder()) << "Company logo" << "Copyright notice", 0);
   ASSERT_EQ(window.AddFiles(paths), 3);
   FileListModel& files = window.Files();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return files.index(2).data(FileListModel::ProbedRole).toBool(); }, 60000));
   files.SetStatus(0, {RowState::Done, {}, {}, {}});
   files.SetStatus(1, {RowState::Doing, {}, {}, {}});
   files.SetProgress(1, 0.42, 75);
@@ -123,6 +133,93 @@ TEST(ScreenshotTest, MainWindowWithARecipientList) {
   EXPECT_EQ(summary->text(), QString::fromUtf8("12 files × 40 recipients = 480 outputs"));
   window.resize(803, 580);
   EXPECT_FALSE(TakePicture(window, "main_window_recipients").isNull());
+}
+
+// A queue of 30 rows in the middle of a run: done rows with their outputs,
+// the running row, failed and skipped rows with their reasons, ready rows;
+// then the menu of a done row, and the text of the run's notification.
+TEST(ScreenshotTest, AQueueOfThirtyRowsMidRunAndADoneRowsMenu) {
+  TempEnv env;
+  ASSERT_TRUE(PrepareDataFolder());
+  const auto folder = env.MakeDir("Videos");
+  ClipSpec spec;
+  spec.width = 640;
+  spec.height = 360;
+  spec.seconds = 2;
+  const auto clip = SampleClip(spec);
+  QStringList paths;
+  for (int i = 1; i <= 30; ++i) {
+    const std::string name = i % 7 == 3 ? "Interview with the team, long take (final cut) " + std::to_string(i) + ".mov"
+                                        : "Holiday " + std::to_string(i) + ".mp4";
+    std::filesystem::copy_file(clip, folder / name);
+    paths << QString::fromStdString((folder / name).string());
+  }
+  WriteFile(folder / "notes.mp4", "a shopping list");
+  paths.insert(13, QString::fromStdString((folder / "notes.mp4").string()));
+  paths.removeLast();
+
+  CMainDlgUI window;
+  window.SetRevealOutputAtEnd(false);
+  window.SetNotifyAtEnd(false);
+  window.SetTemplateNames(ReadTemplateNames(TemplatesFolder()) << "Company logo", 0);
+  ASSERT_EQ(window.AddFiles(paths), 30);
+  FileListModel& files = window.Files();
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        for (int row = 0; row < files.rowCount(); ++row) {
+          if (!files.index(row).data(FileListModel::ProbedRole).toBool()) return false;
+        }
+        return true;
+      },
+      60000));
+  const auto outputOf = [&](int row) {
+    const QFileInfo source(files.PathAt(row));
+    return source.absolutePath() + "/" + source.completeBaseName() + "_new.mp4";
+  };
+  for (int row = 0; row < 12; ++row) files.SetStatus(row, {RowState::Done, {}, outputOf(row), {}});
+  files.SetStatus(
+      5, {RowState::Failed, "The video could not be decoded: invalid data found when processing input.", {}, {}});
+  files.SetStatus(9, {RowState::Skipped, "An output of this name exists and the preferences say to skip it.", {}, {}});
+  files.SetStatus(12, {RowState::Doing, {}, outputOf(12), {}});
+  files.SetProgress(12, 0.42, 75);
+  files.SetStatus(13, {RowState::Failed, "Can't open file: it holds no media that can be read.", {}, {}});
+  emit window.Runner().runningChanged(true);
+  emit window.Runner().batchProgressed(0.41, 560);
+  window.resize(900, 640);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  auto* list = window.findChild<QListView*>("file_list");
+  list->scrollTo(files.index(12), QAbstractItemView::PositionAtCenter);
+
+  const QImage picture = TakePicture(window, "queue_mid_run");
+  ASSERT_FALSE(picture.isNull());
+
+  // The menu of a done row, pictured while it is open.
+  emit window.Runner().runningChanged(false);
+  list->scrollToTop();
+  QImage menuPicture;
+  QTimer::singleShot(300, [&] {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+      const auto file = TestOutputDir() / ("row_menu" + ScaleSuffix() + ".png").toStdString();
+      menuPicture = menu->screen()->grabWindow(menu->winId()).toImage();
+      menuPicture.save(QString::fromStdString(file.string()));
+      std::printf("picture: %s\n", file.string().c_str());
+      menu->close();
+    }
+  });
+  emit list->customContextMenuRequested(list->visualRect(files.index(1)).center());
+  EXPECT_FALSE(menuPicture.isNull());
+
+  // The notification's text, as the desktop is handed it.
+  RunSummary summary;
+  summary.done = 27;
+  summary.failed = 2;
+  summary.skipped = 1;
+  const RunNotificationText text = NotificationTextOf(summary);
+  QFile notification(QString::fromStdString((TestOutputDir() / "notification.txt").string()));
+  ASSERT_TRUE(notification.open(QIODevice::WriteOnly));
+  notification.write((text.title + "\n" + text.body + "\n[Show in Folder]\n").toUtf8());
+  EXPECT_EQ(text.body, "Finished: 27 done, 2 failed, 1 skipped.");
 }
 
 TEST(ScreenshotTest, AboutWindow) {

@@ -15,6 +15,7 @@ void WindowTest::SetUp() {
   window_ = std::make_unique<CMainDlgUI>();
   ASSERT_TRUE(window_->IsSkinLoaded());
   window_->SetRevealOutputAtEnd(false);
+  window_->SetNotifyAtEnd(false);
   window_->SetTemplateNames(ReadTemplateNames(TemplatesFolder()), 0);
   window_->show();
 }
