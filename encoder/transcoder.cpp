@@ -282,8 +282,8 @@ std::string Transcode(const TranscodeOptions& options, VencorProgressCallback pr
   const auto started = std::chrono::steady_clock::now();
   const AVOutputFormat* format = MuxerForPath(options.outputPath);
   if (!format)
-    Fail(VENCOR_ERROR_ARGUMENTS,
-         "the output " + options.outputPath + " has no known file type (.mp4, .m4v, .mov, .avi, .mkv, .3gp, .vp8, .webm)");
+    Fail(VENCOR_ERROR_ARGUMENTS, "the output " + options.outputPath +
+                                     " has no known file type (.mp4, .m4v, .mov, .avi, .mkv, .3gp, .vp8, .webm)");
   RefuseOutputOverSource(options.outputPath, options.sourcePath);
   const auto seconds = [&] {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

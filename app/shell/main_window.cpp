@@ -4,8 +4,9 @@
 #include "app/processing/engine.h"
 #include "app/processing/job_settings.h"
 #include "app/processing/paint_size.h"
-#include "app/processing/settings/app_folders.h"
 #include "app/processing/recipients.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/templates/template_check.h"
 #include "app/settings/language_manager.h"
 #include "app/shell/batch_runner.h"
 #include "app/shell/external_programs.h"
@@ -16,7 +17,6 @@
 #include "app/shell/skin.h"
 #include "app/shell/video_files.h"
 #include "app/shell/window_message_sink.h"
-#include "app/processing/templates/template_check.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>

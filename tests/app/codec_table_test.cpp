@@ -38,10 +38,10 @@ struct Written {
 
 Written VideoWritten(VideoCodec codec) {
   static const std::map<VideoCodec, Written> kWritten = {
-      {VideoCodec::kH264, {"h264", "High"}},   {VideoCodec::kHevc, {"hevc", "Main"}},
-      {VideoCodec::kAv1, {"av1", "Main"}},     {VideoCodec::kVp9, {"vp9", "Profile 0"}},
-      {VideoCodec::kXvid, {"mpeg4", ""}},      {VideoCodec::kDivx, {"msmpeg4v3", ""}},
-      {VideoCodec::kH263, {"h263", ""}},       {VideoCodec::kVp8, {"vp8", ""}},
+      {VideoCodec::kH264, {"h264", "High"}}, {VideoCodec::kHevc, {"hevc", "Main"}},
+      {VideoCodec::kAv1, {"av1", "Main"}},   {VideoCodec::kVp9, {"vp9", "Profile 0"}},
+      {VideoCodec::kXvid, {"mpeg4", ""}},    {VideoCodec::kDivx, {"msmpeg4v3", ""}},
+      {VideoCodec::kH263, {"h263", ""}},     {VideoCodec::kVp8, {"vp8", ""}},
       {VideoCodec::kSame, {"h264", "High"}},  // of an H.264 source
   };
   return kWritten.at(codec);
@@ -85,8 +85,8 @@ TEST_F(CodecTableTest, EveryOfferedPairIsWrittenReadBackAndWatermarked) {
       settings.encoding.videoCodec = container.videoCodecs[i % container.videoCodecs.size()];
       settings.encoding.audioCodec = audio[i % audio.size()];
       const VideoCodec video = settings.encoding.videoCodec;
-      const std::string name = std::string(container.text) + "/" + Info(video).text + "/" +
-                               Info(settings.encoding.audioCodec).text;
+      const std::string name =
+          std::string(container.text) + "/" + Info(video).text + "/" + Info(settings.encoding.audioCodec).text;
       SCOPED_TRACE(name);
 
       const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
@@ -133,8 +133,8 @@ TEST_F(CodecTableTest, SameAsSourceKeepsTheCodecFamily) {
     const char* written;
   };
   SilentListener listener;
-  for (const Case& c : {Case{"libx264", "mp4", "h264"}, Case{"libx265", "mp4", "hevc"},
-                        Case{"libsvtav1", "mkv", "av1"}, Case{"libvpx", "webm", "h264"}}) {
+  for (const Case& c : {Case{"libx264", "mp4", "h264"}, Case{"libx265", "mp4", "hevc"}, Case{"libsvtav1", "mkv", "av1"},
+                        Case{"libvpx", "webm", "h264"}}) {
     SCOPED_TRACE(c.encoder);
     ClipSpec spec = SmallClip();
     spec.seconds = 0.4;

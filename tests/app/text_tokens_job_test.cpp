@@ -1,9 +1,9 @@
 // Tokens in a template's texts, painted by the job: each file gets its own
 // values; a token without a value is painted as typed and noted on the row.
 
-#include "app/processing/transcode_job.h"
 #include "app/processing/settings/app_folders.h"
 #include "app/processing/templates/template_store.h"
+#include "app/processing/transcode_job.h"
 #include "draw/glyphra.h"
 #include "shared/template/edited_layer.h"
 #include "tests/app/engine_fixture.h"

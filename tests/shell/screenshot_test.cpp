@@ -15,17 +15,17 @@
 #include "app/shell/quick_start_window.h"
 #include "tests/support/temp_env.h"
 
-#include <QLabel>
-#include "app/shell/run_notification.h"
-#include "tests/support/media.h"
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include "app/shell/run_notification.h"
+#include "tests/support/media.h"
 
 #include <gtest/gtest.h>
 

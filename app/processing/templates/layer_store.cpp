@@ -163,8 +163,7 @@ StoreResult MoveLayer(const QString& templatesFolder, const QString& templateNam
 QString FreeLayerName(const QString& templatesFolder, const QString& templateName, const QString& base) {
   const QStringList inUse = ReadLayerNames(templatesFolder, templateName).value_or(QStringList());
   for (int n = 1;; ++n) {
-    QString candidate =
-        n == 1 ? base + QStringLiteral(" copy") : base + QStringLiteral(" copy ") + QString::number(n);
+    QString candidate = n == 1 ? base + QStringLiteral(" copy") : base + QStringLiteral(" copy ") + QString::number(n);
     if (NameRefusal(candidate, inUse, NamedThing::kLayer).isEmpty()) return candidate;
   }
 }
