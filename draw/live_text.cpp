@@ -78,8 +78,8 @@ vidmora::TokenValues FrameValues(const FrameTime& time) {
   const vidmora::FrameRate rate{time.rateNum > 0 ? time.rateNum : 25, time.rateNum > 0 ? time.rateDen : 1};
   const double fps = static_cast<double>(rate.num) / rate.den;
   int64_t index = time.frameIndex;
-  if (index < 0) index = time.Known() ? std::llround(time.frameMs * fps / 1000) : 0;
-  const double seconds = time.Known() ? time.frameMs / 1000.0 : index / fps;
+  if (index < 0) index = time.Known() ? std::llround(static_cast<double>(time.frameMs) * fps / 1000) : 0;
+  const double seconds = time.Known() ? static_cast<double>(time.frameMs) / 1000.0 : static_cast<double>(index) / fps;
   return vidmora::FrameTokenValues(index, rate, seconds, time.startFrames);
 }
 

@@ -102,6 +102,7 @@ SplicePlan PlanSpans(const std::vector<PacketTimes>& packets, std::vector<TimeWi
 
 void FillDecodeTimes(std::vector<PacketTimes>& packets, int64_t frameDuration) {
   std::vector<int64_t> shown;
+  shown.reserve(packets.size());
   for (const PacketTimes& packet : packets) shown.push_back(packet.pts);
   std::sort(shown.begin(), shown.end());
   // The reordering depth: how far a packet's picture is shown before its place in decode order.

@@ -8,7 +8,6 @@ extern "C" {
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 namespace vencor {
 
@@ -116,11 +115,6 @@ std::string ApplyVideoQuality(AVCodecContext& encoder, const AVCodec& codec, int
     av_opt_set_int(encoder.priv_data, "row-mt", 1, 0);
   }
   if (Named(codec, "libx265")) av_opt_set(encoder.priv_data, "x265-params", "log-level=error", 0);
-  if (Named(codec, "libsvtav1")) {
-    // SVT-AV1 writes its banner to the standard error unless told to keep to errors.
-    static std::once_flag quiet;
-    std::call_once(quiet, [] { setenv("SVT_LOG", "1", 0); });
-  }
   return words;
 }
 

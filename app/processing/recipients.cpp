@@ -156,7 +156,7 @@ QString SafeFileNamePart(const QString& text, int maxBytes) {
 }
 
 QString OutputCountSummary(int files, int recipients) {
-  const QString fileText = QString("%1 %2").arg(files).arg(files == 1 ? "file" : "files");
+  QString fileText = QString("%1 %2").arg(files).arg(files == 1 ? "file" : "files");
   if (recipients <= 0) return fileText;
   return QString("%1 × %2 %3 = %4 %5")
       .arg(fileText)
