@@ -3,6 +3,8 @@
 // system libraries that the program cannot free are not reported, and
 // undefined behaviour stops the test.
 
+// The runtimes look these functions up by their reserved names.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 extern "C" {
 const char* __asan_default_options() { return "detect_leaks=1:abort_on_error=0"; }
 const char* __ubsan_default_options() { return "print_stacktrace=1:halt_on_error=1"; }
@@ -16,3 +18,4 @@ const char* __lsan_default_suppressions() {
   return "leak:libfontconfig.so\nleak:libdbus-1.so\nleak:libsrt-gnutls.so\nleak:libx265.so\n";
 }
 }
+// NOLINTEND(bugprone-reserved-identifier)
