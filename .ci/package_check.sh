@@ -39,7 +39,7 @@ check_tree() {  # root, what it is
       problem "$what: $p does not find all its libraries: $(ldd "$root/$program_dir/$p" | grep 'not found' | xargs)"
     fi
   done
-  for f in "$here"/app/settings/lang/*.ini; do
+  for f in "$here"/lang/*.ini; do
     cmp -s "$f" "$root/$program_dir/lang/$(basename "$f")" || problem "$what: lang/$(basename "$f") is missing or differs"
   done
   [ -n "$(find "$root/$program_dir/skin" -name '*.png' -print -quit 2>/dev/null)" ] || problem "$what: skin/ holds no pictures"
