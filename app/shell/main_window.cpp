@@ -282,8 +282,15 @@ bool CMainDlgUI::UseRecipients(const QString& path) {
 void CMainDlgUI::ShowRecipientSummary() {
   auto* label = Control<QLabel>("recipients_label");
   if (label == nullptr) return;
-  label->setText(runner_->RecipientCount() == 0 ? UiText(QStringLiteral("No recipients: one output per file"))
-                                                : OutputCountSummary(files_->rowCount(), runner_->RecipientCount()));
+  if (runner_->RecipientCount() == 0) {
+    label->setText(UiText(QStringLiteral("No recipients: one output per file")));
+    return;
+  }
+  // The column is narrow: when the line wraps, the count of outputs moves down whole.
+  QString summary = OutputCountSummary(files_->rowCount(), runner_->RecipientCount());
+  const qsizetype equals = summary.lastIndexOf(QStringLiteral(" = "));
+  if (equals >= 0) summary = summary.left(equals + 1) + summary.mid(equals + 1).replace(QChar(' '), QChar(0x00A0));
+  label->setText(summary);
 }
 
 void CMainDlgUI::RestorePlace(const QString& placeFile) {

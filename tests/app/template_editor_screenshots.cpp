@@ -19,10 +19,10 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QTest>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -141,7 +141,7 @@ TEST(TemplateEditorScreenshots, TheTextPageWithItsTokenMenu) {
   editor.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor, 30000));
   auto* text = editor.findChild<QLineEdit*>("text_edit");
-  auto* button = editor.findChild<QToolButton*>("insert_token_btn");
+  auto* button = editor.findChild<QPushButton*>("insert_token_btn");
   ASSERT_TRUE(text && button && button->menu());
   QMenu* menu = button->menu();
   menu->popup(button->mapToGlobal(QPoint(0, button->height())));

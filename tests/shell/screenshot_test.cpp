@@ -114,8 +114,8 @@ TEST(ScreenshotTest, MainWindowWithARecipientList) {
   const auto folder = env.MakeDir("Dailies");
   QStringList paths;
   for (int i = 1; i <= 12; ++i) {
-    const std::string name = "Scene_" + std::to_string(i) + "_take_1.mov";
-    WriteFile(folder / name, "x");
+    const std::string name = "Scene_" + std::to_string(i) + "_take_1.mp4";
+    std::filesystem::copy_file(SampleClip(ClipSpec()), folder / name);
     paths << QString::fromStdString((folder / name).string());
   }
   std::string csv = "Name,Company\n";
@@ -126,11 +126,14 @@ TEST(ScreenshotTest, MainWindowWithARecipientList) {
   window.SetRevealOutputAtEnd(false);
   window.SetTemplateNames(ReadTemplateNames(TemplatesFolder()), 0);
   ASSERT_EQ(window.AddFiles(paths), 12);
+  FileListModel& files = window.Files();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return files.index(11).data(FileListModel::ProbedRole).toBool(); }, 60000));
   auto* summary = window.findChild<QLabel*>("recipients_label");
   ASSERT_NE(summary, nullptr);
   EXPECT_EQ(summary->text(), "No recipients: one output per file");
   ASSERT_TRUE(window.UseRecipients(QString::fromStdString((folder / "screeners.csv").string())));
-  EXPECT_EQ(summary->text(), QString::fromUtf8("12 files × 40 recipients = 480 outputs"));
+  EXPECT_EQ(summary->text().replace(QChar(0x00A0), QChar(' ')),
+            QString::fromUtf8("12 files × 40 recipients = 480 outputs"));
   window.resize(803, 580);
   EXPECT_FALSE(TakePicture(window, "main_window_recipients").isNull());
 }
