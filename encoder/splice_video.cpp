@@ -4,6 +4,7 @@
 #include "encoder/input_media.h"
 #include "encoder/muxer.h"
 #include "encoder/output_format.h"
+#include "encoder/video_quality.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -25,8 +26,8 @@ void AppendNal(std::vector<uint8_t>& out, const uint8_t* nal, size_t size, int l
   out.insert(out.end(), nal, nal + size);
 }
 
-// The parameter sets of an avcC or hvcC record as length-prefixed NAL units;
-// empty when the record is malformed.
+}  // namespace
+
 std::vector<uint8_t> ParameterSets(const AVCodecParameters& parameters, int lengthSize) {
   const uint8_t* d = parameters.extradata;
   const size_t n = static_cast<size_t>(parameters.extradata_size);
@@ -65,6 +66,8 @@ std::vector<uint8_t> ParameterSets(const AVCodecParameters& parameters, int leng
   }
   return out;
 }
+
+namespace {
 
 // Annex B NAL units (start codes, as the encoders write them without global
 // headers) rewritten length-prefixed, as the source's stream holds them.
@@ -198,6 +201,9 @@ CodecContextPtr SplicedVideo::OpenSpanEncoder() const {
   const bool baseline =
       parameters.profile == FF_PROFILE_H264_BASELINE || parameters.profile == FF_PROFILE_H264_CONSTRAINED_BASELINE;
   encoder->max_b_frames = delay <= 0 || baseline ? 0 : 3;
+  // The speed the user chose for whole encodes: the spans are coded as fast as a full encode would be.
+  const EncoderSpeed speed = SpeedFor(*codec_, options_.speed);
+  if (*speed.option) av_opt_set(encoder->priv_data, speed.option, speed.value.c_str(), 0);
   char level[16];
   if (codec_->id == AV_CODEC_ID_H264) {
     if (const char* profile = X264Profile(parameters.profile)) av_opt_set(encoder->priv_data, "profile", profile, 0);

@@ -21,6 +21,7 @@
 #include "encoder/options.h"
 #include "encoder/smart_plan.h"
 
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <stdexcept>
@@ -48,6 +49,12 @@ bool StartsRefresh(AVCodecID codec, const AVPacket& packet, int lengthSize);
 // The NAL length size of a length-prefixed H.264 or HEVC stream (avcC,
 // hvcC); 0 when its extradata is not in that form.
 int NalLengthSize(const AVCodecParameters& parameters);
+
+// The parameter sets of a length-prefixed H.264 or HEVC stream's avcC or
+// hvcC record, as NAL units with `lengthSize`-byte lengths: what the first
+// packet copied after a span carries in front of the source's bytes. Empty
+// when the record is malformed.
+std::vector<uint8_t> ParameterSets(const AVCodecParameters& parameters, int lengthSize);
 
 class SplicedVideo {
  public:

@@ -39,7 +39,7 @@ void MoveToStart(AVPacket& packet, int64_t offset) {
 // discontinuities (MPEG-TS: a recorder restarted, streams cut together), or
 // any step back beyond a tenth of a second, is a break in its clock, not
 // time that passed.
-constexpr int64_t kDiscontinuity = 10 * AV_TIME_BASE;
+constexpr int64_t kDiscontinuity = int64_t{10} * AV_TIME_BASE;
 constexpr int64_t kStepBack = AV_TIME_BASE / 10;
 
 // Mends the clock breaks of such files as players do: the packets after a
@@ -58,8 +58,8 @@ class ClockMender {
       const int64_t jump = dts - last_ - step;
       shift_ -= jump;
       dts -= jump;
-      Log("the source's clock jumps by %.3f s at %.3f s; the packets after it follow on", jump / double(AV_TIME_BASE),
-          last_ / double(AV_TIME_BASE));
+      Log("the source's clock jumps by %.3f s at %.3f s; the packets after it follow on",
+          static_cast<double>(jump) / AV_TIME_BASE, static_cast<double>(last_) / AV_TIME_BASE);
     }
     last_ = last_ == AV_NOPTS_VALUE ? dts : std::max(last_, dts);
     if (shift_ == 0) return;
@@ -259,16 +259,20 @@ std::string SplicedTranscode(const TranscodeOptions& options, const AVOutputForm
   const size_t total = times.size();
   const size_t reencoded = plan.reencodedPackets;
   const std::vector<ReencodeSpan> spans = plan.spans;
+  const std::vector<PacketTimes> planned = times;
 
   ProgressReporter progress(progressCallback, userData, clipSeconds);
   Muxer muxer(format, options.outputPath);
   SplicedVideo video(input, options, std::move(plan), std::move(times), muxer, clipSeconds);
   RunStages(options, format, input, progress, muxer, video, [&](OutputFile& output) {
     avio_flush(output.Io());
-    const std::string problem = CheckSplicedOutput(options.sourcePath, output.TemporaryPath(), spans, [&] {
+    const auto checkStarted = std::chrono::steady_clock::now();
+    const std::string problem = CheckSplicedOutput(options.sourcePath, output.TemporaryPath(), planned, spans, [&] {
       return !progress.Report(video.PositionSeconds(), video.FramesEncoded());
     });
     if (!problem.empty()) RefuseSplice(problem);
+    Log("spliced output checked in %.1f s",
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - checkStarted).count());
   });
   const long copiedPercent = std::lround(100.0 * static_cast<double>(total - reencoded) / static_cast<double>(total));
   char summary[64];

@@ -26,9 +26,10 @@
 // options.h), only the groups of pictures the windows touch are decoded,
 // painted and encoded again, in the source's codec, profile, level, size and
 // format; every other packet of the video is copied as it is, with every
-// timestamp kept. The output is then decoded whole and its copied pictures
-// compared with the source's; where that does not apply or the proof fails,
-// the whole video is re-encoded and a note says why.
+// timestamp kept. The output is then checked against the source: its copied
+// packets byte for byte, and the pictures around each re-encoded group
+// decoded and compared (splice_check.h); where that does not apply or the
+// proof fails, the whole video is re-encoded and a note says why.
 //
 // Every video frame, upright as players show it and at the output frame rate,
 // is painted with the drawing library's template prepared on the thread of

@@ -54,6 +54,19 @@ std::vector<Picture> Pictures(const fs::path& file) {
   return pictures;
 }
 
+// The video packets of `file` in decode order as the ffmpeg program's
+// framemd5 gives them unchanged: times, size and checksum, one line each.
+std::vector<std::string> Packets(const fs::path& file) {
+  const ProcessResult run =
+      RunProcess({"ffmpeg", "-v", "error", "-i", file.string(), "-map", "0:v:0", "-c", "copy", "-f", "framemd5", "-"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  std::vector<std::string> packets;
+  std::istringstream lines(run.out);
+  for (std::string line; std::getline(lines, line);)
+    if (!line.empty() && line[0] != '#') packets.push_back(line);
+  return packets;
+}
+
 // The ffmpeg program decodes the whole file, its video and audio, and says nothing.
 void ExpectCleanDecode(const fs::path& file) {
   const ProcessResult run = RunProcess(
@@ -98,7 +111,8 @@ class SmartRender : public ::testing::Test {
   // Encodes `source` with a red square shown as `layer` says, asking for
   // `-smart windows`; gives the output's path.
   fs::path Encode(const fs::path& source, Layer timing, const std::string& windows, const std::string& name,
-                  EncodeResult& result, std::vector<std::string> extra = {}, const std::string& extension = "mp4") {
+                  EncodeResult& result, std::vector<std::string> extra = {}, const std::string& extension = "mp4",
+                  VencorProgressCallback progress = nullptr, void* userData = nullptr) {
     const fs::path folder = env_.DataHome() / "Vidmora" / "templates";
     fs::create_directories(folder);
     const std::u16string dir = FromUtf8(folder.string());
@@ -127,7 +141,7 @@ class SmartRender : public ::testing::Test {
     std::vector<std::string> vector = args.Vector();
     vector.insert(vector.end() - 1, {"-smart", windows});
     vector.insert(vector.end() - 1, extra.begin(), extra.end());
-    result = RunVencor(vector);
+    result = RunVencor(vector, progress, userData);
     EXPECT_EQ(result.code, VENCOR_OK) << result.error;
     SetFrameHookTime(-1, 0);
     return args.output;
@@ -269,6 +283,99 @@ TEST_F(SmartRender, NtscRateWithAudioAndSubtitlesKeepsEveryTrack) {
   const ProbeResult probe = Probe(output);
   EXPECT_EQ(probe.Count("audio"), 1);
   EXPECT_EQ(probe.Count("subtitle"), 1);
+}
+
+// Open groups (x264's I-pictures that are no refresh, whose leading
+// B-pictures lean on the group before) with refreshes forced at 3 s and 4 s:
+// the span between them may be cut out, and the check decodes the groups
+// before it from the refresh at the start, not from the open group's
+// I-picture, whose leading pictures would not decode there.
+TEST_F(SmartRender, OpenGroupsBetweenRefreshes) {
+  ClipSpec spec;
+  spec.width = kWidth;
+  spec.height = kHeight;
+  spec.seconds = 6;
+  spec.audio = false;
+  const std::string groups = "keyint=25:min-keyint=25:scenecut=0:open-gop=1";
+  spec.extraArgs = {"-bf", "3", "-x264-params", groups, "-force_key_frames", "3,4", "-forced-idr", "1"};
+  const fs::path source = SampleClip(spec);
+  EncodeResult result;
+  const fs::path output = Encode(source, {3200, 3400}, "3200:3400", "open between refreshes", result);
+  EXPECT_EQ(result.summary, "copied 83 %, re-encoded 17 %");
+  for (const std::string& note : result.notes) ADD_FAILURE() << note;
+  ExpectSpliced(source, output, {{75, 100}}, {{80, 85}}, "open between refreshes");
+  // The group at 1 s is open indeed: a cut there is refused.
+  EncodeResult refused;
+  Encode(source, {1080, 1320}, "1080:1320", "open cut", refused);
+  ASSERT_EQ(refused.notes.size(), 1u);
+  EXPECT_NE(refused.notes.front().find("open"), std::string::npos) << refused.notes.front();
+}
+
+// The source is replaced, once the encode has started, by one whose
+// packets are the same up to 3 s and differ from 3.5 s on (a box drawn
+// there; constant quantiser and a fixed picture pattern keep the packets
+// before it the same): far past the span at the start and the groups
+// decoded around it. The check must see it in the packets it only compares
+// and re-encode the whole file with its note; with the source left as it
+// is, the same encode is copied around the mark.
+TEST_F(SmartRender, ACopiedPacketThatDiffersFarFromTheSpanIsCaught) {
+  const auto clip = [](const std::string& boxFrom) {
+    ClipSpec spec;
+    spec.width = kWidth;
+    spec.height = kHeight;
+    spec.seconds = 4;
+    spec.audio = false;
+    spec.extraArgs = kClosedGroups;
+    const std::string box = "drawbox=x=0:y=60:w=80:h=60:color=white:t=fill:enable='" + boxFrom + "'";
+    spec.extraArgs.insert(spec.extraArgs.end(), {"-qp", "24", "-x264-params", "b-adapt=0", "-vf", box});
+    return SampleClip(spec);
+  };
+  const fs::path original = clip("0"), changed = clip("gte(t,3.5)");
+  const std::vector<std::string> before = Packets(original), after = Packets(changed);
+  ASSERT_EQ(after.size(), before.size());
+  ASSERT_EQ(before.size(), 100u);
+  size_t firstDifference = 0;
+  while (firstDifference < before.size() && before[firstDifference] == after[firstDifference]) ++firstDifference;
+  ASSERT_GE(firstDifference, 75u);  // the span is pictures 0..24, the groups decoded 0..49
+  ASSERT_LT(firstDifference, before.size());
+
+  struct Swap {
+    fs::path from, to;
+    static int Once(const VencorProgress*, void* data) {
+      auto& swap = *static_cast<Swap*>(data);
+      if (!swap.from.empty()) fs::rename(swap.from, swap.to);
+      swap.from.clear();
+      return 0;
+    }
+  };
+  for (const bool swapped : {false, true}) {
+    const std::string name = swapped ? "source changed" : "source kept";
+    const fs::path folder = env_.MakeDir(swapped ? "changed" : "kept");
+    const fs::path source = folder / "source.mp4";
+    fs::copy_file(original, source);
+    Swap swap;
+    if (swapped) {
+      swap.to = source;
+      swap.from = folder / "changed.mp4";
+      fs::copy_file(changed, swap.from);
+    }
+    EncodeResult result;
+    const fs::path output = Encode(source, {0, 400}, "0:400", name, result, {}, "mp4", &Swap::Once, &swap);
+    EXPECT_TRUE(swap.from.empty()) << name << ": the progress callback was not called";
+    if (!swapped) {
+      EXPECT_EQ(result.summary, "copied 75 %, re-encoded 25 %");
+      for (const std::string& note : result.notes) ADD_FAILURE() << name << ": " << note;
+      continue;
+    }
+    EXPECT_EQ(result.summary, "") << name;
+    ASSERT_EQ(result.notes.size(), 1u) << name;
+    EXPECT_NE(result.notes.front().find("whole video was re-encoded"), std::string::npos) << result.notes.front();
+    EXPECT_NE(result.notes.front().find("a copied packet of the output differs"), std::string::npos)
+        << result.notes.front();
+    EXPECT_EQ(CountFrames(output), 100);
+    EXPECT_TRUE(IsRed(DecodeFrame(output, 5)));
+    EXPECT_FALSE(IsRed(DecodeFrame(output, 20)));
+  }
 }
 
 TEST_F(SmartRender, WhatCannotBeCopiedIsReencodedWholeWithANote) {
