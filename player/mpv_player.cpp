@@ -227,6 +227,8 @@ void MpvPlayer::HandleEvent(const mpv_event& event) {
     case MPV_EVENT_LOG_MESSAGE: {
       const auto* message = static_cast<const mpv_event_log_message*>(event.data);
       std::fprintf(stderr, "vidplay: mpv %s: %s", message->prefix, message->text);
+      emit problemLogged(QString::fromUtf8(message->prefix) + QStringLiteral(": ") +
+                         QString::fromUtf8(message->text).trimmed());
       break;
     }
     default:

@@ -62,6 +62,8 @@ class MpvPlayer : public QObject {
   bool Paused() const { return paused_; }
   const VideoFormat& Format() const { return format_; }
   const PlaybackCounters& Counters() const { return counters_; }
+  // The last picture of the file was shown (mpv's eof-reached; keep-open holds it).
+  bool AtEnd() const { return atEnd_; }
 
  signals:
   void fileLoaded();  // the file is open and holds a picture
@@ -73,6 +75,9 @@ class MpvPlayer : public QObject {
   void mutedChanged(bool muted);
   void failed(const QString& reason);  // the file cannot be played; one line
   void finished();                     // the end of the file was played (with keep-open=no)
+  // One of mpv's messages at error level (a picture that does not decode,
+  // a device that does not open), as it is also printed on the error output.
+  void problemLogged(const QString& line);
 
  private:
   struct Destroy {

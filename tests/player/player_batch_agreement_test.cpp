@@ -5,6 +5,7 @@
 #include "tests/support/process.h"
 
 #include <QCoreApplication>
+#include <QTest>
 
 #include <csignal>
 
@@ -84,6 +85,37 @@ TEST_F(PlayerTest, ThePlayerProgramPrintsNothingWhilePlaying) {
   player.Signal(SIGTERM);
   const vidmora::test::ProcessResult result = player.Finish();
   EXPECT_EQ(result.err, "");
+}
+
+// An output re-encoded only where its mark shows (copied elsewhere) plays
+// in the player from start to end with no message from mpv's decoders: the
+// spliced groups of pictures and their parameter sets are what it expects.
+TEST_F(PlayerTest, AnOutputReencodedOnlyWhereTheMarkIsPlaysToItsEndWithoutAnError) {
+  const std::string cli = (QCoreApplication::applicationDirPath() + "/vidmora-cli").toStdString();
+  ASSERT_EQ(vidmora::test::RunProcess({cli, "templates"}).exitCode, 0);
+  WriteRedCornerTemplate(u"Demo 1", 1000, 2000);
+  vidmora::test::ClipSpec spec;
+  spec.seconds = 4;
+  spec.extraArgs = {"-g", "25", "-bf", "2"};  // a group of pictures a second, with B-frames
+  const fs::path source = env_.MakeDir("clips") / "long.mp4";
+  fs::copy_file(vidmora::test::SampleClip(spec), source);
+  const fs::path outputs = env_.MakeDir("outputs");
+  const auto batch =
+      vidmora::test::RunProcess({cli, "--smart", "on", "--output-dir", outputs.string(), source.string()});
+  ASSERT_EQ(batch.exitCode, 0) << batch.err;
+  ASSERT_NE(batch.out.find("copied"), std::string::npos) << "not spliced: " << batch.out;
+  const fs::path output = fs::directory_iterator(outputs)->path();
+
+  auto window = OpenPlayer(output, QStringLiteral("Demo 1"), QSize(320, 240));
+  MpvPlayer* player = window->Player();
+  ASSERT_NE(player, nullptr) << window->Message().toStdString();
+  QStringList problems;
+  QObject::connect(player, &MpvPlayer::problemLogged, [&](const QString& line) { problems << line; });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return player->AtEnd() || window->ExitStatus() != 0; }, 120000))
+      << "stopped at " << player->Position() << " s";
+  EXPECT_EQ(window->ExitStatus(), 0) << window->Message().toStdString();
+  EXPECT_NEAR(player->Position(), 4.0, 0.1);
+  EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 namespace vidplay::test {
 
-void PlayerTest::WriteRedCornerTemplate(const std::u16string& name, int startTime) {
+void PlayerTest::WriteRedCornerTemplate(const std::u16string& name, int startTime, int endTime) {
   vidmora::EditedLayer layer = glyphra::test::NewLayer(u"WM");
   layer.location = 8;
   layer.offsetH = -10;  // offsets are added: negative is inwards here
@@ -24,6 +24,7 @@ void PlayerTest::WriteRedCornerTemplate(const std::u16string& name, int startTim
   layer.font.height = -40;
   layer.font.weight = 700;
   layer.startTime = startTime;
+  layer.endTime = endTime;
   glyphra::test::WriteTemplate(Templates(), name, {{name + u"_Layer 1", layer}});
 }
 

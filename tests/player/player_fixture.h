@@ -23,8 +23,8 @@ class PlayerTest : public ::testing::Test {
  protected:
   // Writes template `name`: one layer with red text ("WM", 40 pixels high)
   // at the bottom right of the frame, 10 pixels from both edges; shown from
-  // startTime (milliseconds) on.
-  void WriteRedCornerTemplate(const std::u16string& name, int startTime = 0);
+  // startTime (milliseconds) on, until endTime (0: the end).
+  void WriteRedCornerTemplate(const std::u16string& name, int startTime = 0, int endTime = 0);
   std::filesystem::path Templates() const { return env_.DataHome() / "Vidmora" / "templates"; }
 
   // A shown player window on `clip` with mpv silent, its picture area
