@@ -248,6 +248,7 @@ void Batch::Work(Run& run) {
     RowListener listener(*this, row);
     TranscodeRequest request{source, std::move(settings), programFolder_};
     request.existing = runOptions_.existing;
+    request.question = runOptions_.question;
     request.skipExisting = runOptions_.skipExisting;
     request.encoderThreads = runOptions_.encoderThreads;
     request.namePattern = runOptions_.namePattern;

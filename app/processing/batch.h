@@ -55,6 +55,7 @@ struct RowStatus {
 // How a run treats existing outputs and how many files it encodes at once.
 struct RunOptions {
   ExistingOutputs existing = ExistingOutputs::SameSourceOnly;
+  ExistingOutputQuestion* question = nullptr;  // for Ask (transcode_job.h); must outlive the run
   bool skipExisting = false;
   int filesAtOnce = 1;
   // Threads each encoder may use; 0: the codecs' own choice (with several
