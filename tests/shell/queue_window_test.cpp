@@ -179,6 +179,30 @@ TEST_F(WindowTest, AddedRowsAreReadInTheBackgroundAndAFileThatIsNoVideoSaysSo) {
   EXPECT_EQ(files.StateAt(1), RowState::Failed);
 }
 
+// With a recipient list the running row names the recipient whose output it
+// makes, and the done row counts its outputs and names the last.
+TEST_F(WindowTest, ARowShowsTheRecipientOfTheOutputItMakes) {
+  const fs::path list = sources_ / "viewers.csv";
+  WriteFile(list, "name,company\nAnn,North\nBob,South\n");
+  ASSERT_TRUE(window_->UseRecipients(QString::fromStdString(list.string())));
+  window_->AddFiles({MakeSource("a.mp4")});
+  const FileListModel& files = window_->Files();
+  ASSERT_TRUE(WaitFor([&] { return files.index(0).data(FileListModel::ProbedRole).toBool(); }));
+  QStringList whileDoing;  // the row's details each time it changed while encoding
+  QObject::connect(&files, &QAbstractItemModel::dataChanged, [&] {
+    const QString details = RowDetailsText(files.index(0));
+    if (files.StateAt(0) == RowState::Doing && !whileDoing.contains(details)) whileDoing << details;
+  });
+  RunToTheEnd();
+  ASSERT_EQ(files.StateAt(0), RowState::Done) << files.StatusAt(0).reason.toStdString();
+  EXPECT_EQ(whileDoing.join(" | ").toStdString(),
+            "0:01 · 320 × 240 · for Ann (1 of 2) | 0:01 · 320 × 240 · for Bob (2 of 2)");
+  const QString output = QFileInfo(files.StatusAt(0).outputPath).fileName();
+  EXPECT_TRUE(output.contains("Bob")) << output.toStdString();
+  EXPECT_EQ(RowDetailsText(files.index(0)),
+            QStringLiteral("0:01 · 320 × 240 · → 2 outputs, one per recipient, the last %1").arg(output));
+}
+
 // A done row's menu plays its output with the desktop's player and shows it
 // in the file manager (over D-Bus; the folder opened when no file manager
 // answers); a double click plays it too. A row not done has neither entry.
