@@ -30,7 +30,11 @@ class Batch::RowListener : public JobListener {
 
   // The planned path; the job may still choose another name (see its result).
   void OutputPathChosen(const QString& path) override { outputPath_ = path; }
-  void EncodeStarted() override { batch_.SetState(row_, {RowState::Doing, {}, outputPath_, {}}); }
+  void EncodeStarted() override {
+    RowStatus doing{RowState::Doing, {}, outputPath_, {}};
+    TellRecipient(doing);
+    batch_.SetState(row_, doing);
+  }
   bool EncodeProgressed(const EncodeProgress& progress) override {
     {
       std::lock_guard lock(batch_.observerMutex_);
@@ -41,10 +45,26 @@ class Batch::RowListener : public JobListener {
     return !batch_.abortEncode_.load();
   }
 
+  // The recipient of the output begun last, into a state of the row.
+  void TellRecipient(RowStatus& status) const {
+    status.recipient = recipient_;
+    status.recipientNumber = recipientNumber_;
+    status.recipients = recipients_;
+  }
+  // The output made next is the recipient's `number` (from 1) of `count`.
+  void ForRecipient(const QString& name, int number, int count) {
+    recipient_ = name;
+    recipientNumber_ = number;
+    recipients_ = count;
+  }
+
  private:
   Batch& batch_;
   int row_;
   QString outputPath_;
+  QString recipient_;
+  int recipientNumber_ = 0;
+  int recipients_ = 0;
 };
 
 Batch::Batch(JobSettingsSource& settings, BatchObserver& observer, MessageSink* messages, QString programFolder)
@@ -248,6 +268,7 @@ void Batch::Work(Run& run) {
     RowListener listener(*this, row);
     TranscodeRequest request{source, std::move(settings), programFolder_};
     request.existing = runOptions_.existing;
+    request.question = runOptions_.question;
     request.skipExisting = runOptions_.skipExisting;
     request.encoderThreads = runOptions_.encoderThreads;
     request.namePattern = runOptions_.namePattern;
@@ -260,7 +281,10 @@ void Batch::Work(Run& run) {
     } else {
       // Every recipient's output in turn; the row tells the first that did
       // not get done, or the last output.
-      for (const Recipient& recipient : runOptions_.recipients) {
+      const int count = static_cast<int>(runOptions_.recipients.size());
+      for (int number = 1; number <= count; ++number) {
+        const Recipient& recipient = runOptions_.recipients[number - 1];
+        listener.ForRecipient(recipient.name, number, count);
         request.recipient = recipient.name;
         request.tokens = recipient.tokens;
         JobResult one = TranscodeFile(request, listener, messages_, {files, &run.outputs});
@@ -272,6 +296,7 @@ void Batch::Work(Run& run) {
     }
 
     RowStatus status{RowState::Failed, result.reason, result.outputPath, {}, result.retryMayHelp};
+    listener.TellRecipient(status);
     {
       std::lock_guard lock(run.mutex);
       switch (result.outcome) {

@@ -50,11 +50,19 @@ struct RowStatus {
                        // exist (empty when none was decided); Ready: empty
   QStringList notes;   // Done: what the output could not keep of the source, one line each
   bool retryMayHelp = false;  // Failed: the cause may pass (see JobResult)
+  // With a recipient list (RunOptions::recipients), one output per
+  // recipient: the recipient of the output being written (Doing), of the
+  // last one written (Done) or of the one not done (Failed, Skipped), its
+  // place in the list from 1, and the list's length; else empty and 0.
+  QString recipient = {};
+  int recipientNumber = 0;
+  int recipients = 0;
 };
 
 // How a run treats existing outputs and how many files it encodes at once.
 struct RunOptions {
   ExistingOutputs existing = ExistingOutputs::SameSourceOnly;
+  ExistingOutputQuestion* question = nullptr;  // for Ask (transcode_job.h); must outlive the run
   bool skipExisting = false;
   int filesAtOnce = 1;
   // Threads each encoder may use; 0: the codecs' own choice (with several

@@ -191,12 +191,20 @@ JobResult PlannedJob(const TranscodeRequest& request, OutputPlan plan, QString n
         numbered("exists and is kept");
         break;
       case ExistingOutputs::SameSourceOnly:
+      case ExistingOutputs::Ask:
         if (own && own->path != planned && outputs.Claim(own->path)) {
           // An earlier run numbered it; it is re-made where it is.
           moveTo(own->path);
           plan.path = own->path;
           note = QString("written as %1, the earlier output of this source: %2 is another file")
                      .arg(QFileInfo(plan.path).fileName(), QFileInfo(planned).fileName());
+        } else if (!own && request.existing == ExistingOutputs::Ask) {
+          // Another file: the user decides (keeping both when nobody is asked).
+          const std::optional<ExistingOutputs> answer =
+              request.question ? request.question->Ask(planned) : ExistingOutputs::KeepBoth;
+          if (!answer) return MayPass(Failed(planned, "The run was stopped before the output was written."));
+          if (*answer == ExistingOutputs::Skip) return Skipped(planned, "The output file already exists and is kept.");
+          if (*answer != ExistingOutputs::Replace) numbered("exists and is kept");
         } else if (!own && settings.output.outputFileNameOpts == 0) {
           return Skipped(plan.path, "The output file already exists and is kept.");
         } else if (!own) {
@@ -228,7 +236,7 @@ JobResult PlannedJob(const TranscodeRequest& request, OutputPlan plan, QString n
   // The file's token values: a token without one is painted as typed and noted.
   TokenValues tokens =
       FileTokenValues({source, request.index > 0 ? request.index : int(runSources.indexOf(source)) + 1,
-                       request.count > 0 ? request.count : std::max<int>(1, runSources.size()),
+                       request.count > 0 ? request.count : std::max(1, static_cast<int>(runSources.size())),
                        library->ReadTag(source, QStringLiteral("creation_time")), QDateTime::currentDateTime()});
   for (const auto& [name, value] : request.tokens) tokens[name] = value;
   SetTemplateTokens(&tokens);

@@ -27,6 +27,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,18 @@ enum class ExistingOutputs {
   KeepBoth,        // keep it; the new output takes the first free "<name> (n).<ext>"
   Replace,         // replace it
   Skip,            // keep it and skip the file
+  Ask,             // as SameSourceOnly, but for any other file the run's question decides
+};
+
+// What a run does with an existing file at an output path that is neither an
+// earlier output of the same source nor one of the run's (ExistingOutputs::Ask).
+// Called on the job's thread, which waits for the answer: KeepBoth, Replace
+// or Skip; nothing when the run is being abandoned (the job then fails and
+// writes nothing).
+class ExistingOutputQuestion {
+ public:
+  virtual ~ExistingOutputQuestion() = default;
+  virtual std::optional<ExistingOutputs> Ask(const QString& path) = 0;
 };
 
 // What a job tells its caller while it runs; called on the job's thread.
@@ -80,6 +93,7 @@ struct TranscodeRequest {
   JobSettings settings;
   QString programFolder;  // where libvencor.so lives
   ExistingOutputs existing = ExistingOutputs::SameSourceOnly;
+  ExistingOutputQuestion* question = nullptr;  // for Ask; null: keep both
   // Skip the file when an output made from this source with this template
   // and these settings exists (a resumed run does only what is left).
   bool skipExisting = false;

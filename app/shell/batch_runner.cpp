@@ -4,6 +4,8 @@
 #include "app/processing/settings/output_preferences.h"
 #include "app/shell/file_list_model.h"
 
+#include <QWidget>
+
 #include <algorithm>
 
 namespace vidmora {
@@ -25,6 +27,7 @@ JobSettings WindowJobSettings::Load() {
 BatchRunner::BatchRunner(FileListModel& files, MessageSink* messages, const QString& programFolder, QObject* parent)
     : QObject(parent),
       files_(files),
+      question_(qobject_cast<QWidget*>(parent)),
       batch_(std::make_unique<Batch>(settings_, events_, messages, programFolder)) {
   // Queued: the worker emits, this thread changes the rows.
   connect(&events_, &BatchSignals::rowStateChanged, this, &BatchRunner::OnRowState, Qt::QueuedConnection);
@@ -101,6 +104,10 @@ bool BatchRunner::Start(const QString& templateName) {
   options.filesAtOnce = ReadOutputPreferences(DataFile(kPreferencesFileName)).filesAtOnce;
   options.encoderThreads = SharedEncoderThreads(options.filesAtOnce);
   options.recipients = recipients_.recipients;
+  // An output that is another file is kept unless the user says otherwise.
+  options.existing = ExistingOutputs::Ask;
+  options.question = &question_;
+  question_.BeginRun();
   batch_->SetRunOptions(options);
   if (!batch_->StartProcessing(Batch::RunRows::NotDone)) return false;
   files_.ResetToReady(/*keepDone=*/true);
@@ -118,6 +125,8 @@ void BatchRunner::Stop() {
 }
 
 void BatchRunner::AbandonAndWait() {
+  // A job waiting for an answer ends at once.
+  question_.Cancel();
   batch_->Abort();
   batch_->Wait();
 }

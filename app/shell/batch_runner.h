@@ -13,6 +13,7 @@
 #include "app/processing/job_settings.h"
 #include "app/processing/queue_file.h"
 #include "app/processing/recipients.h"
+#include "app/shell/overwrite_question.h"
 
 #include <QObject>
 #include <QString>
@@ -74,6 +75,9 @@ class BatchRunner : public QObject {
   bool IsStopping() const { return stopping_; }
   // The worker's events as they happen, emitted on the worker's thread.
   BatchSignals& Events() { return events_; }
+  // Asks the user about an existing output that is another file (see
+  // ExistingOutputs::Ask), over the window given as this object's parent.
+  OverwriteQuestion& Question() { return question_; }
 
  signals:
   void runningChanged(bool running);
@@ -94,6 +98,7 @@ class BatchRunner : public QObject {
   FileListModel& files_;
   BatchSignals events_;
   WindowJobSettings settings_;
+  OverwriteQuestion question_;  // outlives the batch, whose jobs ask it
   std::unique_ptr<Batch> batch_;
   RecipientList recipients_;
   bool running_ = false;

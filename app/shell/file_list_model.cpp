@@ -77,6 +77,9 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     case NotVideoRole: return row.facts.problem;
     case DurationRole: return row.facts.durationSeconds;
     case ShownSizeRole: return row.facts.shown;
+    case RecipientRole: return row.status.recipient;
+    case RecipientNumberRole: return row.status.recipientNumber;
+    case RecipientsRole: return row.status.recipients;
     default: return {};
   }
 }

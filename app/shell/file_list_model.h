@@ -36,6 +36,9 @@ class FileListModel : public QAbstractListModel {
     NotVideoRole,                  // why the source is not a video; empty when it is or is not read yet
     DurationRole,                  // the source's length in seconds; 0 when unknown
     ShownSizeRole,                 // QSize: the source's picture as players show it; empty when unknown
+    RecipientRole,                 // with a recipient list: the recipient of the row's output (RowStatus)
+    RecipientNumberRole,           // that recipient's place in the list, from 1; 0 without a list
+    RecipientsRole,                // the list's length: the row's outputs; 0 without a list
   };
 
   // Each row added is read (SourceFacts) on a thread of the model's own, so

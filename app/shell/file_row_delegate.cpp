@@ -57,8 +57,23 @@ QString RowDetailsText(const QModelIndex& index) {
   if (seconds > 0) parts << ClockText(seconds);
   const QSize shown = index.data(FileListModel::ShownSizeRole).toSize();
   if (!shown.isEmpty()) parts << QStringLiteral("%1 × %2").arg(shown.width()).arg(shown.height());
+  // With a recipient list the running row says whose output it makes, and a
+  // done row how many it made.
+  const auto state = static_cast<RowState>(index.data(FileListModel::StateRole).toInt());
+  const QString recipient = index.data(FileListModel::RecipientRole).toString();
+  const int recipients = index.data(FileListModel::RecipientsRole).toInt();
+  if (state == RowState::Doing && !recipient.isEmpty()) {
+    parts << UiText(QStringLiteral("for %1 (%2 of %3)"))
+                 .arg(recipient, QString::number(index.data(FileListModel::RecipientNumberRole).toInt()),
+                      QString::number(recipients));
+  }
   const QString output = index.data(FileListModel::OutputPathRole).toString();
-  if (!output.isEmpty()) parts << UiText(QStringLiteral("→ %1")).arg(QFileInfo(output).fileName());
+  if (!output.isEmpty() && recipients > 1) {
+    parts << UiText(QStringLiteral("→ %1 outputs, one per recipient, the last %2"))
+                 .arg(QString::number(recipients), QFileInfo(output).fileName());
+  } else if (!output.isEmpty()) {
+    parts << UiText(QStringLiteral("→ %1")).arg(QFileInfo(output).fileName());
+  }
   return parts.join(QStringLiteral(" · "));
 }
 

@@ -29,7 +29,9 @@ QString TimeLeftText(double seconds);
 // "0:07", "1:02:03".
 QString ClockText(double seconds);
 // The second line of a row: "1:23 · 1920 × 1080 · → clip_new.mp4" (what is
-// known of it), or "Not a video: ..." for a source that is none.
+// known of it), or "Not a video: ..." for a source that is none. With a
+// recipient list the running row names the recipient of the output it makes
+// ("for Ann (3 of 40)") and a done row counts its outputs.
 QString RowDetailsText(const QModelIndex& index);
 
 }  // namespace vidmora

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include <fcntl.h>
@@ -47,8 +48,9 @@ class ExistingOutputTest : public EngineTest {
  protected:
   // Writes into `out_` with the suffix "_wm".
   JobResult Run(const QString& source, ExistingOutputs existing = ExistingOutputs::SameSourceOnly,
-                bool skipExisting = false, int frameRate = 0) {
+                bool skipExisting = false, int frameRate = 0, ExistingOutputQuestion* question = nullptr) {
     TranscodeRequest request{source, Settings(1, "_wm"), ProgramFolder()};
+    request.question = question;
     request.settings.output.outputFolderOpts = 1;
     request.settings.output.outputFolderPath = Q(out_);
     if (frameRate > 0) request.settings.encoding.frameRate = frameRate;
@@ -74,26 +76,26 @@ TEST_F(ExistingOutputTest, OnlyTheEarlierOutputOfTheSameSourceIsReplaced) {
   enum class Before { ForeignFile, OwnOutputCopied, OtherSourcesOutput, Pipe };
   struct Case {
     const char* name;
+    const char* writtenAs;  // the output's file name
     Before before;
     ExistingOutputs existing;
     JobOutcome outcome;
-    const char* writtenAs;   // the output's file name
-    bool keptUnchanged;      // the file that was there
+    bool keptUnchanged;  // the file that was there
   };
   const Case cases[] = {
-      {"another program's file", Before::ForeignFile, ExistingOutputs::SameSourceOnly, JobOutcome::Done,
-       "a_wm (2).mp4", true},
-      {"a copy of this source's output", Before::OwnOutputCopied, ExistingOutputs::SameSourceOnly, JobOutcome::Done,
-       "a_wm.mp4", false},
-      {"another source's output", Before::OtherSourcesOutput, ExistingOutputs::SameSourceOnly, JobOutcome::Done,
-       "a_wm (2).mp4", true},
-      {"keep-both, own output", Before::OwnOutputCopied, ExistingOutputs::KeepBoth, JobOutcome::Done, "a_wm (2).mp4",
+      {"another program's file", "a_wm (2).mp4", Before::ForeignFile, ExistingOutputs::SameSourceOnly, JobOutcome::Done,
        true},
-      {"replace, another program's file", Before::ForeignFile, ExistingOutputs::Replace, JobOutcome::Done, "a_wm.mp4",
+      {"a copy of this source's output", "a_wm.mp4", Before::OwnOutputCopied, ExistingOutputs::SameSourceOnly,
+       JobOutcome::Done, false},
+      {"another source's output", "a_wm (2).mp4", Before::OtherSourcesOutput, ExistingOutputs::SameSourceOnly,
+       JobOutcome::Done, true},
+      {"keep-both, own output", "a_wm (2).mp4", Before::OwnOutputCopied, ExistingOutputs::KeepBoth, JobOutcome::Done,
+       true},
+      {"replace, another program's file", "a_wm.mp4", Before::ForeignFile, ExistingOutputs::Replace, JobOutcome::Done,
        false},
-      {"skip, own output", Before::OwnOutputCopied, ExistingOutputs::Skip, JobOutcome::Skipped, "a_wm.mp4", true},
+      {"skip, own output", "a_wm.mp4", Before::OwnOutputCopied, ExistingOutputs::Skip, JobOutcome::Skipped, true},
       // A pipe is never opened (it would hold the job): another file.
-      {"a named pipe", Before::Pipe, ExistingOutputs::SameSourceOnly, JobOutcome::Done, "a_wm (2).mp4", true},
+      {"a named pipe", "a_wm (2).mp4", Before::Pipe, ExistingOutputs::SameSourceOnly, JobOutcome::Done, true},
   };
   const QString source = MakeSource("a.mp4");
   const QString other = OtherSource();
@@ -129,6 +131,69 @@ TEST_F(ExistingOutputTest, OnlyTheEarlierOutputOfTheSameSourceIsReplaced) {
       EXPECT_TRUE(Probe(Fs(result.outputPath)).ok);
       // A new name is said in the result.
       EXPECT_EQ(result.reason.isEmpty(), std::string(c.writtenAs) == "a_wm.mp4") << result.reason.toStdString();
+    }
+  }
+}
+
+// Asking (the window's way): an earlier output of the same source is re-made
+// without a question; another file waits on the answer, keeps both when
+// nobody is there to ask, and no answer (the run abandoned) writes nothing.
+TEST_F(ExistingOutputTest, OnlyAnotherFileAtTheOutputIsAskedAbout) {
+  class Answering : public ExistingOutputQuestion {
+   public:
+    std::optional<ExistingOutputs> Ask(const QString& path) override {
+      asked << QFileInfo(path).fileName();
+      return answer;
+    }
+    std::optional<ExistingOutputs> answer;
+    QStringList asked;
+  };
+  struct Case {
+    const char* name;
+    const char* writtenAs;
+    JobOutcome outcome;
+    std::optional<ExistingOutputs> answer;
+    bool ownOutput;  // else another program's file
+    bool withQuestion;
+    bool keptUnchanged;
+  };
+  const Case cases[] = {
+      {"this source's output", "a_wm.mp4", JobOutcome::Done, ExistingOutputs::Skip, true, true, false},
+      {"another file, replace", "a_wm.mp4", JobOutcome::Done, ExistingOutputs::Replace, false, true, false},
+      {"another file, nobody to ask", "a_wm (2).mp4", JobOutcome::Done, {}, false, false, true},
+      {"another file, the run abandoned", "a_wm.mp4", JobOutcome::Failed, std::nullopt, false, true, true},
+  };
+  const QString source = MakeSource("a.mp4");
+  const fs::path own = env_.MakeDir("own") / "a_wm.mp4";
+  ASSERT_EQ(Run(source).outcome, JobOutcome::Done);
+  fs::rename(out_ / "a_wm.mp4", own);
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(out_);
+    fs::create_directories(out_);
+    const fs::path existing = out_ / "a_wm.mp4";
+    if (c.ownOutput) {
+      fs::copy_file(own, existing);
+    } else {
+      WriteFile(existing, "someone's file");
+    }
+    const std::string before = ReadFile(existing);
+    const ino_t inode = Inode(existing);
+    Answering question;
+    question.answer = c.answer;
+
+    const JobResult result = Run(source, ExistingOutputs::Ask, false, 0, c.withQuestion ? &question : nullptr);
+
+    ASSERT_EQ(result.outcome, c.outcome) << result.reason.toStdString();
+    EXPECT_EQ(question.asked.join(' ').toStdString(), c.withQuestion && !c.ownOutput ? "a_wm.mp4" : "");
+    EXPECT_EQ(QFileInfo(result.outputPath).fileName().toStdString(), c.writtenAs);
+    EXPECT_EQ(ReadFile(existing) == before && Inode(existing) == inode, c.keptUnchanged);
+    // Nothing else in the folder but the output.
+    const auto files = std::distance(fs::directory_iterator(out_), fs::directory_iterator());
+    EXPECT_EQ(files, std::string(c.writtenAs) == "a_wm.mp4" ? 1 : 2);
+    if (c.outcome == JobOutcome::Done) {
+      EXPECT_TRUE(Probe(Fs(result.outputPath)).ok);
     }
   }
 }

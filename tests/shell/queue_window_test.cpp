@@ -15,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
@@ -24,8 +25,10 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -174,6 +177,30 @@ TEST_F(WindowTest, AddedRowsAreReadInTheBackgroundAndAFileThatIsNoVideoSaysSo) {
   RunToTheEnd();
   EXPECT_EQ(RowDetailsText(files.index(0)).toStdString(), "0:01 · 320 × 240 · → a_new.mp4");
   EXPECT_EQ(files.StateAt(1), RowState::Failed);
+}
+
+// With a recipient list the running row names the recipient whose output it
+// makes, and the done row counts its outputs and names the last.
+TEST_F(WindowTest, ARowShowsTheRecipientOfTheOutputItMakes) {
+  const fs::path list = sources_ / "viewers.csv";
+  WriteFile(list, "name,company\nAnn,North\nBob,South\n");
+  ASSERT_TRUE(window_->UseRecipients(QString::fromStdString(list.string())));
+  window_->AddFiles({MakeSource("a.mp4")});
+  const FileListModel& files = window_->Files();
+  ASSERT_TRUE(WaitFor([&] { return files.index(0).data(FileListModel::ProbedRole).toBool(); }));
+  QStringList whileDoing;  // the row's details each time it changed while encoding
+  QObject::connect(&files, &QAbstractItemModel::dataChanged, [&] {
+    const QString details = RowDetailsText(files.index(0));
+    if (files.StateAt(0) == RowState::Doing && !whileDoing.contains(details)) whileDoing << details;
+  });
+  RunToTheEnd();
+  ASSERT_EQ(files.StateAt(0), RowState::Done) << files.StatusAt(0).reason.toStdString();
+  EXPECT_EQ(whileDoing.join(" | ").toStdString(),
+            "0:01 · 320 × 240 · for Ann (1 of 2) | 0:01 · 320 × 240 · for Bob (2 of 2)");
+  const QString output = QFileInfo(files.StatusAt(0).outputPath).fileName();
+  EXPECT_TRUE(output.contains("Bob")) << output.toStdString();
+  EXPECT_EQ(RowDetailsText(files.index(0)),
+            QStringLiteral("0:01 · 320 × 240 · → 2 outputs, one per recipient, the last %1").arg(output));
 }
 
 // A done row's menu plays its output with the desktop's player and shows it
@@ -399,6 +426,99 @@ TEST_F(WindowTest, TheRowBeingEncodedStaysInView) {
   QApplication::processEvents();
   EXPECT_TRUE(lastInView);
   EXPECT_GT(list->verticalScrollBar()->value(), 0);
+}
+
+}  // namespace vidmora::test
+
+namespace vidmora::test {
+namespace {
+
+// The question about an existing output, once it is on screen; null when none.
+QMessageBox* ExistingOutputBox(QWidget* window) {
+  auto* box = window->findChild<QMessageBox*>(QStringLiteral("existing_output_box"));
+  return box != nullptr && box->isVisible() ? box : nullptr;
+}
+
+}  // namespace
+
+// An output name taken by another file asks the user, once per file until
+// "for all" is ticked: Replace puts the new output in its place, Skip keeps
+// it and writes nothing, Keep both writes beside it under a free name. An
+// answer for all answers the rest of the run without asking.
+TEST_F(WindowTest, AnExistingFileAtAnOutputIsReplacedSkippedOrKeptAsTheUserAnswers) {
+  const std::string foreign = "someone else's file";
+  for (const char* name : {"a.mp4", "b.mp4", "c.mp4", "d.mp4"}) WriteFile(OutputOf(name), foreign);
+  window_->AddFiles({MakeSource("a.mp4"), MakeSource("b.mp4"), MakeSource("c.mp4"), MakeSource("d.mp4")});
+
+  struct Answer {
+    const char* button;
+    bool forAll;
+  };
+  const std::vector<Answer> answers = {{"replace_btn", false}, {"skip_btn", false}, {"keep_both_btn", true}};
+  QStringList asked;  // the files named by the questions, in order
+  bool keepBothIsDefault = false;
+  bool forAllOffered = true;
+  QTimer answering;
+  QObject::connect(&answering, &QTimer::timeout, [&] {
+    QMessageBox* box = ExistingOutputBox(window_.get());
+    if (box == nullptr || asked.size() >= static_cast<int>(answers.size())) return;
+    const Answer& answer = answers[asked.size()];
+    asked << box->text().section(QLatin1Char(' '), 0, 0);
+    if (asked.size() == 1) keepBothIsDefault = box->defaultButton()->objectName() == "keep_both_btn";
+    auto* forAll = box->findChild<QCheckBox*>(QStringLiteral("for_all_check"));
+    forAllOffered = forAllOffered && forAll != nullptr;
+    if (forAll != nullptr) forAll->setChecked(answer.forAll);
+    box->findChild<QAbstractButton*>(QString::fromLatin1(answer.button))->click();
+  });
+  answering.start(10);
+  RunToTheEnd();
+  answering.stop();
+
+  EXPECT_EQ(asked.join(' ').toStdString(), "a_new.mp4 b_new.mp4 c_new.mp4");
+  EXPECT_EQ(window_->Runner().Question().TimesShown(), 3) << "asked again after an answer for all";
+  EXPECT_TRUE(keepBothIsDefault);
+  EXPECT_TRUE(forAllOffered);
+  using enum RowState;
+  EXPECT_EQ(States(window_->Files()), (std::vector{Done, Skipped, Done, Done}));
+  // Replaced: the new output in the old one's place.
+  EXPECT_EQ(Probe(OutputOf("a.mp4")).Count("video"), 1);
+  EXPECT_FALSE(fs::exists(sources_ / "a_new (2).mp4"));
+  // Skipped: the other file as it was, nothing beside it.
+  EXPECT_EQ(ReadFile(OutputOf("b.mp4")), foreign);
+  EXPECT_FALSE(fs::exists(sources_ / "b_new (2).mp4"));
+  // Kept both, the second time without a question.
+  for (const char* name : {"c", "d"}) {
+    EXPECT_EQ(ReadFile(sources_ / (std::string(name) + "_new.mp4")), foreign) << name;
+    EXPECT_EQ(Probe(sources_ / (std::string(name) + "_new (2).mp4")).Count("video"), 1) << name;
+  }
+  EXPECT_EQ(window_->Files().StatusAt(3).outputPath, QString::fromStdString((sources_ / "d_new (2).mp4").string()));
+
+  // The next run asks again (for both rows not done): "for all" held for one run only.
+  window_->Runner().SetReady(0);
+  WriteFile(OutputOf("a.mp4"), foreign);
+  QTimer skipping;
+  QObject::connect(&skipping, &QTimer::timeout, [&] {
+    if (QMessageBox* box = ExistingOutputBox(window_.get())) box->findChild<QAbstractButton*>("skip_btn")->click();
+  });
+  skipping.start(10);
+  RunToTheEnd();
+  EXPECT_EQ(window_->Runner().Question().TimesShown(), 5);
+  EXPECT_EQ(States(window_->Files()), (std::vector{Skipped, Skipped, Done, Done}));
+  EXPECT_EQ(ReadFile(OutputOf("a.mp4")), foreign);
+}
+
+// A window closed while a job waits for the answer ends the run at once; the
+// other file is left as it was.
+TEST_F(WindowTest, AbandoningARunEndsAJobThatWaitsForTheOverwriteAnswer) {
+  WriteFile(OutputOf("a.mp4"), "another file");
+  window_->AddFiles({MakeSource("a.mp4")});
+  Button("process_toolbar_btn")->click();
+  ASSERT_TRUE(WaitFor([&] { return ExistingOutputBox(window_.get()) != nullptr; }));
+  window_->Runner().AbandonAndWait();
+  ASSERT_TRUE(WaitFor([&] { return !window_->Runner().IsRunning(); }));
+  EXPECT_EQ(ExistingOutputBox(window_.get()), nullptr);
+  EXPECT_EQ(window_->Files().StateAt(0), RowState::Failed);
+  EXPECT_EQ(ReadFile(OutputOf("a.mp4")), "another file");
 }
 
 }  // namespace vidmora::test
