@@ -154,7 +154,8 @@ void CMainDlgUI::FindControls() {
       summary->setToolTip(UiText(QStringLiteral("Where the outputs go and how they are encoded; click to change")));
       summary->setStyleSheet(
           QStringLiteral("QPushButton { text-align: left; color: #6b7584; border: none; "
-                         "padding: 4px 2px; } QPushButton:hover { color: #2f6fed; }"));
+                         "padding: 4px 2px; } QPushButton:hover { color: #2f6fed; } "
+                         "QPushButton:focus { color: #2f6fed; text-decoration: underline; }"));
       grid->addWidget(summary, grid->rowCount(), 0);
       settingsSummary_ = summary;
     }

@@ -14,6 +14,7 @@
 #include "tests/shell/window_fixture.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDBusConnection>
@@ -519,6 +520,38 @@ TEST_F(WindowTest, AbandoningARunEndsAJobThatWaitsForTheOverwriteAnswer) {
   EXPECT_EQ(ExistingOutputBox(window_.get()), nullptr);
   EXPECT_EQ(window_->Files().StateAt(0), RowState::Failed);
   EXPECT_EQ(ReadFile(OutputOf("a.mp4")), "another file");
+}
+
+}  // namespace vidmora::test
+
+namespace vidmora::test {
+
+// Every list and button the keyboard reaches shows that it has the focus:
+// its picture with the focus differs from its picture without.
+TEST_F(WindowTest, EveryControlTheKeyboardReachesShowsItsFocus) {
+  window_->AddFiles({MakeSource("a.mp4")});
+  window_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  auto* parking = new QPushButton(window_.get());  // takes the focus away, off the controls' pictures
+  parking->setGeometry(0, 0, 1, 1);
+  parking->show();
+  QStringList unseen;
+  int checked = 0;
+  for (QWidget* control : window_->findChildren<QWidget*>()) {
+    const bool reachable = control->isVisible() && control->isEnabled() && (control->focusPolicy() & Qt::TabFocus);
+    if (control == parking || !reachable) continue;
+    if (!qobject_cast<QAbstractButton*>(control) && !qobject_cast<QAbstractItemView*>(control)) continue;
+    parking->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    const QImage without = control->grab().toImage();
+    control->setFocus(Qt::TabFocusReason);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(control->hasFocus()) << control->objectName().toStdString();
+    if (control->grab().toImage() == without) unseen << control->objectName();
+    ++checked;
+  }
+  EXPECT_GE(checked, 8) << "the window's buttons and lists were not found";
+  EXPECT_TRUE(unseen.isEmpty()) << "no visible focus: " << unseen.join(", ").toStdString();
 }
 
 }  // namespace vidmora::test
