@@ -60,7 +60,8 @@ int CodePageOfCharset(std::string_view name) {
   while (!name.empty() && IsBlank(name.back())) name.remove_suffix(1);
   if (name.empty()) return 0;
   for (size_t i = 0; i + 7 <= kCharsets.size();) {
-    const size_t length = static_cast<size_t>((kCharsets[i] - '0') * 10 + (kCharsets[i + 1] - '0'));
+    const int digits = (kCharsets[i] - '0') * 10 + (kCharsets[i + 1] - '0');
+    const auto length = static_cast<size_t>(digits);
     int codePage = 0;
     for (size_t k = 2; k < 7; ++k) codePage = codePage * 10 + (kCharsets[i + k] - '0');
     const std::string_view entry = kCharsets.substr(i + 7, length);

@@ -265,9 +265,10 @@ std::u16string MarkupDoc::GetData() const {
   const int32_t endTag = EndTagLength(main_);
   if (endTag == 0) return {};
   const int32_t startTag = StartTagLength(main_);
+  const int32_t contentStart = r.start + startTag;
+  const int32_t contentLength = r.length - startTag - endTag;
   const std::u16string_view content =
-      std::u16string_view(text_).substr(static_cast<size_t>(r.start + startTag),
-                                        static_cast<size_t>(r.length - startTag - endTag));
+      std::u16string_view(text_).substr(static_cast<size_t>(contentStart), static_cast<size_t>(contentLength));
   std::u16string out;
   size_t i = 0;
   while (i < content.size()) {

@@ -105,7 +105,7 @@ template <typename OnBad>
 bool RunIconv(const std::string& from, const std::string& to, std::string_view input, std::string& output,
               OnBad&& onBad) {
   iconv_t cd = iconv_open(to.c_str(), from.c_str());
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;  // NOLINT(performance-no-int-to-ptr): iconv_open's error value
   output.clear();
   output.reserve(input.size() * 2 + 16);
   char buffer[16384];
@@ -174,7 +174,7 @@ std::string IconvNameOf(const std::string& encoding) {
   const int codePage = CodePageOfCharset(encoding);
   if (codePage != 0) return IconvNameOfCodePage(codePage);
   iconv_t cd = iconv_open("UTF-16LE", encoding.c_str());
-  if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+  if (cd == reinterpret_cast<iconv_t>(-1)) return {};  // NOLINT(performance-no-int-to-ptr): iconv_open's error value
   iconv_close(cd);
   return encoding;
 }
