@@ -177,6 +177,17 @@ const std::vector<OptionSpec>& OptionTable() {
          if (!o.overrides.speed) e = n + ": \"" + v + "\" is not one of faster|balanced|smaller";
          return o.overrides.speed.has_value();
        }},
+      {"target-size", "MB",
+       "a size for each output in MB (10^6 bytes), coded in two passes, or none; a set video bit rate wins",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         std::optional<double> megabytes;
+         if (!ParseTargetSize(v, megabytes)) {
+           e = n + ": \"" + v + "\" is not a size in MB above 0, or none";
+           return false;
+         }
+         o.overrides.targetSizeMb = megabytes;
+         return true;
+       }},
       {"video-bitrate", "N", "kbit/s, or auto",
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          return Rate(o.overrides.videoBitrateKbps, kBitRateRange, n, v, e);

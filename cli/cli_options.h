@@ -41,6 +41,7 @@ struct SettingOverrides {
   std::optional<QualityChoice> quality;
   int qualityLevel = 23;  // with QualityChoice::kLevel
   std::optional<SpeedChoice> speed;
+  std::optional<std::optional<double>> targetSizeMb;  // set to a size, or to none
   bool noAudio = false;
   std::optional<bool> onlyReencodeMarked;  // --smart on|off
 };

@@ -42,6 +42,7 @@ void ApplyOverrides(const SettingOverrides& o, JobSettings& settings) {
     encoding.qualityLevel = o.qualityLevel;
   }
   if (o.speed) encoding.speed = *o.speed;
+  if (o.targetSizeMb) encoding.targetSizeMb = *o.targetSizeMb;
   if (o.noAudio) encoding.disableAudio = true;
 }
 

@@ -4,7 +4,7 @@
 //
 //   prog -i SOURCE [-vcodec V] [-b:v RATE] [-quality Q] [-speed S] [-r FPS] [-acodec A] [-ar HZ]
 //        [-b:a RATE] [-vol N] [-aspect W:H] [-an] [-threads N] [-metadata KEY=VALUE]...
-//        [-smart WINDOWS] OUTPUT
+//        [-smart WINDOWS] [-target-size BYTES] OUTPUT
 //
 // argv[0] is ignored. Numbers take the suffixes k (x1000) and M (x1000000),
 // so "1500k" is 1,500,000 bit/s and "44.1k" is 44,100 Hz. A value of 0
@@ -69,6 +69,12 @@ struct TranscodeOptions {
   int threads = 0;  // per codec; 0 = the codec's automatic threading
   std::vector<std::pair<std::string, std::string>> metadata;  // container tags, in order
   std::optional<std::string> smartWindows;                    // "-smart": the layers' windows, or kEveryFrame
+  int64_t targetSize = 0;                                     // bytes of the whole output; 0 = none
+
+  // Set by the encode itself for the passes of a target size, never parsed:
+  // 1 writes the encoder's statistics to `statsPath`, 2 reads them back.
+  int pass = 0;
+  std::string statsPath;
 };
 
 inline constexpr const char* kEveryFrame = "every-frame";

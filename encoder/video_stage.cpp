@@ -372,6 +372,12 @@ void VideoStage::OpenEncoder(const AVCodec* codec, const TranscodeOptions& optio
   // Without a bit rate the encoder codes at a constant quality; the
   // standard level is what each encoder has always been given.
   qualityWords_ = ApplyVideoQuality(*encoder_, *codec, quality_, options.speed, frameRate);
+  // The passes of a target size: x264 keeps its statistics in a file of its own.
+  if (options.pass > 0 && std::strcmp(codec->name, "libx264") == 0) {
+    encoder_->flags |= options.pass == 1 ? AV_CODEC_FLAG_PASS1 : AV_CODEC_FLAG_PASS2;
+    av_opt_set(encoder_->priv_data, "stats", options.statsPath.c_str(), 0);
+    qualityWords_ += (qualityWords_.empty() ? "" : ", ") + std::string("pass ") + std::to_string(options.pass);
+  }
   const int result = avcodec_open2(encoder_.get(), codec, nullptr);
   if (result < 0)
     Fail(VENCOR_ERROR_ENCODER, std::string("the ") + codec->name + " encoder refused its settings (" +

@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace vidmora {
 
 namespace {
@@ -44,7 +46,12 @@ std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const 
     arguments.insert(arguments.end(), {"-aspect", Utf8(aspect)});
   // The constant quality applies while no video bit rate is set; auto sends
   // nothing, so that each encoder keeps what it has always been given.
-  if (!settings.videoBitrateKbps && settings.quality != QualityChoice::kAuto) {
+  // A target size is coded in two passes at the rate it leaves for the video;
+  // the quality is then not used.
+  const bool targetSize = !settings.videoBitrateKbps && settings.targetSizeMb && *settings.targetSizeMb > 0;
+  if (targetSize)
+    arguments.insert(arguments.end(), {"-target-size", std::to_string(std::llround(*settings.targetSizeMb * 1e6))});
+  if (!settings.videoBitrateKbps && !targetSize && settings.quality != QualityChoice::kAuto) {
     const QString quality = settings.quality == QualityChoice::kLikeSource ? QStringLiteral("like-source")
                             : settings.quality == QualityChoice::kLevel
                                 ? QString::number(std::clamp(settings.qualityLevel, 0, kLargestQualityLevel))

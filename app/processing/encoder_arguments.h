@@ -18,7 +18,8 @@ inline constexpr int kUnchangedVolume = 256;
 
 // ffmpeg -i SOURCE -vcodec V -b:v Nk -r FPS -acodec A -ar Nk -b:a Nk -vol N OUTPUT
 // (18 entries; "-aspect W:H" for a set display aspect, "-quality Q" for a
-// chosen quality while the bit rate is auto, "-speed S" for a speed other
+// chosen quality while the bit rate is auto, "-target-size BYTES" for a
+// target size (instead of the quality), "-speed S" for a speed other
 // than balanced and "-an" when audio is disabled go before the output). Every
 // slot is filled on every run, also for "copy". Paths and values are UTF-8.
 std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const QString& outputPath,

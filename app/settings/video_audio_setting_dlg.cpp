@@ -58,6 +58,10 @@ CVideoAudioSettingDlg::CVideoAudioSettingDlg(QWidget* parent)
   ui_->quality_combo->setToolTip(UiText(ui_->quality_combo->toolTip()));
   for (const SpeedInfo& speed : SpeedChoices())
     ui_->speed_combo->addItem(UiText(QString::fromLatin1(speed.text)), static_cast<int>(speed.choice));
+  ui_->target_size_combo->addItem(UiText(QStringLiteral("None")));
+  ui_->target_size_combo->addItems(TargetSizeChoices());
+  ui_->target_size_combo->setInsertPolicy(QComboBox::NoInsert);
+  ui_->target_size_combo->setToolTip(UiText(ui_->target_size_combo->toolTip()));
   ui_->choice_note->setWordWrap(true);
 
   QSettings profile(kProfileOrganization, kProfileApplication);
@@ -66,9 +70,9 @@ CVideoAudioSettingDlg::CVideoAudioSettingDlg(QWidget* parent)
   Show(stored);
 
   connect(ui_->container_combo, &QComboBox::currentIndexChanged, this, &CVideoAudioSettingDlg::FillCodecs);
-  // A set bit rate decides the size; the quality applies to auto only.
-  connect(ui_->video_bitrate_combo, &QComboBox::currentIndexChanged, this,
-          [this](int index) { ui_->quality_combo->setEnabled(index <= 0); });
+  // A set bit rate decides the size, else a target size; the quality applies without either.
+  connect(ui_->video_bitrate_combo, &QComboBox::currentIndexChanged, this, &CVideoAudioSettingDlg::EnableRateControls);
+  connect(ui_->target_size_combo, &QComboBox::currentTextChanged, this, &CVideoAudioSettingDlg::EnableRateControls);
   for (QComboBox* combo : {ui_->audio_codec_combo, ui_->sample_rate_combo, ui_->audio_bitrate_combo})
     connect(combo, &QComboBox::currentIndexChanged, this, &CVideoAudioSettingDlg::CheckRates);
 }
@@ -95,7 +99,9 @@ void CVideoAudioSettingDlg::Show(const EncodingSettings& settings) {
   } else {
     ui_->quality_combo->setCurrentIndex(std::max(0, ui_->quality_combo->findData(static_cast<int>(settings.quality))));
   }
-  ui_->quality_combo->setEnabled(ui_->video_bitrate_combo->currentIndex() <= 0);
+  if (settings.targetSizeMb) ui_->target_size_combo->setEditText(TargetSizeText(settings.targetSizeMb));
+  else ui_->target_size_combo->setCurrentIndex(0);
+  EnableRateControls();
   ui_->speed_combo->setCurrentIndex(std::max(0, ui_->speed_combo->findData(static_cast<int>(settings.speed))));
   CheckRates();
 }
@@ -118,7 +124,22 @@ EncodingSettings CVideoAudioSettingDlg::Values() const {
   if (named >= 0) values.quality = static_cast<QualityChoice>(ui_->quality_combo->itemData(named).toInt());
   else ParseQuality(quality, values.quality, values.qualityLevel);
   values.speed = static_cast<SpeedChoice>(ui_->speed_combo->currentData().toInt());
+  values.targetSizeMb = TargetSizeShown();
   return values;
+}
+
+std::optional<double> CVideoAudioSettingDlg::TargetSizeShown() const {
+  // "None", or a size as typed; anything else is none.
+  std::optional<double> megabytes;
+  const QString text = ui_->target_size_combo->currentText().trimmed();
+  if (text != ui_->target_size_combo->itemText(0)) ParseTargetSize(text, megabytes);
+  return megabytes;
+}
+
+void CVideoAudioSettingDlg::EnableRateControls() {
+  const bool rateAuto = ui_->video_bitrate_combo->currentIndex() <= 0;
+  ui_->target_size_combo->setEnabled(rateAuto);
+  ui_->quality_combo->setEnabled(rateAuto && !TargetSizeShown());
 }
 
 void CVideoAudioSettingDlg::Save() const {

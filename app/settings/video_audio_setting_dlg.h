@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QComboBox;
 
@@ -37,6 +38,9 @@ class CVideoAudioSettingDlg : public QWidget {
  private:
   void FillCodecs();
   void CheckRates();
+  // Quality, target size and bit rate: the one that decides is enabled.
+  void EnableRateControls();
+  std::optional<double> TargetSizeShown() const;
   static void SelectText(QComboBox* combo, const QString& value);
   static QString StoredText(const QComboBox* combo);
 

@@ -202,5 +202,41 @@ TEST_F(CodecTableTest, QualityLevelsReachTheEncodersScales) {
   EXPECT_GT(sizes["crf=28.0"], sizes["crf=40.0"]);
 }
 
+// A 10-s clip written to a target size lands within 5 % of it, for a small
+// and a larger target, in two passes of x264 whose statistics are left
+// nowhere; a set bit rate wins over the target.
+TEST_F(CodecTableTest, TargetSizeIsReachedInTwoPasses) {
+  ClipSpec spec = SmallClip();
+  spec.seconds = 10;
+  spec.extraArgs = {"-vf", "noise=alls=12:allf=t"};
+  const QString source = MakeSource("ten.mp4", spec);
+  SilentListener listener;
+  const fs::path temporary = qEnvironmentVariable("TMPDIR").toStdString();
+  for (const double megabytes : {0.4, 1.2}) {
+    SCOPED_TRACE(megabytes);
+    JobSettings settings = Settings(1, QString("_%1mb").arg(megabytes));
+    settings.encoding.targetSizeMb = megabytes;
+    const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+    ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+    const auto size = static_cast<double>(fs::file_size(Fs(result.outputPath)));
+    EXPECT_NEAR(size / (megabytes * 1e6), 1.0, 0.05) << size;
+    const std::string bytes = ReadFile(Fs(result.outputPath));
+    EXPECT_NE(bytes.find("rc=2pass"), std::string::npos);
+    const ProbeResult probe = Probe(Fs(result.outputPath));
+    ASSERT_TRUE(probe.ok && probe.First("audio"));
+    EXPECT_NEAR(probe.duration, 10, 0.2);
+  }
+  for (const auto& entry : fs::directory_iterator(temporary))
+    EXPECT_EQ(entry.path().filename().string().rfind("vencor-passes-", 0), std::string::npos) << entry.path();
+
+  JobSettings settings = Settings(1, "_rate");
+  settings.encoding.targetSizeMb = 0.4;
+  settings.encoding.videoBitrateKbps = 100;
+  const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+  ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+  EXPECT_EQ(ReadFile(Fs(result.outputPath)).find("rc=2pass"), std::string::npos);
+  EXPECT_LT(fs::file_size(Fs(result.outputPath)), 300000u);
+}
+
 }  // namespace
 }  // namespace vidmora::test

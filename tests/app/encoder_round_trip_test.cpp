@@ -46,6 +46,9 @@ std::vector<Case> Cases() {
       {"quality",
        {"auto", "like-source", "high", "standard", "small", "0", "51"},
        [](EncodingSettings& s, const QString& v) { return ParseQuality(v, s.quality, s.qualityLevel); }},
+      {"target size",
+       {"none", "0.4", "25", "10000000"},
+       [](EncodingSettings& s, const QString& v) { return ParseTargetSize(v, s.targetSizeMb); }},
       {"speed",
        {"balanced", "faster", "smaller"},
        [](EncodingSettings& s, const QString& v) {
@@ -85,6 +88,7 @@ std::vector<Case> Cases() {
         largest.disableAudio = true;
         largest.quality = QualityChoice::kLevel;  // not sent: a bit rate is set
         largest.qualityLevel = 51;
+        largest.targetSizeMb = 1e7;  // not sent either
         cases.push_back({std::string(container.text) + "/" + Info(video).text + "/" + Info(audio).text +
                              ", the largest values, audio disabled",
                          largest});
@@ -127,7 +131,10 @@ TEST(EncoderRoundTrip, EveryChoiceTheEngineSendsReadsBackAsTheSameSettings) {
     EXPECT_EQ(read->noAudio, s.disableAudio);
     EXPECT_NEAR(read->displayAspect, MeantAspect(s.aspect), 1e-9);
     // The quality reaches the encoder while the bit rate is auto, as the level it names.
-    const bool qualitySent = !s.videoBitrateKbps && s.quality != QualityChoice::kAuto;
+    // A target size instead of the quality; a set bit rate wins over both.
+    const bool targetSent = !s.videoBitrateKbps && s.targetSizeMb;
+    EXPECT_EQ(read->targetSize, targetSent ? std::llround(*s.targetSizeMb * 1e6) : 0);
+    const bool qualitySent = !s.videoBitrateKbps && !targetSent && s.quality != QualityChoice::kAuto;
     EXPECT_EQ(read->qualitySet, qualitySent);
     EXPECT_EQ(read->qualityLikeSource, qualitySent && s.quality == QualityChoice::kLikeSource);
     if (qualitySent && s.quality != QualityChoice::kLikeSource) {

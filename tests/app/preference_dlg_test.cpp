@@ -372,6 +372,31 @@ TEST_F(PreferenceDlgTest, ABitRateVorbisRefusesIsLoweredOnThePageWithTheReason) 
   EXPECT_TRUE(Control<QLabel>(dialog, "choice_note")->text().contains("Vorbis")) << "no reason shown";
 }
 
+// A typed target size is stored and shown again; it disables the quality,
+// and a set bit rate disables both.
+TEST_F(PreferenceDlgTest, ATargetSizeTakesThePlaceOfTheQualityUnlessABitRateIsSet) {
+  {
+    CPreferenceDlg dialog;
+    auto* target = Control<QComboBox>(dialog, "target_size_combo");
+    EXPECT_EQ(target->currentIndex(), 0);
+    EXPECT_TRUE(Control<QComboBox>(dialog, "quality_combo")->isEnabled());
+    target->setEditText("9.5");
+    EXPECT_FALSE(Control<QComboBox>(dialog, "quality_combo")->isEnabled());
+    Close(dialog, QDialogButtonBox::Ok);
+  }
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  EXPECT_EQ(ReadEncodingSettings(profile).targetSizeMb, 9.5);
+  CPreferenceDlg dialog;
+  auto* target = Control<QComboBox>(dialog, "target_size_combo");
+  EXPECT_EQ(target->currentText(), "9.5");
+  Control<QComboBox>(dialog, "video_bitrate_combo")->setCurrentIndex(2);
+  EXPECT_FALSE(target->isEnabled());
+  EXPECT_FALSE(Control<QComboBox>(dialog, "quality_combo")->isEnabled());
+  Control<QComboBox>(dialog, "video_bitrate_combo")->setCurrentIndex(0);
+  target->setCurrentIndex(0);
+  EXPECT_TRUE(Control<QComboBox>(dialog, "quality_combo")->isEnabled());
+}
+
 // What the dialog stores is what the next batch encodes with.
 TEST_F(PreferenceDlgTest, TheNextBatchUsesTheChosenContainerCodecsAndAudioSwitch) {
   struct Case {

@@ -165,8 +165,17 @@ TEST(CliOptions, QualitySpeedAndSameReachTheSettings) {
   EXPECT_EQ(settings.encoding.qualityLevel, 30);
   EXPECT_EQ(settings.encoding.videoCodec, VideoCodec::kSame);
 
-  for (const QStringList& refused : {QStringList{"--quality", "52", "a.mp4"}, QStringList{"--quality", "best", "a.mp4"},
-                                     QStringList{"--speed", "slow", "a.mp4"}}) {
+  const std::optional<CliOptions> sized = ParseCommandLine({"--target-size", "9.5", "a.mp4"}, error);
+  ASSERT_TRUE(sized) << error.toStdString();
+  ApplyOverrides(sized->overrides, settings);
+  EXPECT_EQ(settings.encoding.targetSizeMb, 9.5);
+  ApplyOverrides(ParseCommandLine({"--target-size", "none", "a.mp4"}, error)->overrides, settings);
+  EXPECT_FALSE(settings.encoding.targetSizeMb);
+
+  for (const QStringList& refused :
+       {QStringList{"--quality", "52", "a.mp4"}, QStringList{"--quality", "best", "a.mp4"},
+        QStringList{"--speed", "slow", "a.mp4"}, QStringList{"--target-size", "0", "a.mp4"},
+        QStringList{"--target-size", "big", "a.mp4"}}) {
     EXPECT_FALSE(ParseCommandLine(refused, error)) << refused.join(' ').toStdString();
     EXPECT_TRUE(error.contains(refused[0] + ": \"" + refused[1] + "\"")) << error.toStdString();
   }

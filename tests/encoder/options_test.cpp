@@ -109,6 +109,11 @@ TEST(VencorArguments, QualityAndSpeed) {
   EXPECT_FALSE(options->qualityLikeSource);  // the later one wins
   EXPECT_EQ(options->quality, 0);
   EXPECT_EQ(options->speed, EncodeSpeed::kFaster);
+  EXPECT_EQ(options->targetSize, 0);
+  options = Parse({"-i", "a.mp4", "-target-size", "25M", "out.mp4"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->targetSize, 25000000);
+  EXPECT_EQ(options->pass, 0);  // the passes are the encode's own business
 }
 
 TEST(VencorArguments, RefusesBadVectorsWithAReason) {
@@ -140,6 +145,7 @@ TEST(VencorArguments, RefusesBadVectorsWithAReason) {
       {{"-i", "a.mp4", "-quality", "52", "out.mp4"}, "malformed value '52' for -quality"},
       {{"-i", "a.mp4", "-quality", "high", "out.mp4"}, "malformed value 'high' for -quality"},
       {{"-i", "a.mp4", "-speed", "fast", "out.mp4"}, "malformed value 'fast' for -speed"},
+      {{"-i", "a.mp4", "-target-size", "-1M", "out.mp4"}, "malformed value '-1M' for -target-size"},
       {{"-i", "a.mp4"}, "no output path given"},
       {{"-vcodec", "libx264", "out.mp4"}, "no source given"},
   };
