@@ -1,5 +1,6 @@
 #include "cli/cli_options.h"
 
+#include "app/processing/encoder_arguments.h"
 #include "app/processing/encoding_choices.h"
 #include "app/processing/settings/output_preferences.h"
 
@@ -66,6 +67,18 @@ struct OptionSpec {
   QString help;
   Apply apply;
 };
+
+// A side of the videos written: a whole number of pixels, 0 to keep the source's.
+bool Side(std::optional<int>& target, const QString& name, const QString& value, QString& error) {
+  AutoOr<int> side;
+  if (!ParseAutoOr(value, side) || !side || *side > kLargestOutputSide) {
+    error =
+        name + ": \"" + value + "\" is not a whole number of pixels from 0 to " + QString::number(kLargestOutputSide);
+    return false;
+  }
+  target = *side;
+  return true;
+}
 
 template <typename T>
 bool Rate(std::optional<AutoOr<T>>& target, const RateRange& range, const QString& name, const QString& value,
@@ -188,6 +201,14 @@ const std::vector<OptionSpec>& OptionTable() {
          o.overrides.targetSizeMb = megabytes;
          return true;
        }},
+      {"width", "N", "the width of the videos written, as shown (aspect kept, not enlarged); 0 keeps it",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) { return Side(o.overrides.width, n, v, e); }},
+      {"height", "N", "the height of the videos written, as shown; with --width the box they fit in; 0 keeps it",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) { return Side(o.overrides.height, n, v, e); }},
+      {"enlarge",
+       {},
+       "enlarge videos smaller than --width/--height to that size too",
+       [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.enlarge = true); }},
       {"video-bitrate", "N", "kbit/s, or auto",
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          return Rate(o.overrides.videoBitrateKbps, kBitRateRange, n, v, e);

@@ -42,6 +42,9 @@ struct SettingOverrides {
   int qualityLevel = 23;  // with QualityChoice::kLevel
   std::optional<SpeedChoice> speed;
   std::optional<std::optional<double>> targetSizeMb;  // set to a size, or to none
+  std::optional<int> width;                           // of the videos written; 0 keeps the source's
+  std::optional<int> height;
+  bool enlarge = false;  // --enlarge: a smaller picture is enlarged to the size too
   bool noAudio = false;
   std::optional<bool> onlyReencodeMarked;  // --smart on|off
 };

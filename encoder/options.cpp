@@ -97,7 +97,7 @@ bool TakesValue(std::string_view option) {
   return option == "-i" || option == "-vcodec" || option == "-b:v" || option == "-r" || option == "-acodec" ||
          option == "-ar" || option == "-b:a" || option == "-vol" || option == "-aspect" || option == "-threads" ||
          option == "-metadata" || option == "-smart" || option == "-quality" || option == "-speed" ||
-         option == "-target-size";
+         option == "-target-size" || option == "-width" || option == "-height";
 }
 
 }  // namespace
@@ -125,6 +125,10 @@ std::optional<TranscodeOptions> ParseArguments(int argc, const char* const* argv
     }
     if (arg == "-an") {
       options.noAudio = true;
+      continue;
+    }
+    if (arg == "-enlarge") {
+      options.enlarge = true;
       continue;
     }
     if (!TakesValue(arg)) {
@@ -194,6 +198,10 @@ std::optional<TranscodeOptions> ParseArguments(int argc, const char* const* argv
       const auto size = ParseScaled(value);
       if (!size || *size > kMaxTargetSize) return malformed();
       options.targetSize = std::llround(*size);
+    } else if (arg == "-width" || arg == "-height") {
+      const auto side = ParseVolume(value);  // a plain whole number
+      if (!side || *side > kLargestOutputSide) return malformed();
+      (arg == "-width" ? options.width : options.height) = *side;
     } else if (arg == "-threads") {
       const auto threads = ParseVolume(value);  // a plain whole number
       if (!threads || *threads > 256) return malformed();

@@ -43,7 +43,7 @@ void MoveToStart(AVPacket& packet, int64_t offset) {
 // discontinuities (MPEG-TS: a recorder restarted, streams cut together), or
 // any step back beyond a tenth of a second, is a break in its clock, not
 // time that passed.
-constexpr int64_t kDiscontinuity = 10 * AV_TIME_BASE;
+constexpr int64_t kDiscontinuity = int64_t{10} * AV_TIME_BASE;
 constexpr int64_t kStepBack = AV_TIME_BASE / 10;
 
 // Mends the clock breaks of such files as players do: the packets after a
@@ -62,8 +62,8 @@ class ClockMender {
       const int64_t jump = dts - last_ - step;
       shift_ -= jump;
       dts -= jump;
-      Log("the source's clock jumps by %.3f s at %.3f s; the packets after it follow on", jump / double(AV_TIME_BASE),
-          last_ / double(AV_TIME_BASE));
+      Log("the source's clock jumps by %.3f s at %.3f s; the packets after it follow on",
+          static_cast<double>(jump) / AV_TIME_BASE, static_cast<double>(last_) / AV_TIME_BASE);
     }
     last_ = last_ == AV_NOPTS_VALUE ? dts : std::max(last_, dts);
     if (shift_ == 0) return;
@@ -194,8 +194,8 @@ SpliceFacts FactsOf(const InputMedia& input, const TranscodeOptions& options, co
   facts.everyLayerTimed = *options.smartWindows != kEveryFrame;
   facts.hasWindows = std::any_of(windows.begin(), windows.end(),
                                  [clipMs](const TimeWindow& window) { return clipMs <= 0 || window.start < clipMs; });
-  facts.sizeChange = options.displayAspect > 0 || DisplayRotation(input.Video()) != 0 || source.width % 2 != 0 ||
-                     source.height % 2 != 0;
+  facts.sizeChange = options.displayAspect > 0 || options.width > 0 || options.height > 0 ||
+                     DisplayRotation(input.Video()) != 0 || source.width % 2 != 0 || source.height % 2 != 0;
   facts.rateChange = options.frameRate.num > 0;
   facts.qualityChange = options.videoBitRate > 0 || options.targetSize > 0;
   facts.interlaced = IsInterlaced(source.field_order);

@@ -4,6 +4,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vidmora {
@@ -60,6 +61,12 @@ std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const 
   }
   if (settings.speed != SpeedChoice::kBalanced)
     arguments.insert(arguments.end(), {"-speed", Info(settings.speed).word});
+  // The output size, within the largest side the encoder scales to.
+  const int width = std::min(settings.outputWidth, kLargestOutputSide);
+  const int height = std::min(settings.outputHeight, kLargestOutputSide);
+  if (width > 0) arguments.insert(arguments.end(), {"-width", std::to_string(width)});
+  if (height > 0) arguments.insert(arguments.end(), {"-height", std::to_string(height)});
+  if ((width > 0 || height > 0) && settings.enlargeOutput) arguments.push_back("-enlarge");
   if (settings.disableAudio) arguments.push_back("-an");
   arguments.push_back(Utf8(outputPath));
   return arguments;

@@ -42,6 +42,12 @@ struct EncodingSettings {
   // A size for each whole output in MB (10^6 bytes), coded in two passes;
   // none: the quality applies. A set video bit rate wins over it.
   std::optional<double> targetSizeMb;
+  // The size of the pictures written, as shown (0: not set; a width alone, a
+  // height alone or a box both fit into); not stored in this group: it comes
+  // from the resizing settings (resizing_settings.h) while they are on.
+  int outputWidth = 0;
+  int outputHeight = 0;
+  bool enlargeOutput = false;      // a smaller picture is enlarged to that size too
   bool disableAudio = false;       // not stored: lives for the running program
 
   friend bool operator==(const EncodingSettings&, const EncodingSettings&) = default;

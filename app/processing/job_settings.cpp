@@ -1,6 +1,7 @@
 #include "app/processing/job_settings.h"
 
 #include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/resizing_settings.h"
 #include "app/processing/settings/session_choices.h"
 
 #include <QSettings>
@@ -15,6 +16,12 @@ JobSettings StoredJobSettings::Load() {
   StoredValueProblems problems;
   settings.encoding = ReadEncodingSettings(profile, problems);
   settings.encoding.disableAudio = AudioDisabled();
+  // The Resize settings size the videos too while they are on.
+  const ResizingSettings resizing = ReadResizingSettings(DataFile(kResizingSettingsFileName));
+  const QSize size = OutputSize(resizing, ResizeJustThisTime() || resizing.resizeEveryTime);
+  settings.encoding.outputWidth = size.width();
+  settings.encoding.outputHeight = size.height();
+  settings.encoding.enlargeOutput = resizing.enlarge;
   for (const QString& key : problems.unreadableKeys)
     settings.warnings << QString("%1: the value of %2/%3 is neither a number nor auto; auto is used.")
                              .arg(profile.fileName(), kEncodingSettingsGroup, key);

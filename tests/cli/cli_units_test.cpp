@@ -171,11 +171,24 @@ TEST(CliOptions, QualitySpeedAndSameReachTheSettings) {
   EXPECT_EQ(settings.encoding.targetSizeMb, 9.5);
   ApplyOverrides(ParseCommandLine({"--target-size", "none", "a.mp4"}, error)->overrides, settings);
   EXPECT_FALSE(settings.encoding.targetSizeMb);
+  // A size given replaces the stored one whole (a stored box, enlarged).
+  settings.encoding.outputWidth = 800;
+  settings.encoding.outputHeight = 600;
+  settings.encoding.enlargeOutput = true;
+  ApplyOverrides(ParseCommandLine({"--width", "1280", "a.mp4"}, error)->overrides, settings);
+  EXPECT_EQ(settings.encoding.outputWidth, 1280);
+  EXPECT_EQ(settings.encoding.outputHeight, 0);
+  EXPECT_FALSE(settings.encoding.enlargeOutput);
+  ApplyOverrides(ParseCommandLine({"--height", "720", "--enlarge", "a.mp4"}, error)->overrides, settings);
+  EXPECT_EQ(settings.encoding.outputWidth, 0);
+  EXPECT_EQ(settings.encoding.outputHeight, 720);
+  EXPECT_TRUE(settings.encoding.enlargeOutput);
 
   for (const QStringList& refused :
        {QStringList{"--quality", "52", "a.mp4"}, QStringList{"--quality", "best", "a.mp4"},
         QStringList{"--speed", "slow", "a.mp4"}, QStringList{"--target-size", "0", "a.mp4"},
-        QStringList{"--target-size", "big", "a.mp4"}}) {
+        QStringList{"--target-size", "big", "a.mp4"}, QStringList{"--width", "16385", "a.mp4"},
+        QStringList{"--height", "auto", "a.mp4"}}) {
     EXPECT_FALSE(ParseCommandLine(refused, error)) << refused.join(' ').toStdString();
     EXPECT_TRUE(error.contains(refused[0] + ": \"" + refused[1] + "\"")) << error.toStdString();
   }
