@@ -3,8 +3,10 @@
 #include "app/processing/encoder_arguments.h"
 #include "app/processing/encoding_choices.h"
 #include "app/processing/settings/output_preferences.h"
+#include "shared/program_profile.h"
 
 #include <QCommandLineParser>
+#include <QSettings>
 
 #include <span>
 #include <vector>
@@ -126,6 +128,24 @@ std::optional<ExistingOutputs> ExistingFromName(const QString& text) {
   return std::nullopt;
 }
 
+// A preset by its name (without case), built in or the user's.
+bool PresetNamed(CliOptions& o, const QString& name, const QString& value, QString& error) {
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  const std::vector<Preset> presets = AllPresets(profile);
+  o.overrides.preset = FindPreset(presets, value);
+  if (o.overrides.preset) return true;
+  QStringList names;
+  for (const Preset& preset : presets) names << "\"" + preset.name + "\"";
+  error = name + ": \"" + value + "\" is no preset; the presets are " + names.join(", ");
+  return false;
+}
+
+QString BuiltInPresetNames() {
+  QStringList names;
+  for (const Preset& preset : BuiltInPresets()) names << "\"" + preset.name + "\"";
+  return names.join(", ");
+}
+
 // The one table of options: parsing and the help text both come from it.
 const std::vector<OptionSpec>& OptionTable() {
   static const std::vector<OptionSpec> table = {
@@ -161,6 +181,10 @@ const std::vector<OptionSpec>& OptionTable() {
        {},
        "name the outputs <name>.<ext>",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.keepName = true); }},
+      {"preset", "NAME",
+       "set the format, codecs, quality, speed and size from a preset (" + BuiltInPresetNames() +
+           ", or one of your own); the other options given win over it",
+       PresetNamed},
       {"format", "F", Names(Containers()),
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          return Choice(o.overrides.container, Containers(), ContainerFromOptionName, n, v, e);

@@ -11,6 +11,7 @@
 // QCommandLineParser over one table of options, which also gives the help text.
 
 #include "app/processing/encoding_settings.h"
+#include "app/processing/presets.h"
 #include "app/processing/transcode_job.h"
 
 #include <QString>
@@ -29,6 +30,7 @@ struct SettingOverrides {
   bool besideSource = false;
   std::optional<QString> suffix;        // set: rename with this suffix
   bool keepName = false;
+  std::optional<Preset> preset;  // applied first; the other overrides win over it
   std::optional<Container> container;
   std::optional<VideoCodec> videoCodec;
   std::optional<AudioCodec> audioCodec;

@@ -26,6 +26,7 @@ void ApplyOverrides(const SettingOverrides& o, JobSettings& settings) {
   if (o.onlyReencodeMarked) output.onlyReencodeMarked = *o.onlyReencodeMarked ? 1 : 0;
 
   EncodingSettings& encoding = settings.encoding;
+  if (o.preset) ApplyPreset(*o.preset, encoding);
   if (o.container) {
     encoding.container = *o.container;
     FitCodecsToContainer(encoding);

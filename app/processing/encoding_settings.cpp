@@ -21,6 +21,7 @@ constexpr const char* kAudioVolumeKey = "audio_volume";
 constexpr const char* kQualityKey = "video_quality";
 constexpr const char* kSpeedKey = "video_speed";
 constexpr const char* kTargetSizeKey = "video_target_size";
+constexpr const char* kPresetKey = "preset";
 constexpr const char* kNone = "none";
 
 constexpr const char* kAuto = "auto";
@@ -85,6 +86,7 @@ EncodingSettings ReadEncodingSettings(QSettings& profile, StoredValueProblems& p
   settings.speed = speed.value_or(defaults.speed);
   if (!ParseTargetSize(profile.value(kTargetSizeKey, kNone).toString().trimmed(), settings.targetSizeMb))
     problems.unreadableKeys.append(kTargetSizeKey);
+  settings.preset = profile.value(kPresetKey).toString().trimmed();
   profile.endGroup();
   return settings;
 }
@@ -103,6 +105,7 @@ void WriteEncodingSettings(QSettings& profile, const EncodingSettings& settings)
   profile.setValue(kQualityKey, QualityText(settings.quality, settings.qualityLevel));
   profile.setValue(kSpeedKey, QString::fromLatin1(Info(settings.speed).word));
   profile.setValue(kTargetSizeKey, TargetSizeText(settings.targetSizeMb));
+  profile.setValue(kPresetKey, settings.preset);
   profile.endGroup();
   profile.sync();
 }

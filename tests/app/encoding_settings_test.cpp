@@ -52,7 +52,7 @@ TEST(EncodingSettings, WriteThenReadKeepsEveryStoredValueUnderItsKey) {
   EXPECT_EQ(profile.value("video_framerate").toString(), "29.97");
   EXPECT_EQ(profile.value("audio_sample").toString(), "11.025");
   EXPECT_EQ(profile.value("audio_volume").toString(), "0");
-  EXPECT_EQ(profile.allKeys().size(), 12);  // the first nine, video_quality, video_speed, video_target_size
+  EXPECT_EQ(profile.allKeys().size(), 13);  // the first nine, video_quality, video_speed, video_target_size, preset
   profile.endGroup();
 
   written.frameRate.reset();
@@ -120,7 +120,7 @@ TEST(EncodingSettings, QualityAndSpeedAreLaterKeysReadAsAutoWhenMissingOrUnreada
     EXPECT_EQ(profile.value("video_quality").toString(), "31");
     EXPECT_EQ(profile.value("video_speed").toString(), "smaller");
     EXPECT_EQ(profile.value("video_target_size").toString(), "9.5");
-    EXPECT_EQ(keys.size(), 12);
+    EXPECT_EQ(keys.size(), 13);
     profile.endGroup();
   }
   for (const auto& [quality, speed] : {std::pair{"52", "slow"}, {"best", "faster "}, {"HIGH", "Balanced"}}) {
