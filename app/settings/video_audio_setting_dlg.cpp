@@ -65,11 +65,22 @@ CVideoAudioSettingDlg::CVideoAudioSettingDlg(QWidget* parent)
   ui_->choice_note->setWordWrap(true);
 
   QSettings profile(kProfileOrganization, kProfileApplication);
+  presets_ = AllPresets(profile);
+  ui_->preset_combo->addItem(UiText(QStringLiteral("None")));
+  for (const Preset& preset : presets_) ui_->preset_combo->addItem(preset.name);
+  ui_->preset_combo->setToolTip(UiText(ui_->preset_combo->toolTip()));
   EncodingSettings stored = ReadEncodingSettings(profile);
   stored.disableAudio = AudioDisabled();
   Show(stored);
 
   connect(ui_->container_combo, &QComboBox::currentIndexChanged, this, &CVideoAudioSettingDlg::FillCodecs);
+  connect(ui_->preset_combo, &QComboBox::activated, this, &CVideoAudioSettingDlg::ChoosePreset);
+  // A value of the preset's changed on the page: the preset is no longer chosen.
+  for (QComboBox* combo : {ui_->container_combo, ui_->video_codec_combo, ui_->audio_codec_combo, ui_->quality_combo,
+                           ui_->speed_combo, ui_->video_bitrate_combo, ui_->target_size_combo})
+    connect(combo, &QComboBox::currentTextChanged, this, [this] {
+      if (!PresetShown(Values())) ui_->preset_combo->setCurrentIndex(0);
+    });
   // A set bit rate decides the size, else a target size; the quality applies without either.
   connect(ui_->video_bitrate_combo, &QComboBox::currentIndexChanged, this, &CVideoAudioSettingDlg::EnableRateControls);
   connect(ui_->target_size_combo, &QComboBox::currentTextChanged, this, &CVideoAudioSettingDlg::EnableRateControls);
@@ -104,6 +115,31 @@ void CVideoAudioSettingDlg::Show(const EncodingSettings& settings) {
   EnableRateControls();
   ui_->speed_combo->setCurrentIndex(std::max(0, ui_->speed_combo->findData(static_cast<int>(settings.speed))));
   CheckRates();
+  ShowPreset(settings.preset);
+  if (!PresetShown(Values())) ui_->preset_combo->setCurrentIndex(0);
+}
+
+void CVideoAudioSettingDlg::ShowPreset(const QString& name) {
+  ui_->preset_combo->setCurrentIndex(0);
+  const std::optional<Preset> preset = FindPreset(presets_, name);
+  if (!preset) return;
+  for (size_t i = 0; i < presets_.size(); ++i)
+    if (presets_[i].name == preset->name) ui_->preset_combo->setCurrentIndex(static_cast<int>(i) + 1);
+}
+
+std::optional<Preset> CVideoAudioSettingDlg::PresetShown(const EncodingSettings& values) const {
+  const int index = ui_->preset_combo->currentIndex();
+  if (index <= 0 || index > static_cast<int>(presets_.size())) return std::nullopt;
+  const Preset& preset = presets_[static_cast<size_t>(index - 1)];
+  if (!HoldsPreset(values, preset)) return std::nullopt;
+  return preset;
+}
+
+void CVideoAudioSettingDlg::ChoosePreset(int index) {
+  if (index <= 0 || index > static_cast<int>(presets_.size())) return;
+  EncodingSettings values = Values();
+  ApplyPreset(presets_[static_cast<size_t>(index - 1)], values);
+  Show(values);
 }
 
 EncodingSettings CVideoAudioSettingDlg::Values() const {
@@ -125,6 +161,7 @@ EncodingSettings CVideoAudioSettingDlg::Values() const {
   else ParseQuality(quality, values.quality, values.qualityLevel);
   values.speed = static_cast<SpeedChoice>(ui_->speed_combo->currentData().toInt());
   values.targetSizeMb = TargetSizeShown();
+  if (const std::optional<Preset> preset = PresetShown(values)) values.preset = preset->name;
   return values;
 }
 

@@ -342,15 +342,15 @@ TEST_F(PreferenceDlgTest, AnUnreadablePreferencesFileShowsNothingChosenAndIsLeft
 
 TEST(CodecLimits, AVorbisBitRateAboveWhatItsSampleRateTakesIsLowered) {
   struct Case {
-    AudioCodec audioCodec;
     AutoOr<double> sampleRateKhz;
     AutoOr<int> bitrateKbps, expected;
+    AudioCodec audioCodec;
     bool reason;
   };
   const Case cases[] = {
-      {AudioCodec::kVorbis, 8, 384, 80, true},          {AudioCodec::kVorbis, 22.05, 192, 160, true},
-      {AudioCodec::kVorbis, 44.1, 384, 384, false},     {AudioCodec::kVorbis, {}, 384, 384, false},
-      {AudioCodec::kVorbis, 8, {}, {}, false},          {AudioCodec::kMp3, 8, 384, 384, false},
+      {8, 384, 80, AudioCodec::kVorbis, true},      {22.05, 192, 160, AudioCodec::kVorbis, true},
+      {44.1, 384, 384, AudioCodec::kVorbis, false}, {{}, 384, 384, AudioCodec::kVorbis, false},
+      {8, {}, {}, AudioCodec::kVorbis, false},      {8, 384, 384, AudioCodec::kMp3, false},
   };
   for (const Case& c : cases) {
     EncodingSettings settings;
@@ -395,6 +395,41 @@ TEST_F(PreferenceDlgTest, ATargetSizeTakesThePlaceOfTheQualityUnlessABitRateIsSe
   Control<QComboBox>(dialog, "video_bitrate_combo")->setCurrentIndex(0);
   target->setCurrentIndex(0);
   EXPECT_TRUE(Control<QComboBox>(dialog, "quality_combo")->isEnabled());
+}
+
+// A preset chosen sets its values on the page and is stored by name; a value
+// of its changed afterwards leaves no preset chosen.
+TEST_F(PreferenceDlgTest, APresetSetsItsValuesAndStaysChosenWhileThePageHoldsThem) {
+  {
+    CPreferenceDlg dialog;
+    auto* preset = Control<QComboBox>(dialog, "preset_combo");
+    EXPECT_EQ(preset->currentIndex(), 0);
+    Control<QComboBox>(dialog, "video_bitrate_combo")->setCurrentIndex(2);
+    const int webm = preset->findText("WebM AV1");
+    ASSERT_GT(webm, 0);
+    preset->setCurrentIndex(webm);
+    emit preset->activated(webm);
+    EXPECT_EQ(Control<QComboBox>(dialog, "container_combo")->currentText(), "WebM");
+    EXPECT_EQ(Control<QComboBox>(dialog, "video_codec_combo")->currentText(), "AV1");
+    EXPECT_EQ(Control<QComboBox>(dialog, "audio_codec_combo")->currentText(), "Opus");
+    EXPECT_EQ(Control<QComboBox>(dialog, "video_bitrate_combo")->currentIndex(), 0);  // its quality applies
+    EXPECT_EQ(preset->currentText(), "WebM AV1");
+    Close(dialog, QDialogButtonBox::Ok);
+  }
+  {
+    QSettings profile(kProfileOrganization, kProfileApplication);
+    const EncodingSettings stored = ReadEncodingSettings(profile);
+    EXPECT_EQ(stored.preset, "WebM AV1");
+    EXPECT_EQ(stored.container, Container::kWebm);
+  }
+  CPreferenceDlg dialog;
+  auto* preset = Control<QComboBox>(dialog, "preset_combo");
+  EXPECT_EQ(preset->currentText(), "WebM AV1");
+  Control<QComboBox>(dialog, "video_codec_combo")->setCurrentText("VP9");
+  EXPECT_EQ(preset->currentIndex(), 0);
+  Close(dialog, QDialogButtonBox::Ok);
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  EXPECT_EQ(ReadEncodingSettings(profile).preset, "");
 }
 
 // What the dialog stores is what the next batch encodes with.
