@@ -1,9 +1,12 @@
 #include "cli/cli_options.h"
 
+#include "app/processing/encoder_arguments.h"
 #include "app/processing/encoding_choices.h"
 #include "app/processing/settings/output_preferences.h"
+#include "shared/program_profile.h"
 
 #include <QCommandLineParser>
+#include <QSettings>
 
 #include <span>
 #include <vector>
@@ -67,6 +70,18 @@ struct OptionSpec {
   Apply apply;
 };
 
+// A side of the videos written: a whole number of pixels, 0 to keep the source's.
+bool Side(std::optional<int>& target, const QString& name, const QString& value, QString& error) {
+  AutoOr<int> side;
+  if (!ParseAutoOr(value, side) || !side || *side > kLargestOutputSide) {
+    error =
+        name + ": \"" + value + "\" is not a whole number of pixels from 0 to " + QString::number(kLargestOutputSide);
+    return false;
+  }
+  target = *side;
+  return true;
+}
+
 template <typename T>
 bool Rate(std::optional<AutoOr<T>>& target, const RateRange& range, const QString& name, const QString& value,
           QString& error) {
@@ -113,6 +128,24 @@ std::optional<ExistingOutputs> ExistingFromName(const QString& text) {
   return std::nullopt;
 }
 
+// A preset by its name (without case), built in or the user's.
+bool PresetNamed(CliOptions& o, const QString& name, const QString& value, QString& error) {
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  const std::vector<Preset> presets = AllPresets(profile);
+  o.overrides.preset = FindPreset(presets, value);
+  if (o.overrides.preset) return true;
+  QStringList names;
+  for (const Preset& preset : presets) names << "\"" + preset.name + "\"";
+  error = name + ": \"" + value + "\" is no preset; the presets are " + names.join(", ");
+  return false;
+}
+
+QString BuiltInPresetNames() {
+  QStringList names;
+  for (const Preset& preset : BuiltInPresets()) names << "\"" + preset.name + "\"";
+  return names.join(", ");
+}
+
 // The one table of options: parsing and the help text both come from it.
 const std::vector<OptionSpec>& OptionTable() {
   static const std::vector<OptionSpec> table = {
@@ -148,6 +181,10 @@ const std::vector<OptionSpec>& OptionTable() {
        {},
        "name the outputs <name>.<ext>",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.keepName = true); }},
+      {"preset", "NAME",
+       "set the format, codecs, quality, speed and size from a preset (" + BuiltInPresetNames() +
+           ", or one of your own); the other options given win over it",
+       PresetNamed},
       {"format", "F", Names(Containers()),
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          return Choice(o.overrides.container, Containers(), ContainerFromOptionName, n, v, e);
@@ -177,6 +214,25 @@ const std::vector<OptionSpec>& OptionTable() {
          if (!o.overrides.speed) e = n + ": \"" + v + "\" is not one of faster|balanced|smaller";
          return o.overrides.speed.has_value();
        }},
+      {"target-size", "MB",
+       "a size for each output in MB (10^6 bytes), coded in two passes, or none; a set video bit rate wins",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         std::optional<double> megabytes;
+         if (!ParseTargetSize(v, megabytes)) {
+           e = n + ": \"" + v + "\" is not a size in MB above 0, or none";
+           return false;
+         }
+         o.overrides.targetSizeMb = megabytes;
+         return true;
+       }},
+      {"width", "N", "the width of the videos written, as shown (aspect kept, not enlarged); 0 keeps it",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) { return Side(o.overrides.width, n, v, e); }},
+      {"height", "N", "the height of the videos written, as shown; with --width the box they fit in; 0 keeps it",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) { return Side(o.overrides.height, n, v, e); }},
+      {"enlarge",
+       {},
+       "enlarge videos smaller than --width/--height to that size too",
+       [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.enlarge = true); }},
       {"video-bitrate", "N", "kbit/s, or auto",
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {
          return Rate(o.overrides.videoBitrateKbps, kBitRateRange, n, v, e);

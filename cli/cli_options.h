@@ -11,6 +11,7 @@
 // QCommandLineParser over one table of options, which also gives the help text.
 
 #include "app/processing/encoding_settings.h"
+#include "app/processing/presets.h"
 #include "app/processing/transcode_job.h"
 
 #include <QString>
@@ -29,6 +30,7 @@ struct SettingOverrides {
   bool besideSource = false;
   std::optional<QString> suffix;        // set: rename with this suffix
   bool keepName = false;
+  std::optional<Preset> preset;  // applied first; the other overrides win over it
   std::optional<Container> container;
   std::optional<VideoCodec> videoCodec;
   std::optional<AudioCodec> audioCodec;
@@ -41,6 +43,10 @@ struct SettingOverrides {
   std::optional<QualityChoice> quality;
   int qualityLevel = 23;  // with QualityChoice::kLevel
   std::optional<SpeedChoice> speed;
+  std::optional<std::optional<double>> targetSizeMb;  // set to a size, or to none
+  std::optional<int> width;                           // of the videos written; 0 keeps the source's
+  std::optional<int> height;
+  bool enlarge = false;  // --enlarge: a smaller picture is enlarged to the size too
   bool noAudio = false;
   std::optional<bool> onlyReencodeMarked;  // --smart on|off
 };

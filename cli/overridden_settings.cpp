@@ -26,6 +26,7 @@ void ApplyOverrides(const SettingOverrides& o, JobSettings& settings) {
   if (o.onlyReencodeMarked) output.onlyReencodeMarked = *o.onlyReencodeMarked ? 1 : 0;
 
   EncodingSettings& encoding = settings.encoding;
+  if (o.preset) ApplyPreset(*o.preset, encoding);
   if (o.container) {
     encoding.container = *o.container;
     FitCodecsToContainer(encoding);
@@ -42,6 +43,15 @@ void ApplyOverrides(const SettingOverrides& o, JobSettings& settings) {
     encoding.qualityLevel = o.qualityLevel;
   }
   if (o.speed) encoding.speed = *o.speed;
+  if (o.targetSizeMb) encoding.targetSizeMb = *o.targetSizeMb;
+  // A size given here replaces the Resize settings' one whole: --width alone
+  // sizes by the width, whatever height they hold.
+  if (o.width || o.height) {
+    encoding.outputWidth = o.width.value_or(0);
+    encoding.outputHeight = o.height.value_or(0);
+    encoding.enlargeOutput = false;
+  }
+  if (o.enlarge) encoding.enlargeOutput = true;
   if (o.noAudio) encoding.disableAudio = true;
 }
 

@@ -18,6 +18,7 @@ constexpr double kMaxSampleRate = 768000;
 constexpr int kMaxVolume = 256 * 256;
 constexpr double kMinAspect = 0.1;  // display aspects a picture can sensibly have
 constexpr double kMaxAspect = 10;
+constexpr double kMaxTargetSize = 1e13;  // 10 TB
 
 // A non-negative decimal number with an optional k or M suffix; nothing for
 // anything else (signs, blanks, exponents, "inf").
@@ -95,7 +96,8 @@ std::optional<double> ParseAspect(std::string_view text) {
 bool TakesValue(std::string_view option) {
   return option == "-i" || option == "-vcodec" || option == "-b:v" || option == "-r" || option == "-acodec" ||
          option == "-ar" || option == "-b:a" || option == "-vol" || option == "-aspect" || option == "-threads" ||
-         option == "-metadata" || option == "-smart" || option == "-quality" || option == "-speed";
+         option == "-metadata" || option == "-smart" || option == "-quality" || option == "-speed" ||
+         option == "-target-size" || option == "-width" || option == "-height";
 }
 
 }  // namespace
@@ -123,6 +125,10 @@ std::optional<TranscodeOptions> ParseArguments(int argc, const char* const* argv
     }
     if (arg == "-an") {
       options.noAudio = true;
+      continue;
+    }
+    if (arg == "-enlarge") {
+      options.enlarge = true;
       continue;
     }
     if (!TakesValue(arg)) {
@@ -188,6 +194,14 @@ std::optional<TranscodeOptions> ParseArguments(int argc, const char* const* argv
       else if (value == "faster") options.speed = EncodeSpeed::kFaster;
       else if (value == "smaller") options.speed = EncodeSpeed::kSmaller;
       else return malformed();
+    } else if (arg == "-target-size") {
+      const auto size = ParseScaled(value);
+      if (!size || *size > kMaxTargetSize) return malformed();
+      options.targetSize = std::llround(*size);
+    } else if (arg == "-width" || arg == "-height") {
+      const auto side = ParseVolume(value);  // a plain whole number
+      if (!side || *side > kLargestOutputSide) return malformed();
+      (arg == "-width" ? options.width : options.height) = *side;
     } else if (arg == "-threads") {
       const auto threads = ParseVolume(value);  // a plain whole number
       if (!threads || *threads > 256) return malformed();

@@ -4,7 +4,7 @@
 //
 //   prog -i SOURCE [-vcodec V] [-b:v RATE] [-quality Q] [-speed S] [-r FPS] [-acodec A] [-ar HZ]
 //        [-b:a RATE] [-vol N] [-aspect W:H] [-an] [-threads N] [-metadata KEY=VALUE]...
-//        [-smart WINDOWS] OUTPUT
+//        [-smart WINDOWS] [-target-size BYTES] [-width N] [-height N] [-enlarge] OUTPUT
 //
 // argv[0] is ignored. Numbers take the suffixes k (x1000) and M (x1000000),
 // so "1500k" is 1,500,000 bit/s and "44.1k" is 44,100 Hz. A value of 0
@@ -24,6 +24,9 @@
 // "-quality" is the constant quality used without a video bit rate: a level
 // 0..51 on H.264's rate-factor scale (lower is finer, 23 the default) or
 // "like-source"; "-speed" is "faster", "balanced" (the default) or "smaller".
+// "-width" and "-height" size the pictures written as they are shown (0:
+// not set; both together make the box they fit in), their shape kept, never
+// enlarged unless "-enlarge" is given.
 // Pure parsing: no FFmpeg, no file system.
 
 #include <cstdint>
@@ -33,6 +36,9 @@
 #include <vector>
 
 namespace vencor {
+
+// The largest side "-width" and "-height" take, and pictures are scaled to.
+inline constexpr int kLargestOutputSide = 16384;
 
 struct FrameRate {
   int num = 0;  // 0 = the source's frame rate
@@ -69,6 +75,15 @@ struct TranscodeOptions {
   int threads = 0;  // per codec; 0 = the codec's automatic threading
   std::vector<std::pair<std::string, std::string>> metadata;  // container tags, in order
   std::optional<std::string> smartWindows;                    // "-smart": the layers' windows, or kEveryFrame
+  int64_t targetSize = 0;                                     // bytes of the whole output; 0 = none
+  int width = 0;                                              // of the shown picture; 0 = not set
+  int height = 0;
+  bool enlarge = false;  // a picture smaller than width x height is scaled up to it
+
+  // Set by the encode itself for the passes of a target size, never parsed:
+  // 1 writes the encoder's statistics to `statsPath`, 2 reads them back.
+  int pass = 0;
+  std::string statsPath;
 };
 
 inline constexpr const char* kEveryFrame = "every-frame";

@@ -1,5 +1,7 @@
 #include "encoder/output_format.h"
 
+#include "encoder/options.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -89,6 +91,23 @@ PictureSize FitInside(double aspect, PictureSize box) {
   fit.width = std::clamp(fit.width & ~1, 2, box.width);
   fit.height = std::clamp(fit.height & ~1, 2, box.height);
   return fit;
+}
+
+std::optional<PictureSize> ScaledOutputSize(double aspect, int shownHeight, int width, int height, bool enlarge) {
+  if ((width <= 0 && height <= 0) || !(aspect > 0) || shownHeight <= 0) return {};
+  // The width decides where it alone is set or the box is the narrower shape.
+  const bool byWidth = width > 0 && (height <= 0 || width <= height * aspect);
+  double scaledHeight = byWidth ? width / aspect : height;
+  double scaledWidth = byWidth ? width : height * aspect;
+  if (!enlarge && scaledHeight > shownHeight + 0.5) return {};
+  // A side beyond the largest brings both within it.
+  const double over = std::max(scaledWidth, scaledHeight) / kLargestOutputSide;
+  if (over > 1) {
+    scaledWidth /= over;
+    scaledHeight /= over;
+  }
+  const auto even = [](double side) { return std::max(2, static_cast<int>(std::round(side)) & ~1); };
+  return PictureSize{even(scaledWidth), even(scaledHeight)};
 }
 
 }  // namespace vencor

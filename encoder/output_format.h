@@ -51,4 +51,12 @@ PictureSize NearestH263Size(int width, int height);
 // `box`, both sides even.
 PictureSize FitInside(double aspect, PictureSize box);
 
+// The size a picture shown `shownHeight` pixels high at `aspect`
+// (width:height, > 0) is written at for an output size of width x height
+// (0: not set): a width alone, a height alone, or the box both make. The
+// shape is kept and both sides are even (2 at least, kLargestOutputSide of
+// options.h at most). Nothing when no size is set, or, unless `enlarge`, when the picture
+// is smaller than the size asked: it keeps its own.
+std::optional<PictureSize> ScaledOutputSize(double aspect, int shownHeight, int width, int height, bool enlarge);
+
 }  // namespace vencor

@@ -12,13 +12,17 @@
 #include "encoder/splice_check.h"
 #include "encoder/splice_video.h"
 #include "encoder/subtitle_stage.h"
+#include "encoder/video_quality.h"
 #include "encoder/video_stage.h"
+
+#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -190,10 +194,10 @@ SpliceFacts FactsOf(const InputMedia& input, const TranscodeOptions& options, co
   facts.everyLayerTimed = *options.smartWindows != kEveryFrame;
   facts.hasWindows = std::any_of(windows.begin(), windows.end(),
                                  [clipMs](const TimeWindow& window) { return clipMs <= 0 || window.start < clipMs; });
-  facts.sizeChange = options.displayAspect > 0 || DisplayRotation(input.Video()) != 0 || source.width % 2 != 0 ||
-                     source.height % 2 != 0;
+  facts.sizeChange = options.displayAspect > 0 || options.width > 0 || options.height > 0 ||
+                     DisplayRotation(input.Video()) != 0 || source.width % 2 != 0 || source.height % 2 != 0;
   facts.rateChange = options.frameRate.num > 0;
-  facts.qualityChange = options.videoBitRate > 0;
+  facts.qualityChange = options.videoBitRate > 0 || options.targetSize > 0;
   facts.interlaced = IsInterlaced(source.field_order);
   facts.formatKept = EncoderCodes(encoder, source.format);
   return facts;
@@ -280,6 +284,155 @@ std::string SplicedTranscode(const TranscodeOptions& options, const AVOutputForm
   return summary;
 }
 
+// The whole video encoded once, with the options as they are.
+long long EncodeWhole(const TranscodeOptions& options, const AVOutputFormat* format,
+                      VencorProgressCallback progressCallback, void* userData) {
+  InputMedia input(options.sourcePath);
+  ProgressReporter progress(progressCallback, userData, input.DurationSeconds());
+  Muxer muxer(format, options.outputPath);
+  VideoStage video(input, options, muxer, progress);
+  RunStages(options, format, input, progress, muxer, video, [](OutputFile&) {});
+  return video.FramesEncoded();
+}
+
+// A private folder for the passes' statistics and the first pass's file,
+// removed with everything in it however the encode ends.
+class PassFolder {
+ public:
+  PassFolder() {
+    std::error_code error;
+    std::string pattern = (std::filesystem::temp_directory_path(error) / "vencor-passes-XXXXXX").string();
+    if (error || !mkdtemp(pattern.data()))
+      Fail(VENCOR_ERROR_OUTPUT, "no temporary folder for the two passes could be made (" + pattern + ")");
+    path_ = pattern;
+  }
+  ~PassFolder() {
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
+  }
+  PassFolder(const PassFolder&) = delete;
+  PassFolder& operator=(const PassFolder&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Reports one pass of several as its share of the whole: pass 1 0..0.5, pass 2 0.5..1.
+struct PassProgress {
+  VencorProgressCallback callback;
+  void* userData;
+  double start;
+  double share;
+
+  static int Forward(const VencorProgress* progress, void* self) {
+    const auto& pass = *static_cast<const PassProgress*>(self);
+    if (!pass.callback) return 0;
+    VencorProgress scaled = *progress;
+    scaled.fraction = pass.start + pass.share * progress->fraction;
+    return pass.callback(&scaled, pass.userData);
+  }
+};
+
+// What a written file is made of: the bytes of its video packets, of the
+// others (audio, subtitles), and the rest (the container's own).
+struct FileShares {
+  int64_t video = 0;
+  int64_t other = 0;
+  int64_t container = 0;
+};
+
+FileShares MeasureFile(const std::string& path) {
+  FileShares shares;
+  InputMedia file(path);
+  PacketPtr packet = MakePacket();
+  int64_t packets = 0;
+  while (file.ReadPacket(packet.get())) {
+    PacketUnref unref(packet.get());
+    (packet->stream_index == file.Video()->index ? shares.video : shares.other) += packet->size;
+  }
+  packets = shares.video + shares.other;
+  std::error_code error;
+  const auto size = static_cast<int64_t>(std::filesystem::file_size(path, error));
+  shares.container = error ? 0 : std::max<int64_t>(0, size - packets);
+  return shares;
+}
+
+constexpr int64_t kSmallestVideoBitRate = 16000;  // bit/s: below it no encoder makes a picture worth seeing
+
+// The video bit rate that leaves `otherBytes` of the target to the rest.
+int64_t VideoBitRateFor(const TranscodeOptions& options, int64_t otherBytes, double seconds) {
+  const double videoBytes = static_cast<double>(options.targetSize - otherBytes);
+  const double bitRate = videoBytes * 8 / seconds;
+  if (bitRate < kSmallestVideoBitRate) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "the target size of %.2f MB is too small: the audio and the container alone take %.2f MB of it",
+                  static_cast<double>(options.targetSize) / 1e6, static_cast<double>(otherBytes) / 1e6);
+    Fail(VENCOR_ERROR_ARGUMENTS, text);
+  }
+  return std::llround(bitRate);
+}
+
+// An output of about options.targetSize bytes. With libx264 a first pass
+// (audio included, into a private folder) gives the encoder its statistics
+// and measures what the audio and the container take; the second pass codes
+// the video at the bit rate that leaves, spread by the statistics. Other
+// encoders code at that rate in one pass, from the source's audio rates.
+// Returns the summary ("two passes to 10.00 MB: 9.93 MB").
+std::string TargetSizeTranscode(const TranscodeOptions& options, const AVOutputFormat* format,
+                                VencorProgressCallback progressCallback, void* userData) {
+  double seconds = 0;
+  std::string encoder = options.videoCodec;
+  int64_t sourceOtherRate = 0;  // bit/s of the source's audio, as its streams say
+  {
+    const InputMedia input(options.sourcePath);
+    seconds = input.DurationSeconds();
+    if (options.videoCodec == "same") encoder = SameFamilyEncoder(input.Video()->codecpar->codec_id);
+    for (const AVStream* stream : input.AudioStreams())
+      sourceOtherRate += stream->codecpar->bit_rate > 0 ? stream->codecpar->bit_rate : 128000;
+  }
+  if (seconds <= 0) Fail(VENCOR_ERROR_INPUT, "the source's length is unknown, which a target size needs");
+  if (options.noAudio) sourceOtherRate = 0;
+
+  TranscodeOptions pass = options;
+  pass.smartWindows.reset();
+  const auto estimated = static_cast<int64_t>(std::llround(static_cast<double>(sourceOtherRate) * seconds / 8));
+  if (encoder != "libx264") {
+    Note(
+        "a target size is coded in two passes with H.264 only; the %s encoder codes the video at its average bit "
+        "rate in one pass, so the size is approximate",
+        encoder.c_str());
+    pass.videoBitRate = VideoBitRateFor(options, estimated, seconds);
+    EncodeWhole(pass, format, progressCallback, userData);
+  } else {
+    const PassFolder folder;
+    pass.statsPath = (folder.Path() / "x264.stats").string();
+    pass.outputPath =
+        (folder.Path() / ("first-pass" + std::filesystem::path(options.outputPath).extension().string())).string();
+    pass.pass = 1;
+    pass.videoBitRate = VideoBitRateFor(options, estimated, seconds);
+    pass.metadata.clear();
+    PassProgress first{progressCallback, userData, 0, 0.5};
+    EncodeWhole(pass, format, &PassProgress::Forward, &first);
+    const FileShares shares = MeasureFile(pass.outputPath);
+    std::filesystem::remove(pass.outputPath);
+
+    pass.outputPath = options.outputPath;
+    pass.metadata = options.metadata;
+    pass.pass = 2;
+    pass.videoBitRate = VideoBitRateFor(options, shares.other + shares.container, seconds);
+    PassProgress second{progressCallback, userData, 0.5, 0.5};
+    EncodeWhole(pass, format, &PassProgress::Forward, &second);
+  }
+  std::error_code error;
+  const auto written = static_cast<double>(std::filesystem::file_size(options.outputPath, error));
+  char summary[96];
+  std::snprintf(summary, sizeof summary, "%s to %.2f MB: %.2f MB", encoder == "libx264" ? "two passes" : "one pass",
+                static_cast<double>(options.targetSize) / 1e6, error ? 0.0 : written / 1e6);
+  return summary;
+}
+
 }  // namespace
 
 std::string Transcode(const TranscodeOptions& options, VencorProgressCallback progressCallback, void* userData) {
@@ -303,12 +456,14 @@ std::string Transcode(const TranscodeOptions& options, VencorProgressCallback pr
     }
   }
 
-  InputMedia input(options.sourcePath);
-  ProgressReporter progress(progressCallback, userData, input.DurationSeconds());
-  Muxer muxer(format, options.outputPath);
-  VideoStage video(input, options, muxer, progress);
-  RunStages(options, format, input, progress, muxer, video, [](OutputFile&) {});
-  Log("done: %s, %lld frames in %.1f s", options.outputPath.c_str(), video.FramesEncoded(), seconds());
+  // A set bit rate wins over a target size.
+  if (options.targetSize > 0 && options.videoBitRate <= 0) {
+    std::string summary = TargetSizeTranscode(options, format, progressCallback, userData);
+    Log("done: %s, %s in %.1f s", options.outputPath.c_str(), summary.c_str(), seconds());
+    return summary;
+  }
+  const long long frames = EncodeWhole(options, format, progressCallback, userData);
+  Log("done: %s, %lld frames in %.1f s", options.outputPath.c_str(), frames, seconds());
   return {};
 }
 

@@ -216,6 +216,8 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   if (rotation == 90) chain += ",transpose=clock";
   else if (rotation == 180) chain += ",hflip,vflip";
   else if (rotation == 270) chain += ",transpose=cclock";
+  AVRational sar = decoder_->sample_aspect_ratio.num > 0 ? decoder_->sample_aspect_ratio : AVRational{1, 1};
+  const std::optional<PictureSize> resized = OutputSize(options, rotation, sar);
   const AVPixelFormat format = ChooseEncoderFormat(*codec, inputFormat_);
   NoteReduction(*codec, inputFormat_, format);
   // HDR stays HDR where the encoder codes 10 bits; else it is tone-mapped to
@@ -257,12 +259,18 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   const AVColorSpace assumed = sourceMatrix != AVCOL_SPC_UNSPECIFIED ? sourceMatrix : AssumedMatrix(inputWidth_, inputHeight_);
   outputMatrix_ = codec->id == AV_CODEC_ID_VP8 && !IsBt601(assumed) ? AVCOL_SPC_BT470BG : assumed;
   if (rgbSource) scale += std::string(scale.empty() ? "" : ":") + "out_range=tv:out_color_matrix=" + MatrixName(outputMatrix_);
+  // The output size is scaled to in the same pass as the range and matrix,
+  // so that a full-range picture keeps its range through it; its pixels
+  // become square.
+  if (resized)
+    scale = "w=" + std::to_string(resized->width) + ":h=" + std::to_string(resized->height) +
+            (scale.empty() ? "" : ":") + scale;
   if (!scale.empty()) chain += ",scale=" + scale;
+  if (resized) chain += ",setsar=1";
   chain += std::string(",format=pix_fmts=") + av_get_pix_fmt_name(format);
   if (!rgbSource && outputMatrix_ != assumed)
     chain += std::string(",colormatrix=src=") + MatrixName(assumed) + ":dst=" + MatrixName(outputMatrix_);
 
-  AVRational sar = decoder_->sample_aspect_ratio.num > 0 ? decoder_->sample_aspect_ratio : AVRational{1, 1};
   const std::string sourceArguments =
       "video_size=" + std::to_string(inputWidth_) + "x" + std::to_string(inputHeight_) +
       ":pix_fmt=" + std::to_string(inputFormat_) + ":time_base=" + RateText(sourceStream_->time_base) +
@@ -309,12 +317,14 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   encoder_->time_base = EncoderTimeBase(codec->id, filterTimeBase_);
   encoder_->framerate = frameRate;
   encoder_->color_range = outputRange_;
-  encoder_->colorspace = outputMatrix_ == assumed && sourceMatrix == AVCOL_SPC_UNSPECIFIED && !rgbSource
-                            ? decoder_->colorspace
-                            : outputMatrix_;
+  // An untagged picture resized across the size players switch matrices at
+  // is tagged with the one its samples are in.
+  const bool staysUntagged = outputMatrix_ == assumed && sourceMatrix == AVCOL_SPC_UNSPECIFIED && !rgbSource &&
+                             AssumedMatrix(target.width, target.height) == assumed;
+  encoder_->colorspace = staysUntagged ? decoder_->colorspace : outputMatrix_;
   encoder_->color_primaries = outputPrimaries_;
   encoder_->color_trc = outputTrc_;
-  const bool interlaced = KeepFieldOrder(*codec, rotation, framing);
+  const bool interlaced = KeepFieldOrder(*codec, rotation != 0 || resized, framing);
   // "Like the source" (and "same" without a level of its own) reads the
   // source's bits per pixel; its stream's rate, else the file's.
   quality_ = options.quality;
@@ -322,7 +332,8 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
     int64_t sourceBits = sourceStream_->codecpar->bit_rate;
     if (sourceBits <= 0 && input.Format()->bit_rate > 0) sourceBits = input.Format()->bit_rate;
     const double pixelsPerSecond = static_cast<double>(inputWidth_) * inputHeight_ * av_q2d(SourceFrameRate(input));
-    quality_ = LevelLikeSource(sourceCodec, pixelsPerSecond > 0 ? sourceBits / pixelsPerSecond : 0);
+    quality_ =
+        LevelLikeSource(sourceCodec, pixelsPerSecond > 0 ? static_cast<double>(sourceBits) / pixelsPerSecond : 0);
   }
   OpenEncoder(codec, options, frameRate);
   outputStream_ = muxer.AddStream(*encoder_);
@@ -336,6 +347,7 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
                 avcodec_get_name(sourceStream_->codecpar->codec_id), codec->name, target.width, target.height,
                 keepFrameTimes_ ? "frames at their source times" : (std::to_string(av_q2d(frameRate)) + " fps").c_str(),
                 rotation     ? ", turned upright"
+                : resized    ? ", resized"
                 : interlaced ? ", interlaced"
                              : "",
                 qualityWords_.empty() ? "" : (", " + qualityWords_).c_str());
@@ -344,10 +356,36 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
 
 VideoStage::~VideoStage() = default;
 
-bool VideoStage::KeepFieldOrder(const AVCodec& codec, int rotation, Framing framing) {
+std::optional<PictureSize> VideoStage::OutputSize(const TranscodeOptions& options, int rotation, AVRational sar) const {
+  if (options.width <= 0 && options.height <= 0) return {};
+  // The picture as it is shown: upright, in square pixels of its stored
+  // height, stretched by its pixels' aspect or to the one set. Aspects far
+  // from any real one are taken as square pixels, as the preview does.
+  const bool turned = rotation == 90 || rotation == 270;
+  const int uprightWidth = turned ? inputHeight_ : inputWidth_;
+  const int uprightHeight = turned ? inputWidth_ : inputHeight_;
+  double pixelAspect = av_q2d(sar);
+  if (turned) pixelAspect = 1 / pixelAspect;
+  if (pixelAspect < 0.25 || pixelAspect > 4) pixelAspect = 1;
+  const double aspect = options.displayAspect > 0 ? options.displayAspect
+                                                  : uprightWidth * pixelAspect / static_cast<double>(uprightHeight);
+  const std::optional<PictureSize> size =
+      ScaledOutputSize(aspect, uprightHeight, options.width, options.height, options.enlarge);
+  if (!size) {
+    Log("the source's picture (%dx%d as shown) is smaller than the output size; it keeps its size",
+        static_cast<int>(std::lround(uprightHeight * aspect)), uprightHeight);
+    return {};
+  }
+  // A picture of that size already is left alone.
+  if (size->width == uprightWidth && size->height == uprightHeight && pixelAspect == 1 && options.displayAspect <= 0)
+    return {};
+  return size;
+}
+
+bool VideoStage::KeepFieldOrder(const AVCodec& codec, bool reshaped, Framing framing) {
   const AVFieldOrder order = sourceStream_->codecpar->field_order;
   if (order != AV_FIELD_TT && order != AV_FIELD_BB && order != AV_FIELD_TB && order != AV_FIELD_BT) return false;
-  if (rotation != 0 || framing == Framing::kFitInside) {
+  if (reshaped || framing == Framing::kFitInside) {
     // Turning or scaling a picture mixes its two fields into one picture.
     Note("the source is interlaced; turned or scaled, its fields are mixed and it is written progressive");
     return false;
@@ -372,6 +410,12 @@ void VideoStage::OpenEncoder(const AVCodec* codec, const TranscodeOptions& optio
   // Without a bit rate the encoder codes at a constant quality; the
   // standard level is what each encoder has always been given.
   qualityWords_ = ApplyVideoQuality(*encoder_, *codec, quality_, options.speed, frameRate);
+  // The passes of a target size: x264 keeps its statistics in a file of its own.
+  if (options.pass > 0 && std::strcmp(codec->name, "libx264") == 0) {
+    encoder_->flags |= options.pass == 1 ? AV_CODEC_FLAG_PASS1 : AV_CODEC_FLAG_PASS2;
+    av_opt_set(encoder_->priv_data, "stats", options.statsPath.c_str(), 0);
+    qualityWords_ += (qualityWords_.empty() ? "" : ", ") + std::string("pass ") + std::to_string(options.pass);
+  }
   const int result = avcodec_open2(encoder_.get(), codec, nullptr);
   if (result < 0)
     Fail(VENCOR_ERROR_ENCODER, std::string("the ") + codec->name + " encoder refused its settings (" +
@@ -415,12 +459,13 @@ void VideoStage::FilterFrame(AVFrame* frame) {
   // it: a few seconds of a still picture are what the source shows, an hour
   // of them is a broken clock, and no output at all is better.
   if (!keepFrameTimes_ && nextPts_ != AV_NOPTS_VALUE &&
-      (pts - nextPts_) * av_q2d(sourceStream_->time_base) > kMaxFilledGapSeconds) {
+      static_cast<double>(pts - nextPts_) * av_q2d(sourceStream_->time_base) > kMaxFilledGapSeconds) {
     char text[200];
     std::snprintf(text, sizeof text,
                   "the source's video jumps by %.0f s at %.1f s; an output of one frame rate would fill the gap with "
                   "copies of one frame",
-                  (pts - nextPts_) * av_q2d(sourceStream_->time_base), nextPts_ * av_q2d(sourceStream_->time_base));
+                  static_cast<double>(pts - nextPts_) * av_q2d(sourceStream_->time_base),
+                  static_cast<double>(nextPts_) * av_q2d(sourceStream_->time_base));
     Fail(VENCOR_ERROR_INPUT, text);
   }
   frame->pts = pts;

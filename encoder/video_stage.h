@@ -11,6 +11,8 @@
 
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace vencor {
 
@@ -48,8 +50,13 @@ class VideoStage {
   void EncodeFrame(AVFrame& filtered);
   void DrainEncoder();
   void OpenEncoder(const AVCodec* codec, const TranscodeOptions& options, AVRational frameRate);
-  // Sets the encoder up to keep an interlaced source's fields and their order; true when it does.
-  bool KeepFieldOrder(const AVCodec& codec, int rotation, Framing framing);
+  // Sets the encoder up to keep an interlaced source's fields and their order
+  // (not when the picture is turned or scaled); true when it does.
+  bool KeepFieldOrder(const AVCodec& codec, bool reshaped, Framing framing);
+  // The size the picture is scaled to for options.width x options.height
+  // (after the turning by `rotation`; `sar` is the stored pixels' aspect);
+  // nothing when it keeps its size.
+  std::optional<PictureSize> OutputSize(const TranscodeOptions& options, int rotation, AVRational sar) const;
 
   const AVStream* sourceStream_;
   Muxer& muxer_;

@@ -4,6 +4,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cmath>
+
 namespace vidmora {
 
 namespace {
@@ -44,7 +47,12 @@ std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const 
     arguments.insert(arguments.end(), {"-aspect", Utf8(aspect)});
   // The constant quality applies while no video bit rate is set; auto sends
   // nothing, so that each encoder keeps what it has always been given.
-  if (!settings.videoBitrateKbps && settings.quality != QualityChoice::kAuto) {
+  // A target size is coded in two passes at the rate it leaves for the video;
+  // the quality is then not used.
+  const bool targetSize = !settings.videoBitrateKbps && settings.targetSizeMb && *settings.targetSizeMb > 0;
+  if (targetSize)
+    arguments.insert(arguments.end(), {"-target-size", std::to_string(std::llround(*settings.targetSizeMb * 1e6))});
+  if (!settings.videoBitrateKbps && !targetSize && settings.quality != QualityChoice::kAuto) {
     const QString quality = settings.quality == QualityChoice::kLikeSource ? QStringLiteral("like-source")
                             : settings.quality == QualityChoice::kLevel
                                 ? QString::number(std::clamp(settings.qualityLevel, 0, kLargestQualityLevel))
@@ -53,6 +61,12 @@ std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const 
   }
   if (settings.speed != SpeedChoice::kBalanced)
     arguments.insert(arguments.end(), {"-speed", Info(settings.speed).word});
+  // The output size, within the largest side the encoder scales to.
+  const int width = std::min(settings.outputWidth, kLargestOutputSide);
+  const int height = std::min(settings.outputHeight, kLargestOutputSide);
+  if (width > 0) arguments.insert(arguments.end(), {"-width", std::to_string(width)});
+  if (height > 0) arguments.insert(arguments.end(), {"-height", std::to_string(height)});
+  if ((width > 0 || height > 0) && settings.enlargeOutput) arguments.push_back("-enlarge");
   if (settings.disableAudio) arguments.push_back("-an");
   arguments.push_back(Utf8(outputPath));
   return arguments;

@@ -228,4 +228,6 @@ QStringList AudioBitrateChoices() {
 
 QStringList VolumeChoices() { return {"Auto", "280", "265", "255", "225", "200", "180", "150", "100", "50", "0"}; }
 
+QStringList TargetSizeChoices() { return {"8", "10", "25", "50", "100", "500", "1000"}; }
+
 }  // namespace vidmora

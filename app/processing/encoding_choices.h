@@ -134,5 +134,7 @@ QStringList AspectChoices();
 QStringList SampleRateChoices();
 QStringList AudioBitrateChoices();
 QStringList VolumeChoices();
+// Target sizes in MB the settings page offers after "None" (upload limits).
+QStringList TargetSizeChoices();
 
 }  // namespace vidmora

@@ -20,6 +20,9 @@ constexpr const char* kAudioSampleKey = "audio_sample";
 constexpr const char* kAudioVolumeKey = "audio_volume";
 constexpr const char* kQualityKey = "video_quality";
 constexpr const char* kSpeedKey = "video_speed";
+constexpr const char* kTargetSizeKey = "video_target_size";
+constexpr const char* kPresetKey = "preset";
+constexpr const char* kNone = "none";
 
 constexpr const char* kAuto = "auto";
 
@@ -81,6 +84,9 @@ EncodingSettings ReadEncodingSettings(QSettings& profile, StoredValueProblems& p
   const auto speed = SpeedFromWord(profile.value(kSpeedKey, Info(defaults.speed).word).toString().trimmed());
   if (!speed) problems.unreadableKeys.append(kSpeedKey);
   settings.speed = speed.value_or(defaults.speed);
+  if (!ParseTargetSize(profile.value(kTargetSizeKey, kNone).toString().trimmed(), settings.targetSizeMb))
+    problems.unreadableKeys.append(kTargetSizeKey);
+  settings.preset = profile.value(kPresetKey).toString().trimmed();
   profile.endGroup();
   return settings;
 }
@@ -98,6 +104,8 @@ void WriteEncodingSettings(QSettings& profile, const EncodingSettings& settings)
   profile.setValue(kAudioVolumeKey, AutoOrText(settings.volume));
   profile.setValue(kQualityKey, QualityText(settings.quality, settings.qualityLevel));
   profile.setValue(kSpeedKey, QString::fromLatin1(Info(settings.speed).word));
+  profile.setValue(kTargetSizeKey, TargetSizeText(settings.targetSizeMb));
+  profile.setValue(kPresetKey, settings.preset);
   profile.endGroup();
   profile.sync();
 }
@@ -120,6 +128,19 @@ bool ParseQuality(const QString& text, QualityChoice& choice, int& level) {
   }
   choice = QualityChoice::kLevel;
   level = *number;
+  return true;
+}
+
+QString TargetSizeText(const std::optional<double>& megabytes) {
+  return megabytes ? AutoOrText(AutoOr<double>(megabytes)) : QString(kNone);
+}
+
+bool ParseTargetSize(const QString& text, std::optional<double>& megabytes) {
+  megabytes.reset();
+  if (text.compare(QLatin1String(kNone), Qt::CaseInsensitive) == 0) return true;
+  AutoOr<double> number;
+  if (IsAuto(text) || !ParseAutoOr(text, number) || *number <= 0 || *number > kLargestTargetSizeMb) return false;
+  megabytes = *number;
   return true;
 }
 

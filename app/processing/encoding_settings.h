@@ -39,6 +39,18 @@ struct EncodingSettings {
   QualityChoice quality = QualityChoice::kAuto;  // used while the video bit rate is auto
   int qualityLevel = 23;                         // for QualityChoice::kLevel: 0 (finest) .. 51
   SpeedChoice speed = SpeedChoice::kBalanced;
+  // A size for each whole output in MB (10^6 bytes), coded in two passes;
+  // none: the quality applies. A set video bit rate wins over it.
+  std::optional<double> targetSizeMb;
+  // The name of the preset (presets.h) the settings were last set from;
+  // empty for none. Its output size applies while the Resize settings are off.
+  QString preset;
+  // The size of the pictures written, as shown (0: not set; a width alone, a
+  // height alone or a box both fit into); not stored in this group: it comes
+  // from the resizing settings (resizing_settings.h) while they are on.
+  int outputWidth = 0;
+  int outputHeight = 0;
+  bool enlargeOutput = false;      // a smaller picture is enlarged to that size too
   bool disableAudio = false;       // not stored: lives for the running program
 
   friend bool operator==(const EncodingSettings&, const EncodingSettings&) = default;
@@ -70,13 +82,22 @@ EncodingSettings ReadEncodingSettings(QSettings& profile, StoredValueProblems& p
 // video_framerate, video_aspect, audio_codec, audio_bitrate, audio_sample,
 // audio_volume), then the later ones: video_quality ("auto", "like-source",
 // "high", "standard", "small" or a level 0..51) and video_speed ("balanced",
-// "faster", "smaller"). Unreadable later values read as auto and balanced.
+// "faster", "smaller"), video_target_size ("none" or MB) and preset (a
+// preset's name, or empty). Unreadable later values read as auto, balanced
+// and none.
 //
 // The quality as the profile and vidmora-cli write it, and back; false for
 // anything else.
 QString QualityText(QualityChoice choice, int level);
 bool ParseQuality(const QString& text, QualityChoice& choice, int& level);
 void WriteEncodingSettings(QSettings& profile, const EncodingSettings& settings);
+
+// The target size as stored and as vidmora-cli takes it: "none" or MB
+// ("25", "9.5"); false for anything else, a size of 0 or one above
+// kLargestTargetSizeMb.
+inline constexpr double kLargestTargetSizeMb = 1e7;
+QString TargetSizeText(const std::optional<double>& megabytes);
+bool ParseTargetSize(const QString& text, std::optional<double>& megabytes);
 
 // The text of a rate as the profile and the settings page hold it: "auto", or
 // the number without trailing zeros ("29.97", "44.1", "2000").

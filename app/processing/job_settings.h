@@ -28,8 +28,10 @@ class JobSettingsSource {
 };
 
 // Reads the stored settings afresh each time: "preference.xml" in the data
-// folder and the profile group "CodeSettings"; the template name is given,
-// and "Disable Audio" is the choice of the running program.
+// folder, the profile group "CodeSettings", and the output size from the
+// Resize settings while they are on, else from the chosen preset while the
+// settings still hold it; the template name is given, and "Disable Audio"
+// is the choice of the running program.
 class StoredJobSettings : public JobSettingsSource {
  public:
   explicit StoredJobSettings(QString templateName) : templateName_(std::move(templateName)) {}

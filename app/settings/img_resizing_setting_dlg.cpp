@@ -33,6 +33,7 @@ CImgResizingSettingDlg::CImgResizingSettingDlg(QString settingsPath, QWidget* pa
   ui_->height_edit->setText(QString::number(settings.targetHeight));
   ui_->just_this_time_check->setChecked(ResizeJustThisTime());
   ui_->every_time_check->setChecked(settings.resizeEveryTime);
+  ui_->enlarge_check->setChecked(settings.enlarge);
   for (QRadioButton* radio : {ui_->scale_to_width, ui_->scale_to_height, ui_->scale_to_both})
     connect(radio, &QRadioButton::toggled, this, &CImgResizingSettingDlg::UpdateEnabled);
   UpdateEnabled();
@@ -50,6 +51,7 @@ ResizingSettings CImgResizingSettingDlg::Values() const {
   values.targetHeight =
       ui_->height_edit->hasAcceptableInput() ? ui_->height_edit->text().toInt() : stored_.targetHeight;
   values.resizeEveryTime = ui_->every_time_check->isChecked();
+  values.enlarge = ui_->enlarge_check->isChecked();
   return values;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// "Image Resizing Setting": how output preview pictures are resized, from and
+// "Output Size": the size the videos are written and previewed at, from and
 // into "resizing_config.ini", and the program's "just for this time" choice.
 // Closing saves (there is nothing to cancel) and empties the preview cache,
 // so that previews are made again. User-interface thread; opened modally.

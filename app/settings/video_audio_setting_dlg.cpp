@@ -58,17 +58,32 @@ CVideoAudioSettingDlg::CVideoAudioSettingDlg(QWidget* parent)
   ui_->quality_combo->setToolTip(UiText(ui_->quality_combo->toolTip()));
   for (const SpeedInfo& speed : SpeedChoices())
     ui_->speed_combo->addItem(UiText(QString::fromLatin1(speed.text)), static_cast<int>(speed.choice));
+  ui_->target_size_combo->addItem(UiText(QStringLiteral("None")));
+  ui_->target_size_combo->addItems(TargetSizeChoices());
+  ui_->target_size_combo->setInsertPolicy(QComboBox::NoInsert);
+  ui_->target_size_combo->setToolTip(UiText(ui_->target_size_combo->toolTip()));
   ui_->choice_note->setWordWrap(true);
 
   QSettings profile(kProfileOrganization, kProfileApplication);
+  presets_ = AllPresets(profile);
+  ui_->preset_combo->addItem(UiText(QStringLiteral("None")));
+  for (const Preset& preset : presets_) ui_->preset_combo->addItem(preset.name);
+  ui_->preset_combo->setToolTip(UiText(ui_->preset_combo->toolTip()));
   EncodingSettings stored = ReadEncodingSettings(profile);
   stored.disableAudio = AudioDisabled();
   Show(stored);
 
   connect(ui_->container_combo, &QComboBox::currentIndexChanged, this, &CVideoAudioSettingDlg::FillCodecs);
-  // A set bit rate decides the size; the quality applies to auto only.
-  connect(ui_->video_bitrate_combo, &QComboBox::currentIndexChanged, this,
-          [this](int index) { ui_->quality_combo->setEnabled(index <= 0); });
+  connect(ui_->preset_combo, &QComboBox::activated, this, &CVideoAudioSettingDlg::ChoosePreset);
+  // A value of the preset's changed on the page: the preset is no longer chosen.
+  for (QComboBox* combo : {ui_->container_combo, ui_->video_codec_combo, ui_->audio_codec_combo, ui_->quality_combo,
+                           ui_->speed_combo, ui_->video_bitrate_combo, ui_->target_size_combo})
+    connect(combo, &QComboBox::currentTextChanged, this, [this] {
+      if (!PresetShown(Values())) ui_->preset_combo->setCurrentIndex(0);
+    });
+  // A set bit rate decides the size, else a target size; the quality applies without either.
+  connect(ui_->video_bitrate_combo, &QComboBox::currentIndexChanged, this, &CVideoAudioSettingDlg::EnableRateControls);
+  connect(ui_->target_size_combo, &QComboBox::currentTextChanged, this, &CVideoAudioSettingDlg::EnableRateControls);
   for (QComboBox* combo : {ui_->audio_codec_combo, ui_->sample_rate_combo, ui_->audio_bitrate_combo})
     connect(combo, &QComboBox::currentIndexChanged, this, &CVideoAudioSettingDlg::CheckRates);
 }
@@ -95,9 +110,36 @@ void CVideoAudioSettingDlg::Show(const EncodingSettings& settings) {
   } else {
     ui_->quality_combo->setCurrentIndex(std::max(0, ui_->quality_combo->findData(static_cast<int>(settings.quality))));
   }
-  ui_->quality_combo->setEnabled(ui_->video_bitrate_combo->currentIndex() <= 0);
+  if (settings.targetSizeMb) ui_->target_size_combo->setEditText(TargetSizeText(settings.targetSizeMb));
+  else ui_->target_size_combo->setCurrentIndex(0);
+  EnableRateControls();
   ui_->speed_combo->setCurrentIndex(std::max(0, ui_->speed_combo->findData(static_cast<int>(settings.speed))));
   CheckRates();
+  ShowPreset(settings.preset);
+  if (!PresetShown(Values())) ui_->preset_combo->setCurrentIndex(0);
+}
+
+void CVideoAudioSettingDlg::ShowPreset(const QString& name) {
+  ui_->preset_combo->setCurrentIndex(0);
+  const std::optional<Preset> preset = FindPreset(presets_, name);
+  if (!preset) return;
+  for (size_t i = 0; i < presets_.size(); ++i)
+    if (presets_[i].name == preset->name) ui_->preset_combo->setCurrentIndex(static_cast<int>(i) + 1);
+}
+
+std::optional<Preset> CVideoAudioSettingDlg::PresetShown(const EncodingSettings& values) const {
+  const int index = ui_->preset_combo->currentIndex();
+  if (index <= 0 || index > static_cast<int>(presets_.size())) return std::nullopt;
+  const Preset& preset = presets_[static_cast<size_t>(index - 1)];
+  if (!HoldsPreset(values, preset)) return std::nullopt;
+  return preset;
+}
+
+void CVideoAudioSettingDlg::ChoosePreset(int index) {
+  if (index <= 0 || index > static_cast<int>(presets_.size())) return;
+  EncodingSettings values = Values();
+  ApplyPreset(presets_[static_cast<size_t>(index - 1)], values);
+  Show(values);
 }
 
 EncodingSettings CVideoAudioSettingDlg::Values() const {
@@ -118,7 +160,23 @@ EncodingSettings CVideoAudioSettingDlg::Values() const {
   if (named >= 0) values.quality = static_cast<QualityChoice>(ui_->quality_combo->itemData(named).toInt());
   else ParseQuality(quality, values.quality, values.qualityLevel);
   values.speed = static_cast<SpeedChoice>(ui_->speed_combo->currentData().toInt());
+  values.targetSizeMb = TargetSizeShown();
+  if (const std::optional<Preset> preset = PresetShown(values)) values.preset = preset->name;
   return values;
+}
+
+std::optional<double> CVideoAudioSettingDlg::TargetSizeShown() const {
+  // "None", or a size as typed; anything else is none.
+  std::optional<double> megabytes;
+  const QString text = ui_->target_size_combo->currentText().trimmed();
+  if (text != ui_->target_size_combo->itemText(0)) ParseTargetSize(text, megabytes);
+  return megabytes;
+}
+
+void CVideoAudioSettingDlg::EnableRateControls() {
+  const bool rateAuto = ui_->video_bitrate_combo->currentIndex() <= 0;
+  ui_->target_size_combo->setEnabled(rateAuto);
+  ui_->quality_combo->setEnabled(rateAuto && !TargetSizeShown());
 }
 
 void CVideoAudioSettingDlg::Save() const {

@@ -4,13 +4,18 @@
 // rates, aspect, volume and "Disable Audio". The codec lists follow the
 // chosen container and every list comes from the engine's table of choices.
 // A bit rate the chosen audio codec refuses at the chosen sample rate is
-// lowered on the page, with the reason shown beneath. User-interface thread.
+// lowered on the page, with the reason shown beneath. A preset (presets.h)
+// sets its values on the page; it stays chosen while the page holds them.
+// User-interface thread.
 
 #include "app/processing/encoding_settings.h"
+#include "app/processing/presets.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QComboBox;
 
@@ -36,11 +41,20 @@ class CVideoAudioSettingDlg : public QWidget {
 
  private:
   void FillCodecs();
+  void ChoosePreset(int index);
+  // The preset chosen while the page holds its values, else none; nothing
+  // for none.
+  std::optional<Preset> PresetShown(const EncodingSettings& values) const;
+  void ShowPreset(const QString& name);
   void CheckRates();
+  // Quality, target size and bit rate: the one that decides is enabled.
+  void EnableRateControls();
+  std::optional<double> TargetSizeShown() const;
   static void SelectText(QComboBox* combo, const QString& value);
   static QString StoredText(const QComboBox* combo);
 
   std::unique_ptr<Ui::CVideoAudioSettingDlg> ui_;
+  std::vector<Preset> presets_;  // the preset combo's items after "None"
 };
 
 }  // namespace vidmora

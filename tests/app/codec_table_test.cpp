@@ -4,6 +4,10 @@
 // tells it, and the watermark on the picture.
 
 #include "app/processing/encoding_choices.h"
+#include "app/processing/job_settings.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/resizing_settings.h"
+#include "app/processing/templates/template_store.h"
 #include "app/processing/transcode_job.h"
 
 #include "tests/app/engine_fixture.h"
@@ -200,6 +204,117 @@ TEST_F(CodecTableTest, QualityLevelsReachTheEncodersScales) {
   }
   EXPECT_GT(sizes["crf=18.0"], sizes["crf=28.0"] * 3 / 2);
   EXPECT_GT(sizes["crf=28.0"], sizes["crf=40.0"]);
+}
+
+// A 10-s clip written to a target size lands within 5 % of it, for a small
+// and a larger target, in two passes of x264 whose statistics are left
+// nowhere; a set bit rate wins over the target.
+TEST_F(CodecTableTest, TargetSizeIsReachedInTwoPasses) {
+  ClipSpec spec = SmallClip();
+  spec.seconds = 10;
+  spec.extraArgs = {"-vf", "noise=alls=12:allf=t"};
+  const QString source = MakeSource("ten.mp4", spec);
+  SilentListener listener;
+  const fs::path temporary = qEnvironmentVariable("TMPDIR").toStdString();
+  for (const double megabytes : {0.4, 1.2}) {
+    SCOPED_TRACE(megabytes);
+    JobSettings settings = Settings(1, QString("_%1mb").arg(megabytes));
+    settings.encoding.targetSizeMb = megabytes;
+    const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+    ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+    const auto size = static_cast<double>(fs::file_size(Fs(result.outputPath)));
+    EXPECT_NEAR(size / (megabytes * 1e6), 1.0, 0.05) << size;
+    const std::string bytes = ReadFile(Fs(result.outputPath));
+    EXPECT_NE(bytes.find("rc=2pass"), std::string::npos);
+    const ProbeResult probe = Probe(Fs(result.outputPath));
+    ASSERT_TRUE(probe.ok && probe.First("audio"));
+    EXPECT_NEAR(probe.duration, 10, 0.2);
+  }
+  for (const auto& entry : fs::directory_iterator(temporary))
+    EXPECT_EQ(entry.path().filename().string().rfind("vencor-passes-", 0), std::string::npos) << entry.path();
+
+  JobSettings settings = Settings(1, "_rate");
+  settings.encoding.targetSizeMb = 0.4;
+  settings.encoding.videoBitrateKbps = 100;
+  const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+  ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+  EXPECT_EQ(ReadFile(Fs(result.outputPath)).find("rc=2pass"), std::string::npos);
+  EXPECT_LT(fs::file_size(Fs(result.outputPath)), 300000u);
+}
+
+// The output size keeps the picture's shape as it is shown: a source of
+// pixels twice as wide as high (320x240 shown as 640x240) written to a
+// width, a height or into a box gets square pixels and even sides; a size
+// above the source's leaves it as it is; a turned source is sized upright.
+TEST_F(CodecTableTest, OutputSizeKeepsTheShownAspectWithEvenSides) {
+  ClipSpec spec = SmallClip();
+  spec.seconds = 0.4;
+  spec.audio = false;
+  spec.extraArgs = {"-vf", "setsar=2/1"};
+  const QString wide = MakeSource("wide_pixels.mp4", spec);
+  spec.extraArgs.clear();
+  spec.rotation = 90;
+  const QString turned = MakeSource("turned.mp4", spec);
+  struct Case {
+    QString source;
+    int width, height;
+    int expectedWidth, expectedHeight;
+    const char* sampleAspect;
+  };
+  SilentListener listener;
+  int i = 0;
+  for (const Case& c :
+       {Case{wide, 400, 0, 400, 150, "1:1"}, Case{wide, 0, 120, 320, 120, "1:1"}, Case{wide, 300, 300, 300, 112, "1:1"},
+        Case{wide, 1000, 0, 320, 240, "2:1"}, Case{turned, 120, 0, 120, 160, "1:1"}}) {
+    SCOPED_TRACE(testing::Message() << c.source.toStdString() << " to " << c.width << "x" << c.height);
+    JobSettings settings = Settings(1, QString("_size%1").arg(i++));
+    settings.encoding.outputWidth = c.width;
+    settings.encoding.outputHeight = c.height;
+    const JobResult result = TranscodeFile({c.source, settings, ProgramFolder()}, listener, &sink_);
+    ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+    const ProbeResult probe = Probe(Fs(result.outputPath));
+    ASSERT_TRUE(probe.ok && probe.First("video"));
+    EXPECT_EQ(probe.First("video")->width, c.expectedWidth);
+    EXPECT_EQ(probe.First("video")->height, c.expectedHeight);
+    EXPECT_EQ(probe.First("video")->rotation, 0);
+    EXPECT_EQ(probe.First("video")->sampleAspect, c.sampleAspect);
+    // The watermark is painted on the picture written.
+    const QImage frame = DecodeFrame(Fs(result.outputPath), 0);
+    EXPECT_EQ(frame.size(), QSize(c.expectedWidth, c.expectedHeight));
+  }
+
+  // An untagged HD picture made SD is tagged with the matrix its samples
+  // are in: players would take an untagged SD picture for BT.601.
+  ClipSpec hd = SmallClip();
+  hd.width = 1280;
+  hd.height = 720;
+  hd.seconds = 0.2;
+  hd.audio = false;
+  const QString hdSource = MakeSource("untagged_hd.mp4", hd);
+  const std::string untagged = Probe(Fs(hdSource)).First("video")->colorSpace;
+  ASSERT_TRUE(untagged.empty() || untagged == "unknown") << untagged;
+  JobSettings small = Settings(1, "_sd");
+  small.encoding.outputWidth = 640;
+  const JobResult sd = TranscodeFile({hdSource, small, ProgramFolder()}, listener, &sink_);
+  ASSERT_EQ(sd.outcome, JobOutcome::Done) << sd.reason.toStdString();
+  EXPECT_EQ(Probe(Fs(sd.outputPath)).First("video")->height, 360);
+  EXPECT_EQ(Probe(Fs(sd.outputPath)).First("video")->colorSpace, "bt709");
+
+  // The Resize settings size the videos while they are on.
+  ResizingSettings resizing;
+  resizing.scaleType = ScaleType::kToHeight;
+  resizing.targetHeight = 120;
+  resizing.resizeEveryTime = true;
+  resizing.enlarge = true;
+  ASSERT_TRUE(WriteResizingSettings(DataFile(kResizingSettingsFileName), resizing));
+  JobSettings stored = StoredJobSettings(kDemoTemplateName).Load();
+  EXPECT_EQ(stored.encoding.outputWidth, 0);
+  EXPECT_EQ(stored.encoding.outputHeight, 120);
+  EXPECT_TRUE(stored.encoding.enlargeOutput);
+  resizing.resizeEveryTime = false;
+  ASSERT_TRUE(WriteResizingSettings(DataFile(kResizingSettingsFileName), resizing));
+  stored = StoredJobSettings(kDemoTemplateName).Load();
+  EXPECT_EQ(stored.encoding.outputHeight, 0);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -46,6 +47,9 @@ std::vector<Case> Cases() {
       {"quality",
        {"auto", "like-source", "high", "standard", "small", "0", "51"},
        [](EncodingSettings& s, const QString& v) { return ParseQuality(v, s.quality, s.qualityLevel); }},
+      {"target size",
+       {"none", "0.4", "25", "10000000"},
+       [](EncodingSettings& s, const QString& v) { return ParseTargetSize(v, s.targetSizeMb); }},
       {"speed",
        {"balanced", "faster", "smaller"},
        [](EncodingSettings& s, const QString& v) {
@@ -85,6 +89,10 @@ std::vector<Case> Cases() {
         largest.disableAudio = true;
         largest.quality = QualityChoice::kLevel;  // not sent: a bit rate is set
         largest.qualityLevel = 51;
+        largest.targetSizeMb = 1e7;    // not sent either
+        largest.outputWidth = 100000;  // the Resize settings take it; sent as the encoder's largest
+        largest.outputHeight = 16384;
+        largest.enlargeOutput = true;
         cases.push_back({std::string(container.text) + "/" + Info(video).text + "/" + Info(audio).text +
                              ", the largest values, audio disabled",
                          largest});
@@ -100,6 +108,8 @@ double MeantAspect(const QString& text) {
   const QStringList parts = text.split(':');
   return parts.size() == 2 ? parts[0].toDouble() / parts[1].toDouble() : text.toDouble();
 }
+
+static_assert(kLargestOutputSide == vencor::kLargestOutputSide, "the sides sent are the sides read");
 
 TEST(EncoderRoundTrip, EveryChoiceTheEngineSendsReadsBackAsTheSameSettings) {
   const QString source = QString::fromUtf8("/vidéos/clip one.mov");
@@ -125,9 +135,15 @@ TEST(EncoderRoundTrip, EveryChoiceTheEngineSendsReadsBackAsTheSameSettings) {
     EXPECT_EQ(read->sampleRate, std::lround(s.sampleRateKhz.value_or(0) * 1000));
     EXPECT_EQ(read->volume, s.volume.value_or(kUnchangedVolume));
     EXPECT_EQ(read->noAudio, s.disableAudio);
+    EXPECT_EQ(read->width, std::min(s.outputWidth, kLargestOutputSide));
+    EXPECT_EQ(read->height, std::min(s.outputHeight, kLargestOutputSide));
+    EXPECT_EQ(read->enlarge, s.enlargeOutput);
     EXPECT_NEAR(read->displayAspect, MeantAspect(s.aspect), 1e-9);
     // The quality reaches the encoder while the bit rate is auto, as the level it names.
-    const bool qualitySent = !s.videoBitrateKbps && s.quality != QualityChoice::kAuto;
+    // A target size instead of the quality; a set bit rate wins over both.
+    const bool targetSent = !s.videoBitrateKbps && s.targetSizeMb;
+    EXPECT_EQ(read->targetSize, targetSent ? std::llround(*s.targetSizeMb * 1e6) : 0);
+    const bool qualitySent = !s.videoBitrateKbps && !targetSent && s.quality != QualityChoice::kAuto;
     EXPECT_EQ(read->qualitySet, qualitySent);
     EXPECT_EQ(read->qualityLikeSource, qualitySent && s.quality == QualityChoice::kLikeSource);
     if (qualitySent && s.quality != QualityChoice::kLikeSource) {

@@ -52,7 +52,7 @@ TEST(EncodingSettings, WriteThenReadKeepsEveryStoredValueUnderItsKey) {
   EXPECT_EQ(profile.value("video_framerate").toString(), "29.97");
   EXPECT_EQ(profile.value("audio_sample").toString(), "11.025");
   EXPECT_EQ(profile.value("audio_volume").toString(), "0");
-  EXPECT_EQ(profile.allKeys().size(), 11);  // the first nine, video_quality, video_speed
+  EXPECT_EQ(profile.allKeys().size(), 13);  // the first nine, video_quality, video_speed, video_target_size, preset
   profile.endGroup();
 
   written.frameRate.reset();
@@ -107,6 +107,7 @@ TEST(EncodingSettings, QualityAndSpeedAreLaterKeysReadAsAutoWhenMissingOrUnreada
   written.quality = QualityChoice::kLevel;
   written.qualityLevel = 31;
   written.speed = SpeedChoice::kSmaller;
+  written.targetSizeMb = 9.5;
   {
     QSettings profile(kProfileOrganization, kProfileApplication);
     WriteEncodingSettings(profile, written);
@@ -118,7 +119,8 @@ TEST(EncodingSettings, QualityAndSpeedAreLaterKeysReadAsAutoWhenMissingOrUnreada
     const QStringList keys = profile.childKeys();
     EXPECT_EQ(profile.value("video_quality").toString(), "31");
     EXPECT_EQ(profile.value("video_speed").toString(), "smaller");
-    EXPECT_EQ(keys.size(), 11);
+    EXPECT_EQ(profile.value("video_target_size").toString(), "9.5");
+    EXPECT_EQ(keys.size(), 13);
     profile.endGroup();
   }
   for (const auto& [quality, speed] : {std::pair{"52", "slow"}, {"best", "faster "}, {"HIGH", "Balanced"}}) {
@@ -138,12 +140,23 @@ TEST(EncodingSettings, QualityAndSpeedAreLaterKeysReadAsAutoWhenMissingOrUnreada
       EXPECT_EQ(read.speed == SpeedChoice::kFaster, std::string(speed) == "faster ");
     }
   }
+  for (const char* size : {"0", "big", "auto", "-3"}) {
+    QSettings profile(kProfileOrganization, kProfileApplication);
+    profile.setValue("CodeSettings/video_target_size", size);
+    QStringList unreadable;
+    EXPECT_FALSE(ReadEncodingSettings(profile, &unreadable).targetSizeMb) << size;
+    EXPECT_TRUE(unreadable.contains("video_target_size")) << size;
+  }
   QSettings profile(kProfileOrganization, kProfileApplication);
   profile.remove("CodeSettings/video_quality");
   profile.remove("CodeSettings/video_speed");
-  const EncodingSettings old = ReadEncodingSettings(profile);
+  profile.remove("CodeSettings/video_target_size");
+  QStringList unreadable;
+  const EncodingSettings old = ReadEncodingSettings(profile, &unreadable);
   EXPECT_EQ(old.quality, QualityChoice::kAuto);
   EXPECT_EQ(old.speed, SpeedChoice::kBalanced);
+  EXPECT_FALSE(old.targetSizeMb);
+  EXPECT_TRUE(unreadable.isEmpty());
 }
 
 TEST(EncodingSettings, StoredNumbersAboveWhatTheEncoderTakesAreNamedAndTakenAsAuto) {

@@ -73,16 +73,16 @@ TEST_F(OutputPreviewTest, ASmallClipShowsTheWatermarkCentredAndIsCachedUnderItsF
   QScrollArea* area = Area(dialog);
   const QRect picture = dialog.findChild<QLabel*>("picture_label")->geometry();
   const QSize viewport = area->viewport()->size();
-  EXPECT_NEAR(picture.center().x(), viewport.width() / 2, 2);
-  EXPECT_NEAR(picture.center().y(), viewport.height() / 2, 2);
+  EXPECT_NEAR(picture.center().x(), viewport.width() / 2.0, 2);
+  EXPECT_NEAR(picture.center().y(), viewport.height() / 2.0, 2);
   EXPECT_EQ(area->horizontalScrollBar()->maximum(), 0);
   EXPECT_EQ(area->verticalScrollBar()->maximum(), 0);
 }
 
 TEST_F(OutputPreviewTest, APictureLargerThanTheAreaScrollsAndDragsWithinItsRange) {
-  // The resizing settings of this run make the picture 2000 x 1500.
+  // The output size of this run enlarges the picture to 2000 x 1500.
   ASSERT_TRUE(WriteResizingSettings(DataFile(kResizingSettingsFileName),
-                                    {ScaleType::kToWidthAndHeight, 2000, 1500, false}));
+                                    {ScaleType::kToWidthAndHeight, 2000, 1500, false, true}));
   SetResizeJustThisTime(true);
   FileList files({MakeSource("gray.mp4", GrayClip(320, 240))}, 0);
   COutputPreviewDlg dialog(files, kDemoTemplateName);

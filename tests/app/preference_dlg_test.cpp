@@ -342,15 +342,15 @@ TEST_F(PreferenceDlgTest, AnUnreadablePreferencesFileShowsNothingChosenAndIsLeft
 
 TEST(CodecLimits, AVorbisBitRateAboveWhatItsSampleRateTakesIsLowered) {
   struct Case {
-    AudioCodec audioCodec;
     AutoOr<double> sampleRateKhz;
     AutoOr<int> bitrateKbps, expected;
+    AudioCodec audioCodec;
     bool reason;
   };
   const Case cases[] = {
-      {AudioCodec::kVorbis, 8, 384, 80, true},          {AudioCodec::kVorbis, 22.05, 192, 160, true},
-      {AudioCodec::kVorbis, 44.1, 384, 384, false},     {AudioCodec::kVorbis, {}, 384, 384, false},
-      {AudioCodec::kVorbis, 8, {}, {}, false},          {AudioCodec::kMp3, 8, 384, 384, false},
+      {8, 384, 80, AudioCodec::kVorbis, true},      {22.05, 192, 160, AudioCodec::kVorbis, true},
+      {44.1, 384, 384, AudioCodec::kVorbis, false}, {{}, 384, 384, AudioCodec::kVorbis, false},
+      {8, {}, {}, AudioCodec::kVorbis, false},      {8, 384, 384, AudioCodec::kMp3, false},
   };
   for (const Case& c : cases) {
     EncodingSettings settings;
@@ -370,6 +370,66 @@ TEST_F(PreferenceDlgTest, ABitRateVorbisRefusesIsLoweredOnThePageWithTheReason) 
   Control<QComboBox>(dialog, "audio_bitrate_combo")->setCurrentText("384");
   EXPECT_EQ(Control<QComboBox>(dialog, "audio_bitrate_combo")->currentText(), "80");
   EXPECT_TRUE(Control<QLabel>(dialog, "choice_note")->text().contains("Vorbis")) << "no reason shown";
+}
+
+// A typed target size is stored and shown again; it disables the quality,
+// and a set bit rate disables both.
+TEST_F(PreferenceDlgTest, ATargetSizeTakesThePlaceOfTheQualityUnlessABitRateIsSet) {
+  {
+    CPreferenceDlg dialog;
+    auto* target = Control<QComboBox>(dialog, "target_size_combo");
+    EXPECT_EQ(target->currentIndex(), 0);
+    EXPECT_TRUE(Control<QComboBox>(dialog, "quality_combo")->isEnabled());
+    target->setEditText("9.5");
+    EXPECT_FALSE(Control<QComboBox>(dialog, "quality_combo")->isEnabled());
+    Close(dialog, QDialogButtonBox::Ok);
+  }
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  EXPECT_EQ(ReadEncodingSettings(profile).targetSizeMb, 9.5);
+  CPreferenceDlg dialog;
+  auto* target = Control<QComboBox>(dialog, "target_size_combo");
+  EXPECT_EQ(target->currentText(), "9.5");
+  Control<QComboBox>(dialog, "video_bitrate_combo")->setCurrentIndex(2);
+  EXPECT_FALSE(target->isEnabled());
+  EXPECT_FALSE(Control<QComboBox>(dialog, "quality_combo")->isEnabled());
+  Control<QComboBox>(dialog, "video_bitrate_combo")->setCurrentIndex(0);
+  target->setCurrentIndex(0);
+  EXPECT_TRUE(Control<QComboBox>(dialog, "quality_combo")->isEnabled());
+}
+
+// A preset chosen sets its values on the page and is stored by name; a value
+// of its changed afterwards leaves no preset chosen.
+TEST_F(PreferenceDlgTest, APresetSetsItsValuesAndStaysChosenWhileThePageHoldsThem) {
+  {
+    CPreferenceDlg dialog;
+    auto* preset = Control<QComboBox>(dialog, "preset_combo");
+    EXPECT_EQ(preset->currentIndex(), 0);
+    Control<QComboBox>(dialog, "video_bitrate_combo")->setCurrentIndex(2);
+    const int webm = preset->findText("WebM AV1");
+    ASSERT_GT(webm, 0);
+    preset->setCurrentIndex(webm);
+    emit preset->activated(webm);
+    EXPECT_EQ(Control<QComboBox>(dialog, "container_combo")->currentText(), "WebM");
+    EXPECT_EQ(Control<QComboBox>(dialog, "video_codec_combo")->currentText(), "AV1");
+    EXPECT_EQ(Control<QComboBox>(dialog, "audio_codec_combo")->currentText(), "Opus");
+    EXPECT_EQ(Control<QComboBox>(dialog, "video_bitrate_combo")->currentIndex(), 0);  // its quality applies
+    EXPECT_EQ(preset->currentText(), "WebM AV1");
+    Close(dialog, QDialogButtonBox::Ok);
+  }
+  {
+    QSettings profile(kProfileOrganization, kProfileApplication);
+    const EncodingSettings stored = ReadEncodingSettings(profile);
+    EXPECT_EQ(stored.preset, "WebM AV1");
+    EXPECT_EQ(stored.container, Container::kWebm);
+  }
+  CPreferenceDlg dialog;
+  auto* preset = Control<QComboBox>(dialog, "preset_combo");
+  EXPECT_EQ(preset->currentText(), "WebM AV1");
+  Control<QComboBox>(dialog, "video_codec_combo")->setCurrentText("VP9");
+  EXPECT_EQ(preset->currentIndex(), 0);
+  Close(dialog, QDialogButtonBox::Ok);
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  EXPECT_EQ(ReadEncodingSettings(profile).preset, "");
 }
 
 // What the dialog stores is what the next batch encodes with.

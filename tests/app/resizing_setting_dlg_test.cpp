@@ -50,6 +50,7 @@ TEST_F(ResizingSettingDlgTest, WithoutAFileItShowsTheDefaultsAndClosingStoresThe
   EXPECT_EQ(IniValue(ini_, u"TargetWidth"), 800);
   EXPECT_EQ(IniValue(ini_, u"TargetHeight"), 600);
   EXPECT_EQ(IniValue(ini_, u"ResizeEveryTime"), 0);
+  EXPECT_EQ(IniValue(ini_, u"EnlargeSmaller"), 0);
   EXPECT_FALSE(fs::exists(cached));
   EXPECT_FALSE(fs::exists(PreviewCacheFolder().toStdString()));
 }
@@ -63,10 +64,10 @@ TEST_F(ResizingSettingDlgTest, ChoicesAreStoredAndTheJustThisTimeChoiceStaysInMe
     Control<QLineEdit>(dialog, "height_edit")->setText("480");
     Control<QCheckBox>(dialog, "just_this_time_check")->setChecked(true);
     Control<QCheckBox>(dialog, "every_time_check")->setChecked(true);
+    Control<QCheckBox>(dialog, "enlarge_check")->setChecked(true);
     dialog.reject();
   }
-  EXPECT_EQ(ReadResizingSettings(IniPath()),
-            (ResizingSettings{ScaleType::kToHeight, 800, 480, true}));
+  EXPECT_EQ(ReadResizingSettings(IniPath()), (ResizingSettings{ScaleType::kToHeight, 800, 480, true, true}));
   EXPECT_TRUE(ResizeJustThisTime());
   EXPECT_EQ(IniValue(ini_, u"ResizeEveryTime"), 1);
 
@@ -74,6 +75,7 @@ TEST_F(ResizingSettingDlgTest, ChoicesAreStoredAndTheJustThisTimeChoiceStaysInMe
   CImgResizingSettingDlg again(IniPath());
   EXPECT_TRUE(Control<QRadioButton>(again, "scale_to_height")->isChecked());
   EXPECT_TRUE(Control<QCheckBox>(again, "just_this_time_check")->isChecked());
+  EXPECT_TRUE(Control<QCheckBox>(again, "enlarge_check")->isChecked());
 }
 
 TEST_F(ResizingSettingDlgTest, OnlySizesCanBeTypedInAndAnEmptySizeKeepsTheStoredOne) {
@@ -87,7 +89,9 @@ TEST_F(ResizingSettingDlgTest, OnlySizesCanBeTypedInAndAnEmptySizeKeepsTheStored
   EXPECT_EQ(dialog.Values().targetWidth, 800);
 }
 
-TEST(DisplaySize, FollowsTheScaleTypeAndLeavesPicturesWhole) {
+// The preview shows the size the video is written at (the encoder's own
+// sizing is tested in tests/encoder/options_test.cpp).
+TEST(DisplaySize, IsTheOutputSizeWithTheShapeKept) {
   struct Case {
     ResizingSettings settings;
     bool resize;
@@ -96,20 +100,24 @@ TEST(DisplaySize, FollowsTheScaleTypeAndLeavesPicturesWhole) {
   const QSize picture(1920, 1080);
   const Case cases[] = {
       {{ScaleType::kToWidth, 800, 600, false}, true, QSize(800, 450)},
-      // Sizes no picture can have are brought within 8192 pixels a side.
-      {{ScaleType::kToWidth, 100000, 600, false}, true, QSize(8192, 4608)},
-      {{ScaleType::kToHeight, 800, 100000, false}, true, QSize(8192, 4608)},
-      {{ScaleType::kToWidthAndHeight, 100000, 100000, false}, true, QSize(8192, 8192)},
+      {{ScaleType::kToWidth, 801, 600, false}, true, QSize(800, 450)},  // even sides
       {{ScaleType::kToHeight, 800, 600, false}, true, QSize(1066, 600)},
-      {{ScaleType::kToWidthAndHeight, 800, 600, false}, true, QSize(800, 600)},
+      // Into the box, by its narrower side.
+      {{ScaleType::kToWidthAndHeight, 800, 600, false}, true, QSize(800, 450)},
+      {{ScaleType::kToWidthAndHeight, 1000, 400, false}, true, QSize(710, 400)},
+      // Never enlarged unless asked; then brought within 8192 pixels a side.
+      {{ScaleType::kToWidth, 4000, 600, false}, true, picture},
+      {{ScaleType::kToWidth, 4000, 600, false, true}, true, QSize(4000, 2250)},
+      {{ScaleType::kToWidth, 100000, 600, false, true}, true, QSize(8192, 4608)},
+      {{ScaleType::kToWidthAndHeight, 100000, 100000, false, true}, true, QSize(8192, 4608)},
       {{ScaleType::kToWidth, 800, 600, false}, false, picture},
       {{ScaleType::kToWidth, 0, 600, false}, true, picture},
-      {{ScaleType::kToWidthAndHeight, 800, 0, false}, true, picture},
-      {{ScaleType::kToWidth, 2, 600, false}, true, QSize(2, 1)},
+      {{ScaleType::kToWidth, 2, 600, false}, true, QSize(2, 2)},
   };
   for (const Case& c : cases)
     EXPECT_EQ(DisplaySize(picture, c.settings, c.resize), c.expected)
-        << static_cast<int>(c.settings.scaleType) << " " << c.settings.targetWidth << "x" << c.settings.targetHeight;
+        << static_cast<int>(c.settings.scaleType) << " " << c.settings.targetWidth << "x" << c.settings.targetHeight
+        << (c.settings.enlarge ? " enlarged" : "");
 }
 
 TEST(PreviewCachePath, FilesOfOneNameInDifferentFoldersGetDifferentPictures) {

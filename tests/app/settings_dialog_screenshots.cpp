@@ -1,7 +1,7 @@
 // Pictures of the settings dialogs for people to look at, taken in a real X
 // server (run under xvfb-run): both pages of the preferences, the encoding
-// page with the newer choices (at scale 1 and 2: "encoding_page_<scale>x_*.png")
-// and the image resizing settings.
+// page with the newer choices and a preset (at scale 1 and 2:
+// "encoding_page_<scale>x_*.png") and the output size settings.
 #include "app/processing/first_start.h"
 #include "app/processing/settings/app_folders.h"
 #include "app/settings/img_resizing_setting_dlg.h"
@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 namespace vidmora::test {
@@ -57,8 +58,7 @@ TEST(SettingsDialogScreenshots, TheEncodingPageWithQualityAndTheContainersLimits
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   dialog.findChild<QTabWidget*>("page_tabs")->setCurrentIndex(CPreferenceDlg::kVideoAudioPage);
-  const std::string prefix =
-      "encoding_page_" + std::to_string(static_cast<int>(dialog.devicePixelRatioF() + 0.5)) + "x_";
+  const std::string prefix = "encoding_page_" + std::to_string(std::lround(dialog.devicePixelRatioF())) + "x_";
   const auto combo = [&](const char* name) { return dialog.findChild<QComboBox*>(name); };
   combo("container_combo")->setCurrentText("WebM");
   combo("video_codec_combo")->setCurrentText("AV1");
@@ -71,15 +71,21 @@ TEST(SettingsDialogScreenshots, TheEncodingPageWithQualityAndTheContainersLimits
   Save(dialog, prefix + "mkv_hevc_level_30_smaller.png");
   combo("container_combo")->setCurrentText("AVI");
   Save(dialog, prefix + "avi_note.png");
+  // A preset chosen sets its format, codecs and quality.
+  QComboBox* preset = combo("preset_combo");
+  const int web = preset->findText("WebM AV1");
+  preset->setCurrentIndex(web);
+  emit preset->activated(web);
+  Save(dialog, prefix + "preset_webm_av1.png");
   dialog.close();
 }
 
-TEST(SettingsDialogScreenshots, TheImageResizingSettings) {
+TEST(SettingsDialogScreenshots, TheOutputSizeSettings) {
   TempEnv env;
   CImgResizingSettingDlg dialog(DataFile(kResizingSettingsFileName));
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-  Save(dialog, "image_resizing.png");
+  Save(dialog, "output_size_" + std::to_string(std::lround(dialog.devicePixelRatioF())) + "x.png");
   dialog.close();
 }
 

@@ -4,7 +4,10 @@
 #include "cli/file_list.h"
 #include "cli/overridden_settings.h"
 
+#include "shared/program_profile.h"
 #include "tests/support/temp_env.h"
+
+#include <QSettings>
 
 #include <gtest/gtest.h>
 
@@ -165,11 +168,84 @@ TEST(CliOptions, QualitySpeedAndSameReachTheSettings) {
   EXPECT_EQ(settings.encoding.qualityLevel, 30);
   EXPECT_EQ(settings.encoding.videoCodec, VideoCodec::kSame);
 
-  for (const QStringList& refused : {QStringList{"--quality", "52", "a.mp4"}, QStringList{"--quality", "best", "a.mp4"},
-                                     QStringList{"--speed", "slow", "a.mp4"}}) {
+  const std::optional<CliOptions> sized = ParseCommandLine({"--target-size", "9.5", "a.mp4"}, error);
+  ASSERT_TRUE(sized) << error.toStdString();
+  ApplyOverrides(sized->overrides, settings);
+  EXPECT_EQ(settings.encoding.targetSizeMb, 9.5);
+  ApplyOverrides(ParseCommandLine({"--target-size", "none", "a.mp4"}, error)->overrides, settings);
+  EXPECT_FALSE(settings.encoding.targetSizeMb);
+  // A size given replaces the stored one whole (a stored box, enlarged).
+  settings.encoding.outputWidth = 800;
+  settings.encoding.outputHeight = 600;
+  settings.encoding.enlargeOutput = true;
+  ApplyOverrides(ParseCommandLine({"--width", "1280", "a.mp4"}, error)->overrides, settings);
+  EXPECT_EQ(settings.encoding.outputWidth, 1280);
+  EXPECT_EQ(settings.encoding.outputHeight, 0);
+  EXPECT_FALSE(settings.encoding.enlargeOutput);
+  ApplyOverrides(ParseCommandLine({"--height", "720", "--enlarge", "a.mp4"}, error)->overrides, settings);
+  EXPECT_EQ(settings.encoding.outputWidth, 0);
+  EXPECT_EQ(settings.encoding.outputHeight, 720);
+  EXPECT_TRUE(settings.encoding.enlargeOutput);
+
+  for (const QStringList& refused :
+       {QStringList{"--quality", "52", "a.mp4"}, QStringList{"--quality", "best", "a.mp4"},
+        QStringList{"--speed", "slow", "a.mp4"}, QStringList{"--target-size", "0", "a.mp4"},
+        QStringList{"--target-size", "big", "a.mp4"}, QStringList{"--width", "16385", "a.mp4"},
+        QStringList{"--height", "auto", "a.mp4"}}) {
     EXPECT_FALSE(ParseCommandLine(refused, error)) << refused.join(' ').toStdString();
     EXPECT_TRUE(error.contains(refused[0] + ": \"" + refused[1] + "\"")) << error.toStdString();
   }
+}
+
+// A preset sets its values first; options given beside it win, and a size
+// given replaces its size. The user's presets are found too.
+TEST(CliOptions, APresetSetsItsValuesAndTheOtherOptionsWin) {
+  test::TempEnv env;
+  QString error;
+  JobSettings settings;
+  settings.encoding.videoBitrateKbps = 3000;
+  ApplyOverrides(ParseCommandLine({"--preset", "webm av1", "a.mp4"}, error)->overrides, settings);
+  EXPECT_EQ(settings.encoding.container, Container::kWebm);
+  EXPECT_EQ(settings.encoding.videoCodec, VideoCodec::kAv1);
+  EXPECT_EQ(settings.encoding.audioCodec, AudioCodec::kOpus);
+  EXPECT_EQ(settings.encoding.quality, QualityChoice::kStandard);
+  EXPECT_FALSE(settings.encoding.videoBitrateKbps);
+
+  const std::optional<CliOptions> web =
+      ParseCommandLine({"--quality", "high", "--preset", "Web H.264 1080p", "--width", "1280", "a.mp4"}, error);
+  ASSERT_TRUE(web) << error.toStdString();
+  ApplyOverrides(web->overrides, settings);
+  EXPECT_EQ(settings.encoding.container, Container::kMp4);
+  EXPECT_EQ(settings.encoding.videoCodec, VideoCodec::kH264);
+  EXPECT_EQ(settings.encoding.quality, QualityChoice::kHigh);
+  EXPECT_EQ(settings.encoding.outputWidth, 1280);
+  EXPECT_EQ(settings.encoding.outputHeight, 0);
+  ApplyOverrides(ParseCommandLine({"--preset", "Web H.264 1080p", "a.mp4"}, error)->overrides, settings);
+  EXPECT_EQ(settings.encoding.outputWidth, 1920);
+  EXPECT_EQ(settings.encoding.outputHeight, 1080);
+
+  // A codec the preset's container does not hold is refused as any other.
+  const std::optional<CliOptions> refused =
+      ParseCommandLine({"--preset", "WebM AV1", "--vcodec", "h264", "a.mp4"}, error);
+  ASSERT_TRUE(refused) << error.toStdString();
+  ApplyOverrides(refused->overrides, settings);
+  EXPECT_FALSE(CheckCodecChoice(refused->overrides, settings.encoding).isEmpty());
+
+  EXPECT_FALSE(ParseCommandLine({"--preset", "Mine", "a.mp4"}, error));
+  EXPECT_TRUE(error.contains("--preset: \"Mine\" is no preset")) << error.toStdString();
+  EXPECT_TRUE(error.contains("\"Archive: same as source\"")) << error.toStdString();
+  {
+    QSettings profile(kProfileOrganization, kProfileApplication);
+    WriteUserPresets(profile, {{"Mine", Container::kMkv, VideoCodec::kVp9, AudioCodec::kFlac, QualityChoice::kSmall, 23,
+                                SpeedChoice::kFaster, 0, 480}});
+  }
+  const std::optional<CliOptions> mine = ParseCommandLine({"--preset", "mine", "a.mp4"}, error);
+  ASSERT_TRUE(mine) << error.toStdString();
+  ApplyOverrides(mine->overrides, settings);
+  EXPECT_EQ(settings.encoding.container, Container::kMkv);
+  EXPECT_EQ(settings.encoding.audioCodec, AudioCodec::kFlac);
+  EXPECT_EQ(settings.encoding.speed, SpeedChoice::kFaster);
+  EXPECT_EQ(settings.encoding.outputHeight, 480);
 }
 
 }  // namespace

@@ -335,13 +335,19 @@ TEST_F(VencorEncode, FullRangeSourceKeepsItsBlackAndWhite) {
   struct Case {
     const char *extension, *videoCodec;
     bool fullRange;
+    int width = 0;  // of the output size; 0 keeps the source's
   };
-  for (const Case& c : {Case{"mp4", "libx264", true}, Case{"mkv", "libxvid", false}, Case{"vp8", "libvpx", false}}) {
-    EncodeArgs args = Args(source, std::string("range.") + c.extension);
+  // Resized, the range is kept through the scaling too.
+  for (const Case& c : {Case{"mp4", "libx264", true}, Case{"mkv", "libxvid", false}, Case{"vp8", "libvpx", false},
+                        Case{"mp4", "libx264", true, 240}, Case{"mkv", "libxvid", false, 240}}) {
+    EncodeArgs args = Args(source, std::string("range") + std::to_string(c.width) + "." + c.extension);
     args.videoCodec = c.videoCodec;
-    const EncodeResult result = RunVencor(args.Vector());
+    std::vector<std::string> arguments = args.Vector();
+    if (c.width > 0) arguments.insert(arguments.end() - 1, {"-width", std::to_string(c.width)});
+    const EncodeResult result = RunVencor(arguments);
     ASSERT_EQ(result.code, VENCOR_OK) << c.videoCodec << ": " << result.error;
     EXPECT_EQ(Probe(args.output).First("video")->colorRange == "pc", c.fullRange) << c.videoCodec;
+    EXPECT_EQ(Probe(args.output).First("video")->width, c.width > 0 ? c.width : 320) << c.videoCodec;
     const QImage frame = DecodeFrame(args.output, 5);
     ASSERT_FALSE(frame.isNull());
     const QColor black = frame.pixelColor(frame.width() / 4, frame.height() / 2);

@@ -13,6 +13,7 @@ namespace {
 std::optional<TranscodeOptions> Parse(std::vector<std::string> arguments, std::string& error) {
   arguments.insert(arguments.begin(), "ffmpeg.exe");
   std::vector<const char*> argv;
+  argv.reserve(arguments.size());
   for (const auto& a : arguments) argv.push_back(a.c_str());
   return ParseArguments(static_cast<int>(argv.size()), argv.data(), error);
 }
@@ -109,6 +110,67 @@ TEST(VencorArguments, QualityAndSpeed) {
   EXPECT_FALSE(options->qualityLikeSource);  // the later one wins
   EXPECT_EQ(options->quality, 0);
   EXPECT_EQ(options->speed, EncodeSpeed::kFaster);
+  EXPECT_EQ(options->targetSize, 0);
+  options = Parse({"-i", "a.mp4", "-target-size", "25M", "out.mp4"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->targetSize, 25000000);
+  EXPECT_EQ(options->pass, 0);  // the passes are the encode's own business
+}
+
+TEST(VencorArguments, OutputSize) {
+  std::string error;
+  auto options = Parse({"-i", "a.mp4", "out.mp4"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->width, 0);
+  EXPECT_EQ(options->height, 0);
+  EXPECT_FALSE(options->enlarge);
+  options = Parse({"-i", "a.mp4", "-width", "1280", "-height", "16384", "-enlarge", "out.mp4"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->width, 1280);
+  EXPECT_EQ(options->height, 16384);
+  EXPECT_TRUE(options->enlarge);
+  for (const char* refused : {"16385", "-2", "1.5", "1k", ""}) {
+    const bool read = Parse({"-i", "a.mp4", "-width", refused, "out.mp4"}, error).has_value();
+    EXPECT_FALSE(read) << refused;
+    EXPECT_NE(error.find("for -width"), std::string::npos) << error;
+  }
+}
+
+// Sizing keeps the shape: a width alone, a height alone, or the box's
+// narrower side decides; sides are even; a smaller picture keeps its size
+// unless enlarged; no size or no picture gives nothing.
+TEST(VencorOutputFormat, ScaledOutputSizeKeepsTheShapeWithEvenSides) {
+  struct Case {
+    double aspect;
+    int shownHeight, width, height;
+    bool enlarge;
+    std::optional<std::pair<int, int>> expected;
+  };
+  const double wide = 16.0 / 9;
+  const std::vector<Case> cases = {
+      {wide, 1080, 1280, 0, false, {{1280, 720}}},
+      {wide, 1080, 0, 480, false, {{852, 480}}},       // 853.3 rounds to 853, made even
+      {wide, 1080, 1000, 1000, false, {{1000, 562}}},  // the width is the narrower side
+      {wide, 1080, 4000, 400, false, {{710, 400}}},    // the height is
+      {wide, 1080, 1921, 0, false, {}},                // larger than the source
+      {wide, 1080, 1921, 0, true, {{1920, 1080}}},
+      {wide, 1080, 3840, 0, true, {{3840, 2160}}},
+      {wide, 1080, 16384, 0, true, {{16384, 9216}}},
+      {1.0 / 10, 1080, 0, 16384, true, {{1638, 16384}}},
+      {10, 1080, 0, 16384, true, {{16384, 1638}}},  // brought within the largest side
+      {wide, 1080, 1, 0, false, {{2, 2}}},
+      {wide, 1080, 0, 0, false, {}},
+      {0, 1080, 640, 0, false, {}},
+      {wide, 0, 640, 0, true, {}},
+  };
+  for (const Case& c : cases) {
+    const auto size = ScaledOutputSize(c.aspect, c.shownHeight, c.width, c.height, c.enlarge);
+    const std::string name = std::to_string(c.aspect) + " " + std::to_string(c.width) + "x" + std::to_string(c.height);
+    ASSERT_EQ(size.has_value(), c.expected.has_value()) << name;
+    if (size) {
+      EXPECT_EQ(std::make_pair(size->width, size->height), *c.expected) << name;
+    }
+  }
 }
 
 TEST(VencorArguments, RefusesBadVectorsWithAReason) {
@@ -140,6 +202,7 @@ TEST(VencorArguments, RefusesBadVectorsWithAReason) {
       {{"-i", "a.mp4", "-quality", "52", "out.mp4"}, "malformed value '52' for -quality"},
       {{"-i", "a.mp4", "-quality", "high", "out.mp4"}, "malformed value 'high' for -quality"},
       {{"-i", "a.mp4", "-speed", "fast", "out.mp4"}, "malformed value 'fast' for -speed"},
+      {{"-i", "a.mp4", "-target-size", "-1M", "out.mp4"}, "malformed value '-1M' for -target-size"},
       {{"-i", "a.mp4"}, "no output path given"},
       {{"-vcodec", "libx264", "out.mp4"}, "no source given"},
   };

@@ -144,6 +144,8 @@ ProbeResult Probe(const fs::path& file) {
     info.fieldOrder = s["field_order"].toString().toStdString();
     info.pixelFormat = s["pix_fmt"].toString().toStdString();
     info.profile = s["profile"].toString().toStdString();
+    info.sampleAspect = s["sample_aspect_ratio"].toString().toStdString();
+    info.colorSpace = s["color_space"].toString().toStdString();
     for (const auto& side : s["side_data_list"].toArray()) {
       const QJsonObject sd = side.toObject();
       if (sd.contains("rotation")) info.rotation = sd["rotation"].toInt();

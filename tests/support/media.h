@@ -45,8 +45,10 @@ struct StreamInfo {
   bool attachedPicture = false;
   std::string colorRange;  // "tv", "pc" or empty
   std::string fieldOrder;  // "progressive", "tt", "bb", "tb", "bt" or empty
-  std::string pixelFormat;  // pix_fmt, "yuv420p"
-  std::string profile;      // "High", "Main", "Profile 0", ...
+  std::string pixelFormat;   // pix_fmt, "yuv420p"
+  std::string profile;       // "High", "Main", "Profile 0", ...
+  std::string sampleAspect;  // "1:1", "16:15"; empty when the stream says none
+  std::string colorSpace;    // "bt709", "smpte170m", ...; empty or "unknown" when untagged
 };
 
 struct ProbeResult {

@@ -29,6 +29,7 @@ ResizingSettings ReadResizingSettings(const QString& path) {
   settings.targetWidth = ReadInt(path, u"TargetWidth", 800);
   settings.targetHeight = ReadInt(path, u"TargetHeight", 600);
   settings.resizeEveryTime = ReadInt(path, u"ResizeEveryTime", 0) == 1;
+  settings.enlarge = ReadInt(path, u"EnlargeSmaller", 0) == 1;
   return settings;
 }
 
@@ -36,41 +37,46 @@ bool WriteResizingSettings(const QString& path, const ResizingSettings& settings
   return WriteInt(path, u"ScaleType", static_cast<int>(settings.scaleType)) &&
          WriteInt(path, u"TargetWidth", settings.targetWidth) &&
          WriteInt(path, u"TargetHeight", settings.targetHeight) &&
-         WriteInt(path, u"ResizeEveryTime", settings.resizeEveryTime ? 1 : 0);
+         WriteInt(path, u"ResizeEveryTime", settings.resizeEveryTime ? 1 : 0) &&
+         WriteInt(path, u"EnlargeSmaller", settings.enlarge ? 1 : 0);
 }
 
 namespace {
 
-// A proportional side, kept in the int range before the size is brought down.
-int ProportionalSide(qint64 side, qint64 target, qint64 base) {
-  constexpr qint64 kLargest = qint64(kLargestShownSide) * 64;
-  return int(std::clamp<qint64>(side * target / base, 1, kLargest));
-}
-
-QSize ScaledSize(QSize picture, const ResizingSettings& settings) {
-  const qint64 width = picture.width();
-  const qint64 height = picture.height();
-  const qint64 targetWidth = settings.targetWidth;
-  const qint64 targetHeight = settings.targetHeight;
-  switch (settings.scaleType) {
-    case ScaleType::kToWidth:
-      if (targetWidth < 1) return picture;
-      return QSize(int(targetWidth), ProportionalSide(height, targetWidth, width));
-    case ScaleType::kToHeight:
-      if (targetHeight < 1) return picture;
-      return QSize(ProportionalSide(width, targetHeight, height), int(targetHeight));
-    case ScaleType::kToWidthAndHeight:
-      if (targetWidth < 1 || targetHeight < 1) return picture;
-      return QSize(int(targetWidth), int(targetHeight));
-  }
-  return picture;
+// As the encoder sizes a picture to the output size `box` (a side of 0 is
+// not set): its shape kept, both sides even; a smaller one is kept.
+QSize ScaledSize(QSize picture, QSize box, bool enlarge) {
+  if (box.width() <= 0 && box.height() <= 0) return picture;
+  const double aspect = static_cast<double>(picture.width()) / picture.height();
+  const bool byWidth = box.width() > 0 && (box.height() <= 0 || box.width() <= box.height() * aspect);
+  const double height = byWidth ? box.width() / aspect : box.height();
+  const double width = byWidth ? box.width() : box.height() * aspect;
+  if (!enlarge && height > picture.height() + 0.5) return picture;
+  // Sides far beyond what can be shown are first brought near it.
+  const double over = std::max({width, height, 1.0}) / (4.0 * kLargestShownSide);
+  const auto even = [over](double side) {
+    return static_cast<int>(std::max(2.0, std::round(over > 1 ? side / over : side))) & ~1;
+  };
+  return {even(width), even(height)};
 }
 
 }  // namespace
 
+QSize OutputSize(const ResizingSettings& settings, bool resize) {
+  if (!resize) return {0, 0};
+  const int width = std::max(0, settings.targetWidth);
+  const int height = std::max(0, settings.targetHeight);
+  switch (settings.scaleType) {
+    case ScaleType::kToWidth: return {width, 0};
+    case ScaleType::kToHeight: return {0, height};
+    case ScaleType::kToWidthAndHeight: return {width, height};
+  }
+  return {0, 0};
+}
+
 QSize DisplaySize(QSize picture, const ResizingSettings& settings, bool resize) {
   if (!resize || picture.isEmpty()) return picture;
-  QSize size = ScaledSize(picture, settings);
+  QSize size = ScaledSize(picture, OutputSize(settings, true), settings.enlarge);
   // A picture larger than this cannot be made: brought within it, shape kept.
   if (size.width() > kLargestShownSide || size.height() > kLargestShownSide) {
     size.scale(kLargestShownSide, kLargestShownSide, Qt::KeepAspectRatio);
