@@ -4,7 +4,8 @@
 # their links in /usr/bin, the programs' own libraries (which must load from the
 # installed folder), the language files and the skin, the desktop entry, the
 # icons, the copyright, changelog and manual pages, the control data and
-# maintainer scripts, and lintian's verdict.
+# maintainer scripts, that a file manager's "Open with" starts it (a second
+# start hands its files to the first window), and lintian's verdict.
 #
 #   .ci/package_check.sh BUILD_DIR
 set -euo pipefail
@@ -101,6 +102,52 @@ for script in preinst postinst prerm postrm; do
   head -1 "$f" | grep -qE '^#! ?/bin/sh' || problem "$script does not start with #!/bin/sh"
   grep -qE '^set -e|^#! ?/bin/sh -e' "$f" || problem "$script does not stop at the first error (set -e)"
 done
+
+# "Open with": a file manager runs the entry's Exec line with the chosen files in
+# place of %F. The first start shows the files in its list; a second start hands
+# its files to the window that runs and ends; the window's kept list (queue.json)
+# then holds both. Run from the unpacked package, offscreen, in a home of its own.
+printf '== open with\n' >&2
+open_home=$work/open-with
+mkdir -p "$open_home/clips" "$open_home/runtime"
+chmod 700 "$open_home/runtime"
+for clip in a.mp4 "b c.mp4"; do
+  ffmpeg -v error -f lavfi -i testsrc2=size=160x120:rate=25:duration=0.5 -c:v libx264 -pix_fmt yuv420p \
+    "$open_home/clips/$clip"
+done
+open_with() {  # FILE...
+  local words argv=() w
+  read -r -a words <<<"$(sed -n 's/^Exec=//p' "$work/unpacked/usr/share/applications/vidmora.desktop")"
+  for w in "${words[@]}"; do
+    if [ "$w" = %F ]; then argv+=("$@"); else argv+=("$w"); fi
+  done
+  argv[0]=$work/unpacked/usr/bin/${argv[0]}
+  env -i PATH="$PATH" HOME="$open_home" XDG_DATA_HOME="$open_home/data" XDG_CONFIG_HOME="$open_home/config" \
+    XDG_CACHE_HOME="$open_home/cache" XDG_RUNTIME_DIR="$open_home/runtime" TMPDIR="$open_home" \
+    QT_QPA_PLATFORM=offscreen "${argv[@]}"
+}
+listed() {  # NAME: waits up to 30 s for the window's kept list to name it
+  local i
+  for ((i = 0; i < 60; i++)); do
+    grep -qF "$1" "$open_home/data/Vidmora/queue.json" 2>/dev/null && return 0
+    sleep 0.5
+  done
+  return 1
+}
+open_with "$open_home/clips/a.mp4" >"$open_home/first.log" 2>&1 &
+first=$!
+if ! listed a.mp4; then
+  problem "open with: the window started with a file does not list it"
+elif ! timeout 30 bash -c "$(declare -f open_with); $(declare -p work open_home); open_with \"\$1\"" _ \
+    "$open_home/clips/b c.mp4" >"$open_home/second.log" 2>&1; then
+  problem "open with: a second start did not hand its file over and end: $(cat "$open_home/second.log")"
+elif ! kill -0 "$first" 2>/dev/null; then
+  problem "open with: the first window ended when the second start came"
+elif ! listed "b c.mp4"; then
+  problem "open with: the running window did not list the file of the second start"
+fi
+kill "$first" 2>/dev/null || true
+wait "$first" 2>/dev/null || true
 
 # lintian on the package: errors and warnings fail. Its exit status says only
 # whether it ran (--fail-on none); what it found is read from its output.
