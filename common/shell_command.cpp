@@ -77,6 +77,7 @@ std::optional<std::vector<std::string>> CommandFor(std::string file, std::u16str
 
 std::optional<pid_t> Spawn(std::vector<std::string> argv) {
   std::vector<char*> pointers;
+  pointers.reserve(argv.size() + 1);
   for (std::string& argument : argv) pointers.push_back(argument.data());
   pointers.push_back(nullptr);
 

@@ -64,7 +64,8 @@ QPointF MovedCorner(const LayerTiming& timing, int64_t sinceStart, QSize frameSi
     }
     case MotionKind::kBounce: {
       if (timing.motionSpeed <= 0) return home;
-      const double distance = timing.motionSpeed / 100.0 * frameSize.width() * (sinceStart / 1000.0);
+      const double distance =
+          timing.motionSpeed / 100.0 * frameSize.width() * (static_cast<double>(sinceStart) / 1000.0);
       const double roomX = frameSize.width() - box.width();
       const double roomY = frameSize.height() - box.height();
       const QPointF from = Inside(home, frameSize, box.size());

@@ -36,8 +36,11 @@ QPointF TextAnchor(int location, const FrameRect& frame, QSizeF textBox, int off
   const Anchor anchor = AnchorOf(location);
   const int width = frame.Width();
   const int height = frame.Height();
-  const qreal x = Place(static_cast<int>(anchor.column), width / 2, width, textBox.width() / 2, textBox.width());
-  const qreal y = Place(static_cast<int>(anchor.row), height / 2, height, textBox.height() / 2, textBox.height());
+  // The frame's middle in whole pixels, as templates have always been placed.
+  const qreal x = Place(static_cast<int>(anchor.column), static_cast<qreal>(width / 2), width, textBox.width() / 2,
+                        textBox.width());
+  const qreal y = Place(static_cast<int>(anchor.row), static_cast<qreal>(height / 2), height, textBox.height() / 2,
+                        textBox.height());
   return {x + offsetH, y + offsetV};
 }
 
@@ -53,8 +56,11 @@ ImageGeometry PlaceImage(const ImagePlacementInput& input, const FrameRect& fram
   const Anchor anchor = AnchorOf(input.location);
   const qreal width = frame.Width();
   const qreal height = frame.Height();
-  const qreal x = Place(static_cast<int>(anchor.column), width / 2, width, drawn.width() / 2, drawn.width());
-  const qreal y = Place(static_cast<int>(anchor.row), height / 2, height, drawn.height() / 2, drawn.height());
+  // The picture's middle in whole pixels, as templates have always been placed.
+  const qreal x =
+      Place(static_cast<int>(anchor.column), width / 2, width, static_cast<qreal>(drawn.width() / 2), drawn.width());
+  const qreal y =
+      Place(static_cast<int>(anchor.row), height / 2, height, static_cast<qreal>(drawn.height() / 2), drawn.height());
   return {drawn, QPointF(x + input.offsetH, y + input.offsetV)};
 }
 

@@ -54,7 +54,9 @@ struct CoverTileGrid {
   qreal columnStep = 0;
   qreal rowStep = 0;
 
-  QPointF Origin(int64_t row, int64_t column) const { return {column * columnStep, row * rowStep}; }
+  QPointF Origin(int64_t row, int64_t column) const {
+    return {static_cast<qreal>(column) * columnStep, static_cast<qreal>(row) * rowStep};
+  }
 };
 CoverTileGrid CoverTiles(const FrameRect& frame, QSizeF textBox);
 

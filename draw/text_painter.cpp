@@ -152,8 +152,8 @@ QRectF TextCellBounds(const WatermarkLayer& layer, const FrameRect& frame, const
   qreal margin = 2;
   if (layer.drawEdge != 0) margin += std::max(layer.edgeLineThickness, 0);
   if (layer.addShadow != 0) {
-    margin += std::min<int64_t>(int64_t{layer.shadowBR} + 8, kMaxShadowStrokes) + 1 +
-              std::max(std::abs(layer.shadowH), std::abs(layer.shadowV));
+    margin += static_cast<qreal>(std::min<int64_t>(int64_t{layer.shadowBR} + 8, kMaxShadowStrokes) + 1 +
+                                 std::max(std::abs(layer.shadowH), std::abs(layer.shadowV)));
   }
   QTransform turn;
   turn.translate(anchor.x(), anchor.y());

@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace vencor {
@@ -76,7 +77,7 @@ void FramePainter::AllocateHookPictures() {
 
 void FramePainter::SetClipTiming(AVRational timeBase, double clipSeconds) {
   timeBase_ = timeBase;
-  clipMs_ = clipSeconds > 0 ? static_cast<long long>(clipSeconds * 1000 + 0.5) : 0;
+  clipMs_ = clipSeconds > 0 ? std::llround(clipSeconds * 1000) : 0;
 }
 
 const YuvOverlay* FramePainter::OverlayFor(const AVFrame& frame) {
@@ -342,7 +343,8 @@ void FramePainter::MergeChangedPixels(AVFrame& out, int firstRow, int rows) {
     for (int x = 0; x < width_; ++x) {
       const int i = x * 3;
       if (painted[i] == before[i] && painted[i + 1] == before[i + 1] && painted[i + 2] == before[i + 2]) continue;
-      std::memcpy(luma + x * bytesPerSample, converted + x * bytesPerSample, bytesPerSample);
+      std::memcpy(luma + static_cast<ptrdiff_t>(x) * bytesPerSample,
+                  converted + static_cast<ptrdiff_t>(x) * bytesPerSample, bytesPerSample);
       mask[x >> shiftW] = 1;
     }
   }
@@ -355,7 +357,9 @@ void FramePainter::MergeChangedPixels(AVFrame& out, int firstRow, int rows) {
       const uint8_t* src = band_[plane] + static_cast<ptrdiff_t>(y) * bandLinesize_[plane];
       const uint8_t* mask = chromaMask_.data() + static_cast<size_t>(row) * chromaWidth;
       for (int x = 0; x < chromaWidth; ++x)
-        if (mask[x]) std::memcpy(dst + x * bytesPerSample, src + x * bytesPerSample, bytesPerSample);
+        if (mask[x])
+          std::memcpy(dst + static_cast<ptrdiff_t>(x) * bytesPerSample,
+                      src + static_cast<ptrdiff_t>(x) * bytesPerSample, bytesPerSample);
     }
   }
 }
@@ -373,7 +377,8 @@ void FramePainter::RepeatEdges(AVFrame& out) const {
     for (int y = 0; y < usedHeight; ++y) {
       uint8_t* row = data + static_cast<ptrdiff_t>(y) * stride;
       for (int x = usedWidth; x < fullWidth; ++x)
-        std::memcpy(row + x * bytesPerSample, row + (usedWidth - 1) * bytesPerSample, bytesPerSample);
+        std::memcpy(row + static_cast<ptrdiff_t>(x) * bytesPerSample,
+                    row + static_cast<ptrdiff_t>(usedWidth - 1) * bytesPerSample, bytesPerSample);
     }
     for (int y = usedHeight; y < fullHeight; ++y)
       std::memcpy(data + static_cast<ptrdiff_t>(y) * stride, data + static_cast<ptrdiff_t>(usedHeight - 1) * stride,

@@ -126,9 +126,9 @@ int MakePrivateFolder(const fs::path& folder) {
   if (fd < 0) return errno == ELOOP ? ENOTDIR : errno;
   struct stat info {};
   int error = 0;
-  if (fstat(fd, &info) != 0) error = errno;
-  else if (info.st_uid != geteuid()) error = EPERM;
-  else if ((info.st_mode & 077) != 0 && fchmod(fd, info.st_mode & 0700) != 0) error = errno;
+  const bool unreadable = fstat(fd, &info) != 0;
+  if (!unreadable && info.st_uid != geteuid()) error = EPERM;
+  else if (unreadable || ((info.st_mode & 077) != 0 && fchmod(fd, info.st_mode & 0700) != 0)) error = errno;
   close(fd);
   return error;
 }
