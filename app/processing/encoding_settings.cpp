@@ -9,17 +9,17 @@ namespace vidmora {
 namespace {
 
 // Profile keys, in the order they are written.
-constexpr const char* kOutputFormatKey = "output_format";
-constexpr const char* kVideoCodecKey = "video_codec";
+constexpr const char* kOutputFormatKey = code_settings_keys::kOutputFormat;
+constexpr const char* kVideoCodecKey = code_settings_keys::kVideoCodec;
 constexpr const char* kVideoBitrateKey = "video_bitrate";
 constexpr const char* kFrameRateKey = "video_framerate";
 constexpr const char* kAspectKey = "video_aspect";
-constexpr const char* kAudioCodecKey = "audio_codec";
+constexpr const char* kAudioCodecKey = code_settings_keys::kAudioCodec;
 constexpr const char* kAudioBitrateKey = "audio_bitrate";
 constexpr const char* kAudioSampleKey = "audio_sample";
 constexpr const char* kAudioVolumeKey = "audio_volume";
-constexpr const char* kQualityKey = "video_quality";
-constexpr const char* kSpeedKey = "video_speed";
+constexpr const char* kQualityKey = code_settings_keys::kQuality;
+constexpr const char* kSpeedKey = code_settings_keys::kSpeed;
 constexpr const char* kTargetSizeKey = "video_target_size";
 constexpr const char* kPresetKey = "preset";
 constexpr const char* kNone = "none";

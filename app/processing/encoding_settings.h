@@ -21,6 +21,16 @@ class QSettings;
 
 namespace vidmora {
 
+// Keys of the group "CodeSettings" that a stored preset (presets.h) keeps too,
+// for the same values.
+namespace code_settings_keys {
+inline constexpr const char* kOutputFormat = "output_format";
+inline constexpr const char* kVideoCodec = "video_codec";
+inline constexpr const char* kAudioCodec = "audio_codec";
+inline constexpr const char* kQuality = "video_quality";
+inline constexpr const char* kSpeed = "video_speed";
+}  // namespace code_settings_keys
+
 // A setting that is either "auto" (no value) or the value given.
 template <typename T>
 using AutoOr = std::optional<T>;

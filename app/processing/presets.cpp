@@ -10,11 +10,11 @@ namespace {
 
 // The keys of one stored preset; the values as the group CodeSettings holds them.
 constexpr const char* kNameKey = "name";
-constexpr const char* kContainerKey = "output_format";
-constexpr const char* kVideoCodecKey = "video_codec";
-constexpr const char* kAudioCodecKey = "audio_codec";
-constexpr const char* kQualityKey = "video_quality";
-constexpr const char* kSpeedKey = "video_speed";
+constexpr const char* kContainerKey = code_settings_keys::kOutputFormat;
+constexpr const char* kVideoCodecKey = code_settings_keys::kVideoCodec;
+constexpr const char* kAudioCodecKey = code_settings_keys::kAudioCodec;
+constexpr const char* kQualityKey = code_settings_keys::kQuality;
+constexpr const char* kSpeedKey = code_settings_keys::kSpeed;
 constexpr const char* kWidthKey = "output_width";
 constexpr const char* kHeightKey = "output_height";
 
