@@ -82,8 +82,7 @@ bool IsOpenForWritingElsewhere(const QString& path) {
 }
 
 QString StillBeingWritten(const QString& path, std::chrono::milliseconds settle) {
-  const QString message =
-      QString("%1 is still being written by another program; it is left for a later run.").arg(path);
+  QString message = QString("%1 is still being written by another program; it is left for a later run.").arg(path);
   if (IsOpenForWritingElsewhere(path)) return message;
   const QByteArray local = QFile::encodeName(path);
   struct stat before {};
