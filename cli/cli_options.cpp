@@ -214,6 +214,14 @@ const std::vector<OptionSpec>& OptionTable() {
          if (!o.overrides.speed) e = n + ": \"" + v + "\" is not one of faster|balanced|smaller";
          return o.overrides.speed.has_value();
        }},
+      {"hw", "H",
+       "auto|off|vaapi|nvenc|qsv: a hardware video encoder, tried on each file; where it fails the\n"
+       "software encoder of the same codec writes the file, noted in its row (off by default)",
+       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
+         o.overrides.hardware = HardwareFromWord(v);
+         if (!o.overrides.hardware) e = n + ": \"" + v + "\" is not one of auto|off|vaapi|nvenc|qsv";
+         return o.overrides.hardware.has_value();
+       }},
       {"target-size", "MB",
        "a size for each output in MB (10^6 bytes), coded in two passes, or none; a set video bit rate wins",
        [](CliOptions& o, const QString& n, const QString& v, QString& e) {

@@ -43,6 +43,7 @@ struct SettingOverrides {
   std::optional<QualityChoice> quality;
   int qualityLevel = 23;  // with QualityChoice::kLevel
   std::optional<SpeedChoice> speed;
+  std::optional<HardwareChoice> hardware;
   std::optional<std::optional<double>> targetSizeMb;  // set to a size, or to none
   std::optional<int> width;                           // of the videos written; 0 keeps the source's
   std::optional<int> height;

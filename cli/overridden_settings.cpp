@@ -43,6 +43,7 @@ void ApplyOverrides(const SettingOverrides& o, JobSettings& settings) {
     encoding.qualityLevel = o.qualityLevel;
   }
   if (o.speed) encoding.speed = *o.speed;
+  if (o.hardware) encoding.hardware = *o.hardware;
   if (o.targetSizeMb) encoding.targetSizeMb = *o.targetSizeMb;
   // A size given here replaces the Resize settings' one whole: --width alone
   // sizes by the width, whatever height they hold.

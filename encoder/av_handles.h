@@ -43,6 +43,9 @@ struct SwsDeleter {
 struct BufferPoolDeleter {
   void operator()(AVBufferPool* pool) const { av_buffer_pool_uninit(&pool); }
 };
+struct BufferRefDeleter {
+  void operator()(AVBufferRef* buffer) const { av_buffer_unref(&buffer); }
+};
 struct AvFreeDeleter {
   void operator()(void* memory) const { av_free(memory); }
 };
@@ -55,6 +58,7 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 using FilterGraphPtr = std::unique_ptr<AVFilterGraph, FilterGraphDeleter>;
 using SwsPtr = std::unique_ptr<SwsContext, SwsDeleter>;
 using BufferPoolPtr = std::unique_ptr<AVBufferPool, BufferPoolDeleter>;
+using BufferRefPtr = std::unique_ptr<AVBufferRef, BufferRefDeleter>;
 using AvBytesPtr = std::unique_ptr<uint8_t, AvFreeDeleter>;
 
 inline FramePtr MakeFrame() {

@@ -97,7 +97,7 @@ bool TakesValue(std::string_view option) {
   return option == "-i" || option == "-vcodec" || option == "-b:v" || option == "-r" || option == "-acodec" ||
          option == "-ar" || option == "-b:a" || option == "-vol" || option == "-aspect" || option == "-threads" ||
          option == "-metadata" || option == "-smart" || option == "-quality" || option == "-speed" ||
-         option == "-target-size" || option == "-width" || option == "-height";
+         option == "-target-size" || option == "-width" || option == "-height" || option == "-hw";
 }
 
 }  // namespace
@@ -193,6 +193,13 @@ std::optional<TranscodeOptions> ParseArguments(int argc, const char* const* argv
       if (value == "balanced") options.speed = EncodeSpeed::kBalanced;
       else if (value == "faster") options.speed = EncodeSpeed::kFaster;
       else if (value == "smaller") options.speed = EncodeSpeed::kSmaller;
+      else return malformed();
+    } else if (arg == "-hw") {
+      if (value == "off") options.hardware = HardwareChoice::kOff;
+      else if (value == "auto") options.hardware = HardwareChoice::kAuto;
+      else if (value == "vaapi") options.hardware = HardwareChoice::kVaapi;
+      else if (value == "nvenc") options.hardware = HardwareChoice::kNvenc;
+      else if (value == "qsv") options.hardware = HardwareChoice::kQsv;
       else return malformed();
     } else if (arg == "-target-size") {
       const auto size = ParseScaled(value);

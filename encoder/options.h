@@ -4,7 +4,8 @@
 //
 //   prog -i SOURCE [-vcodec V] [-b:v RATE] [-quality Q] [-speed S] [-r FPS] [-acodec A] [-ar HZ]
 //        [-b:a RATE] [-vol N] [-aspect W:H] [-an] [-threads N] [-metadata KEY=VALUE]...
-//        [-smart WINDOWS] [-target-size BYTES] [-width N] [-height N] [-enlarge] OUTPUT
+//        [-smart WINDOWS] [-target-size BYTES] [-width N] [-height N] [-enlarge]
+//        [-hw auto|off|vaapi|nvenc|qsv] OUTPUT
 //
 // argv[0] is ignored. Numbers take the suffixes k (x1000) and M (x1000000),
 // so "1500k" is 1,500,000 bit/s and "44.1k" is 44,100 Hz. A value of 0
@@ -27,6 +28,10 @@
 // "-width" and "-height" size the pictures written as they are shown (0:
 // not set; both together make the box they fit in), their shape kept, never
 // enlarged unless "-enlarge" is given.
+// "-hw" asks for a hardware video encoder of the output's codec: one device
+// ("vaapi", "nvenc", "qsv"), whichever works ("auto") or none ("off", the
+// default); where it does not work the software encoder codes the video
+// (hardware_encoder.h).
 // Pure parsing: no FFmpeg, no file system.
 
 #include <cstdint>
@@ -56,6 +61,9 @@ inline constexpr int kStandardQuality = 23;
 inline constexpr int kSmallQuality = 28;
 inline constexpr int kCoarsestQuality = 51;
 
+// Which hardware video encoder "-hw" asks for.
+enum class HardwareChoice { kOff, kAuto, kVaapi, kNvenc, kQsv };
+
 struct TranscodeOptions {
   std::string sourcePath;
   std::string outputPath;
@@ -79,6 +87,7 @@ struct TranscodeOptions {
   int width = 0;                                              // of the shown picture; 0 = not set
   int height = 0;
   bool enlarge = false;  // a picture smaller than width x height is scaled up to it
+  HardwareChoice hardware = HardwareChoice::kOff;
 
   // Set by the encode itself for the passes of a target size, never parsed:
   // 1 writes the encoder's statistics to `statsPath`, 2 reads them back.

@@ -1,6 +1,7 @@
 #include "encoder/video_stage.h"
 
 #include "encoder/errors.h"
+#include "encoder/hardware_encoder.h"
 #include "encoder/input_media.h"
 #include "encoder/muxer.h"
 #include "encoder/output_format.h"
@@ -11,6 +12,7 @@
 extern "C" {
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavutil/hwcontext.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
@@ -302,6 +304,24 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
     if (descriptor->log2_chroma_w) target.width = (width + 1) & ~1;
     if (descriptor->log2_chroma_h) target.height = (height + 1) & ~1;
   }
+  // A hardware encoder asked for is used where it codes trial frames of this
+  // size; otherwise the software encoder of the codec stays, with a note.
+  // The hardware path takes the painted 8-bit 4:2:0 pictures (UploadFrame);
+  // deeper or fuller ones and the statistics of two passes stay in software.
+  std::optional<HardwareEncoder> hardware;
+  if (options.hardware != HardwareChoice::kOff) {
+    std::string failure;
+    if (format != AV_PIX_FMT_YUV420P)
+      failure = std::string("it takes 8-bit 4:2:0 pictures, not ") + av_get_pix_fmt_name(format);
+    else if (options.pass > 0) failure = "a target size is coded in two passes";
+    else hardware = OpenHardwareEncoder(options.hardware, codec->id, target.width, target.height, frameRate, failure);
+    if (!hardware)
+      Note("the hardware encoder could not be used (%s); the video is encoded by %s", failure.c_str(), codec->name);
+  }
+  if (hardware) {
+    codec = hardware->codec;
+    hardwareFrames_ = std::move(hardware->frames);
+  }
   painter_ = std::make_unique<FramePainter>(width, height, format, target, framing, displayAspect);
   painter_->SetClipTiming(av_buffersink_get_time_base(filters_.sink), input.DurationSeconds());
   const char* timecode = SourceTimecode(input);
@@ -312,6 +332,11 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   encoder_->width = target.width;
   encoder_->height = target.height;
   encoder_->pix_fmt = format;
+  if (hardwareFrames_) {
+    encoder_->pix_fmt = reinterpret_cast<const AVHWFramesContext*>(hardwareFrames_->data)->format;
+    encoder_->hw_frames_ctx = av_buffer_ref(hardwareFrames_.get());
+    if (!encoder_->hw_frames_ctx) throw std::bad_alloc();
+  }
   encoder_->sample_aspect_ratio = framing == Framing::kFitInside ? AVRational{1, 1} : sar;
   filterTimeBase_ = av_buffersink_get_time_base(filters_.sink);
   encoder_->time_base = EncoderTimeBase(codec->id, filterTimeBase_);
@@ -522,6 +547,8 @@ void VideoStage::EncodeFrame(AVFrame& filtered) {
   filtered.color_trc = outputTrc_;
   filtered.color_primaries = outputPrimaries_;
   FramePtr painted = painter_->Paint(filtered);
+  // A hardware encoder takes the picture on a surface of its device.
+  if (hardwareFrames_) painted = UploadFrame(*hardwareFrames_, *painted, uploader_, uploadStaging_);
   int64_t pts = av_rescale_q(filtered.pts, filterTimeBase_, encoder_->time_base);
   // Two frames closer than the encoder's clock can tell apart still get times of their own.
   if (lastPts_ != AV_NOPTS_VALUE && pts <= lastPts_) pts = lastPts_ + 1;

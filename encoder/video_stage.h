@@ -71,6 +71,11 @@ class VideoStage {
   FramePtr resized_;  // a frame whose size changed mid-stream, brought back to the first size
   SwsPtr resizer_;
   PacketPtr encoded_ = MakePacket();
+  // A hardware encoder's surfaces (hardware_encoder.h), and the conversion of
+  // the painted pictures to them; empty for a software encoder.
+  BufferRefPtr hardwareFrames_;
+  SwsPtr uploader_;
+  FramePtr uploadStaging_;
 
   // What the filters were set up for.
   int inputWidth_ = 0;

@@ -67,6 +67,8 @@ std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const 
   if (width > 0) arguments.insert(arguments.end(), {"-width", std::to_string(width)});
   if (height > 0) arguments.insert(arguments.end(), {"-height", std::to_string(height)});
   if ((width > 0 || height > 0) && settings.enlargeOutput) arguments.push_back("-enlarge");
+  if (settings.hardware != HardwareChoice::kOff)
+    arguments.insert(arguments.end(), {"-hw", Info(settings.hardware).word});
   if (settings.disableAudio) arguments.push_back("-an");
   arguments.push_back(Utf8(outputPath));
   return arguments;

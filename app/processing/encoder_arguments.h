@@ -24,7 +24,8 @@ inline constexpr int kLargestOutputSide = 16384;
 // target size (instead of the quality), "-width N" and "-height N" for an
 // output size (with "-enlarge" when a smaller picture is enlarged to it;
 // sides beyond kLargestOutputSide are sent as it), "-speed S" for a speed other
-// than balanced and "-an" when audio is disabled go before the output). Every
+// than balanced, "-hw H" for a hardware encoder other than off and "-an" when
+// audio is disabled go before the output). Every
 // slot is filled on every run, also for "copy". Paths and values are UTF-8.
 std::vector<std::string> BuildEncoderArguments(const QString& sourcePath, const QString& outputPath,
                                                const EncodingSettings& settings);

@@ -190,6 +190,14 @@ constexpr std::array<SpeedInfo, 3> kSpeeds{{
     {SpeedChoice::kSmaller, "Smaller (slower)", "smaller"},
 }};
 
+constexpr std::array<HardwareInfo, 5> kHardware{{
+    {HardwareChoice::kOff, "off"},
+    {HardwareChoice::kAuto, "auto"},
+    {HardwareChoice::kVaapi, "vaapi"},
+    {HardwareChoice::kNvenc, "nvenc"},
+    {HardwareChoice::kQsv, "qsv"},
+}};
+
 }  // namespace
 
 std::span<const QualityInfo> QualityChoices() { return kQualities; }
@@ -206,6 +214,16 @@ const SpeedInfo& Info(SpeedChoice choice) {
 std::optional<SpeedChoice> SpeedFromWord(const QString& word) {
   for (const SpeedInfo& speed : kSpeeds)
     if (word.compare(QLatin1String(speed.word), Qt::CaseInsensitive) == 0) return speed.choice;
+  return std::nullopt;
+}
+
+std::span<const HardwareInfo> HardwareChoices() { return kHardware; }
+const HardwareInfo& Info(HardwareChoice choice) {
+  return *ByIndex(HardwareChoices(), &HardwareInfo::choice, static_cast<int>(choice));
+}
+std::optional<HardwareChoice> HardwareFromWord(const QString& word) {
+  for (const HardwareInfo& hardware : kHardware)
+    if (word.compare(QLatin1String(hardware.word), Qt::CaseInsensitive) == 0) return hardware.choice;
   return std::nullopt;
 }
 

@@ -127,6 +127,17 @@ std::span<const SpeedInfo> SpeedChoices();
 const SpeedInfo& Info(SpeedChoice choice);
 std::optional<SpeedChoice> SpeedFromWord(const QString& word);
 
+// The hardware video encoder asked for: none, whichever works, or one device.
+// Where it does not work the encoder falls back to software, with a note.
+enum class HardwareChoice { kOff, kAuto, kVaapi, kNvenc, kQsv };
+struct HardwareInfo {
+  HardwareChoice choice;
+  const char* word;  // stored, vidmora-cli's and the encoder's name: "vaapi"
+};
+std::span<const HardwareInfo> HardwareChoices();
+const HardwareInfo& Info(HardwareChoice choice);
+std::optional<HardwareChoice> HardwareFromWord(const QString& word);
+
 // The value lists, item 0 always "Auto" (stored as "auto").
 QStringList FrameRateChoices();
 QStringList VideoBitrateChoices();

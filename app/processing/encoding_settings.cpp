@@ -22,6 +22,7 @@ constexpr const char* kQualityKey = code_settings_keys::kQuality;
 constexpr const char* kSpeedKey = code_settings_keys::kSpeed;
 constexpr const char* kTargetSizeKey = "video_target_size";
 constexpr const char* kPresetKey = "preset";
+constexpr const char* kHardwareKey = "video_hardware";
 constexpr const char* kNone = "none";
 
 constexpr const char* kAuto = "auto";
@@ -87,6 +88,10 @@ EncodingSettings ReadEncodingSettings(QSettings& profile, StoredValueProblems& p
   if (!ParseTargetSize(profile.value(kTargetSizeKey, kNone).toString().trimmed(), settings.targetSizeMb))
     problems.unreadableKeys.append(kTargetSizeKey);
   settings.preset = profile.value(kPresetKey).toString().trimmed();
+  const auto hardware =
+      HardwareFromWord(profile.value(kHardwareKey, Info(defaults.hardware).word).toString().trimmed());
+  if (!hardware) problems.unreadableKeys.append(kHardwareKey);
+  settings.hardware = hardware.value_or(defaults.hardware);
   profile.endGroup();
   return settings;
 }
@@ -106,6 +111,7 @@ void WriteEncodingSettings(QSettings& profile, const EncodingSettings& settings)
   profile.setValue(kSpeedKey, QString::fromLatin1(Info(settings.speed).word));
   profile.setValue(kTargetSizeKey, TargetSizeText(settings.targetSizeMb));
   profile.setValue(kPresetKey, settings.preset);
+  profile.setValue(kHardwareKey, QString::fromLatin1(Info(settings.hardware).word));
   profile.endGroup();
   profile.sync();
 }

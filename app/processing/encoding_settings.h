@@ -55,6 +55,7 @@ struct EncodingSettings {
   // The name of the preset (presets.h) the settings were last set from;
   // empty for none. Its output size applies while the Resize settings are off.
   QString preset;
+  HardwareChoice hardware = HardwareChoice::kOff;  // the hardware video encoder asked for
   // The size of the pictures written, as shown (0: not set; a width alone, a
   // height alone or a box both fit into); not stored in this group: it comes
   // from the resizing settings (resizing_settings.h) while they are on.
@@ -92,9 +93,10 @@ EncodingSettings ReadEncodingSettings(QSettings& profile, StoredValueProblems& p
 // video_framerate, video_aspect, audio_codec, audio_bitrate, audio_sample,
 // audio_volume), then the later ones: video_quality ("auto", "like-source",
 // "high", "standard", "small" or a level 0..51) and video_speed ("balanced",
-// "faster", "smaller"), video_target_size ("none" or MB) and preset (a
-// preset's name, or empty). Unreadable later values read as auto, balanced
-// and none.
+// "faster", "smaller"), video_target_size ("none" or MB), preset (a
+// preset's name, or empty) and video_hardware ("off", "auto", "vaapi",
+// "nvenc", "qsv"). Unreadable later values read as auto, balanced, none and
+// off.
 //
 // The quality as the profile and vidmora-cli write it, and back; false for
 // anything else.

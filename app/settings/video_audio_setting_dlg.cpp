@@ -70,6 +70,7 @@ CVideoAudioSettingDlg::CVideoAudioSettingDlg(QWidget* parent)
   for (const Preset& preset : presets_) ui_->preset_combo->addItem(preset.name);
   ui_->preset_combo->setToolTip(UiText(ui_->preset_combo->toolTip()));
   EncodingSettings stored = ReadEncodingSettings(profile);
+  hardware_ = stored.hardware;
   stored.disableAudio = AudioDisabled();
   Show(stored);
 
@@ -162,6 +163,7 @@ EncodingSettings CVideoAudioSettingDlg::Values() const {
   values.speed = static_cast<SpeedChoice>(ui_->speed_combo->currentData().toInt());
   values.targetSizeMb = TargetSizeShown();
   if (const std::optional<Preset> preset = PresetShown(values)) values.preset = preset->name;
+  values.hardware = hardware_;
   return values;
 }
 

@@ -55,6 +55,8 @@ class CVideoAudioSettingDlg : public QWidget {
 
   std::unique_ptr<Ui::CVideoAudioSettingDlg> ui_;
   std::vector<Preset> presets_;  // the preset combo's items after "None"
+  // The hardware encoder setting, which the page does not show: saved as it was read.
+  HardwareChoice hardware_ = HardwareChoice::kOff;
 };
 
 }  // namespace vidmora

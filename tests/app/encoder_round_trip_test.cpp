@@ -56,6 +56,12 @@ std::vector<Case> Cases() {
          s.speed = SpeedFromWord(v).value_or(SpeedChoice::kBalanced);
          return SpeedFromWord(v).has_value();
        }},
+      {"hardware",
+       {"off", "auto", "vaapi", "nvenc", "qsv"},
+       [](EncodingSettings& s, const QString& v) {
+         s.hardware = HardwareFromWord(v).value_or(HardwareChoice::kOff);
+         return HardwareFromWord(v).has_value();
+       }},
   };
   std::vector<Case> cases;
   for (const ContainerInfo& container : Containers()) {
@@ -152,6 +158,12 @@ TEST(EncoderRoundTrip, EveryChoiceTheEngineSendsReadsBackAsTheSameSettings) {
     EXPECT_STREQ(Info(s.speed).word, read->speed == vencor::EncodeSpeed::kFaster    ? "faster"
                                      : read->speed == vencor::EncodeSpeed::kSmaller ? "smaller"
                                                                                     : "balanced");
+    using vencor::HardwareChoice;
+    EXPECT_STREQ(Info(s.hardware).word, read->hardware == HardwareChoice::kAuto    ? "auto"
+                                        : read->hardware == HardwareChoice::kVaapi ? "vaapi"
+                                        : read->hardware == HardwareChoice::kNvenc ? "nvenc"
+                                        : read->hardware == HardwareChoice::kQsv   ? "qsv"
+                                                                                   : "off");
     if (s.frameRate) {
       ASSERT_GT(read->frameRate.num, 0);
       EXPECT_NEAR(static_cast<double>(read->frameRate.num) / read->frameRate.den, *s.frameRate, 1e-3);

@@ -52,7 +52,8 @@ TEST(EncodingSettings, WriteThenReadKeepsEveryStoredValueUnderItsKey) {
   EXPECT_EQ(profile.value("video_framerate").toString(), "29.97");
   EXPECT_EQ(profile.value("audio_sample").toString(), "11.025");
   EXPECT_EQ(profile.value("audio_volume").toString(), "0");
-  EXPECT_EQ(profile.allKeys().size(), 13);  // the first nine, video_quality, video_speed, video_target_size, preset
+  // the first nine, video_quality, video_speed, video_target_size, preset, video_hardware
+  EXPECT_EQ(profile.allKeys().size(), 14);
   profile.endGroup();
 
   written.frameRate.reset();
@@ -108,6 +109,7 @@ TEST(EncodingSettings, QualityAndSpeedAreLaterKeysReadAsAutoWhenMissingOrUnreada
   written.qualityLevel = 31;
   written.speed = SpeedChoice::kSmaller;
   written.targetSizeMb = 9.5;
+  written.hardware = HardwareChoice::kNvenc;
   {
     QSettings profile(kProfileOrganization, kProfileApplication);
     WriteEncodingSettings(profile, written);
@@ -120,7 +122,8 @@ TEST(EncodingSettings, QualityAndSpeedAreLaterKeysReadAsAutoWhenMissingOrUnreada
     EXPECT_EQ(profile.value("video_quality").toString(), "31");
     EXPECT_EQ(profile.value("video_speed").toString(), "smaller");
     EXPECT_EQ(profile.value("video_target_size").toString(), "9.5");
-    EXPECT_EQ(keys.size(), 13);
+    EXPECT_EQ(profile.value("video_hardware").toString(), "nvenc");
+    EXPECT_EQ(keys.size(), 14);
     profile.endGroup();
   }
   for (const auto& [quality, speed] : {std::pair{"52", "slow"}, {"best", "faster "}, {"HIGH", "Balanced"}}) {
@@ -140,6 +143,13 @@ TEST(EncodingSettings, QualityAndSpeedAreLaterKeysReadAsAutoWhenMissingOrUnreada
       EXPECT_EQ(read.speed == SpeedChoice::kFaster, std::string(speed) == "faster ");
     }
   }
+  for (const char* hardware : {"cuda", "", "on"}) {
+    QSettings profile(kProfileOrganization, kProfileApplication);
+    profile.setValue("CodeSettings/video_hardware", hardware);
+    QStringList unreadable;
+    EXPECT_EQ(ReadEncodingSettings(profile, &unreadable).hardware, HardwareChoice::kOff) << hardware;
+    EXPECT_TRUE(unreadable.contains("video_hardware")) << hardware;
+  }
   for (const char* size : {"0", "big", "auto", "-3"}) {
     QSettings profile(kProfileOrganization, kProfileApplication);
     profile.setValue("CodeSettings/video_target_size", size);
@@ -151,11 +161,13 @@ TEST(EncodingSettings, QualityAndSpeedAreLaterKeysReadAsAutoWhenMissingOrUnreada
   profile.remove("CodeSettings/video_quality");
   profile.remove("CodeSettings/video_speed");
   profile.remove("CodeSettings/video_target_size");
+  profile.remove("CodeSettings/video_hardware");
   QStringList unreadable;
   const EncodingSettings old = ReadEncodingSettings(profile, &unreadable);
   EXPECT_EQ(old.quality, QualityChoice::kAuto);
   EXPECT_EQ(old.speed, SpeedChoice::kBalanced);
   EXPECT_FALSE(old.targetSizeMb);
+  EXPECT_EQ(old.hardware, HardwareChoice::kOff);
   EXPECT_TRUE(unreadable.isEmpty());
 }
 

@@ -103,6 +103,7 @@ TEST_F(PreferenceDlgTest, WebmOffersTheWebCodecsAndCopyStaysThroughAContainerCha
   stored.container = Container::kMov;
   stored.videoCodec = VideoCodec::kHevc;
   stored.audioCodec = AudioCodec::kCopy;
+  stored.hardware = HardwareChoice::kQsv;  // not on the page: saved as it was
   StoreEncoding(stored);
   CPreferenceDlg dialog;
   EXPECT_EQ(Control<QComboBox>(dialog, "video_codec_combo")->currentText(), "HEVC");
@@ -117,6 +118,7 @@ TEST_F(PreferenceDlgTest, WebmOffersTheWebCodecsAndCopyStaysThroughAContainerCha
   EXPECT_EQ(written.container, Container::kWebm);
   EXPECT_EQ(written.videoCodec, VideoCodec::kAv1);
   EXPECT_EQ(written.audioCodec, AudioCodec::kCopy);
+  EXPECT_EQ(written.hardware, HardwareChoice::kQsv);
 }
 
 TEST_F(PreferenceDlgTest, StoredValuesSelectTheirItemsAndValuesNotListedBecomeAuto) {

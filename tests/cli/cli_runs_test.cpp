@@ -129,6 +129,42 @@ TEST_F(CliRunTest, JsonLinesDescribeEveryFileAndTheExitCodeFollowsTheTable) {
   }
 }
 
+// --hw on a machine whose hardware encoders do not work (no device): the file
+// is written by the software encoder and its row's notes name the hardware
+// encoder that failed and why; off tries none, and a word it does not know is
+// refused.
+TEST_F(CliRunTest, AHardwareEncoderThatFailsIsNotedAndSoftwareWritesTheFile) {
+  const std::string source = Source("clip.mp4");
+  struct Case {
+    const char* hw;
+    std::vector<const char*> noted;  // in the row's notes; none: no hardware note
+  };
+  for (const Case& c : {Case{"vaapi", {"h264_vaapi: "}}, Case{"auto", {"h264_vaapi: ", "h264_nvenc: ", "h264_qsv: "}},
+                        Case{"off", {}}}) {
+    SCOPED_TRACE(c.hw);
+    const fs::path out = env_.MakeDir(std::string("out-") + c.hw);
+    const ProcessResult result = RunCli({"--report", "jsonl", "--hw", c.hw, "--output-dir", out.string(), source});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::vector<QJsonObject> objects = JsonLines(result.out);
+    ASSERT_EQ(objects.size(), 2u) << result.out;
+    const QJsonObject& file = objects.front();
+    EXPECT_EQ(file["state"].toString().toStdString(), "done");
+    EXPECT_TRUE(Probe(file["output"].toString().toStdString()).ok);
+    // The row's line on standard error carries the encoder's notes.
+    const std::string& row = result.err;
+    const bool hardwareNoted = row.find("hardware encoder could not be used") != std::string::npos;
+    if (!c.noted.empty() && !hardwareNoted) {
+      GTEST_SKIP() << "a hardware encoder works on this machine";
+    }
+    EXPECT_EQ(hardwareNoted, !c.noted.empty()) << row;
+    for (const char* part : c.noted) EXPECT_NE(row.find(part), std::string::npos) << part << ": " << row;
+  }
+  const ProcessResult refused = RunCli({"--hw", "cuda", "--output-dir", out_.string(), source});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_NE(refused.err.find("--hw: \"cuda\" is not one of auto|off|vaapi|nvenc|qsv"), std::string::npos)
+      << refused.err;
+}
+
 TEST_F(CliRunTest, AFullDiskGivesSeventyFiveAndNamesTheFileToRetry) {
   const std::string good = Source("good.mp4");
   const fs::path small = env_.MakeDir("small");

@@ -148,9 +148,10 @@ TEST(CliOptions, NewOptionsAreCheckedAndTheHelpNamesEveryOption) {
 // --quality and --speed, applied over the stored settings.
 TEST(CliOptions, QualitySpeedAndSameReachTheSettings) {
   QString error;
-  const std::optional<CliOptions> options = ParseCommandLine({"--format", "webm", "--vcodec", "av1", "--acodec", "same",
-                                                              "--quality", "like-source", "--speed", "faster", "a.mp4"},
-                                                             error);
+  const std::optional<CliOptions> options =
+      ParseCommandLine({"--format", "webm", "--vcodec", "av1", "--acodec", "same", "--quality", "like-source",
+                        "--speed", "faster", "--hw", "vaapi", "a.mp4"},
+                       error);
   ASSERT_TRUE(options) << error.toStdString();
   JobSettings settings;
   ApplyOverrides(options->overrides, settings);
@@ -159,6 +160,7 @@ TEST(CliOptions, QualitySpeedAndSameReachTheSettings) {
   EXPECT_EQ(settings.encoding.audioCodec, AudioCodec::kCopy);
   EXPECT_EQ(settings.encoding.quality, QualityChoice::kLikeSource);
   EXPECT_EQ(settings.encoding.speed, SpeedChoice::kFaster);
+  EXPECT_EQ(settings.encoding.hardware, HardwareChoice::kVaapi);
   EXPECT_TRUE(CheckCodecChoice(options->overrides, settings.encoding).isEmpty());
 
   const std::optional<CliOptions> level = ParseCommandLine({"--vcodec", "same", "--quality", "30", "a.mp4"}, error);
@@ -191,7 +193,7 @@ TEST(CliOptions, QualitySpeedAndSameReachTheSettings) {
        {QStringList{"--quality", "52", "a.mp4"}, QStringList{"--quality", "best", "a.mp4"},
         QStringList{"--speed", "slow", "a.mp4"}, QStringList{"--target-size", "0", "a.mp4"},
         QStringList{"--target-size", "big", "a.mp4"}, QStringList{"--width", "16385", "a.mp4"},
-        QStringList{"--height", "auto", "a.mp4"}}) {
+        QStringList{"--height", "auto", "a.mp4"}, QStringList{"--hw", "cuda", "a.mp4"}}) {
     EXPECT_FALSE(ParseCommandLine(refused, error)) << refused.join(' ').toStdString();
     EXPECT_TRUE(error.contains(refused[0] + ": \"" + refused[1] + "\"")) << error.toStdString();
   }

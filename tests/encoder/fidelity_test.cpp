@@ -563,5 +563,49 @@ TEST_F(VencorFidelity, BrokenClocksAreMendedOrRefused) {
   EXPECT_FALSE(fs::exists(out_ / "gap.avi"));
 }
 
+// A hardware encoder asked for is tried with a real encode session; where it
+// codes nothing (no device here) the software encoder of the same codec
+// writes the file and a note names the hardware encoder and why it failed.
+TEST_F(VencorFidelity, HardwareEncoderThatFailsFallsBackToSoftwareWithANote) {
+  ClipSpec spec;
+  spec.width = 160;
+  spec.height = 120;
+  spec.seconds = 0.5;
+  spec.audio = false;
+  const fs::path source = SampleClip(spec);
+  struct Case {
+    const char* hw;
+    const char* videoCodec;
+    const char* output;
+    const char* codecName;           // as ffprobe names the output's video
+    std::vector<const char*> tried;  // what the note names; none: no note
+  };
+  const Case cases[] = {
+      {"qsv", "libvpx", "qsv.webm", "vp8", {"no hardware encoder codes vp8"}},  // no machine has one
+      {"vaapi", "libx264", "vaapi.mp4", "h264", {"h264_vaapi: "}},
+      {"nvenc", "libx265", "nvenc.mkv", "hevc", {"hevc_nvenc: "}},
+      {"auto", "libx264", "auto.mp4", "h264", {"h264_vaapi: ", "h264_nvenc: ", "h264_qsv: "}},
+      {"off", "libx264", "off.mp4", "h264", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.hw);
+    EncodeArgs args = Args(source, c.output, c.videoCodec);
+    std::vector<std::string> vector = args.Vector();
+    vector.insert(vector.end() - 1, {"-hw", c.hw});
+    const EncodeResult result = RunVencor(vector);
+    ASSERT_EQ(result.code, VENCOR_OK) << result.error;
+    if (!c.tried.empty() && !HasNoteWith(result, "hardware encoder")) {
+      GTEST_SKIP() << "a hardware encoder works on this machine";
+    }
+    EXPECT_EQ(ProbeValue(out_ / c.output, {"-select_streams", "v:0", "-show_entries", "stream=codec_name"}),
+              c.codecName);
+    EXPECT_EQ(HasNoteWith(result, "hardware encoder"), !c.tried.empty()) << Joined(result.notes);
+    for (const char* part : c.tried) EXPECT_TRUE(HasNoteWith(result, part)) << Joined(result.notes);
+    if (!c.tried.empty()) {
+      EXPECT_TRUE(HasNoteWith(result, std::string("encoded by ") + c.videoCodec)) << Joined(result.notes);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vidmora::test

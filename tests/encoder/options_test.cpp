@@ -117,6 +117,23 @@ TEST(VencorArguments, QualityAndSpeed) {
   EXPECT_EQ(options->pass, 0);  // the passes are the encode's own business
 }
 
+TEST(VencorArguments, HardwareChoice) {
+  std::string error;
+  auto options = Parse({"-i", "a.mp4", "out.mp4"}, error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->hardware, HardwareChoice::kOff);
+  const std::pair<const char*, HardwareChoice> kWords[] = {{"auto", HardwareChoice::kAuto},
+                                                           {"vaapi", HardwareChoice::kVaapi},
+                                                           {"nvenc", HardwareChoice::kNvenc},
+                                                           {"qsv", HardwareChoice::kQsv},
+                                                           {"off", HardwareChoice::kOff}};
+  for (const auto& [word, choice] : kWords) {
+    options = Parse({"-i", "a.mp4", "-hw", "qsv", "-hw", word, "out.mp4"}, error);  // the later one wins
+    ASSERT_TRUE(options) << word << ": " << error;
+    EXPECT_EQ(options->hardware, choice) << word;
+  }
+}
+
 TEST(VencorArguments, OutputSize) {
   std::string error;
   auto options = Parse({"-i", "a.mp4", "out.mp4"}, error);
@@ -202,6 +219,7 @@ TEST(VencorArguments, RefusesBadVectorsWithAReason) {
       {{"-i", "a.mp4", "-quality", "52", "out.mp4"}, "malformed value '52' for -quality"},
       {{"-i", "a.mp4", "-quality", "high", "out.mp4"}, "malformed value 'high' for -quality"},
       {{"-i", "a.mp4", "-speed", "fast", "out.mp4"}, "malformed value 'fast' for -speed"},
+      {{"-i", "a.mp4", "-hw", "cuda", "out.mp4"}, "malformed value 'cuda' for -hw"},
       {{"-i", "a.mp4", "-target-size", "-1M", "out.mp4"}, "malformed value '-1M' for -target-size"},
       {{"-i", "a.mp4"}, "no output path given"},
       {{"-vcodec", "libx264", "out.mp4"}, "no source given"},
