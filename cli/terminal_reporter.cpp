@@ -62,13 +62,18 @@ void TerminalReporter::EmitRow(int row, const char* state, const RowStatus& stat
   r.retryMayHelp = status.state == RowState::Failed && status.retryMayHelp;
   if (!json_) return;
   const bool done = status.state == RowState::Done;
+  // A done file's notes: how it was written (another name, what was copied)
+  // and what the output could not keep of the source, one after the other.
+  QStringList notes;
+  if (done && !status.reason.isEmpty()) notes << status.reason;
+  if (done) notes << status.notes;
   const double seconds =
       r.hasStarted ? std::chrono::duration<double>(std::chrono::steady_clock::now() - r.started).count() : 0;
   QJsonObject object{{"source", files_[row]},
                      {"output", status.outputPath},
                      {"state", state},
                      {"reason", done ? QString() : status.reason},
-                     {"notes", done ? status.reason : QString()},
+                     {"notes", notes.join(QStringLiteral("; "))},
                      {"seconds", std::round(seconds * 1000) / 1000},
                      {"frames", static_cast<qint64>(r.frames)}};
   if (status.state == RowState::Failed) object["retry"] = status.retryMayHelp;

@@ -150,9 +150,11 @@ TEST_F(CliRunTest, AHardwareEncoderThatFailsIsNotedAndSoftwareWritesTheFile) {
     const QJsonObject& file = objects.front();
     EXPECT_EQ(file["state"].toString().toStdString(), "done");
     EXPECT_TRUE(Probe(file["output"].toString().toStdString()).ok);
-    // The row's line on standard error carries the encoder's notes.
+    // The row's line on standard error and its JSON notes carry the encoder's notes.
     const std::string& row = result.err;
     const bool hardwareNoted = row.find("hardware encoder could not be used") != std::string::npos;
+    EXPECT_EQ(file["notes"].toString().contains("hardware encoder could not be used"), hardwareNoted)
+        << file["notes"].toString().toStdString();
     if (!c.noted.empty() && !hardwareNoted) {
       GTEST_SKIP() << "a hardware encoder works on this machine";
     }
