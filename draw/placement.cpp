@@ -37,10 +37,10 @@ QPointF TextAnchor(int location, const FrameRect& frame, QSizeF textBox, int off
   const int width = frame.Width();
   const int height = frame.Height();
   // The frame's middle in whole pixels, as templates have always been placed.
-  const qreal x = Place(static_cast<int>(anchor.column), static_cast<qreal>(width / 2), width, textBox.width() / 2,
-                        textBox.width());
-  const qreal y = Place(static_cast<int>(anchor.row), static_cast<qreal>(height / 2), height, textBox.height() / 2,
-                        textBox.height());
+  const int middleX = width / 2;
+  const int middleY = height / 2;
+  const qreal x = Place(static_cast<int>(anchor.column), middleX, width, textBox.width() / 2, textBox.width());
+  const qreal y = Place(static_cast<int>(anchor.row), middleY, height, textBox.height() / 2, textBox.height());
   return {x + offsetH, y + offsetV};
 }
 
@@ -57,10 +57,10 @@ ImageGeometry PlaceImage(const ImagePlacementInput& input, const FrameRect& fram
   const qreal width = frame.Width();
   const qreal height = frame.Height();
   // The picture's middle in whole pixels, as templates have always been placed.
-  const qreal x =
-      Place(static_cast<int>(anchor.column), width / 2, width, static_cast<qreal>(drawn.width() / 2), drawn.width());
-  const qreal y =
-      Place(static_cast<int>(anchor.row), height / 2, height, static_cast<qreal>(drawn.height() / 2), drawn.height());
+  const int halfWidth = drawn.width() / 2;
+  const int halfHeight = drawn.height() / 2;
+  const qreal x = Place(static_cast<int>(anchor.column), width / 2, width, halfWidth, drawn.width());
+  const qreal y = Place(static_cast<int>(anchor.row), height / 2, height, halfHeight, drawn.height());
   return {drawn, QPointF(x + input.offsetH, y + input.offsetV)};
 }
 

@@ -510,7 +510,7 @@ void CMainDlgUI::ShowFileMenu(const QPoint& position) {
 QString CMainDlgUI::CurrentOutput() {
   if (!fileList_ || !fileList_->currentIndex().isValid()) return {};
   const int row = fileList_->currentIndex().row();
-  const QString output = files_->index(row).data(FileListModel::OutputPathRole).toString();
+  QString output = files_->index(row).data(FileListModel::OutputPathRole).toString();
   if (output.isEmpty()) return {};
   if (!QFileInfo::exists(output)) {
     ShowStatus(UiText(QStringLiteral("The output %1 is no longer there.")).arg(QDir::toNativeSeparators(output)));

@@ -266,7 +266,8 @@ TEST_F(CliRunTest, TwoFilesAtOnceWriteWhatOneAtATimeWrites) {
     long long difference = 0;
     for (int y = 0; y < a.height(); ++y)
       for (int x = 0; x < a.width(); ++x) difference += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
-    EXPECT_LT(difference / (a.width() * a.height()), 4);  // the encoders' threads change bits, not pictures
+    EXPECT_LT(difference / (static_cast<long long>(a.width()) * a.height()),
+              4);  // the encoders' threads change bits, not pictures
   }
 }
 

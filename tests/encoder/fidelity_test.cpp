@@ -152,11 +152,12 @@ class VencorFidelity : public ::testing::Test {
                        {"-f", "lavfi", "-i", "testsrc2=s=160x120:r=60:d=3", "-vf",
                         "select='lt(t\\,1)+between(t\\,1\\,2)*not(mod(n\\,2))+gte(t\\,2)*not(mod(n\\,4))'",
                         "-fps_mode", "vfr", "-c:v", "libx264", "-pix_fmt", "yuv420p"});
+    // One filter graph, three parts: 30, 24 and 30 frames a second.
+    const std::string graph =
+        "testsrc2=s=160x120:r=30:d=1,settb=1/120[a];testsrc2=s=160x120:r=24:d=1,settb=1/120[b];"
+        "testsrc2=s=160x120:r=30:d=1,settb=1/120[c];[a][b][c]concat=n=3";
     return Make("vfr-30-24-30.mp4",
-                     {"-filter_complex",
-                      "testsrc2=s=160x120:r=30:d=1,settb=1/120[a];testsrc2=s=160x120:r=24:d=1,settb=1/120[b];"
-                      "testsrc2=s=160x120:r=30:d=1,settb=1/120[c];[a][b][c]concat=n=3",
-                      "-fps_mode", "vfr", "-c:v", "libx264", "-pix_fmt", "yuv420p"});
+                {"-filter_complex", graph, "-fps_mode", "vfr", "-c:v", "libx264", "-pix_fmt", "yuv420p"});
   }
 
   TempEnv env_;
