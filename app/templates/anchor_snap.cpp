@@ -17,9 +17,13 @@ int Third(double centre, int length) {
 // with no offset.
 double PlaceStart(int index, int frameLength, double partLength, PartKind kind) {
   switch (index) {
-    case 1:
-      return kind == PartKind::kText ? frameLength / 2 - partLength / 2
-                                     : frameLength / 2.0 - static_cast<int>(partLength) / 2;
+    case 1: {
+      // As the painters place them: a text about the frame's whole-pixel middle,
+      // a picture by its own whole-pixel half.
+      const int frameMiddle = frameLength / 2;
+      const int partHalf = static_cast<int>(partLength) / 2;
+      return kind == PartKind::kText ? frameMiddle - partLength / 2 : frameLength / 2.0 - partHalf;
+    }
     case 2: return frameLength - partLength;
     default: return 0;
   }

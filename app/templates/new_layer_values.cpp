@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <vector>
 
 namespace vidmora {
 
@@ -29,7 +30,11 @@ QString InstalledSansFace() {
 }  // namespace
 
 QString UserDisplayName() {
-  if (const passwd* user = getpwuid(getuid()); user != nullptr) {
+  // getpwuid_r: the editor's threads may look users up too.
+  passwd entry{};
+  std::vector<char> buffer(16384);
+  passwd* user = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &user) == 0 && user != nullptr) {
     // The full name is the first comma-separated field of the GECOS entry.
     QString full = QString::fromLocal8Bit(user->pw_gecos).section(QLatin1Char(','), 0, 0).trimmed();
     if (!full.isEmpty()) return full;
