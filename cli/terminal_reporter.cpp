@@ -12,7 +12,7 @@ namespace vidmora::cli {
 namespace {
 
 QString Duration(double seconds) {
-  const int s = static_cast<int>(seconds + 0.5);
+  const auto s = static_cast<int>(std::lround(seconds));
   return QString("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QChar('0'));
 }
 
