@@ -383,6 +383,15 @@ TEST_F(SmartRender, WhatCannotBeCopiedIsReencodedWholeWithANote) {
   const fs::path open =
       Clip("libx264", {"-x264-params", "keyint=25:min-keyint=25:scenecut=0:open-gop=1", "-bf", "3"}, false);
   const fs::path mpeg4 = Clip("mpeg4", {"-g", "25"}, false);
+  // An HEVC source whose parameter sets claim level 1, too low for its size:
+  // the decoder does not mind, the encoder refuses to code spans at that level.
+  ClipSpec low;
+  low.seconds = 4;
+  low.audio = false;
+  low.videoCodec = "libx265";
+  low.extraArgs = {"-x265-params", "keyint=25:min-keyint=25:scenecut=0:open-gop=0:log-level=error", "-bsf:v",
+                   "hevc_metadata=level=1"};
+  const fs::path lowLevel = SampleClip(low);
   struct Case {
     std::string name;
     fs::path source;
@@ -399,6 +408,7 @@ TEST_F(SmartRender, WhatCannotBeCopiedIsReencodedWholeWithANote) {
       {"frame rate", h264, "1080:1320", {"-r", "15"}, "frame rate", 60, 18},
       {"other codec", h264, "1080:1320", {"-vcodec", "libx265"}, "is not the source's"},
       {"mpeg4 source", mpeg4, "1080:1320", {"-vcodec", "mpeg4"}, "mpeg4"},
+      {"level refused", lowLevel, "1080:1320", {"-vcodec", "libx265"}, "refused the source's profile, level"},
   };
   for (const Case& c : cases) {
     EncodeResult result;
