@@ -191,8 +191,18 @@ void ExpectSpliced(const fs::path& source, const fs::path& output, const std::ve
 // Closed groups of 25 pictures (1 s at 25 fps), B-pictures.
 const std::vector<std::string> kClosedGroups = {"-g", "25", "-keyint_min", "25", "-sc_threshold", "0", "-bf", "3"};
 
-TEST_F(SmartRender, H264WindowsAtTheStartMiddleAndEndAndTwoWindows) {
-  const fs::path source = Clip("libx264", kClosedGroups);
+TEST_F(SmartRender, WindowsAtTheStartMiddleAndEndAndTwoWindowsInH264AndHevc) {
+  struct Source {
+    std::string name;
+    fs::path clip;
+    std::vector<std::string> extra;
+  };
+  const std::vector<Source> sources = {
+      {"h264", Clip("libx264", kClosedGroups), {}},
+      {"hevc",
+       Clip("libx265", {"-x265-params", "keyint=25:min-keyint=25:scenecut=0:open-gop=0:bframes=3:log-level=error"}),
+       {"-vcodec", "libx265"}},
+  };
   struct Case {
     std::string name;
     Layer layer;
@@ -212,24 +222,17 @@ TEST_F(SmartRender, H264WindowsAtTheStartMiddleAndEndAndTwoWindows) {
        {{0, 5}, {65, 70}},
        "copied 50 %, re-encoded 50 %"},
   };
-  for (const Case& c : cases) {
-    EncodeResult result;
-    const fs::path output = Encode(source, c.layer, c.windows, "h264 " + c.name, result);
-    EXPECT_EQ(result.summary, c.summary) << c.name;
-    for (const std::string& note : result.notes) ADD_FAILURE() << c.name << ": " << note;
-    ExpectSpliced(source, output, c.reencoded, c.marked, c.name);
-    EXPECT_EQ(Probe(output).Count("audio"), 1) << c.name;
+  for (const Source& source : sources) {
+    for (const Case& c : cases) {
+      const std::string name = source.name + " " + c.name;
+      EncodeResult result;
+      const fs::path output = Encode(source.clip, c.layer, c.windows, name, result, source.extra);
+      EXPECT_EQ(result.summary, c.summary) << name;
+      for (const std::string& note : result.notes) ADD_FAILURE() << name << ": " << note;
+      ExpectSpliced(source.clip, output, c.reencoded, c.marked, name);
+      EXPECT_EQ(Probe(output).Count("audio"), 1) << name;
+    }
   }
-}
-
-TEST_F(SmartRender, HevcWindowInTheMiddle) {
-  const fs::path source =
-      Clip("libx265", {"-x265-params", "keyint=25:min-keyint=25:scenecut=0:open-gop=0:bframes=3:log-level=error"});
-  EncodeResult result;
-  const fs::path output = Encode(source, {1080, 1320}, "1080:1320", "hevc", result, {"-vcodec", "libx265"});
-  EXPECT_EQ(result.summary, "copied 75 %, re-encoded 25 %");
-  for (const std::string& note : result.notes) ADD_FAILURE() << note;
-  ExpectSpliced(source, output, {{25, 50}}, {{27, 33}}, "hevc");
 }
 
 TEST_F(SmartRender, NtscRateWithAudioAndSubtitlesKeepsEveryTrack) {
