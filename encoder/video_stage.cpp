@@ -431,7 +431,9 @@ void VideoStage::OpenEncoder(const AVCodec* codec, const TranscodeOptions& optio
   // The encoder's own automatic threading, like the ffmpeg program, unless
   // the caller shares the processors between several encodes.
   encoder_->thread_count = options.threads;
-  if (options.videoBitRate > 0) encoder_->bit_rate = options.videoBitRate;
+  // No bit rate set means none at all: the library's default of 200 kbit/s
+  // for some encoders (MPEG-4, H.263) would otherwise win over the quality.
+  encoder_->bit_rate = options.videoBitRate > 0 ? options.videoBitRate : 0;
   // Without a bit rate the encoder codes at a constant quality; the
   // standard level is what each encoder has always been given.
   qualityWords_ = ApplyVideoQuality(*encoder_, *codec, quality_, options.speed, frameRate);

@@ -14,6 +14,7 @@
 #include "tests/support/media.h"
 #include "tests/support/temp_env.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -204,6 +205,39 @@ TEST_F(CodecTableTest, QualityLevelsReachTheEncodersScales) {
   }
   EXPECT_GT(sizes["crf=18.0"], sizes["crf=28.0"] * 3 / 2);
   EXPECT_GT(sizes["crf=28.0"], sizes["crf=40.0"]);
+}
+
+// The encoders whose streams do not tell their quality follow it too: a
+// finer level gives a clearly larger file. MPEG-4 and H.263 have a library
+// default bit rate that must not win over the level.
+TEST_F(CodecTableTest, EveryEncoderFollowsTheQualityLevel) {
+  ClipSpec spec = SmallClip();
+  spec.seconds = 0.4;
+  spec.audio = false;
+  const QString source = MakeSource("levels.mp4", spec);
+  SilentListener listener;
+  for (const VideoCodec codec : {VideoCodec::kXvid, VideoCodec::kDivx, VideoCodec::kH263, VideoCodec::kVp8,
+                                 VideoCodec::kVp9, VideoCodec::kAv1}) {
+    SCOPED_TRACE(Info(codec).text);
+    const ContainerInfo* container = nullptr;
+    for (const ContainerInfo& c : Containers())
+      if (!container && std::find(c.videoCodecs.begin(), c.videoCodecs.end(), codec) != c.videoCodecs.end())
+        container = &c;
+    ASSERT_NE(container, nullptr);
+    std::map<QualityChoice, qint64> sizes;
+    for (const QualityChoice quality : {QualityChoice::kHigh, QualityChoice::kSmall}) {
+      JobSettings settings = Settings(1, QString("_%1_%2").arg(Info(codec).optionName).arg(Info(quality).word));
+      settings.encoding.container = container->container;
+      settings.encoding.videoCodec = codec;
+      settings.encoding.audioCodec = container->audioCodecs.front();
+      settings.encoding.quality = quality;
+      const JobResult result = TranscodeFile({source, settings, ProgramFolder()}, listener, &sink_);
+      ASSERT_EQ(result.outcome, JobOutcome::Done) << result.reason.toStdString();
+      sizes[quality] = static_cast<qint64>(fs::file_size(Fs(result.outputPath)));
+    }
+    EXPECT_GT(sizes[QualityChoice::kHigh], sizes[QualityChoice::kSmall] * 5 / 4)
+        << sizes[QualityChoice::kHigh] << " against " << sizes[QualityChoice::kSmall];
+  }
 }
 
 // A 10-s clip written to a target size lands within 5 % of it, for a small
