@@ -15,6 +15,11 @@ namespace {
 
 bool Named(const AVCodec& codec, const char* name) { return std::strcmp(codec.name, name) == 0; }
 
+bool EndsWith(const AVCodec& codec, const char* tail) {
+  const size_t length = std::strlen(codec.name), tailLength = std::strlen(tail);
+  return length >= tailLength && std::strcmp(codec.name + length - tailLength, tail) == 0;
+}
+
 bool IsMpeg4Family(AVCodecID id) {
   return id == AV_CODEC_ID_MPEG4 || id == AV_CODEC_ID_MSMPEG4V3 || id == AV_CODEC_ID_MSMPEG4V2 ||
          id == AV_CODEC_ID_FLV1 || id == AV_CODEC_ID_H263 || id == AV_CODEC_ID_H263P;
@@ -61,6 +66,11 @@ EncoderQuality QualityFor(const AVCodec& codec, int level) {
   // Measured on the same pictures: x265 at CRF n+5 looks like x264 at n,
   // SVT-AV1 at about 1.25n+5, VP9 at 1.3n+3. VP8's level 10 and the MPEG-4
   // quantiser 3 are what "standard" has always given them.
+  // Hardware encoders take the level as their quantiser: VAAPI's constant
+  // QP, NVENC's constant-quality target, QSV's intelligent constant quality.
+  if (EndsWith(codec, "_vaapi")) return {"qp", std::clamp(level, 1, 51)};
+  if (EndsWith(codec, "_nvenc")) return {"cq", std::clamp(level, 1, 51)};
+  if (EndsWith(codec, "_qsv")) return {"global_quality", std::clamp(level, 1, 51)};
   if (Named(codec, "libx265")) return {"crf", std::min(51, level + 5)};
   if (Named(codec, "libsvtav1")) return {"crf", Scaled(level, 1.25, 5.5, 1, 63)};
   if (Named(codec, "libvpx-vp9")) return {"crf", Scaled(level, 1.3, 3, 0, 63)};
@@ -79,6 +89,14 @@ EncoderSpeed SpeedFor(const AVCodec& codec, EncodeSpeed speed) {
     static const char* const kPresets[] = {"8", "10", "5"};
     return {"preset", kPresets[i]};
   }
+  if (EndsWith(codec, "_nvenc")) {
+    static const char* const kPresets[] = {"p4", "p2", "p6"};
+    return {"preset", kPresets[i]};
+  }
+  if (EndsWith(codec, "_qsv")) {
+    static const char* const kPresets[] = {"medium", "veryfast", "veryslow"};
+    return {"preset", kPresets[i]};
+  }
   if (Named(codec, "libvpx-vp9") || Named(codec, "libvpx")) {
     static const char* const kCpuUsed[] = {"2", "5", "1"};
     return {"cpu-used", kCpuUsed[i]};
@@ -94,6 +112,8 @@ std::string ApplyVideoQuality(AVCodecContext& encoder, const AVCodec& codec, int
     if (std::strcmp(quality.option, "qscale") == 0) {
       encoder.flags |= AV_CODEC_FLAG_QSCALE;
       encoder.global_quality = FF_QP2LAMBDA * quality.value;
+    } else if (std::strcmp(quality.option, "global_quality") == 0) {
+      encoder.global_quality = quality.value;
     } else {
       av_opt_set_int(encoder.priv_data, quality.option, quality.value, 0);
     }

@@ -6,7 +6,9 @@
 // "standard", 28 "small"), and each encoder gets what looks about the same
 // on its own scale: x265's rate factor, SVT-AV1's and VP9's CRF (VP9 with no
 // bit rate, its pure quality mode), VP8's constrained quality, the MPEG-4
-// family's fixed quantiser. Pure mapping; the encoders are set in
+// family's fixed quantiser; for the hardware encoders VAAPI's constant QP,
+// NVENC's constant-quality target and QSV's global quality, all on the
+// level's own scale. Pure mapping; the encoders are set in
 // ApplyVideoQuality.
 
 #include "encoder/options.h"
@@ -22,7 +24,9 @@ namespace vencor {
 // The level on the encoder's own scale: {"crf", 28} for libx265 at 23. For
 // encoders without a quality scale of their own (none here) the name is empty.
 struct EncoderQuality {
-  const char* option;  // the encoder's option, or "qscale" for the MPEG-4 family's quantiser
+  // The encoder's option, "qscale" for the MPEG-4 family's quantiser or
+  // "global_quality" for the context's field of that name.
+  const char* option;
   int value;
 };
 EncoderQuality QualityFor(const AVCodec& codec, int level);

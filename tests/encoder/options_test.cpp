@@ -284,7 +284,8 @@ TEST(VencorVideoQuality, EachEncoderGetsTheLevelOnItsOwnScale) {
   for (const Case& c :
        {Case{"libx264", "crf", 23, 0, 51}, Case{"libx265", "crf", 28, 0, 51}, Case{"libsvtav1", "crf", 34, 1, 63},
         Case{"libvpx-vp9", "crf", 33, 0, 63}, Case{"libvpx", "crf", 10, 4, 63}, Case{"mpeg4", "qscale", 3, 2, 31},
-        Case{"msmpeg4", "qscale", 3, 2, 31}}) {
+        Case{"msmpeg4", "qscale", 3, 2, 31}, Case{"h264_vaapi", "qp", 23, 1, 51}, Case{"hevc_nvenc", "cq", 23, 1, 51},
+        Case{"h264_qsv", "global_quality", 23, 1, 51}}) {
     SCOPED_TRACE(c.encoder);
     const AVCodec* codec = avcodec_find_encoder_by_name(c.encoder);
     ASSERT_NE(codec, nullptr);
@@ -302,6 +303,8 @@ TEST(VencorVideoQuality, EachEncoderGetsTheLevelOnItsOwnScale) {
   EXPECT_EQ(SpeedFor(*x265, EncodeSpeed::kFaster).value, "veryfast");
   EXPECT_EQ(SpeedFor(*x265, EncodeSpeed::kSmaller).value, "slow");
   EXPECT_STREQ(SpeedFor(*avcodec_find_encoder_by_name("mpeg4"), EncodeSpeed::kFaster).option, "");
+  EXPECT_EQ(SpeedFor(*avcodec_find_encoder_by_name("h264_nvenc"), EncodeSpeed::kFaster).value, "p2");
+  EXPECT_EQ(SpeedFor(*avcodec_find_encoder_by_name("hevc_qsv"), EncodeSpeed::kSmaller).value, "veryslow");
 }
 
 TEST(VencorVideoQuality, LikeTheSourceFollowsItsBitsPerPixelAndCodec) {
