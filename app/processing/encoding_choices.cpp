@@ -191,11 +191,11 @@ constexpr std::array<SpeedInfo, 3> kSpeeds{{
 }};
 
 constexpr std::array<HardwareInfo, 5> kHardware{{
-    {HardwareChoice::kOff, "off"},
-    {HardwareChoice::kAuto, "auto"},
-    {HardwareChoice::kVaapi, "vaapi"},
-    {HardwareChoice::kNvenc, "nvenc"},
-    {HardwareChoice::kQsv, "qsv"},
+    {HardwareChoice::kOff, "off", "Off"},
+    {HardwareChoice::kAuto, "auto", "Whichever works"},
+    {HardwareChoice::kVaapi, "vaapi", "VAAPI"},
+    {HardwareChoice::kNvenc, "nvenc", "NVENC"},
+    {HardwareChoice::kQsv, "qsv", "QSV"},
 }};
 
 }  // namespace

@@ -133,6 +133,7 @@ enum class HardwareChoice { kOff, kAuto, kVaapi, kNvenc, kQsv };
 struct HardwareInfo {
   HardwareChoice choice;
   const char* word;  // stored, vidmora-cli's and the encoder's name: "vaapi"
+  const char* text;  // as the settings page shows it: "VAAPI"
 };
 std::span<const HardwareInfo> HardwareChoices();
 const HardwareInfo& Info(HardwareChoice choice);

@@ -2,10 +2,14 @@
 
 #include "app/processing/codec_limits.h"
 #include "app/processing/encoding_choices.h"
+#include "app/processing/settings/app_folders.h"
+#include "app/processing/settings/resizing_settings.h"
 #include "app/processing/settings/session_choices.h"
 #include "app/settings/language_manager.h"
 #include "ui_video_audio_setting_dlg.h"
 
+#include <QInputDialog>
+#include <QMessageBox>
 #include <QSettings>
 
 #include <algorithm>
@@ -62,20 +66,23 @@ CVideoAudioSettingDlg::CVideoAudioSettingDlg(QWidget* parent)
   ui_->target_size_combo->addItems(TargetSizeChoices());
   ui_->target_size_combo->setInsertPolicy(QComboBox::NoInsert);
   ui_->target_size_combo->setToolTip(UiText(ui_->target_size_combo->toolTip()));
+  for (const HardwareInfo& hardware : HardwareChoices())
+    ui_->hardware_combo->addItem(UiText(QString::fromLatin1(hardware.text)), static_cast<int>(hardware.choice));
+  ui_->hardware_combo->setToolTip(UiText(ui_->hardware_combo->toolTip()));
   ui_->choice_note->setWordWrap(true);
 
   QSettings profile(kProfileOrganization, kProfileApplication);
-  presets_ = AllPresets(profile);
-  ui_->preset_combo->addItem(UiText(QStringLiteral("None")));
-  for (const Preset& preset : presets_) ui_->preset_combo->addItem(preset.name);
+  FillPresets();
   ui_->preset_combo->setToolTip(UiText(ui_->preset_combo->toolTip()));
+  ui_->save_preset_btn->setText(UiText(ui_->save_preset_btn->text()));
+  ui_->save_preset_btn->setToolTip(UiText(ui_->save_preset_btn->toolTip()));
   EncodingSettings stored = ReadEncodingSettings(profile);
-  hardware_ = stored.hardware;
   stored.disableAudio = AudioDisabled();
   Show(stored);
 
   connect(ui_->container_combo, &QComboBox::currentIndexChanged, this, &CVideoAudioSettingDlg::FillCodecs);
   connect(ui_->preset_combo, &QComboBox::activated, this, &CVideoAudioSettingDlg::ChoosePreset);
+  connect(ui_->save_preset_btn, &QPushButton::clicked, this, &CVideoAudioSettingDlg::SavePreset);
   // A value of the preset's changed on the page: the preset is no longer chosen.
   for (QComboBox* combo : {ui_->container_combo, ui_->video_codec_combo, ui_->audio_codec_combo, ui_->quality_combo,
                            ui_->speed_combo, ui_->video_bitrate_combo, ui_->target_size_combo})
@@ -115,6 +122,7 @@ void CVideoAudioSettingDlg::Show(const EncodingSettings& settings) {
   else ui_->target_size_combo->setCurrentIndex(0);
   EnableRateControls();
   ui_->speed_combo->setCurrentIndex(std::max(0, ui_->speed_combo->findData(static_cast<int>(settings.speed))));
+  ui_->hardware_combo->setCurrentIndex(std::max(0, ui_->hardware_combo->findData(static_cast<int>(settings.hardware))));
   CheckRates();
   ShowPreset(settings.preset);
   if (!PresetShown(Values())) ui_->preset_combo->setCurrentIndex(0);
@@ -143,6 +151,56 @@ void CVideoAudioSettingDlg::ChoosePreset(int index) {
   Show(values);
 }
 
+void CVideoAudioSettingDlg::FillPresets() {
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  presets_ = AllPresets(profile);
+  const QSignalBlocker blockPresets(ui_->preset_combo);
+  ui_->preset_combo->clear();
+  ui_->preset_combo->addItem(UiText(QStringLiteral("None")));
+  for (const Preset& preset : presets_) ui_->preset_combo->addItem(preset.name);
+}
+
+void CVideoAudioSettingDlg::SavePreset() {
+  const EncodingSettings values = Values();
+  const std::optional<Preset> shown = PresetShown(values);
+  bool given = false;
+  const QString name = QInputDialog::getText(this, UiText(QStringLiteral("Save as Preset")),
+                                             UiText(QStringLiteral("Name of the preset:")), QLineEdit::Normal,
+                                             shown ? shown->name : QString(), &given)
+                           .simplified();
+  if (!given || name.isEmpty()) return;
+  if (FindPreset(BuiltInPresets(), name)) {
+    QMessageBox::warning(this, UiText(QStringLiteral("Save as Preset")),
+                         UiText(QStringLiteral("\"%1\" is a preset of the program's; choose another name.")).arg(name));
+    return;
+  }
+  Preset preset;
+  preset.name = name;
+  preset.container = values.container;
+  preset.videoCodec = values.videoCodec;
+  preset.audioCodec = values.audioCodec;
+  preset.quality = values.quality;
+  preset.qualityLevel = values.qualityLevel;
+  preset.speed = values.speed;
+  // The size the videos are written at now: the Resize settings' while they
+  // are on for every run, else the shown preset's.
+  const ResizingSettings resizing = ReadResizingSettings(DataFile(kResizingSettingsFileName));
+  const QSize size = resizing.resizeEveryTime ? OutputSize(resizing, true)
+                     : shown                  ? QSize(shown->width, shown->height)
+                                              : QSize();
+  preset.width = std::max(0, size.width());
+  preset.height = std::max(0, size.height());
+
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  std::vector<Preset> own = ReadUserPresets(profile);
+  std::erase_if(own, [&](const Preset& p) { return p.name.compare(name, Qt::CaseInsensitive) == 0; });
+  own.push_back(preset);
+  WriteUserPresets(profile, own);
+  profile.sync();
+  FillPresets();
+  ShowPreset(name);
+}
+
 EncodingSettings CVideoAudioSettingDlg::Values() const {
   EncodingSettings values;
   values.container = SelectedContainer(ui_->container_combo).container;
@@ -163,7 +221,7 @@ EncodingSettings CVideoAudioSettingDlg::Values() const {
   values.speed = static_cast<SpeedChoice>(ui_->speed_combo->currentData().toInt());
   values.targetSizeMb = TargetSizeShown();
   if (const std::optional<Preset> preset = PresetShown(values)) values.preset = preset->name;
-  values.hardware = hardware_;
+  values.hardware = static_cast<HardwareChoice>(ui_->hardware_combo->currentData().toInt());
   return values;
 }
 

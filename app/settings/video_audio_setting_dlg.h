@@ -5,7 +5,8 @@
 // chosen container and every list comes from the engine's table of choices.
 // A bit rate the chosen audio codec refuses at the chosen sample rate is
 // lowered on the page, with the reason shown beneath. A preset (presets.h)
-// sets its values on the page; it stays chosen while the page holds them.
+// sets its values on the page; it stays chosen while the page holds them,
+// and the page's values can be saved as a preset of the user's.
 // User-interface thread.
 
 #include "app/processing/encoding_settings.h"
@@ -42,6 +43,11 @@ class CVideoAudioSettingDlg : public QWidget {
  private:
   void FillCodecs();
   void ChoosePreset(int index);
+  // Asks for a name and stores the page's values as the user's preset of
+  // that name (replacing one of the same name), at once; refuses the name
+  // of a built-in preset.
+  void SavePreset();
+  void FillPresets();
   // The preset chosen while the page holds its values, else none; nothing
   // for none.
   std::optional<Preset> PresetShown(const EncodingSettings& values) const;
@@ -55,8 +61,6 @@ class CVideoAudioSettingDlg : public QWidget {
 
   std::unique_ptr<Ui::CVideoAudioSettingDlg> ui_;
   std::vector<Preset> presets_;  // the preset combo's items after "None"
-  // The hardware encoder setting, which the page does not show: saved as it was read.
-  HardwareChoice hardware_ = HardwareChoice::kOff;
 };
 
 }  // namespace vidmora

@@ -2,6 +2,7 @@
 #include "app/processing/codec_limits.h"
 #include "app/processing/encoding_settings.h"
 #include "app/processing/job_settings.h"
+#include "app/processing/presets.h"
 #include "app/processing/settings/app_folders.h"
 #include "app/processing/settings/session_choices.h"
 #include "app/processing/templates/template_store.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -432,6 +434,68 @@ TEST_F(PreferenceDlgTest, APresetSetsItsValuesAndStaysChosenWhileThePageHoldsThe
   Close(dialog, QDialogButtonBox::Ok);
   QSettings profile(kProfileOrganization, kProfileApplication);
   EXPECT_EQ(ReadEncodingSettings(profile).preset, "");
+}
+
+// The page's values saved under a name become a preset of the user's: kept in
+// the profile, offered after the built-in ones and chosen; saving again under
+// that name replaces it; a built-in preset's name is refused with a message.
+TEST_F(PreferenceDlgTest, ThePagesValuesAreSavedAsAPresetOfTheUsers) {
+  const auto saveAs = [](CPreferenceDlg& dialog, const QString& name) {
+    OnNextModalOf<QInputDialog>([name](QInputDialog* prompt) {
+      prompt->setTextValue(name);
+      prompt->accept();
+    });
+    Control<QPushButton>(dialog, "save_preset_btn")->click();
+  };
+  {
+    CPreferenceDlg dialog;
+    Control<QComboBox>(dialog, "container_combo")->setCurrentText("WebM");
+    Control<QComboBox>(dialog, "video_codec_combo")->setCurrentText("VP9");
+    Control<QComboBox>(dialog, "quality_combo")->setCurrentText("High");
+    saveAs(dialog, "  Clips  for   the web ");
+    auto* preset = Control<QComboBox>(dialog, "preset_combo");
+    EXPECT_EQ(preset->currentText(), "Clips for the web");
+    EXPECT_EQ(preset->findText("Clips for the web"), preset->count() - 1);
+    // Saved again under the same name with another quality: one preset, the new values.
+    Control<QComboBox>(dialog, "quality_combo")->setCurrentText("Small");
+    saveAs(dialog, "clips for the web");
+    EXPECT_EQ(preset->findText("Clips for the web", Qt::MatchFixedString), preset->count() - 1);
+
+    QString seen;
+    OnNextModalOf<QInputDialog>([&seen](QInputDialog* prompt) {
+      AnswerNextMessage(QMessageBox::Ok, &seen);
+      prompt->setTextValue("small hevc");
+      prompt->accept();
+    });
+    Control<QPushButton>(dialog, "save_preset_btn")->click();
+    EXPECT_TRUE(seen.contains("small hevc")) << seen.toStdString();
+    Close(dialog, QDialogButtonBox::Cancel);
+  }
+  QSettings profile(kProfileOrganization, kProfileApplication);
+  const std::vector<Preset> own = ReadUserPresets(profile);
+  ASSERT_EQ(own.size(), 1u);
+  EXPECT_EQ(own[0].name, "clips for the web");
+  EXPECT_EQ(own[0].container, Container::kWebm);
+  EXPECT_EQ(own[0].videoCodec, VideoCodec::kVp9);
+  EXPECT_EQ(own[0].quality, QualityChoice::kSmall);
+  // Offered by the next page too.
+  CPreferenceDlg dialog;
+  EXPECT_GT(Control<QComboBox>(dialog, "preset_combo")->findText("clips for the web"), 0);
+}
+
+// The hardware encoder is chosen on the page and stored.
+TEST_F(PreferenceDlgTest, TheHardwareEncoderIsChosenOnThePage) {
+  {
+    CPreferenceDlg dialog;
+    auto* hardware = Control<QComboBox>(dialog, "hardware_combo");
+    EXPECT_EQ(Items(hardware), QStringList({"Off", "Whichever works", "VAAPI", "NVENC", "QSV"}));
+    EXPECT_EQ(hardware->currentText(), "Off");
+    hardware->setCurrentText("VAAPI");
+    Close(dialog, QDialogButtonBox::Ok);
+  }
+  EXPECT_EQ(StoredEncoding().hardware, HardwareChoice::kVaapi);
+  CPreferenceDlg dialog;
+  EXPECT_EQ(Control<QComboBox>(dialog, "hardware_combo")->currentText(), "VAAPI");
 }
 
 // What the dialog stores is what the next batch encodes with.
