@@ -5,9 +5,11 @@
 #include "app/processing/settings/app_folders.h"
 #include "app/processing/settings/resizing_settings.h"
 #include "app/processing/settings/session_choices.h"
+#include "app/processing/size_estimate.h"
 #include "app/settings/language_manager.h"
 #include "ui_video_audio_setting_dlg.h"
 
+#include <QCheckBox>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QSettings>
@@ -94,6 +96,10 @@ CVideoAudioSettingDlg::CVideoAudioSettingDlg(QWidget* parent)
   connect(ui_->target_size_combo, &QComboBox::currentTextChanged, this, &CVideoAudioSettingDlg::EnableRateControls);
   for (QComboBox* combo : {ui_->audio_codec_combo, ui_->sample_rate_combo, ui_->audio_bitrate_combo})
     connect(combo, &QComboBox::currentIndexChanged, this, &CVideoAudioSettingDlg::CheckRates);
+  for (QComboBox* combo : {ui_->video_bitrate_combo, ui_->target_size_combo, ui_->audio_bitrate_combo})
+    connect(combo, &QComboBox::currentTextChanged, this, &CVideoAudioSettingDlg::ShowSizeEstimate);
+  connect(ui_->disable_audio_check, &QCheckBox::toggled, this, &CVideoAudioSettingDlg::ShowSizeEstimate);
+  ShowSizeEstimate();
 }
 
 CVideoAudioSettingDlg::~CVideoAudioSettingDlg() = default;
@@ -231,6 +237,34 @@ std::optional<double> CVideoAudioSettingDlg::TargetSizeShown() const {
   const QString text = ui_->target_size_combo->currentText().trimmed();
   if (text != ui_->target_size_combo->itemText(0)) ParseTargetSize(text, megabytes);
   return megabytes;
+}
+
+void CVideoAudioSettingDlg::ShowSizeEstimate() {
+  const EncodingSettings values = Values();
+  QString text;
+  if (const std::optional<double> perMinute = MegabytesPerMinute(values)) {
+    text = UiText(QStringLiteral("About %1 MB a minute of video.")).arg(*perMinute, 0, 'f', 1);
+  } else if (values.targetSizeMb) {
+    const std::optional<int> minute = VideoKbpsForTargetSize(values, 60);
+    const std::optional<int> tenMinutes = VideoKbpsForTargetSize(values, 600);
+    const QString size = QString::number(*values.targetSizeMb, 'g', 4);
+    if (minute && tenMinutes)
+      text = UiText(QStringLiteral("Each output about %1 MB: the video of a 1-minute clip at about %2 kbit/s, "
+                                   "of a 10-minute clip at %3 kbit/s."))
+                 .arg(size)
+                 .arg(*minute)
+                 .arg(*tenMinutes);
+    else if (minute)
+      text = UiText(QStringLiteral("Each output about %1 MB: the video of a 1-minute clip at about %2 kbit/s; "
+                                   "the audio of a 10-minute clip alone would fill it."))
+                 .arg(size)
+                 .arg(*minute);
+    else
+      text = UiText(QStringLiteral("Each output about %1 MB: the audio of a 1-minute clip alone would fill it."))
+                 .arg(size);
+  }
+  ui_->size_estimate_label->setText(text);
+  ui_->size_estimate_label->setVisible(!text.isEmpty());
 }
 
 void CVideoAudioSettingDlg::EnableRateControls() {

@@ -56,6 +56,8 @@ class CVideoAudioSettingDlg : public QWidget {
   // Quality, target size and bit rate: the one that decides is enabled.
   void EnableRateControls();
   std::optional<double> TargetSizeShown() const;
+  // What the set bit rate or target size says of the outputs' size.
+  void ShowSizeEstimate();
   static void SelectText(QComboBox* combo, const QString& value);
   static QString StoredText(const QComboBox* combo);
 

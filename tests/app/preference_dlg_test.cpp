@@ -384,8 +384,17 @@ TEST_F(PreferenceDlgTest, ATargetSizeTakesThePlaceOfTheQualityUnlessABitRateIsSe
     auto* target = Control<QComboBox>(dialog, "target_size_combo");
     EXPECT_EQ(target->currentIndex(), 0);
     EXPECT_TRUE(Control<QComboBox>(dialog, "quality_combo")->isEnabled());
+    auto* estimate = Control<QLabel>(dialog, "size_estimate_label");
+    EXPECT_TRUE(estimate->isHidden());  // a quality: the size follows the pictures
     target->setEditText("9.5");
     EXPECT_FALSE(Control<QComboBox>(dialog, "quality_combo")->isEnabled());
+    // 9.5 MB in a minute is 1267 kbit/s, 128 of them the audio's; ten minutes leave none.
+    EXPECT_TRUE(estimate->text().contains("about 1139 kbit/s")) << estimate->text().toStdString();
+    EXPECT_TRUE(estimate->text().contains("10-minute clip alone would fill it")) << estimate->text().toStdString();
+    target->setEditText("100");
+    EXPECT_TRUE(estimate->text().contains("1-minute clip at about 13205 kbit/s, of a 10-minute clip at 1205 kbit/s"))
+        << estimate->text().toStdString();
+    target->setEditText("9.5");
     Close(dialog, QDialogButtonBox::Ok);
   }
   QSettings profile(kProfileOrganization, kProfileApplication);
@@ -393,8 +402,10 @@ TEST_F(PreferenceDlgTest, ATargetSizeTakesThePlaceOfTheQualityUnlessABitRateIsSe
   CPreferenceDlg dialog;
   auto* target = Control<QComboBox>(dialog, "target_size_combo");
   EXPECT_EQ(target->currentText(), "9.5");
-  Control<QComboBox>(dialog, "video_bitrate_combo")->setCurrentIndex(2);
+  Control<QComboBox>(dialog, "video_bitrate_combo")->setCurrentText("2000");
   EXPECT_FALSE(target->isEnabled());
+  // 2000 + 128 kbit/s for 60 s.
+  EXPECT_EQ(Control<QLabel>(dialog, "size_estimate_label")->text(), "About 16.0 MB a minute of video.");
   EXPECT_FALSE(Control<QComboBox>(dialog, "quality_combo")->isEnabled());
   Control<QComboBox>(dialog, "video_bitrate_combo")->setCurrentIndex(0);
   target->setCurrentIndex(0);

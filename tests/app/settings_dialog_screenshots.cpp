@@ -50,7 +50,8 @@ TEST(SettingsDialogScreenshots, BothPagesOfThePreferences) {
 
 // The encoding page as a user meets the newer choices: WebM with AV1, Opus
 // and a named quality; a typed level with a slower speed; and the note that
-// says why a change of container dropped the chosen codecs.
+// says why a change of container dropped the chosen codecs; a preset; a
+// target size with its estimate.
 TEST(SettingsDialogScreenshots, TheEncodingPageWithQualityAndTheContainersLimits) {
   TempEnv env;
   ASSERT_TRUE(PrepareDataFolder());
@@ -77,6 +78,9 @@ TEST(SettingsDialogScreenshots, TheEncodingPageWithQualityAndTheContainersLimits
   preset->setCurrentIndex(web);
   emit preset->activated(web);
   Save(dialog, prefix + "preset_webm_av1.png");
+  // A target size, and what it leaves for a short and a long clip.
+  combo("target_size_combo")->setEditText("100");
+  Save(dialog, prefix + "target_size_100.png");
   dialog.close();
 }
 
