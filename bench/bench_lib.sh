@@ -10,6 +10,14 @@ make_clip() {
     -c:v libx264 -pix_fmt yuv420p -c:a aac -b:a 128k -ac 2 "$1"
 }
 
+# A private folder, $work, removed when the script ends, holding that clip as $clip.
+work_with_clip() {
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  clip=$work/source.mp4
+  make_clip "$clip"
+}
+
 # The clip's video bit rate in kbit/s, as the application's probe gives it.
 video_kbps() {
   echo $(( $(ffprobe -v error -select_streams v:0 -show_entries stream=bit_rate -of csv=p=0 "$1") / 1000 ))

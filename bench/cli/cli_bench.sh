@@ -19,10 +19,7 @@ cli=$build/bin/vidmora-cli
 [[ -x $cli ]] || { echo "build vidmora-cli in $build first" >&2; exit 2; }
 source "$(dirname "${BASH_SOURCE[0]}")/../bench_lib.sh"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-clip=$work/source.mp4
-make_clip "$clip"
+work_with_clip
 video_kbps=$(video_kbps "$clip")
 args=(-vcodec libx264 -b:v "${video_kbps}k" -r 25 -acodec aac -ar 44.1k -b:a 128k -vol 256)
 

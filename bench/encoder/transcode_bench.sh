@@ -22,10 +22,7 @@ driver=$build/bin/vencor_transcode_driver
 [[ -x $driver ]] || { echo "build the target vencor_transcode_driver in $build first" >&2; exit 2; }
 source "$(dirname "${BASH_SOURCE[0]}")/../bench_lib.sh"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-clip=$work/source.mp4
-make_clip "$clip"
+work_with_clip
 video_kbps=$(video_kbps "$clip")
 
 common=(-vcodec libx264 -b:v "${video_kbps}k" -r 25)
