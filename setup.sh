@@ -8,7 +8,8 @@
 #                             build and run every test, check the installation and the .deb;
 #                             then build again from a clean folder with AddressSanitizer and
 #                             UndefinedBehaviorSanitizer, run clang-tidy over the changed files
-#                             and run every test and the fuzzers
+#                             and run every test and the fuzzers; last, the ThreadSanitizer
+#                             tests below
 #   ./setup.sh tsan           install what is missing, build the engine's, the window's and the
 #                             player's tests with ThreadSanitizer and run them
 #   ./setup.sh build          install what is missing and build
@@ -112,6 +113,22 @@ run_tests() {  # build folder, then extra ctest arguments
   ctest --test-dir "$dir" --output-on-failure --no-tests=error -j "$jobs" --timeout 900 "$@"
 }
 
+run_tsan_tests() {
+  # Where threads hand work to each other: the engine's batch and jobs, the window
+  # that runs them and the player. Only those test programs and what they need are built.
+  log "engine, window and player tests with ThreadSanitizer"
+  export TSAN_OPTIONS="suppressions=$here/tests/tsan_suppressions.txt${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
+  tsan_tests=(app_engine_tests shell_tests player_tests)
+  CC=clang CXX=clang++ configure_and_build "$tsan_dir" \
+    -DVIDMORA_TESTS=ON -DVIDMORA_TSAN=ON -DVIDMORA_FUZZ=OFF -DVIDMORA_BENCHMARKS=OFF \
+    -- "${tsan_tests[@]}"
+  # Qt starts a child process with a clone() that ThreadSanitizer's runtime
+  # cannot follow (its fork handler stops on a failed CHECK): the tests that
+  # start one through QProcess run in the other builds only.
+  tsan_skip='WindowTest\.(ADoneRowsOutputIsPlayedAndShownInTheFileManager|TheEndOfARunIsNotifiedWithTheCountsAndShowInFolder|ASecondStartHandsItsFilesToTheRunningWindow)$'
+  run_tests "$tsan_dir" -L "^($(IFS='|'; echo "${tsan_tests[*]}"))\$" -E "$tsan_skip"
+}
+
 sample_clip() {
   local clip=$build_dir/sample/sample.mp4
   if [ ! -f "$clip" ]; then
@@ -171,18 +188,11 @@ case "$cmd" in
       log "clang-tidy check skipped: the commit in .ci/tidy-base is not in this copy's history"
     fi
     run_tests "$sanitize_dir"
+    run_tsan_tests
     ;;
   tsan)
     install_missing
-    # Where threads hand work to each other: the engine's batch and jobs, the window
-    # that runs them and the player. Only those test programs and what they need are built.
-    log "engine, window and player tests with ThreadSanitizer"
-    export TSAN_OPTIONS="suppressions=$here/tests/tsan_suppressions.txt${TSAN_OPTIONS:+:$TSAN_OPTIONS}"
-    tsan_tests=(app_engine_tests shell_tests player_tests)
-    CC=clang CXX=clang++ configure_and_build "$tsan_dir" \
-      -DVIDMORA_TESTS=ON -DVIDMORA_TSAN=ON -DVIDMORA_FUZZ=OFF -DVIDMORA_BENCHMARKS=OFF \
-      -- "${tsan_tests[@]}"
-    run_tests "$tsan_dir" -L "^($(IFS='|'; echo "${tsan_tests[*]}"))\$"
+    run_tsan_tests
     ;;
   *)
     sed -n '2,16p' "$0" >&2
