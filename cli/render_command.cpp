@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QImage>
 
+#include <cmath>
 #include <cstdio>
 
 namespace vidmora::cli {
@@ -26,7 +27,7 @@ int RunRenderCommand(const CliOptions& options) {
 
   const std::u16string name = options.overrides.templateName->toStdU16String();
   // With a time, the picture is a clip's frame at that time (of a clip of unknown length).
-  const long long frameMs = options.timeSeconds ? static_cast<long long>(*options.timeSeconds * 1000 + 0.5) : -1;
+  const long long frameMs = options.timeSeconds ? std::llround(*options.timeSeconds * 1000) : -1;
   const int status = PaintTemplateOntoImageAt(name.c_str(), &image, frameMs, 0);
   if (status < 0) {
     PrintError(QString("the template \"%1\" cannot be read").arg(*options.overrides.templateName));

@@ -9,7 +9,7 @@ namespace {
 
 // Milliseconds as seconds, without needless decimals: "1.5 s", "60 s".
 QString Seconds(long long ms) {
-  QString text = QString::number(std::llabs(ms) / 1000.0, 'f', 3);
+  QString text = QString::number(static_cast<double>(std::llabs(ms)) / 1000.0, 'f', 3);
   while (text.endsWith('0')) text.chop(1);
   if (text.endsWith('.')) text.chop(1);
   return text + " s";

@@ -33,8 +33,7 @@ QByteArray Address(const QString& recipient, const QString& subject, const QStri
 // A cut at `length` that splits neither a surrogate pair nor a CR LF.
 qsizetype SafeCut(const QString& text, qsizetype length) {
   if (length > 0 && length < text.size()) {
-    if (text[length - 1].isHighSurrogate()) --length;
-    else if (text[length - 1] == u'\r' && text[length] == u'\n') --length;
+    if (text[length - 1].isHighSurrogate() || (text[length - 1] == u'\r' && text[length] == u'\n')) --length;
   }
   return length;
 }

@@ -28,8 +28,9 @@ int main(int argc, char** argv) {
   // The player writes nothing, not even Qt's cache of compiled shaders.
   QCoreApplication::setAttribute(Qt::AA_DisableShaderDiskCache);
   QApplication app(argc, argv);
-  // mpv reads numbers with the C locale's rules; Qt sets the user's.
-  std::setlocale(LC_NUMERIC, "C");
+  // mpv reads numbers with the C locale's rules; Qt sets the user's. Set
+  // before mpv is created, and nothing else of ours reads the locale.
+  std::setlocale(LC_NUMERIC, "C");  // NOLINT(concurrency-mt-unsafe)
 
   QStringList arguments = QApplication::arguments();
   arguments.removeFirst();

@@ -108,7 +108,7 @@ void PlayerWindow::BuildControls() {
 }
 
 void PlayerWindow::BindKeys() {
-  const auto bind = [this](QKeySequence key, auto action) {
+  const auto bind = [this](const QKeySequence& key, auto action) {
     auto* shortcut = new QShortcut(key, this);
     connect(shortcut, &QShortcut::activated, this, action);
   };

@@ -37,9 +37,11 @@ QRect VideoRectangle(const VideoFormat& format, QSize target) {
   // single-precision arithmetic and truncation follow mpv, so that the
   // rectangle matches the picture to the pixel.
   int fittedWidth = target.width();
-  int fittedHeight = static_cast<int>(static_cast<float>(target.width()) / shownWidth * shownHeight);
+  int fittedHeight = static_cast<int>(static_cast<float>(target.width()) / static_cast<float>(shownWidth) *
+                                      static_cast<float>(shownHeight));
   if (fittedHeight > target.height()) {
-    const int byHeight = static_cast<int>(static_cast<float>(target.height()) / shownHeight * shownWidth);
+    const int byHeight = static_cast<int>(static_cast<float>(target.height()) / static_cast<float>(shownHeight) *
+                                          static_cast<float>(shownWidth));
     if (byHeight <= target.width()) {
       fittedHeight = target.height();
       fittedWidth = byHeight;
@@ -47,8 +49,8 @@ QRect VideoRectangle(const VideoFormat& format, QSize target) {
   }
   fittedWidth = std::max(fittedWidth, 1);
   fittedHeight = std::max(fittedHeight, 1);
-  const int left = static_cast<int>((target.width() - fittedWidth) * 0.5f);
-  const int top = static_cast<int>((target.height() - fittedHeight) * 0.5f);
+  const int left = static_cast<int>(static_cast<float>(target.width() - fittedWidth) * 0.5f);
+  const int top = static_cast<int>(static_cast<float>(target.height() - fittedHeight) * 0.5f);
   return QRect(left, top, fittedWidth, fittedHeight);
 }
 

@@ -3,6 +3,7 @@
 #include "draw/glyphra.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vidplay {
 
@@ -35,8 +36,7 @@ std::optional<WatermarkOverlay> PaintWatermark(const QString& templateName, QSiz
 
 std::optional<WatermarkOverlay> WatermarkAt(QSize frameSize, double seconds, double clipSeconds) {
   if (frameSize.isEmpty()) return std::nullopt;
-  SetFrameHookTime(static_cast<long long>(std::max(seconds, 0.0) * 1000 + 0.5),
-                   clipSeconds > 0 ? static_cast<long long>(clipSeconds * 1000 + 0.5) : 0);
+  SetFrameHookTime(std::llround(std::max(seconds, 0.0) * 1000), clipSeconds > 0 ? std::llround(clipSeconds * 1000) : 0);
   WatermarkOverlay overlay;
   overlay.frameSize = frameSize;
   overlay.timed = true;
@@ -44,7 +44,7 @@ std::optional<WatermarkOverlay> WatermarkAt(QSize frameSize, double seconds, dou
   if (!FrameHookRows(frameSize.width(), frameSize.height(), &firstRow, &endRow)) return std::nullopt;
   if (firstRow >= endRow) return overlay;
   QImage rows(frameSize.width(), endRow - firstRow, QImage::Format_ARGB32_Premultiplied);
-  if (rows.isNull() || rows.bytesPerLine() != frameSize.width() * 4) return std::nullopt;
+  if (rows.isNull() || rows.bytesPerLine() != static_cast<qsizetype>(frameSize.width()) * 4) return std::nullopt;
   if (!FrameHookOverlay(frameSize.width(), frameSize.height(), firstRow, endRow,
                         reinterpret_cast<unsigned int*>(rows.bits())))
     return std::nullopt;
