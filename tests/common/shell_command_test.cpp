@@ -124,10 +124,16 @@ TEST(ShellCommand, WaitsForAProgramAndHandsItsArguments) {
 // Puts a folder first on PATH for the life of the object.
 class PathFirst {
  public:
-  explicit PathFirst(const fs::path& folder) : saved_(std::getenv("PATH") ? std::getenv("PATH") : "") {
+  explicit PathFirst(const fs::path& folder) : saved_(Path()) {
     setenv("PATH", (folder.string() + ":" + saved_).c_str(), 1);
   }
   ~PathFirst() { setenv("PATH", saved_.c_str(), 1); }
+
+ private:
+  static std::string Path() {
+    const char* path = std::getenv("PATH");
+    return path ? path : "";
+  }
 
  private:
   std::string saved_;

@@ -139,6 +139,7 @@ TEST(LayerTiming, JumpsFollowTheSeedAndNeverRepeatAnAnchor) {
   const auto sequence = [&](int seed) {
     timing.motionSeed = seed;
     std::vector<int> anchors;
+    anchors.reserve(40);
     for (int step = 0; step < 40; ++step) anchors.push_back(JumpAnchor(timing, step));
     return anchors;
   };
@@ -161,8 +162,8 @@ TEST(LayerTiming, JumpsFollowTheSeedAndNeverRepeatAnAnchor) {
   timing.motionSeed = 7;
   const QRect centred(140, 110, 40, 20);
   for (int step = 0; step < 10; ++step) {
-    const MarkState a = MarkStateAt(timing, FrameTime{step * 1000, 0}, kFrame, centred);
-    const MarkState b = MarkStateAt(timing, FrameTime{step * 1000 + 999, 0}, kFrame, centred);
+    const MarkState a = MarkStateAt(timing, FrameTime{int64_t{step} * 1000, 0}, kFrame, centred);
+    const MarkState b = MarkStateAt(timing, FrameTime{int64_t{step} * 1000 + 999, 0}, kFrame, centred);
     EXPECT_EQ(a.offset, b.offset) << step;
     const QRect moved = centred.translated(a.offset);
     EXPECT_TRUE(QRect(QPoint(0, 0), kFrame).contains(moved)) << step;

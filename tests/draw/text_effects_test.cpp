@@ -246,8 +246,10 @@ TEST(CoverTiles, RepeatAtStepsOfTextSizePlusGaps) {
     const double stepX = box.width() + 100;
     const double stepY = box.height() + 55;
     int tiles = 0;
-    for (double y0 = 0; y0 < 720; y0 += stepY) {
-      for (double x0 = 0; x0 < 1280; x0 += stepX) {
+    for (int row = 0; row * stepY < 720; ++row) {
+      const double y0 = row * stepY;
+      for (int column = 0; column * stepX < 1280; ++column) {
+        const double x0 = column * stepX;
         const QRect tile = QRect(QPoint(int(x0), int(y0)), QSize(int(box.width()), int(box.height()))) & frame.rect();
         const QRect gapRight = QRect(int(x0 + box.width()) + 4, int(y0), 90, int(stepY)) & frame.rect();
         const QRect gapBelow = QRect(int(x0), int(y0 + box.height()) + 4, int(stepX), 45) & frame.rect();

@@ -63,7 +63,8 @@ extern "C" VIDMORA_EXPORT int cplusplusout(unsigned char* bits, int width, int h
   }
   const int stride = (width * 3 + 3) & ~3;
   for (int y = kMarkerTop; y < kMarkerTop + kMarkerSize && y < height; ++y)
-    for (int x = kMarkerLeft; x < kMarkerLeft + kMarkerSize && x < width; ++x) std::memset(bits + y * stride + x * 3, 255, 3);
+    for (int x = kMarkerLeft; x < kMarkerLeft + kMarkerSize && x < width; ++x)
+      std::memset(bits + static_cast<ptrdiff_t>(y) * stride + static_cast<ptrdiff_t>(x) * 3, 255, 3);
   return 0;
 }
 

@@ -113,7 +113,7 @@ TEST(MarkupParse, ResultTextStopsGrowingAtTheCap) {
 TEST(MarkupParse, HundredThousandLevelsDeep) {
   constexpr int kDepth = 100000;
   std::u16string text;
-  text.reserve(kDepth * 8);
+  text.reserve(static_cast<size_t>(kDepth) * 8);
   for (int i = 0; i < kDepth; ++i) text += u"<e>";
   text += u"deep";
   for (int i = 0; i < kDepth; ++i) text += u"</e>";
@@ -137,13 +137,13 @@ TEST(MarkupParse, HundredThousandLevelsDeep) {
   }
   // The same depth never closed: every element is unended, each child is
   // moved up once, and the parse stays linear.
-  MarkupDoc open(std::u16string_view(text).substr(0, kDepth * 3));
+  MarkupDoc open(std::u16string_view(text).substr(0, static_cast<size_t>(kDepth) * 3));
   EXPECT_FALSE(open.IsWellFormed());
   int count = 0;
   while (open.FindElem()) ++count;
   EXPECT_EQ(count, kDepth);
   // Many end tags that close nothing below a deep stack stay linear too.
-  std::u16string lone = text.substr(0, kDepth * 3);
+  std::u16string lone = text.substr(0, static_cast<size_t>(kDepth) * 3);
   for (int i = 0; i < kDepth; ++i) lone += u"</x>";
   MarkupDoc loneDoc(lone);
   EXPECT_FALSE(loneDoc.IsWellFormed());

@@ -60,17 +60,17 @@ TEST(TextTokens, TimecodesCountDropFramesAtNtscRates) {
   const Case cases[] = {
       {pal, 0, "00:00:00:00"},
       {pal, 25 * 3600 + 24, "01:00:00:24"},
-      {film, 24 * 60, "00:01:00:00"},  // 23.976 counts 24 a second, nothing dropped
+      {film, int64_t{24} * 60, "00:01:00:00"},  // 23.976 counts 24 a second, nothing dropped
       {ntsc, 1799, "00:00:59;29"},
       {ntsc, 1800, "00:01:00;02"},   // ;00 and ;01 skipped
       {ntsc, 17982, "00:10:00;00"},  // not at every tenth minute
       {ntsc, 17982 + 1800, "00:11:00;02"},
       {ntsc60, 3600, "00:01:00;04"},
-      {pal, 25 * 86400, "00:00:00:00"},  // hours wrap
+      {pal, int64_t{25} * 86400, "00:00:00:00"},  // hours wrap
   };
   for (const Case& c : cases) {
     EXPECT_EQ(U8(FormatTimecode(c.frames, c.rate)), c.timecode) << c.frames;
-    if (c.frames < 25 * 86400) {
+    if (c.frames < int64_t{25} * 86400) {
       EXPECT_EQ(ParseTimecode(c.timecode, c.rate), c.frames) << c.timecode;
     }
   }

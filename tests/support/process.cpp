@@ -26,12 +26,13 @@ std::vector<std::string> ChildEnvironment(const std::map<std::string, std::strin
     std::string name = entry.substr(0, entry.find('='));
     if (!overrides.count(name)) env.push_back(entry);
   }
-  for (const auto& [name, value] : overrides) env.push_back(name + "=" + value);
+  for (const auto& [name, value] : overrides) env.push_back(std::string(name).append("=").append(value));
   return env;
 }
 
 std::vector<char*> CStrings(std::vector<std::string>& strings) {
   std::vector<char*> out;
+  out.reserve(strings.size() + 1);
   for (auto& s : strings) out.push_back(s.data());
   out.push_back(nullptr);
   return out;
