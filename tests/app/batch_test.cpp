@@ -95,6 +95,7 @@ class BatchTest : public EngineTest {
  protected:
   std::vector<RowState> States(const Batch& batch, int rows) {
     std::vector<RowState> states;
+    states.reserve(static_cast<size_t>(std::max(rows, 0)));
     for (int row = 0; row < rows; ++row) states.push_back(batch.State(row));
     return states;
   }

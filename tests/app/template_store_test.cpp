@@ -281,6 +281,7 @@ TEST_F(TemplateStoreTest, TemplatesAddedAtTheSameTimeAreAllListed) {
   constexpr int kEach = 5;
   std::vector<std::thread> threads;
   std::atomic<int> failures{0};
+  threads.reserve(kThreads);
   for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([this, t, &failures] {
       for (int i = 0; i < kEach; ++i)
@@ -308,7 +309,7 @@ StoreResult WithTinyFileSizeLimit(Step step) {
   rlimit tiny = saved;
   tiny.rlim_cur = 16;
   if (setrlimit(RLIMIT_FSIZE, &tiny) != 0) throw std::runtime_error("setrlimit failed");
-  const StoreResult result = step();
+  StoreResult result = step();
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, previous);
   return result;

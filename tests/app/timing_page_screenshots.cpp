@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 namespace vidmora::test {
@@ -82,7 +83,7 @@ TEST(TimingPageScreenshots, ThePageStoresTimesAndTheSliderMovesTheMark) {
   EXPECT_NE(started, before);
   EXPECT_NE(moved, started);
 
-  const int scale = static_cast<int>(editor.devicePixelRatioF() + 0.5);
+  const int scale = static_cast<int>(std::lround(editor.devicePixelRatioF()));
   const fs::path out = TestOutputDir() / "template_editor";
   fs::create_directories(out);
   for (const int ms : {1000, 10000}) {

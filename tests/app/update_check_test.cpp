@@ -108,7 +108,11 @@ const Case kCases[] = {
     {"no_major", "[Gerneral]\nminor_version=9\n", VersionFileServer::Answer::kServe, {}, "failed"},
     {"not_a_number", VersionFile("x", "0", "0"), VersionFileServer::Answer::kServe, {}, "failed"},
     {"empty", "", VersionFileServer::Answer::kServe, {}, "failed"},
-    {"huge", VersionFile("9", "0", "0") + QByteArray(100 * 1024, ';'), VersionFileServer::Answer::kServe, {}, "failed"},
+    {"huge",
+     VersionFile("9", "0", "0") + QByteArray(qsizetype{100} * 1024, ';'),
+     VersionFileServer::Answer::kServe,
+     {},
+     "failed"},
     {"never_answers", {}, VersionFileServer::Answer::kNever, {}, "failed"},
 };
 
@@ -166,7 +170,7 @@ TEST(UpdateCheck, TheTimeLimitCoversTheWholeDownload) {
 
 TEST(UpdateCheck, FailureMessagesSayWhy) {
   test::TempEnv env;
-  VersionFileServer huge(QByteArray(100 * 1024, 'x'), VersionFileServer::Answer::kServe);
+  VersionFileServer huge(QByteArray(qsizetype{100} * 1024, 'x'), VersionFileServer::Answer::kServe);
   EXPECT_EQ(Check(huge.Url(), UpdateMode::kOnDemand), std::vector<std::string>{"failed: the version file is larger than 64 KiB."});
   VersionFileServer slow({}, VersionFileServer::Answer::kNever);
   EXPECT_EQ(Check(slow.Url(), UpdateMode::kOnDemand, 1000),

@@ -392,6 +392,7 @@ TEST_F(CliSafetyTest, ConcurrentFirstStartsAllSeeTheDemoTemplate) {
   for (int round = 0; round < 3; ++round) {
     fs::remove_all(env_.DataHome() / "Vidmora");
     std::vector<std::unique_ptr<RunningProcess>> starts;
+    starts.reserve(4);
     for (int i = 0; i < 4; ++i) starts.push_back(std::make_unique<RunningProcess>(Cli({"templates"})));
     for (auto& start : starts) {
       const ProcessResult result = start->Finish();

@@ -12,6 +12,7 @@ namespace {
 // Closed groups of `gop` pictures at one tick a picture, shown in order (no reordering).
 std::vector<PacketTimes> InOrder(int pictures, int gop) {
   std::vector<PacketTimes> packets;
+  packets.reserve(static_cast<size_t>(pictures));
   for (int i = 0; i < pictures; ++i) packets.push_back({i, i, i % gop == 0});
   return packets;
 }

@@ -32,6 +32,7 @@ EncodeResult RunVencor(const std::vector<std::string>& arguments, VencorProgress
   std::vector<std::string> storage = {"ffmpeg"};
   storage.insert(storage.end(), arguments.begin(), arguments.end());
   std::vector<char*> argv;
+  argv.reserve(storage.size() + 1);
   for (auto& argument : storage) argv.push_back(argument.data());
   argv.push_back(nullptr);
   setProgress(progress, userData);

@@ -92,7 +92,7 @@ std::vector<double> HookReference(const AVFrame& source, int width, int height, 
       const double pr = colors.fullRange ? (cr - 128) / 255 : (cr - 128) / 224;
       const double r = l + 2 * (1 - colors.kr) * pr, b = l + 2 * (1 - colors.kb) * pb;
       const double g = (l - colors.kr * r - colors.kb * b) / kg;
-      uint8_t* p = bgr.data() + static_cast<size_t>(y) * stride + x * 3;
+      uint8_t* p = bgr.data() + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3;
       for (const auto& [i, v] : {std::pair{0, b}, {1, g}, {2, r}})
         p[i] = static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
     }
@@ -102,7 +102,7 @@ std::vector<double> HookReference(const AVFrame& source, int width, int height, 
 
   std::vector<double> samples;
   const auto pixel = [&](int x, int y, int which) {  // luma, Pb or Pr of a painted pixel
-    const uint8_t* p = bgr.data() + static_cast<size_t>(y) * stride + x * 3;
+    const uint8_t* p = bgr.data() + static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3;
     const double b = p[0] / 255.0, g = p[1] / 255.0, r = p[2] / 255.0;
     const double l = colors.kr * r + kg * g + colors.kb * b;
     return which == 0 ? l : which == 1 ? (b - l) / (2 * (1 - colors.kb)) : (r - l) / (2 * (1 - colors.kr));
@@ -284,7 +284,7 @@ TEST(YuvBlend, WhiteOnHdrFramesIsGraphicsWhite) {
     frame->format = AV_PIX_FMT_YUV420P10LE;
     frame->width = frame->height = kSize;
     ASSERT_GE(av_frame_get_buffer(frame.get(), 0), 0);
-    const std::vector<uint32_t> white(kSize * kSize, 0xFFFFFFFFu);
+    const std::vector<uint32_t> white(static_cast<size_t>(kSize) * kSize, 0xFFFFFFFFu);
     YuvColors colors{0.2627, 0.0593, false, c.transfer};
     const YuvOverlay overlay(AV_PIX_FMT_YUV420P10LE, kSize, kSize, 0, kSize, white.data(), colors);
     overlay.BlendInto(*frame);

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTest>
 
+#include <cmath>
 #include <set>
 
 namespace vidplay::test {
@@ -51,7 +52,7 @@ void ExpectWatermarkedPicture(PlayerWindow& window, const fs::path& clip, const 
   EXPECT_LT(picture.right() - red.right(), picture.width() / 8);
   EXPECT_LT(picture.bottom() - red.bottom(), picture.height() / 8);
 
-  const int frameIndex = static_cast<int>(window.Player()->Position() * 25 + 0.5);
+  const int frameIndex = static_cast<int>(std::lround(window.Player()->Position() * 25));
   const QImage frame = DecodeFrame(clip, frameIndex);
   ASSERT_FALSE(frame.isNull());
   EXPECT_LT(DistanceFromFrame(window, grab, frame), 12) << "not the clip's picture";
