@@ -15,7 +15,8 @@ namespace vidmora::cli {
 int RunRenderCommand(const CliOptions& options) {
   const QFileInfo in(options.imagePath);
   const QFileInfo out(options.outPath);
-  if (in.absoluteFilePath() == out.absoluteFilePath() || (out.exists() && IsSameFile(options.imagePath, options.outPath))) {
+  if (in.absoluteFilePath() == out.absoluteFilePath() ||
+      (out.exists() && IsSameFile(options.imagePath, options.outPath))) {
     PrintError(QString("--out %1 is the picture given with --image; it is never painted over").arg(options.outPath));
     return kExitUsage;
   }

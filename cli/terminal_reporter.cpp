@@ -24,7 +24,8 @@ QString ShownName(const QString& name) {
     if (c == u'\n') shown += QStringLiteral("\\n");
     else if (c == u'\r') shown += QStringLiteral("\\r");
     else if (c == u'\t') shown += QStringLiteral("\\t");
-    else if (c.category() == QChar::Other_Control) shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
+    else if (c.category() == QChar::Other_Control)
+      shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
     else shown += c;
   }
   return shown;
@@ -89,9 +90,14 @@ void TerminalReporter::Emit(const QJsonObject& object) {
 void TerminalReporter::EmitNotProcessed(int row) {
   std::lock_guard lock(mutex_);
   if (!json_ || row < 0 || row >= files_.size()) return;
-  QJsonObject object{{"source", files_[row]}, {"output", QString()}, {"state", "not-processed"},
-                     {"reason", "the run was stopped before this file"}, {"notes", QString()},
-                     {"seconds", 0}, {"frames", 0}, {"retry", true}};
+  QJsonObject object{{"source", files_[row]},
+                     {"output", QString()},
+                     {"state", "not-processed"},
+                     {"reason", "the run was stopped before this file"},
+                     {"notes", QString()},
+                     {"seconds", 0},
+                     {"frames", 0},
+                     {"retry", true}};
   Print(stdout, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) + "\n");
 }
 
@@ -162,10 +168,10 @@ void TerminalReporter::RowProgressed(int row, const EncodeProgress& progress) {
   lastProgressPrint_ = progress.elapsedSeconds;
   const double left = progress.SecondsLeft();
   // One pass of arg(): a "%2" in a file name stays as it is.
-  Print(stderr, QString("\r%1  %2%  %3 fps  %4 left\x1b[K")
-                    .arg(Label(row), QString::number(static_cast<int>(progress.fraction * 100)),
-                         QString::number(progress.FramesPerSecond(), 'f', 1),
-                         left >= 0 ? Duration(left) : QString("--:--")));
+  Print(stderr,
+        QString("\r%1  %2%  %3 fps  %4 left\x1b[K")
+            .arg(Label(row), QString::number(static_cast<int>(progress.fraction * 100)),
+                 QString::number(progress.FramesPerSecond(), 'f', 1), left >= 0 ? Duration(left) : QString("--:--")));
   progressLineOpen_ = true;
 }
 

@@ -16,7 +16,7 @@ QString Seconds(long long ms) {
 }
 
 QString AnchorName(int anchor) {
-  static const char* const kNames[] = {"top left",    "top centre", "top right",    "middle left", "centre",
+  static const char* const kNames[] = {"top left",     "top centre",  "top right",     "middle left", "centre",
                                        "middle right", "bottom left", "bottom centre", "bottom right"};
   return anchor >= 0 && anchor <= 8 ? kNames[anchor] : kNames[0];
 }
@@ -50,9 +50,10 @@ QString MotionInWords(const EditedLayer& layer) {
       return QString("bounces off the edges at %1% of the frame's width a second").arg(layer.motionSpeed);
     case 3:
       if (layer.motionPeriod <= 0) return "still (jump without a period)";
-      return QString("jumps between the nine places every %1 (seed %2)").arg(Seconds(layer.motionPeriod)).arg(layer.motionSeed);
-    default:
-      return "still";
+      return QString("jumps between the nine places every %1 (seed %2)")
+          .arg(Seconds(layer.motionPeriod))
+          .arg(layer.motionSeed);
+    default: return "still";
   }
 }
 

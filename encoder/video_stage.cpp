@@ -27,7 +27,7 @@ namespace vencor {
 namespace {
 
 constexpr int kMaxTimeBaseDenominator = 65535;  // MPEG-4 part 2 limit; plenty for the others
-constexpr double kMaxFilledGapSeconds = 5;     // a longer gap in the source is not filled with copies
+constexpr double kMaxFilledGapSeconds = 5;      // a longer gap in the source is not filled with copies
 
 bool IsFullRangeFormat(AVPixelFormat format) {
   return format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P || format == AV_PIX_FMT_YUVJ444P ||
@@ -51,9 +51,10 @@ Sampling SamplingOf(AVPixelFormat format) {
 }
 
 std::string SamplingText(Sampling s) {
-  const char* chroma = s.chromaW == 0 && s.chromaH == 0 ? "4:4:4" : s.chromaW == 1 && s.chromaH == 0 ? "4:2:2"
-                       : s.chromaW == 1 && s.chromaH == 1                                         ? "4:2:0"
-                                                                                                  : "subsampled";
+  const char* chroma = s.chromaW == 0 && s.chromaH == 0   ? "4:4:4"
+                       : s.chromaW == 1 && s.chromaH == 0 ? "4:2:2"
+                       : s.chromaW == 1 && s.chromaH == 1 ? "4:2:0"
+                                                          : "subsampled";
   return std::to_string(s.depth) + "-bit " + chroma;
 }
 
@@ -176,7 +177,8 @@ AVRational EncoderTimeBase(AVCodecID codec, AVRational filterTimeBase) {
 
 }  // namespace
 
-VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options, Muxer& muxer, ProgressReporter& progress)
+VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options, Muxer& muxer,
+                       ProgressReporter& progress)
     : sourceStream_(input.Video()), muxer_(muxer), progress_(progress) {
   const AVCodecID sourceCodec = sourceStream_->codecpar->codec_id;
   const bool sameFamily = options.videoCodec == "same";
@@ -192,14 +194,14 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   const AVCodec* codec = FindVideoEncoder(encoderName, muxer.Format());
   if (!codec) Fail(VENCOR_ERROR_ENCODER, "no video encoder for \"" + encoderName + "\" in this FFmpeg");
   if (!MuxerTakes(muxer.Format(), codec->id))
-    Fail(VENCOR_ERROR_ENCODER, std::string("the ") + muxer.Format()->name + " container cannot hold " + codec->name + " video");
+    Fail(VENCOR_ERROR_ENCODER,
+         std::string("the ") + muxer.Format()->name + " container cannot hold " + codec->name + " video");
 
   decoder_ = OpenDecoder(sourceStream_, options.threads);
   inputWidth_ = decoder_->width;
   inputHeight_ = decoder_->height;
   inputFormat_ = decoder_->pix_fmt;
-  if (inputFormat_ == AV_PIX_FMT_NONE)
-    Fail(VENCOR_ERROR_INPUT, "the pixel format of the source's video is unknown");
+  if (inputFormat_ == AV_PIX_FMT_NONE) Fail(VENCOR_ERROR_INPUT, "the pixel format of the source's video is unknown");
 
   // Without a set rate every frame keeps its own time where the container
   // holds variable rates; AVI and plain H.263 want a constant one, the source's.
@@ -232,8 +234,9 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   if (toneMapped_) {
     Note("the %s encoder codes no HDR picture: the source's %s picture is tone-mapped to SDR (BT.709)", codec->name,
          sourceTrc == AVCOL_TRC_SMPTE2084 ? "HDR10 (PQ)" : "HLG");
-    chain += ",zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=tonemap=hable:desat=0,"
-             "zscale=t=bt709:m=bt709:r=tv,format=yuv420p";
+    chain +=
+        ",zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,tonemap=tonemap=hable:desat=0,"
+        "zscale=t=bt709:m=bt709:r=tv,format=yuv420p";
   }
   const bool rgbSource = !toneMapped_ && (av_pix_fmt_desc_get(inputFormat_)->flags & AV_PIX_FMT_FLAG_RGB) != 0;
   // A full-range picture (phones record them) stays full range where the
@@ -258,9 +261,11 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   const AVColorSpace sourceMatrix = toneMapped_ ? AVCOL_SPC_BT709
                                     : rgbSource ? AVCOL_SPC_UNSPECIFIED
                                                 : KnownMatrix(decoder_->colorspace);
-  const AVColorSpace assumed = sourceMatrix != AVCOL_SPC_UNSPECIFIED ? sourceMatrix : AssumedMatrix(inputWidth_, inputHeight_);
+  const AVColorSpace assumed =
+      sourceMatrix != AVCOL_SPC_UNSPECIFIED ? sourceMatrix : AssumedMatrix(inputWidth_, inputHeight_);
   outputMatrix_ = codec->id == AV_CODEC_ID_VP8 && !IsBt601(assumed) ? AVCOL_SPC_BT470BG : assumed;
-  if (rgbSource) scale += std::string(scale.empty() ? "" : ":") + "out_range=tv:out_color_matrix=" + MatrixName(outputMatrix_);
+  if (rgbSource)
+    scale += std::string(scale.empty() ? "" : ":") + "out_range=tv:out_color_matrix=" + MatrixName(outputMatrix_);
   // The output size is scaled to in the same pass as the range and matrix,
   // so that a full-range picture keeps its range through it; its pixels
   // become square.
@@ -273,10 +278,10 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   if (!rgbSource && outputMatrix_ != assumed)
     chain += std::string(",colormatrix=src=") + MatrixName(assumed) + ":dst=" + MatrixName(outputMatrix_);
 
-  const std::string sourceArguments =
-      "video_size=" + std::to_string(inputWidth_) + "x" + std::to_string(inputHeight_) +
-      ":pix_fmt=" + std::to_string(inputFormat_) + ":time_base=" + RateText(sourceStream_->time_base) +
-      ":pixel_aspect=" + RateText(sar);
+  const std::string sourceArguments = "video_size=" + std::to_string(inputWidth_) + "x" + std::to_string(inputHeight_) +
+                                      ":pix_fmt=" + std::to_string(inputFormat_) +
+                                      ":time_base=" + RateText(sourceStream_->time_base) +
+                                      ":pixel_aspect=" + RateText(sar);
   filters_ = MakeFilterGraph(AVMEDIA_TYPE_VIDEO, sourceArguments, chain, "video");
 
   const int width = av_buffersink_get_w(filters_.sink);
@@ -446,8 +451,8 @@ void VideoStage::OpenEncoder(const AVCodec* codec, const TranscodeOptions& optio
   const int result = avcodec_open2(encoder_.get(), codec, nullptr);
   if (result < 0)
     Fail(VENCOR_ERROR_ENCODER, std::string("the ") + codec->name + " encoder refused its settings (" +
-                                   std::to_string(encoder_->width) + "x" + std::to_string(encoder_->height) + "): " +
-                                   AvErrorText(result));
+                                   std::to_string(encoder_->width) + "x" + std::to_string(encoder_->height) +
+                                   "): " + AvErrorText(result));
 }
 
 std::string VideoStage::Describe() const { return description_; }
@@ -514,8 +519,8 @@ AVFrame* VideoStage::MatchGraphInput(AVFrame* frame) {
   // keep theirs.
   if (!loggedResize_) {
     loggedResize_ = true;
-    Log("the source's video changes from %dx%d to %dx%d midway; later frames are scaled to the first size",
-        inputWidth_, inputHeight_, frame->width, frame->height);
+    Log("the source's video changes from %dx%d to %dx%d midway; later frames are scaled to the first size", inputWidth_,
+        inputHeight_, frame->width, frame->height);
   }
   resizer_.reset(sws_getCachedContext(resizer_.release(), frame->width, frame->height,
                                       static_cast<AVPixelFormat>(frame->format), inputWidth_, inputHeight_,
@@ -558,8 +563,9 @@ void VideoStage::EncodeFrame(AVFrame& filtered) {
   painted->pts = pts;
   // At a set rate a frame lasts one period; at its source time, as long as the source says.
   const int64_t duration = !keepFrameTimes_ ? av_rescale_q(1, av_inv_q(encoder_->framerate), encoder_->time_base)
-                           : filtered.pkt_duration > 0 ? av_rescale_q(filtered.pkt_duration, filterTimeBase_, encoder_->time_base)
-                                                       : 0;
+                           : filtered.pkt_duration > 0
+                               ? av_rescale_q(filtered.pkt_duration, filterTimeBase_, encoder_->time_base)
+                               : 0;
   if (duration > 0) durations_[pts] = duration;
   if (durations_.size() > 256) durations_.erase(durations_.begin());  // frames the encoder dropped
   painted->pict_type = AV_PICTURE_TYPE_NONE;
@@ -592,7 +598,8 @@ void VideoStage::Finish() {
   if (framesDecoded_ == 0) Fail(VENCOR_ERROR_INPUT, "no frame of the source's video could be decoded");
   // Closing at the end of the last frame lets the frame rate filter fill the
   // whole duration of the source.
-  CheckAv(av_buffersrc_close(filters_.source, nextPts_, AV_BUFFERSRC_FLAG_PUSH), VENCOR_ERROR_INTERNAL, "video filters");
+  CheckAv(av_buffersrc_close(filters_.source, nextPts_, AV_BUFFERSRC_FLAG_PUSH), VENCOR_ERROR_INTERNAL,
+          "video filters");
   PullFilteredFrames();
   CheckAv(avcodec_send_frame(encoder_.get(), nullptr), VENCOR_ERROR_ENCODER, "video encoder");
   DrainEncoder();

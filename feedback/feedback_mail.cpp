@@ -26,8 +26,7 @@ QString Body(const QString& message, const FeedbackContent& content, const QStri
 }
 
 QByteArray Address(const QString& recipient, const QString& subject, const QString& body) {
-  return "mailto:" + Encoded(recipient).replace("%40", "@") + "?subject=" + Encoded(subject) +
-         "&body=" + Encoded(body);
+  return "mailto:" + Encoded(recipient).replace("%40", "@") + "?subject=" + Encoded(subject) + "&body=" + Encoded(body);
 }
 
 // A cut at `length` that splits neither a surrogate pair nor a CR LF.
@@ -50,8 +49,8 @@ QString FeedbackProblem(const FeedbackContent& content) {
   return {};
 }
 
-FeedbackMail BuildFeedbackMail(const FeedbackContent& content, const QString& recipient,
-                               const QString& applicationName, int maxLength) {
+FeedbackMail BuildFeedbackMail(const FeedbackContent& content, const QString& recipient, const QString& applicationName,
+                               int maxLength) {
   const QString subject = QStringLiteral("%1 feedback").arg(applicationName);
   const QString message = WithMailLineBreaks(content.message.trimmed());
   FeedbackMail mail;
@@ -63,9 +62,10 @@ FeedbackMail BuildFeedbackMail(const FeedbackContent& content, const QString& re
     // The longest start of the message that fits with the note; the encoded
     // length grows with the number of characters kept, so halving finds it.
     const auto addressKeeping = [&](qsizetype kept) {
-      const QString note = QStringLiteral("[The message was too long for a mail address: %1 of its %2 characters are above.]")
-                               .arg(kept)
-                               .arg(message.size());
+      const QString note =
+          QStringLiteral("[The message was too long for a mail address: %1 of its %2 characters are above.]")
+              .arg(kept)
+              .arg(message.size());
       return Address(recipient, subject, Body(message.left(kept), content, note));
     };
     qsizetype low = 0, high = message.size();

@@ -17,8 +17,7 @@ bool IsPaintable(QSize frame) {
 
 QSize PaintedFrameSize(const VideoFormat& format) {
   if (!format.IsValid()) return {};
-  return QuarterTurn(format.rotateDegrees) ? QSize(format.height, format.width)
-                                           : QSize(format.width, format.height);
+  return QuarterTurn(format.rotateDegrees) ? QSize(format.height, format.width) : QSize(format.width, format.height);
 }
 
 QSize DisplayedSize(const VideoFormat& format) {

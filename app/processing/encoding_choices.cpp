@@ -76,7 +76,8 @@ const std::array<ContainerInfo, 8> kContainers{{
 // The entry whose enum value is `index`; null when there is none.
 template <typename Entry, typename Key>
 const Entry* ByIndex(std::span<const Entry> table, Key Entry::*key, int index) {
-  const auto it = std::find_if(table.begin(), table.end(), [&](const Entry& e) { return static_cast<int>(e.*key) == index; });
+  const auto it =
+      std::find_if(table.begin(), table.end(), [&](const Entry& e) { return static_cast<int>(e.*key) == index; });
   return it == table.end() ? nullptr : &*it;
 }
 
@@ -232,8 +233,8 @@ QStringList FrameRateChoices() {
 }
 
 QStringList VideoBitrateChoices() {
-  return {"Auto", "800", "1000", "1200", "1500", "2000", "2500", "3000", "4000", "6000", "8000",
-          "10000", "12000", "15000", "20000", "25000", "40000"};
+  return {"Auto", "800",  "1000",  "1200",  "1500",  "2000",  "2500",  "3000", "4000",
+          "6000", "8000", "10000", "12000", "15000", "20000", "25000", "40000"};
 }
 
 QStringList AspectChoices() { return {"Auto", "4:3", "16:9", "1.3333", "1.7777"}; }

@@ -55,9 +55,9 @@ struct AudioCodecInfo {
 
 struct ContainerInfo {
   Container container;
-  const char* text;        // "MP4"
-  const char* optionName;  // "mp4"
-  const char* extension;   // ".mp4", with its dot
+  const char* text;                         // "MP4"
+  const char* optionName;                   // "mp4"
+  const char* extension;                    // ".mp4", with its dot
   std::span<const VideoCodec> videoCodecs;  // offered; the first is preselected
   std::span<const AudioCodec> audioCodecs;  // offered besides copy; the first is preselected
   const char* limits;                       // why the container holds no other codecs, one clause for the user

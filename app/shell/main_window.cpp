@@ -53,7 +53,9 @@ QDBusConnection DesktopBus(const QString& name) {
   return name.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(name);
 }
 
-QString FileCount(int count) { return count == 1 ? UiText(QStringLiteral("1 file")) : UiText(QStringLiteral("%1 files")).arg(count); }
+QString FileCount(int count) {
+  return count == 1 ? UiText(QStringLiteral("1 file")) : UiText(QStringLiteral("%1 files")).arg(count);
+}
 
 }  // namespace
 
@@ -115,7 +117,8 @@ CMainDlgUI::~CMainDlgUI() {
 void CMainDlgUI::FindControls() {
   if (!IsSkinLoaded()) return;
   if (auto* name = Control<QLabel>("program_name_label")) name->setText(QStringLiteral("Vidmora"));
-  if (auto* icon = Control<QLabel>("program_icon_label")) icon->setPixmap(SkinIcon(QStringLiteral("vidmora")).pixmap(20, 20));
+  if (auto* icon = Control<QLabel>("program_icon_label"))
+    icon->setPixmap(SkinIcon(QStringLiteral("vidmora")).pixmap(20, 20));
   menuButton_ = Control<QAbstractButton>("menu_btn");
   addButton_ = Control<QAbstractButton>("add_toolbar_btn");
   removeButton_ = Control<QAbstractButton>("remove_toolbar_btn");
@@ -134,11 +137,16 @@ void CMainDlgUI::FindControls() {
 
   // Pictures of the skin, by control.
   const std::pair<const char*, const char*> pictures[] = {
-      {"menu_btn", "menu"},         {"add_toolbar_btn", "add"},
-      {"remove_toolbar_btn", "remove"}, {"preview_toolbar_btn", "preview"},
-      {"process_toolbar_btn", "process"}, {"stop_toolbar_btn", "stop"},
-      {"resize_toolbar_btn", "resize"}, {"preference_toolbar_btn", "preference"},
-      {"add_template_btn", "add_template"}, {"menu_template_btn", "menu_template"},
+      {"menu_btn", "menu"},
+      {"add_toolbar_btn", "add"},
+      {"remove_toolbar_btn", "remove"},
+      {"preview_toolbar_btn", "preview"},
+      {"process_toolbar_btn", "process"},
+      {"stop_toolbar_btn", "stop"},
+      {"resize_toolbar_btn", "resize"},
+      {"preference_toolbar_btn", "preference"},
+      {"add_template_btn", "add_template"},
+      {"menu_template_btn", "menu_template"},
   };
   for (const auto& [control, picture] : pictures) {
     if (auto* button = Control<QAbstractButton>(control)) button->setIcon(SkinIcon(QString::fromLatin1(picture)));
@@ -190,9 +198,7 @@ void CMainDlgUI::ConnectControls() {
   const auto onClick = [this](QAbstractButton* button, auto slot) {
     if (button) connect(button, &QAbstractButton::clicked, this, slot);
   };
-  onClick(menuButton_, [this] {
-    help_.menu->popup(menuButton_->mapToGlobal(QPoint(0, menuButton_->height())));
-  });
+  onClick(menuButton_, [this] { help_.menu->popup(menuButton_->mapToGlobal(QPoint(0, menuButton_->height()))); });
   onClick(addButton_, [this] { AddFilesWithDialog(); });
   onClick(removeButton_, [this] { RemoveSelectedFile(); });
   onClick(previewButton_, [this] { StartPreviewPlayer(); });

@@ -130,10 +130,8 @@ bool LineReader::Next(const char** line, size_t* length) {
     }
     ssize_t got = read(fd_, buffer_ + end_, capacity_ - 1 - end_);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0)
-      eof_ = true;
-    else
-      end_ += static_cast<size_t>(got);
+    if (got <= 0) eof_ = true;
+    else end_ += static_cast<size_t>(got);
   }
 }
 
