@@ -203,6 +203,12 @@ void CVideoAudioSettingDlg::SavePreset() {
   own.push_back(preset);
   WriteUserPresets(profile, own);
   profile.sync();
+  if (profile.status() != QSettings::NoError) {
+    QMessageBox::warning(
+        this, UiText(QStringLiteral("Save as Preset")),
+        UiText(QStringLiteral("The preset could not be saved: %1 cannot be written.")).arg(profile.fileName()));
+    return;
+  }
   FillPresets();
   ShowPreset(name);
 }
