@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
 """Runs clang-tidy (.clang-tidy) over the C and C++ files changed since .ci/tidy-base.
 
-  .ci/check_tidy.py BUILD_DIR    BUILD_DIR is a clang build with compile_commands.json
-                                 (CMAKE_EXPORT_COMPILE_COMMANDS=ON) whose generated
-                                 headers exist; exit 1 when clang-tidy warns anywhere
+  .ci/check_tidy.py BUILD_DIR        BUILD_DIR is a clang build with compile_commands.json
+                                     (CMAKE_EXPORT_COMPILE_COMMANDS=ON) whose generated
+                                     headers exist; exit 1 when clang-tidy warns anywhere
+  .ci/check_tidy.py --all BUILD_DIR  the same over every source file the build compiles
 
 "Changed" is what .ci/check_format.py takes for changed, from the commit in
 .ci/tidy-base: added, edited or moved since it. A changed source file is checked whole, with the project's
 headers it includes; a changed header is checked through the source file of the same
 name beside it. Files the build does not compile (a test's helper script, a fuzzer in
 a build without fuzzers) are passed over and counted. Only changed files are read, so
-the check stays quick; the whole tree is checked with run-clang-tidy -p BUILD_DIR.
+the check stays quick; --all checks the whole tree, file by file, which takes long.
+Findings are reported in the checkout's own files only, not in a build folder's
+generated code.
 """
 
 import concurrent.futures
@@ -20,7 +23,7 @@ import pathlib
 import subprocess
 import sys
 
-from check_format import ROOT, changed_lines, read_base
+from check_format import ROOT, changed_lines, git, read_base
 
 BASE_FILE = ROOT / ".ci" / "tidy-base"
 
@@ -37,8 +40,18 @@ def changed_sources(compiled):
     return sorted(sources), len(changed)
 
 
-def tidy(build_dir, source):
-    result = subprocess.run(["clang-tidy", "-p", str(build_dir), "--quiet", str(source)], cwd=ROOT,
+def header_filter():
+    """The headers of the checkout's own folders: the ones git tracks. A build folder's
+    generated code (moc and uic output, which a test may include) is Qt's, not ours."""
+    folders = sorted({path.split("/")[0] for path in git("ls-files").splitlines() if "/" in path})
+    special = set(".^$|()[]*+?{}\\")
+    escape = lambda text: "".join("\\" + c if c in special else c for c in text)
+    return "^" + escape(str(ROOT)) + "/(" + "|".join(escape(f) for f in folders) + ")/"
+
+
+def tidy(build_dir, source, headers):
+    result = subprocess.run(["clang-tidy", "-p", str(build_dir), "--quiet", "--header-filter=" + headers,
+                             str(source)], cwd=ROOT,
                             capture_output=True, text=True)
     # Without --quiet's summary, what is left is the findings; a clean file prints nothing
     # but the count of warnings clang-tidy suppressed in system headers.
@@ -47,15 +60,24 @@ def tidy(build_dir, source):
 
 
 def main():
-    if len(sys.argv) != 2:
+    arguments = sys.argv[1:]
+    whole_tree = arguments[:1] == ["--all"]
+    if whole_tree:
+        arguments = arguments[1:]
+    if len(arguments) != 1:
         sys.exit(__doc__)
-    build_dir = pathlib.Path(sys.argv[1]).resolve()
+    build_dir = pathlib.Path(arguments[0]).resolve()
     database = json.loads((build_dir / "compile_commands.json").read_text())
     compiled = {pathlib.Path(entry["directory"], entry["file"]).resolve() for entry in database}
-    sources, changed = changed_sources(compiled)
+    if whole_tree:
+        tracked = {(ROOT / path).resolve() for path in git("ls-files").splitlines()}
+        sources, changed = sorted(compiled & tracked), len(tracked)
+    else:
+        sources, changed = changed_sources(compiled)
     failed = 0
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
-        for source, code, findings, errors in pool.map(lambda s: tidy(build_dir, s), sources):
+        headers = header_filter()
+        for source, code, findings, errors in pool.map(lambda s: tidy(build_dir, s, headers), sources):
             if code != 0 or findings:
                 failed += 1
                 print("\n".join(findings) or errors)

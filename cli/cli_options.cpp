@@ -26,7 +26,7 @@ QString Names(std::span<const Entry> table) {
 // The values each rate option takes: what the encoder accepts.
 struct RateRange {
   bool integral;
-  double min;        // the least value; above 0 when 0 is not allowed
+  double min;  // the least value; above 0 when 0 is not allowed
   double max;
   const char* unit;  // for the message
 };
@@ -88,6 +88,12 @@ bool Rate(std::optional<AutoOr<T>>& target, const RateRange& range, const QStrin
   target = RateValue<T>(value, range);
   if (!target) error = name + ": \"" + value + "\" is not " + RangeText(range);
   return target.has_value();
+}
+
+// The action of a rate option's row: the value goes to `member` of the overrides, checked against `range`.
+template <auto member, const RateRange& range>
+bool RateOption(CliOptions& o, const QString& name, const QString& value, QString& error) {
+  return Rate(o.overrides.*member, range, name, value, error);
 }
 
 template <typename T, typename Entry>
@@ -241,26 +247,13 @@ const std::vector<OptionSpec>& OptionTable() {
        {},
        "enlarge videos smaller than --width/--height to that size too",
        [](CliOptions& o, const QString&, const QString&, QString&) { return (o.overrides.enlarge = true); }},
-      {"video-bitrate", "N", "kbit/s, or auto",
-       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
-         return Rate(o.overrides.videoBitrateKbps, kBitRateRange, n, v, e);
-       }},
-      {"frame-rate", "N", "frames per second, or auto",
-       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
-         return Rate(o.overrides.frameRate, kFrameRateRange, n, v, e);
-       }},
+      {"video-bitrate", "N", "kbit/s, or auto", RateOption<&SettingOverrides::videoBitrateKbps, kBitRateRange>},
+      {"frame-rate", "N", "frames per second, or auto", RateOption<&SettingOverrides::frameRate, kFrameRateRange>},
       {"sample-rate", "N", "kHz (44.1; 44100 is taken as Hz), or auto",
-       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
-         return Rate(o.overrides.sampleRateKhz, kSampleRateRange, n, v, e);
-       }},
-      {"audio-bitrate", "N", "kbit/s, or auto",
-       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
-         return Rate(o.overrides.audioBitrateKbps, kBitRateRange, n, v, e);
-       }},
+       RateOption<&SettingOverrides::sampleRateKhz, kSampleRateRange>},
+      {"audio-bitrate", "N", "kbit/s, or auto", RateOption<&SettingOverrides::audioBitrateKbps, kBitRateRange>},
       {"volume", "N", "256 keeps the level, 128 halves it, or auto",
-       [](CliOptions& o, const QString& n, const QString& v, QString& e) {
-         return Rate(o.overrides.volume, kVolumeRange, n, v, e);
-       }},
+       RateOption<&SettingOverrides::volume, kVolumeRange>},
       {"no-audio",
        {},
        "leave the audio out",
@@ -381,8 +374,7 @@ QString CheckCombination(const CliOptions& options) {
     case Command::Templates:
       if (!options.files.isEmpty()) return "templates takes no arguments";
       break;
-    default:
-      break;
+    default: break;
   }
   return {};
 }

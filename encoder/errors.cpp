@@ -16,6 +16,28 @@ namespace {
 // Plain bytes: the library is unloaded after each file, and thread-local
 // objects with destructors would pin it in memory.
 thread_local char tlsNotes[4096] = "";
+
+// Keeps `line` in this thread's notes, once: the same line again adds nothing.
+void KeepNote(const char* line) {
+  const size_t length = std::strlen(line);
+  if (length == 0) return;
+  for (const char* at = tlsNotes; (at = std::strstr(at, line)) != nullptr; at += length)
+    if ((at == tlsNotes || at[-1] == '\n') && (at[length] == '\n' || at[length] == '\0')) return;
+  const size_t used = std::strlen(tlsNotes);
+  if (used + length + 2 > sizeof tlsNotes) return;  // a full list keeps its first notes
+  if (used > 0) tlsNotes[used] = '\n';
+  std::memcpy(tlsNotes + used + (used > 0), line, length + 1);
+}
+
+void Write(bool keep, const char* format, va_list args) {
+  // The sink cuts at 511 bytes; formatting here first keeps our prefix and
+  // lets a message hold a literal '%'.
+  char line[512];
+  std::vsnprintf(line, sizeof line, format, args);
+  va_logx("vencor: %s", line);
+  if (keep) KeepNote(line);
+}
+
 }  // namespace
 
 void Fail(VencorResult code, const std::string& message) { throw TranscodeError(code, message); }
@@ -32,32 +54,17 @@ int CheckAv(int result, VencorResult code, std::string_view context) {
 }
 
 void Log(const char* format, ...) {
-  // The sink cuts at 511 bytes; formatting here first keeps our prefix and
-  // lets a message hold a literal '%'.
-  char line[512];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
+  Write(false, format, args);
   va_end(args);
-  va_logx("vencor: %s", line);
 }
 
 void Note(const char* format, ...) {
-  char line[512];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
+  Write(true, format, args);
   va_end(args);
-  Log("%s", line);
-  // Once per call: the same line again adds nothing.
-  const size_t length = std::strlen(line);
-  if (length == 0) return;
-  for (const char* at = tlsNotes; (at = std::strstr(at, line)) != nullptr; at += length)
-    if ((at == tlsNotes || at[-1] == '\n') && (at[length] == '\n' || at[length] == '\0')) return;
-  const size_t used = std::strlen(tlsNotes);
-  if (used + length + 2 > sizeof tlsNotes) return;  // a full list keeps its first notes
-  if (used > 0) tlsNotes[used] = '\n';
-  std::memcpy(tlsNotes + used + (used > 0), line, length + 1);
 }
 
 void ClearNotes() { tlsNotes[0] = '\0'; }

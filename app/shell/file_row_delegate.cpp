@@ -3,6 +3,7 @@
 #include "app/settings/language_manager.h"
 #include "app/shell/file_list_model.h"
 #include "app/shell/skin.h"
+#include "skin/skin_palette.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -20,13 +21,6 @@ constexpr int kRowHeight = 44;
 constexpr int kIconSize = 16;
 constexpr int kPadding = 10;
 constexpr int kProgressWidth = 120;
-
-const QColor kText(0x25, 0x2b, 0x36);
-const QColor kMutedText(0x6b, 0x75, 0x84);
-const QColor kFailedText(0xc0, 0x39, 0x39);
-const QColor kSelection(0xe3, 0xec, 0xfd);
-const QColor kTrack(0xe1, 0xe6, 0xee);
-const QColor kBar(0x2f, 0x6f, 0xed);
 
 }  // namespace
 
@@ -95,7 +89,7 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   painter->setRenderHint(QPainter::Antialiasing);
   const QRect rect = option.rect;
   if (option.state & QStyle::State_Selected) {
-    painter->fillRect(rect, kSelection);
+    painter->fillRect(rect, skin::kSelection);
   } else if (index.row() % 2 == 1) {
     painter->fillRect(rect, QColor(0xf7, 0xf9, 0xfc));
   }
@@ -106,14 +100,14 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
 
   // The right-hand side: a progress bar for the running row, a word for the others.
   QString outcome;
-  QColor outcomeColour = kMutedText;
+  QColor outcomeColour = skin::kMutedText;
   int rightWidth = 0;
   switch (state) {
     case RowState::Doing: rightWidth = kProgressWidth + 110; break;
     case RowState::Done: outcome = UiText(QStringLiteral("Done")); break;
     case RowState::Failed:
       outcome = UiText(QStringLiteral("Failed"));
-      outcomeColour = kFailedText;
+      outcomeColour = skin::kFailedText;
       break;
     case RowState::Skipped: outcome = UiText(QStringLiteral("Skipped")); break;
     case RowState::Ready: break;
@@ -136,13 +130,13 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
   const int textTop = rect.top() + (rect.height() - (details.isEmpty() ? 1 : 2) * lineHeight) / 2;
   const QRect pathRect(textLeft, textTop, textWidth, lineHeight);
   painter->setFont(option.font);
-  painter->setPen(kText);
+  painter->setPen(skin::kText);
   // Cut in the middle: the file's name at the end stays in view.
   const QString path = metrics.elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideMiddle, pathRect.width());
   painter->drawText(pathRect, Qt::AlignLeft | Qt::AlignVCenter, path);
   if (!details.isEmpty()) {
     const bool notVideo = !index.data(FileListModel::NotVideoRole).toString().isEmpty();
-    painter->setPen(notVideo ? kFailedText : kMutedText);
+    painter->setPen(notVideo ? skin::kFailedText : skin::kMutedText);
     painter->drawText(QRect(textLeft, textTop + lineHeight, textWidth, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
                       metrics.elidedText(details, Qt::ElideRight, textWidth));
   }
@@ -151,14 +145,14 @@ void FileRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const double fraction = index.data(FileListModel::ProgressRole).toDouble();
     const QRectF track(rect.right() - kPadding - kProgressWidth, rect.center().y() - 2.5, kProgressWidth, 6);
     painter->setPen(Qt::NoPen);
-    painter->setBrush(kTrack);
+    painter->setBrush(skin::kTrack);
     painter->drawRoundedRect(track, 3, 3);
-    painter->setBrush(kBar);
+    painter->setBrush(skin::kAccent);
     painter->drawRoundedRect(QRectF(track.left(), track.top(), track.width() * fraction, track.height()), 3, 3);
     QString label = QStringLiteral("%1 %").arg(std::lround(fraction * 100));
     const QString left = TimeLeftText(index.data(FileListModel::SecondsLeftRole).toDouble());
     if (!left.isEmpty()) label += QStringLiteral(" · ") + left;
-    painter->setPen(kMutedText);
+    painter->setPen(skin::kMutedText);
     painter->drawText(QRect(rect.right() - kPadding - kProgressWidth - 110, rect.top(), 102, rect.height()),
                       Qt::AlignRight | Qt::AlignVCenter, label);
   } else if (!outcome.isEmpty()) {

@@ -54,22 +54,36 @@ void NamePromptDlg::Confirm() {
   accept();
 }
 
-CAddNewTempDlg::CAddNewTempDlg(const QString& caption, QStringList namesInUse, QWidget* parent)
-    : NamePromptDlg(caption, std::move(namesInUse), NamedThing::kTemplate, parent), ui_(std::make_unique<Ui::CAddNewTempDlg>()) {
+namespace {
+
+// What each form names, and its name field.
+template <typename Form>
+struct FormTraits;
+template <>
+struct FormTraits<Ui::CAddNewTempDlg> {
+  static constexpr NamedThing kThing = NamedThing::kTemplate;
+  static QLineEdit* NameField(const Ui::CAddNewTempDlg& form) { return form.template_name_edit; }
+};
+template <>
+struct FormTraits<Ui::CAddNewLayerDlg> {
+  static constexpr NamedThing kThing = NamedThing::kLayer;
+  static QLineEdit* NameField(const Ui::CAddNewLayerDlg& form) { return form.layer_name_edit; }
+};
+
+}  // namespace
+
+template <typename Form>
+NamePromptForm<Form>::NamePromptForm(const QString& caption, QStringList namesInUse, QWidget* parent)
+    : NamePromptDlg(caption, std::move(namesInUse), FormTraits<Form>::kThing, parent), ui_(std::make_unique<Form>()) {
   ui_->setupUi(this);
-  setWindowTitle(caption);
-  Bind(ui_->template_name_edit, ui_->ok_btn, ui_->cancel_btn, ui_->name_problem_label);
+  setWindowTitle(caption);  // over the form's own
+  Bind(FormTraits<Form>::NameField(*ui_), ui_->ok_btn, ui_->cancel_btn, ui_->name_problem_label);
 }
 
-CAddNewTempDlg::~CAddNewTempDlg() = default;
+template <typename Form>
+NamePromptForm<Form>::~NamePromptForm() = default;
 
-CAddNewLayerDlg::CAddNewLayerDlg(const QString& caption, QStringList namesInUse, QWidget* parent)
-    : NamePromptDlg(caption, std::move(namesInUse), NamedThing::kLayer, parent), ui_(std::make_unique<Ui::CAddNewLayerDlg>()) {
-  ui_->setupUi(this);
-  setWindowTitle(caption);
-  Bind(ui_->layer_name_edit, ui_->ok_btn, ui_->cancel_btn, ui_->name_problem_label);
-}
-
-CAddNewLayerDlg::~CAddNewLayerDlg() = default;
+template class NamePromptForm<Ui::CAddNewTempDlg>;
+template class NamePromptForm<Ui::CAddNewLayerDlg>;
 
 }  // namespace vidmora

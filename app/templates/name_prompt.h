@@ -50,26 +50,20 @@ class NamePromptDlg : public QDialog {
   QString name_;
 };
 
-class CAddNewTempDlg : public NamePromptDlg {
-  Q_OBJECT
-
+// A prompt laid out by the form `Form` (uic's class of its .ui file).
+template <typename Form>
+class NamePromptForm final : public NamePromptDlg {
  public:
-  CAddNewTempDlg(const QString& caption, QStringList namesInUse, QWidget* parent = nullptr);
-  ~CAddNewTempDlg() override;
+  NamePromptForm(const QString& caption, QStringList namesInUse, QWidget* parent = nullptr);
+  ~NamePromptForm() override;
 
  private:
-  std::unique_ptr<Ui::CAddNewTempDlg> ui_;
+  std::unique_ptr<Form> ui_;
 };
 
-class CAddNewLayerDlg : public NamePromptDlg {
-  Q_OBJECT
-
- public:
-  CAddNewLayerDlg(const QString& caption, QStringList namesInUse, QWidget* parent = nullptr);
-  ~CAddNewLayerDlg() override;
-
- private:
-  std::unique_ptr<Ui::CAddNewLayerDlg> ui_;
-};
+using CAddNewTempDlg = NamePromptForm<Ui::CAddNewTempDlg>;
+using CAddNewLayerDlg = NamePromptForm<Ui::CAddNewLayerDlg>;
+extern template class NamePromptForm<Ui::CAddNewTempDlg>;
+extern template class NamePromptForm<Ui::CAddNewLayerDlg>;
 
 }  // namespace vidmora

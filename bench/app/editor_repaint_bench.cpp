@@ -16,6 +16,7 @@
 #include "app/templates/editor_preview_paint.h"
 #include "app/templates/layer_session.h"
 #include "app/templates/sample_picture.h"
+#include "bench/support/bench_folders.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -25,7 +26,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -129,21 +129,10 @@ void MakeShowcase(const std::filesystem::path& root) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  // A data folder of its own: the user's templates are never touched.
-  char pattern[] = "/tmp/vidmora-bench-XXXXXX";
-  const char* root = mkdtemp(pattern);
-  if (root == nullptr) return 1;
-  setenv("XDG_DATA_HOME", root, 1);
-  setenv("TMPDIR", root, 1);
+  const vidmora::bench::BenchFolders folders;
   QGuiApplication app(argc, argv);
   vidmora::StartEngine();
   g_folder = vidmora::TemplatesFolder();
-  MakeShowcase(root);
-
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::filesystem::remove_all(root);
-  return 0;
+  MakeShowcase(folders.Root());
+  return vidmora::bench::RunBenchmarks(argc, argv);
 }

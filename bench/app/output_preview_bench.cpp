@@ -10,6 +10,7 @@
 #include "app/processing/settings/preview_cache.h"
 #include "app/processing/templates/template_store.h"
 #include "app/templates/preview_renderer.h"
+#include "bench/support/bench_folders.h"
 
 #include <QGuiApplication>
 
@@ -49,30 +50,18 @@ BENCHMARK(BM_Preview4kFromTheCache)->Unit(benchmark::kMillisecond)->UseRealTime(
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  // A data folder and a cache of its own: the user's are never touched.
-  char pattern[] = "/tmp/vidmora-bench-XXXXXX";
-  const char* root = mkdtemp(pattern);
-  if (root == nullptr) return 1;
-  // Data and temporary folders apart: emptying the cache removes <TMPDIR>/Vidmora.
-  const std::string data = std::string(root) + "/data";
-  const std::string tmp = std::string(root) + "/tmp";
-  std::filesystem::create_directories(data);
-  std::filesystem::create_directories(tmp);
-  setenv("XDG_DATA_HOME", data.c_str(), 1);
-  setenv("TMPDIR", tmp.c_str(), 1);
+  const vidmora::bench::BenchFolders folders;
   QGuiApplication app(argc, argv);
   vidmora::StartEngine();
 
-  const std::string clip = std::string(root) + "/clip4k.mp4";
-  const std::string make = "ffmpeg -v error -y -f lavfi -i testsrc2=size=3840x2160:rate=25:duration=5 "
-                           "-c:v libx264 -preset ultrafast -pix_fmt yuv420p '" + clip + "'";
+  // Beside the folders, not under TMPDIR: emptying the cache removes <TMPDIR>/Vidmora.
+  const std::string clip = (folders.Root() / "clip4k.mp4").string();
+  const std::string make =
+      "ffmpeg -v error -y -f lavfi -i testsrc2=size=3840x2160:rate=25:duration=5 "
+      "-c:v libx264 -preset ultrafast -pix_fmt yuv420p '" +
+      clip + "'";
   if (std::system(make.c_str()) != 0) return 1;
   g_clip = QString::fromStdString(clip);
 
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::filesystem::remove_all(root);
-  return 0;
+  return vidmora::bench::RunBenchmarks(argc, argv);
 }

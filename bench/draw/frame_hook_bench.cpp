@@ -7,10 +7,10 @@
 // and offset.
 //
 //   bench_frame_hook --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
+#include "bench/support/bench_folders.h"
+#include "bench/support/bench_templates.h"
 #include "draw/glyphra.h"
 #include "shared/template/edited_layer.h"
-#include "shared/template/layer_file.h"
-#include "shared/template/template_files.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -19,7 +19,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <stdexcept>
@@ -34,29 +33,11 @@ constexpr int kHeight = 1080;
 std::filesystem::path g_templates;
 
 void WriteTemplate(const std::u16string& name, const std::vector<vidmora::EditedLayer>& layers) {
-  const std::u16string folder = g_templates.u16string();
-  std::vector<std::u16string> names;
-  for (const vidmora::EditedLayer& layer : layers) {
-    const std::u16string layerName = name + u"_Layer " + std::u16string(1, char16_t(u'1' + names.size()));
-    names.push_back(layerName);
-    if (!vidmora::WriteNewLayerFile(folder, layerName, layer) ||
-        !vidmora::SaveLayerFile(vidmora::NamedFilePath(folder, layerName), layer))
-      throw std::runtime_error("cannot write the templates");
-  }
-  if (!vidmora::WriteNameList(vidmora::NamedFilePath(folder, name), vidmora::kLayerList, names))
+  if (!vidmora::bench::WriteTemplate(g_templates.u16string(), name, layers))
     throw std::runtime_error("cannot write the templates");
 }
 
-void WriteTemplate(const std::u16string& name, const vidmora::EditedLayer& layer) {
-  WriteTemplate(name, std::vector<vidmora::EditedLayer>{layer});
-}
-
-vidmora::EditedLayer DemoLayer() {
-  vidmora::EditedLayer layer;
-  vidmora::ApplyNewLayerValues(layer, vidmora::kDemoLayerText);
-  layer.font = vidmora::DefaultLogFont();
-  return layer;
-}
+using vidmora::bench::DemoLayer;
 
 std::u16string MakeLogo() {
   QImage logo(300, 300, QImage::Format_ARGB32);
@@ -76,7 +57,7 @@ std::u16string MakeLogo() {
 }
 
 void WriteTemplates() {
-  WriteTemplate(u"Demo", DemoLayer());
+  WriteTemplate(u"Demo", {DemoLayer()});
 
   vidmora::EditedLayer logo = DemoLayer();
   logo.addShadow = 1;
@@ -88,41 +69,17 @@ void WriteTemplates() {
   logo.imageOffsetH = -40;
   logo.imageOffsetV = -40;
   logo.imageTransparency = 80;
-  WriteTemplate(u"Logo", logo);
+  WriteTemplate(u"Logo", {logo});
 
   vidmora::EditedLayer cover = DemoLayer();
   cover.fillText = 0;
   cover.coverImage = 1;
   cover.coverImageMethod = 0;
-  WriteTemplate(u"Cover", cover);
+  WriteTemplate(u"Cover", {cover});
 
   // A fading logo drifting from the bottom right to the top left, and a text bouncing about.
-  vidmora::EditedLayer drifting = DemoLayer();
-  drifting.textContent.clear();
-  drifting.imagePathName = logo.imagePathName;
-  drifting.imageLocation = 8;
-  drifting.imageTransparency = 80;
-  drifting.fadeIn = 1000;
-  drifting.fadeOut = 1000;
-  drifting.motionKind = 1;
-  drifting.motionToLocation = 0;
-  drifting.motionPeriod = 8000;
-  vidmora::EditedLayer bouncing = DemoLayer();
-  bouncing.rotation = 0;
-  bouncing.motionKind = 2;
-  bouncing.motionSpeed = 10;
-  WriteTemplate(u"Timed", {drifting, bouncing});
-
-  // A burnt-in timecode and frame number with shadow and outline, bottom left.
-  vidmora::EditedLayer clock = DemoLayer();
-  clock.textContent = u"TC {timecode}  #{frame}";
-  clock.rotation = 0;
-  clock.location = 6;
-  clock.addShadow = 1;
-  clock.drawEdge = 1;
-  clock.edgeLineThickness = 2;
-  clock.edgeAlpha = 255;
-  WriteTemplate(u"Clock", clock);
+  WriteTemplate(u"Timed", {vidmora::bench::DriftingLogoLayer(logo.imagePathName), vidmora::bench::BouncingTextLayer()});
+  WriteTemplate(u"Clock", {vidmora::bench::TimecodeLayer()});
 }
 
 struct FrameBuffer {
@@ -182,7 +139,7 @@ void Direct(benchmark::State& state, const char16_t* templateName) {
   }
 }
 
-#define VIDMORA_FRAME_BENCH(kind, name, templateName)                       \
+#define VIDMORA_FRAME_BENCH(kind, name, templateName) \
   BENCHMARK_CAPTURE(kind, name, templateName)->Unit(benchmark::kMillisecond)
 
 VIDMORA_FRAME_BENCH(Overlay, demo, u"Demo");
@@ -198,22 +155,13 @@ VIDMORA_FRAME_BENCH(Timecode, burnt_in_timecode_1080p, u"Clock");
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  const vidmora::bench::BenchFolders folders;
   QGuiApplication app(argc, argv);
 
-  // Templates live under a data folder of their own, removed at the end.
-  char pattern[] = "/tmp/vidmora-bench-XXXXXX";
-  const char* root = mkdtemp(pattern);
-  if (root == nullptr) return 1;
-  setenv("XDG_DATA_HOME", root, 1);
+  // The drawing library alone, set up as the engine sets it up.
   InitTemplateFolderPathForDrawlixDll(u"Vidmora");
-  g_templates = std::filesystem::path(root) / "Vidmora" / "templates";
+  g_templates = folders.DataHome() / "Vidmora" / "templates";
   std::filesystem::create_directories(g_templates);
   WriteTemplates();
-
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::filesystem::remove_all(root);
-  return 0;
+  return vidmora::bench::RunBenchmarks(argc, argv);
 }

@@ -9,10 +9,10 @@
 // $XDG_DATA_HOME/Vidmora/templates (the caller points XDG_DATA_HOME at a
 // scratch folder). Exit status: dowm's result.
 
+#include "bench/support/bench_templates.h"
 #include "draw/glyphra.h"
 #include "encoder/vencor.h"
 #include "shared/template/edited_layer.h"
-#include "shared/template/layer_file.h"
 #include "shared/template/template_files.h"
 #include "shared/text/utf.h"
 
@@ -35,19 +35,21 @@ namespace {
 //   timecode a burnt-in timecode and frame number with shadow and outline
 //   timed    a logo fading in and out and drifting to the top left and back,
 //            and the demo text bouncing about (two layers)
+// A plain half-transparent blue picture for the layers that show one.
+bool WriteLogo(const std::filesystem::path& path) {
+  QImage picture(200, 120, QImage::Format_ARGB32);
+  picture.fill(QColor(30, 120, 220, 180));
+  return picture.save(QString::fromStdString(path.string()));
+}
+
 bool WriteDemoTemplate(const std::filesystem::path& folder, const std::string& kind) {
   std::filesystem::create_directories(folder);
   const std::u16string dir = vidmora::FromUtf8(folder.string());
-  const std::vector<std::u16string> templates = {u"Demo 1"};
-  std::vector<std::u16string> layers = {u"Demo 1_Layer 1"};
-  vidmora::EditedLayer layer;
-  vidmora::ApplyNewLayerValues(layer, vidmora::kDemoLayerText);
-  layer.font = vidmora::DefaultLogFont();
+  const std::filesystem::path logo = folder / "bench-logo.png";
+  std::vector<vidmora::EditedLayer> layers = {vidmora::bench::DemoLayer()};
   if (kind == "effects") {
-    const std::filesystem::path logo = folder / "bench-logo.png";
-    QImage picture(200, 120, QImage::Format_ARGB32);
-    picture.fill(QColor(30, 120, 220, 180));
-    if (!picture.save(QString::fromStdString(logo.string()))) return false;
+    if (!WriteLogo(logo)) return false;
+    vidmora::EditedLayer& layer = layers.front();
     layer.addShadow = 1;
     layer.shadowH = 3;
     layer.shadowV = 3;
@@ -62,6 +64,7 @@ bool WriteDemoTemplate(const std::filesystem::path& folder, const std::string& k
     layer.imageLocation = 2;
     layer.imageTransparency = 70;
   } else if (kind == "long") {
+    vidmora::EditedLayer& layer = layers.front();
     layer.textContent = u"Vidmora watermark: a long line of text across the bottom of the picture";
     layer.location = 8;
     layer.rotation = 0;
@@ -70,42 +73,16 @@ bool WriteDemoTemplate(const std::filesystem::path& folder, const std::string& k
     layer.edgeLineThickness = 2;
     layer.edgeAlpha = 255;
   } else if (kind == "timecode") {
-    layer.textContent = u"TC {timecode}  #{frame}";
-    layer.location = 6;
-    layer.rotation = 0;
-    layer.addShadow = 1;
-    layer.drawEdge = 1;
-    layer.edgeLineThickness = 2;
-    layer.edgeAlpha = 255;
+    layers = {vidmora::bench::TimecodeLayer()};
   } else if (kind == "timed") {
-    const std::filesystem::path logo = folder / "bench-logo.png";
-    QImage picture(200, 120, QImage::Format_ARGB32);
-    picture.fill(QColor(30, 120, 220, 180));
-    if (!picture.save(QString::fromStdString(logo.string()))) return false;
-    vidmora::EditedLayer text = layer;
-    text.rotation = 0;
-    text.motionKind = 2;
-    text.motionSpeed = 10;
-    layer.textContent.clear();
-    layer.imagePathName = vidmora::FromUtf8(logo.string());
-    layer.imageLocation = 8;
-    layer.imageTransparency = 80;
-    layer.fadeIn = 1000;
-    layer.fadeOut = 1000;
-    layer.motionKind = 1;
-    layer.motionToLocation = 0;
-    layer.motionPeriod = 8000;
-    layers.push_back(u"Demo 1_Layer 2");
-    if (!vidmora::WriteNewLayerFile(dir, u"Demo 1_Layer 2", text) ||
-        !vidmora::SaveLayerFile(vidmora::NamedFilePath(dir, u"Demo 1_Layer 2"), text))
-      return false;
+    if (!WriteLogo(logo)) return false;
+    layers = {vidmora::bench::DriftingLogoLayer(vidmora::FromUtf8(logo.string())), vidmora::bench::BouncingTextLayer()};
   } else if (kind != "demo") {
     return false;
   }
+  const std::vector<std::u16string> templates = {u"Demo 1"};
   return vidmora::WriteNameList(vidmora::IndexFilePath(dir), vidmora::kTemplateIndex, templates) &&
-         vidmora::WriteNameList(vidmora::NamedFilePath(dir, u"Demo 1"), vidmora::kLayerList, layers) &&
-         vidmora::WriteNewLayerFile(dir, u"Demo 1_Layer 1", layer) &&
-         vidmora::SaveLayerFile(vidmora::NamedFilePath(dir, u"Demo 1_Layer 1"), layer);
+         vidmora::bench::WriteTemplate(dir, u"Demo 1", layers);
 }
 
 }  // namespace
@@ -120,8 +97,9 @@ int main(int argc, char** argv) {
   QGuiApplication app(qtArgc, argv);
 
   const char* dataHome = std::getenv("XDG_DATA_HOME");
-  const std::filesystem::path data = dataHome && *dataHome ? std::filesystem::path(dataHome)
-                                                           : std::filesystem::path(std::getenv("HOME")) / ".local/share";
+  const std::filesystem::path data = dataHome && *dataHome
+                                         ? std::filesystem::path(dataHome)
+                                         : std::filesystem::path(std::getenv("HOME")) / ".local/share";
   const char* kind = std::getenv("VIDMORA_BENCH_TEMPLATE");
   if (!WriteDemoTemplate(data / "Vidmora" / "templates", kind && *kind ? kind : "demo")) {
     std::fprintf(stderr, "cannot write the demo template under %s\n", data.c_str());

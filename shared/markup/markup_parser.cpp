@@ -33,9 +33,17 @@ class MarkupParser {
   size_t Exclamation(size_t pos);
   size_t DocumentType(size_t pos);
   size_t SkipPast(size_t from, std::u16string_view closing, size_t pos, std::u16string_view kind);
+  // The end of the tag name that starts at `from`.
+  size_t NameEnd(size_t from) const;
+  // Whether the tag that began at `pos` closes at `i` (a '>'). Else it is
+  // reported unterminated, and `resume` is where scanning goes on: npos at
+  // the end of the text, or the next tag, begun before this one closed.
+  bool ClosesAt(size_t i, size_t pos, std::u16string_view kind, size_t& resume);
 
   int32_t Append(size_t start, int32_t startTag, int32_t endTag);
   void CloseUnended(size_t keep, size_t expectedAt);
+  // Marks the document ill-formed and reports `event` while the report has room.
+  void IllFormed(const ResultEvent& event);
   void Syntax(std::u16string_view event, size_t offset);
   void Unterminated(std::u16string_view kind, size_t offset);
   bool Report() const { return doc_.result_.size() < MarkupDoc::kResultCap; }
@@ -60,19 +68,17 @@ bool MarkupDoc::Parse() {
   return IsWellFormed();
 }
 
-void MarkupParser::Syntax(std::u16string_view event, size_t offset) {
+void MarkupParser::IllFormed(const ResultEvent& event) {
   doc_.Rec(0).flags |= MarkupDoc::kElemIllFormed;
-  if (Report()) ResultEvent(event).Attr(u"offset", static_cast<int64_t>(offset)).AppendTo(doc_.result_, MarkupDoc::kResultCap);
+  if (Report()) event.AppendTo(doc_.result_, MarkupDoc::kResultCap);
+}
+
+void MarkupParser::Syntax(std::u16string_view event, size_t offset) {
+  IllFormed(ResultEvent(event).Attr(u"offset", static_cast<int64_t>(offset)));
 }
 
 void MarkupParser::Unterminated(std::u16string_view kind, size_t offset) {
-  doc_.Rec(0).flags |= MarkupDoc::kElemIllFormed;
-  if (Report()) {
-    ResultEvent(u"unterminated_tag_syntax")
-        .Attr(u"type", kind)
-        .Attr(u"offset", static_cast<int64_t>(offset))
-        .AppendTo(doc_.result_, MarkupDoc::kResultCap);
-  }
+  IllFormed(ResultEvent(u"unterminated_tag_syntax").Attr(u"type", kind).Attr(u"offset", static_cast<int64_t>(offset)));
 }
 
 std::u16string MarkupParser::NameKey(std::u16string_view name) const {
@@ -158,10 +164,21 @@ size_t MarkupParser::SkipPast(size_t from, std::u16string_view closing, size_t p
   return end + closing.size();
 }
 
+size_t MarkupParser::NameEnd(size_t from) const {
+  while (from < text_.size() && !IsNameEnd(text_[from])) ++from;
+  return from;
+}
+
+bool MarkupParser::ClosesAt(size_t i, size_t pos, std::u16string_view kind, size_t& resume) {
+  if (i < text_.size() && text_[i] == u'>') return true;
+  Unterminated(kind, pos);
+  resume = i < text_.size() ? i : std::u16string_view::npos;
+  return false;
+}
+
 size_t MarkupParser::StartTag(size_t pos) {
   const size_t n = text_.size();
-  size_t i = pos + 1;
-  while (i < n && !IsNameEnd(text_[i])) ++i;
+  size_t i = NameEnd(pos + 1);
   const std::u16string_view name = text_.substr(pos + 1, i - pos - 1);
   char16_t quote = 0;
   for (; i < n; ++i) {
@@ -174,15 +191,7 @@ size_t MarkupParser::StartTag(size_t pos) {
       break;
     }
   }
-  if (i >= n) {
-    Unterminated(u"start_tag", pos);
-    return std::u16string_view::npos;
-  }
-  if (text_[i] == u'<') {
-    // The tag never closed before the next one began; go on from there.
-    Unterminated(u"start_tag", pos);
-    return i;
-  }
+  if (size_t resume = 0; !ClosesAt(i, pos, u"start_tag", resume)) return resume;
   const bool empty = text_[i - 1] == u'/';
   const auto startTag = static_cast<int32_t>(i + 1 - pos);
   const int32_t elem = Append(pos, startTag, 0);
@@ -196,18 +205,10 @@ size_t MarkupParser::StartTag(size_t pos) {
 
 size_t MarkupParser::EndTag(size_t pos) {
   const size_t n = text_.size();
-  size_t i = pos + 2;
-  while (i < n && !IsNameEnd(text_[i])) ++i;
+  size_t i = NameEnd(pos + 2);
   const std::u16string_view name = text_.substr(pos + 2, i - pos - 2);
   while (i < n && text_[i] != u'>' && text_[i] != u'<') ++i;
-  if (i >= n) {
-    Unterminated(u"end_tag", pos);
-    return std::u16string_view::npos;
-  }
-  if (text_[i] == u'<') {
-    Unterminated(u"end_tag", pos);
-    return i;
-  }
+  if (size_t resume = 0; !ClosesAt(i, pos, u"end_tag", resume)) return resume;
   const size_t after = i + 1;
 
   // Which open element does it close? Usually the innermost one.
@@ -229,13 +230,7 @@ size_t MarkupParser::EndTag(size_t pos) {
     }
   }
   if (match == 0) {
-    doc_.Rec(0).flags |= MarkupDoc::kElemIllFormed;
-    if (Report()) {
-      ResultEvent(u"lone_end_tag")
-          .Attr(u"tagname", name)
-          .Attr(u"offset", static_cast<int64_t>(pos))
-          .AppendTo(doc_.result_, MarkupDoc::kResultCap);
-    }
+    IllFormed(ResultEvent(u"lone_end_tag").Attr(u"tagname", name).Attr(u"offset", static_cast<int64_t>(pos)));
     return after;
   }
   CloseUnended(match, pos);

@@ -5,6 +5,8 @@
 // The pictures are drawn here rather than shipped, so that every one of them
 // is the program's own and they stay sharp at any size they are made for.
 
+#include "skin/skin_palette.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
@@ -22,13 +24,7 @@ namespace {
 // Every picture is drawn on a 24 x 24 canvas and scaled to its size.
 using Drawing = std::function<void(QPainter&)>;
 
-const QColor kWhite(255, 255, 255);
-const QColor kInk(0x3a, 0x44, 0x55);
-const QColor kBlue(0x2f, 0x6f, 0xed);
-const QColor kGreen(0x22, 0xa0, 0x5b);
-const QColor kRed(0xd9, 0x3f, 0x3f);
-const QColor kAmber(0xe0, 0x9a, 0x1b);
-const QColor kGrey(0x9a, 0xa3, 0xb0);
+namespace skin = vidmora::skin;
 
 QPen Line(const QColor& color, double width = 1.8) {
   QPen pen(color, width);
@@ -67,7 +63,7 @@ Drawing Disc(const QColor& color, const Drawing& sign) {
 }
 
 void Check(QPainter& p) {
-  p.setPen(Line(kWhite, 2.6));
+  p.setPen(Line(skin::kWhite, 2.6));
   p.drawPolyline(QPolygonF({{7.5, 12.5}, {10.8, 15.8}, {16.8, 8.8}}));
 }
 
@@ -78,23 +74,23 @@ void Cross(QPainter& p, double inset, const QColor& color, double width) {
 }
 
 void Ready(QPainter& p) {
-  p.setPen(Line(kGrey, 2.2));
+  p.setPen(Line(skin::kGrey, 2.2));
   p.drawEllipse(QRectF(3.5, 3.5, 17, 17));
-  p.setPen(Line(kGrey, 2.0));
+  p.setPen(Line(skin::kGrey, 2.0));
   p.drawPolyline(QPolygonF({{12, 7.5}, {12, 12}, {15.2, 14}}));
 }
 
 void Doing(QPainter& p) {
   p.setPen(Qt::NoPen);
-  p.setBrush(kBlue);
+  p.setBrush(skin::kAccent);
   p.drawEllipse(QRectF(2, 2, 20, 20));
-  p.setBrush(kWhite);
+  p.setBrush(skin::kWhite);
   p.drawPolygon(QPolygonF({{9.5, 7.5}, {17, 12}, {9.5, 16.5}}));
 }
 
 // Toolbar icons: white lines on the dark toolbar.
 void Film(QPainter& p) {
-  p.setPen(Line(kWhite));
+  p.setPen(Line(skin::kWhite));
   p.drawRoundedRect(QRectF(3, 5, 18, 14), 2.5, 2.5);
   for (double x : {6.5, 17.5}) {
     for (double y : {8.0, 12.0, 16.0}) p.drawPoint(QPointF(x, y));
@@ -103,13 +99,13 @@ void Film(QPainter& p) {
 
 void AddIcon(QPainter& p) {
   Film(p);
-  p.setPen(Line(kWhite, 2.0));
+  p.setPen(Line(skin::kWhite, 2.0));
   p.drawLine(QPointF(12, 8.5), QPointF(12, 15.5));
   p.drawLine(QPointF(8.5, 12), QPointF(15.5, 12));
 }
 
 void RemoveIcon(QPainter& p) {
-  p.setPen(Line(kWhite));
+  p.setPen(Line(skin::kWhite));
   p.drawLine(QPointF(4, 6.5), QPointF(20, 6.5));
   p.drawLine(QPointF(9.5, 6.5), QPointF(10, 3.8));
   p.drawLine(QPointF(10, 3.8), QPointF(14, 3.8));
@@ -125,7 +121,7 @@ void RemoveIcon(QPainter& p) {
 }
 
 void PreviewIcon(QPainter& p) {
-  p.setPen(Line(kWhite));
+  p.setPen(Line(skin::kWhite));
   QPainterPath eye;
   eye.moveTo(2.5, 12);
   eye.cubicTo(6, 5.5, 18, 5.5, 21.5, 12);
@@ -136,29 +132,29 @@ void PreviewIcon(QPainter& p) {
 
 void ProcessIcon(QPainter& p) {
   p.setPen(Qt::NoPen);
-  p.setBrush(kGreen);
+  p.setBrush(skin::kGreen);
   p.drawEllipse(QRectF(2, 2, 20, 20));
-  p.setBrush(kWhite);
+  p.setBrush(skin::kWhite);
   p.drawPolygon(QPolygonF({{9.5, 7}, {17.5, 12}, {9.5, 17}}));
 }
 
 void StopIcon(QPainter& p) {
   p.setPen(Qt::NoPen);
-  p.setBrush(kRed);
+  p.setBrush(skin::kRed);
   p.drawEllipse(QRectF(2, 2, 20, 20));
-  p.setBrush(kWhite);
+  p.setBrush(skin::kWhite);
   p.drawRoundedRect(QRectF(8, 8, 8, 8), 1.2, 1.2);
 }
 
 void ResizeIcon(QPainter& p) {
-  p.setPen(Line(kWhite));
+  p.setPen(Line(skin::kWhite));
   p.drawRoundedRect(QRectF(3, 9, 12, 12), 2, 2);
   p.drawLine(QPointF(11, 13), QPointF(20, 4));
   p.drawPolyline(QPolygonF({{14.5, 4}, {20, 4}, {20, 9.5}}));
 }
 
 void PreferenceIcon(QPainter& p) {
-  p.setPen(Line(kWhite));
+  p.setPen(Line(skin::kWhite));
   const double rows[] = {6, 12, 18};
   const double knobs[] = {15, 8, 13};
   for (int i = 0; i < 3; ++i) {
@@ -170,33 +166,33 @@ void PreferenceIcon(QPainter& p) {
 
 // Window buttons of the caption bar (white, thin).
 void MenuIcon(QPainter& p) {
-  p.setPen(Line(kWhite, 1.6));
+  p.setPen(Line(skin::kWhite, 1.6));
   for (double y : {7.0, 12.0, 17.0}) p.drawLine(QPointF(5, y), QPointF(19, y));
 }
 void MinIcon(QPainter& p) {
-  p.setPen(Line(kWhite, 1.4));
+  p.setPen(Line(skin::kWhite, 1.4));
   p.drawLine(QPointF(6, 12.5), QPointF(18, 12.5));
 }
 void MaxIcon(QPainter& p) {
-  p.setPen(Line(kWhite, 1.4));
+  p.setPen(Line(skin::kWhite, 1.4));
   p.drawRoundedRect(QRectF(6.5, 6.5, 11, 11), 1.5, 1.5);
 }
 void RestoreIcon(QPainter& p) {
-  p.setPen(Line(kWhite, 1.4));
+  p.setPen(Line(skin::kWhite, 1.4));
   p.drawRoundedRect(QRectF(5.5, 8.5, 10, 10), 1.5, 1.5);
   p.drawPolyline(QPolygonF({{8.5, 5.5}, {18.5, 5.5}, {18.5, 15.5}}));
 }
-void CloseIcon(QPainter& p) { Cross(p, 6.5, kWhite, 1.5); }
+void CloseIcon(QPainter& p) { Cross(p, 6.5, skin::kWhite, 1.5); }
 
 // Template list buttons (dark, on the light panel).
 void AddTemplateIcon(QPainter& p) {
-  p.setPen(Line(kInk, 2.0));
+  p.setPen(Line(skin::kInk, 2.0));
   p.drawLine(QPointF(12, 5), QPointF(12, 19));
   p.drawLine(QPointF(5, 12), QPointF(19, 12));
 }
 void MenuTemplateIcon(QPainter& p) {
   p.setPen(Qt::NoPen);
-  p.setBrush(kInk);
+  p.setBrush(skin::kInk);
   for (double x : {6.0, 12.0, 18.0}) p.drawEllipse(QPointF(x, 12), 1.8, 1.8);
 }
 
@@ -209,11 +205,11 @@ void ProgramIcon(QPainter& p) {
   p.setPen(Qt::NoPen);
   p.setBrush(tile);
   p.drawRoundedRect(QRectF(1, 1, 22, 22), 5.2, 5.2);
-  p.setPen(Line(kWhite, 1.5));
+  p.setPen(Line(skin::kWhite, 1.5));
   p.setBrush(Qt::NoBrush);
   p.drawRoundedRect(QRectF(4.5, 6.5, 15, 11), 1.8, 1.8);
   p.setPen(Qt::NoPen);
-  p.setBrush(kWhite);
+  p.setBrush(skin::kWhite);
   for (double x : {6.6, 17.4}) {
     for (double y : {8.8, 12.0, 15.2}) p.drawEllipse(QPointF(x, y), 0.55, 0.55);
   }
@@ -248,12 +244,14 @@ int main(int argc, char** argv) {
   const Picture pictures[] = {
       {"ready", 16, Ready},
       {"doing", 16, Doing},
-      {"ok", 16, Disc(kGreen, Check)},
-      {"failed", 16, Disc(kRed, [](QPainter& p) { Cross(p, 8, kWhite, 2.4); })},
-      {"skipped", 16, Disc(kAmber, [](QPainter& p) {
-         p.setPen(Line(kWhite, 2.6));
-         p.drawLine(QPointF(7.5, 12), QPointF(16.5, 12));
-       })},
+      {"ok", 16, Disc(skin::kGreen, Check)},
+      {"failed", 16, Disc(skin::kRed, [](QPainter& p) { Cross(p, 8, skin::kWhite, 2.4); })},
+      {"skipped", 16,
+       Disc(skin::kAmber,
+            [](QPainter& p) {
+              p.setPen(Line(skin::kWhite, 2.6));
+              p.drawLine(QPointF(7.5, 12), QPointF(16.5, 12));
+            })},
       {"add", 24, AddIcon},
       {"remove", 24, RemoveIcon},
       {"preview", 24, PreviewIcon},
