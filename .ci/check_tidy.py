@@ -20,8 +20,10 @@ import concurrent.futures
 import json
 import os
 import pathlib
+import re
 import subprocess
 import sys
+import tempfile
 
 from check_format import ROOT, changed_lines, git, read_base
 
@@ -49,6 +51,31 @@ def header_filter():
     return "^" + escape(str(ROOT)) + "/(" + "|".join(escape(f) for f in folders) + ")/"
 
 
+UNITY_INCLUDE = re.compile(r'^#include "(.+)"$', re.MULTILINE)
+
+
+def per_source_database(database, folder):
+    """Writes the build's compile commands into `folder` with a unity build's grouped
+    files (CMake's Unity/unity_N_cxx.cxx) replaced by the sources they include, each
+    with its group's command, so that clang-tidy finds every source; returns the
+    sources."""
+    entries = []
+    for entry in database:
+        grouped = pathlib.Path(entry["directory"], entry["file"])
+        if grouped.parent.name != "Unity":
+            entries.append(entry)
+            continue
+        for source in UNITY_INCLUDE.findall(grouped.read_text()):
+            single = dict(entry, file=source)
+            if "command" in single:
+                single["command"] = single["command"].replace(entry["file"], source)
+            else:
+                single["arguments"] = [source if a == entry["file"] else a for a in single["arguments"]]
+            entries.append(single)
+    (folder / "compile_commands.json").write_text(json.dumps(entries))
+    return {pathlib.Path(e["directory"], e["file"]).resolve() for e in entries}
+
+
 def tidy(build_dir, source, headers):
     result = subprocess.run(["clang-tidy", "-p", str(build_dir), "--quiet", "--header-filter=" + headers,
                              str(source)], cwd=ROOT,
@@ -68,7 +95,8 @@ def main():
         sys.exit(__doc__)
     build_dir = pathlib.Path(arguments[0]).resolve()
     database = json.loads((build_dir / "compile_commands.json").read_text())
-    compiled = {pathlib.Path(entry["directory"], entry["file"]).resolve() for entry in database}
+    commands = tempfile.TemporaryDirectory(prefix="check-tidy-")
+    compiled = per_source_database(database, pathlib.Path(commands.name))
     if whole_tree:
         tracked = {(ROOT / path).resolve() for path in git("ls-files").splitlines()}
         sources, changed = sorted(compiled & tracked), len(tracked)
@@ -77,7 +105,7 @@ def main():
     failed = 0
     with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 2) as pool:
         headers = header_filter()
-        for source, code, findings, errors in pool.map(lambda s: tidy(build_dir, s, headers), sources):
+        for source, code, findings, errors in pool.map(lambda s: tidy(commands.name, s, headers), sources):
             if code != 0 or findings:
                 failed += 1
                 print("\n".join(findings) or errors)

@@ -7,7 +7,7 @@ namespace quorvil {
 
 namespace {
 
-std::string_view Trim(std::string_view text) {
+std::string_view TrimBlanks(std::string_view text) {
   const size_t first = text.find_first_not_of(" \t\r");
   if (first == std::string_view::npos) return {};
   const size_t last = text.find_last_not_of(" \t\r");
@@ -15,7 +15,7 @@ std::string_view Trim(std::string_view text) {
 }
 
 // The text between double quotes, with shell backslash escapes undone.
-std::optional<std::string> Unquote(std::string_view value) {
+std::optional<std::string> ShellUnquote(std::string_view value) {
   if (value.size() < 2 || value.front() != '"' || value.back() != '"') return std::nullopt;
   value = value.substr(1, value.size() - 2);
   std::string out;
@@ -33,11 +33,11 @@ std::optional<std::filesystem::path> ReadUserDir(const std::filesystem::path& fi
   std::ifstream in(file);
   std::string line;
   while (std::getline(in, line)) {
-    std::string_view text = Trim(line);
+    std::string_view text = TrimBlanks(line);
     if (text.empty() || text.front() == '#') continue;
     const size_t equals = text.find('=');
-    if (equals == std::string_view::npos || Trim(text.substr(0, equals)) != key) continue;
-    std::optional<std::string> value = Unquote(Trim(text.substr(equals + 1)));
+    if (equals == std::string_view::npos || TrimBlanks(text.substr(0, equals)) != key) continue;
+    std::optional<std::string> value = ShellUnquote(TrimBlanks(text.substr(equals + 1)));
     if (!value) return std::nullopt;
     constexpr std::string_view kHome = "$HOME";
     if (value->compare(0, kHome.size(), kHome) == 0 &&

@@ -26,7 +26,8 @@ TEST(BatchSignals, EventsFromAWorkerArriveAsSignalsOnTheUserInterfaceThreadInOrd
     onUiThread = onUiThread && QThread::currentThread() == QCoreApplication::instance()->thread();
     received.push_back(what);
   };
-  QObject::connect(&adapter, &BatchSignals::runStarted, &receiver, [&](int rows) { note(QString("started %1").arg(rows)); });
+  QObject::connect(&adapter, &BatchSignals::runStarted, &receiver,
+                   [&](int rows) { note(QString("started %1").arg(rows)); });
   QObject::connect(&adapter, &BatchSignals::rowStateChanged, &receiver, [&](int row, const RowStatus& status) {
     note(QString("row %1 state %2 %3").arg(row).arg(static_cast<int>(status.state)).arg(status.reason));
   });
@@ -55,8 +56,8 @@ TEST(BatchSignals, EventsFromAWorkerArriveAsSignalsOnTheUserInterfaceThreadInOrd
   while (!finished && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 
   EXPECT_TRUE(onUiThread);
-  const std::vector<QString> expected = {"started 1",        "row 0 state 1 ",  "row 0 at 0.5",
-                                         "message careful",  "row 0 state 3 broken", "finished 0 done"};
+  const std::vector<QString> expected = {"started 1",       "row 0 state 1 ",       "row 0 at 0.5",
+                                         "message careful", "row 0 state 3 broken", "finished 0 done"};
   EXPECT_EQ(received, expected);
 }
 

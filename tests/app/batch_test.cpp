@@ -214,11 +214,16 @@ TEST_F(BatchTest, EventsOfADoneAFailedASkippedAndAStoppedFileInOrderOnTheWorker)
   };
   using enum RowState;
   const std::vector<Expected> expected = {
-      {Event::Started, 4, Ready, {}},         {Event::State, 0, Ready, {}},
-      {Event::State, 1, Ready, {}},           {Event::State, 2, Ready, {}},
-      {Event::State, 3, Ready, {}},           {Event::State, 0, Doing, path("good.mp4")},
-      {Event::State, 0, Done, path("good.mp4")}, {Event::State, 1, Doing, path("bad.mp4")},
-      {Event::State, 1, Failed, path("bad.mp4")}, {Event::State, 2, Skipped, path("kept.mp4")},
+      {Event::Started, 4, Ready, {}},
+      {Event::State, 0, Ready, {}},
+      {Event::State, 1, Ready, {}},
+      {Event::State, 2, Ready, {}},
+      {Event::State, 3, Ready, {}},
+      {Event::State, 0, Doing, path("good.mp4")},
+      {Event::State, 0, Done, path("good.mp4")},
+      {Event::State, 1, Doing, path("bad.mp4")},
+      {Event::State, 1, Failed, path("bad.mp4")},
+      {Event::State, 2, Skipped, path("kept.mp4")},
       {Event::Finished, -1, Ready, {}},
   };
   std::vector<Event> events = observer.Events();

@@ -32,8 +32,6 @@ class SilentListener : public JobListener {
 
 using CodecTableTest = EngineTest;
 
-fs::path Fs(const QString& path) { return fs::path(path.toStdString()); }
-
 // How ffprobe names what each choice writes, and the profile it reports
 // (empty: not checked).
 struct Written {

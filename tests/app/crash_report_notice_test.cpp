@@ -1,9 +1,9 @@
 #include "app/support/crash_report_notice.h"
 #include "tests/support/temp_env.h"
 
+#include <gtest/gtest.h>
 #include <QDateTime>
 #include <QFile>
-#include <gtest/gtest.h>
 
 namespace vidmora {
 namespace {

@@ -26,7 +26,8 @@ fs::path Victim() { return ProgramFolder() / "crash_victim"; }
 // here, so every second byte is zero.
 std::string DecodeReport(const std::string& bytes, bool* wellFormed) {
   std::string text;
-  *wellFormed = bytes.size() >= 2 && bytes.size() % 2 == 0 && bytes.compare(bytes.size() - 2, 2, std::string(2, '\0')) == 0;
+  *wellFormed =
+      bytes.size() >= 2 && bytes.size() % 2 == 0 && bytes.compare(bytes.size() - 2, 2, std::string(2, '\0')) == 0;
   for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
     if (bytes[i + 1] != 0) *wellFormed = false;
     if (bytes[i] != 0) text += bytes[i];
@@ -37,8 +38,8 @@ std::string DecodeReport(const std::string& bytes, bool* wellFormed) {
 struct CrashCase {
   const char* mode;
   int signal;
-  const char* faultLine;   // a line the report must hold
-  const char* function;    // a function the debugger must show on the crashing thread's stack
+  const char* faultLine;  // a line the report must hold
+  const char* function;   // a function the debugger must show on the crashing thread's stack
 };
 
 void PrintTo(const CrashCase& c, std::ostream* out) { *out << c.mode; }
@@ -87,7 +88,8 @@ TEST_P(CrashReport, ReportAndDumpDescribeTheCrash) {
 
 INSTANTIATE_TEST_SUITE_P(
     Crashes, CrashReport,
-    testing::Values(CrashCase{"null", SIGSEGV, "\r\nSignal:  11 (SIGSEGV), Code 1\r\nWrite Address:  0000000000000000\r\n",
+    testing::Values(CrashCase{"null", SIGSEGV,
+                              "\r\nSignal:  11 (SIGSEGV), Code 1\r\nWrite Address:  0000000000000000\r\n",
                               "WriteThroughNullPointer"},
                     CrashCase{"abort", SIGABRT, "\r\nSignal:  6 (SIGABRT), Code -6\r\n", "AbortOnPurpose"}),
     [](const testing::TestParamInfo<CrashCase>& info) { return std::string(info.param.mode); });

@@ -1,6 +1,6 @@
 // Colours and fonts between the layer file and Qt's choosers.
-#include "app/templates/anchor_snap.h"
 #include "app/templates/editor_conversions.h"
+#include "app/templates/anchor_snap.h"
 
 #include <gtest/gtest.h>
 

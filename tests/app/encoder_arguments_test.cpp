@@ -10,9 +10,9 @@ using Arguments = std::vector<std::string>;
 // Auto rates are sent as 0: the encoder keeps the source's frame times and
 // each track's rate, and chooses the bit rates.
 TEST(EncoderArguments, AutoRatesAreLeftToTheEncoder) {
-  const Arguments expected = {"ffmpeg", "-i", "/v/clip.avi", "-vcodec", "libx264", "-b:v", "0k", "-r", "0",
-                              "-acodec", "libvo_aacenc", "-ar", "0k", "-b:a", "0k", "-vol", "256",
-                              "/v/clip_new.mp4"};
+  const Arguments expected = {"ffmpeg", "-i",   "/v/clip.avi", "-vcodec", "libx264",      "-b:v",
+                              "0k",     "-r",   "0",           "-acodec", "libvo_aacenc", "-ar",
+                              "0k",     "-b:a", "0k",          "-vol",    "256",          "/v/clip_new.mp4"};
   EXPECT_EQ(BuildEncoderArguments("/v/clip.avi", "/v/clip_new.mp4", EncodingSettings{}), expected);
 }
 
@@ -25,8 +25,8 @@ TEST(EncoderArguments, SetValuesAreSentAsTheSettingsHoldThem) {
   settings.videoCodec = VideoCodec::kXvid;
   settings.audioCodec = AudioCodec::kMp3;
   const Arguments args = BuildEncoderArguments("/a.mp4", "/b.avi", settings);
-  const Arguments expected = {"ffmpeg", "-i", "/a.mp4", "-vcodec", "libxvid", "-b:v", "0k", "-r", "29.97",
-                              "-acodec", "libmp3lame", "-ar", "48k", "-b:a", "192k", "-vol", "0", "/b.avi"};
+  const Arguments expected = {"ffmpeg",  "-i",         "/a.mp4", "-vcodec", "libxvid", "-b:v", "0k",   "-r", "29.97",
+                              "-acodec", "libmp3lame", "-ar",    "48k",     "-b:a",    "192k", "-vol", "0",  "/b.avi"};
   EXPECT_EQ(args, expected);
 }
 
@@ -41,11 +41,11 @@ TEST(EncoderArguments, EverySlotIsFilledForCopyAndLongPathsAreKeptWhole) {
 }
 
 TEST(EncoderArguments, ASetAspectGoesBeforeTheOutputAndAnUnreadableOneCountsAsAuto) {
-  for (const auto& [stored, expected] : std::vector<std::pair<QString, Arguments>>{
-           {"16:9", {"-aspect", "16:9", "/b.mp4"}},
-           {"1.7777", {"-aspect", "1.7777", "/b.mp4"}},
-           {"AUTO", {"/b.mp4"}},
-           {"wide", {"/b.mp4"}}}) {
+  for (const auto& [stored, expected] :
+       std::vector<std::pair<QString, Arguments>>{{"16:9", {"-aspect", "16:9", "/b.mp4"}},
+                                                  {"1.7777", {"-aspect", "1.7777", "/b.mp4"}},
+                                                  {"AUTO", {"/b.mp4"}},
+                                                  {"wide", {"/b.mp4"}}}) {
     EncodingSettings settings;
     settings.aspect = stored;
     const Arguments args = BuildEncoderArguments("/a.mp4", "/b.mp4", settings);

@@ -1,5 +1,5 @@
-#include "app/processing/encoding_choices.h"
 #include "app/processing/encoding_settings.h"
+#include "app/processing/encoding_choices.h"
 #include "app/processing/job_settings.h"
 #include "tests/support/temp_env.h"
 
@@ -20,8 +20,8 @@ TEST(EncodingSettings, FirstStartGivesMp4H264AacAndAutoEverywhere) {
   EXPECT_EQ(settings.container, Container::kMp4);
   EXPECT_EQ(settings.videoCodec, VideoCodec::kH264);
   EXPECT_EQ(settings.audioCodec, AudioCodec::kAac);
-  EXPECT_FALSE(settings.videoBitrateKbps || settings.frameRate || settings.sampleRateKhz ||
-               settings.audioBitrateKbps || settings.volume);
+  EXPECT_FALSE(settings.videoBitrateKbps || settings.frameRate || settings.sampleRateKhz || settings.audioBitrateKbps ||
+               settings.volume);
   EXPECT_EQ(settings.aspect, "auto");
   EXPECT_FALSE(settings.disableAudio);
 }
@@ -178,10 +178,9 @@ TEST(EncodingSettings, StoredNumbersAboveWhatTheEncoderTakesAreNamedAndTakenAsAu
     bool tooLarge;
   };
   const Case cases[] = {
-      {"audio_sample", "999999", true},      {"audio_sample", "768", false},
-      {"video_framerate", "5000", true},     {"video_framerate", "1000", false},
-      {"video_bitrate", "20000000", true},   {"audio_bitrate", "320", false},
-      {"audio_volume", "70000", true},       {"audio_volume", "65536", false},
+      {"audio_sample", "999999", true},   {"audio_sample", "768", false},      {"video_framerate", "5000", true},
+      {"video_framerate", "1000", false}, {"video_bitrate", "20000000", true}, {"audio_bitrate", "320", false},
+      {"audio_volume", "70000", true},    {"audio_volume", "65536", false},
   };
   test::TempEnv env;
   for (const Case& c : cases) {
@@ -198,7 +197,8 @@ TEST(EncodingSettings, StoredNumbersAboveWhatTheEncoderTakesAreNamedAndTakenAsAu
     }
     ASSERT_EQ(settings.warnings.size(), 1);
     const QString& warning = settings.warnings[0];
-    EXPECT_TRUE(warning.contains(QString("the value %1 of CodeSettings/%2").arg(c.stored, c.key))) << warning.toStdString();
+    EXPECT_TRUE(warning.contains(QString("the value %1 of CodeSettings/%2").arg(c.stored, c.key)))
+        << warning.toStdString();
     EXPECT_TRUE(warning.contains("Vidmora.conf")) << warning.toStdString();
     EXPECT_EQ(settings.encoding, [&] {
       QSettings profile(kProfileOrganization, kProfileApplication);
@@ -233,7 +233,7 @@ TEST(EncodingChoices, OneEntryPerValueWithItsNames) {
 }
 
 TEST(EncodingChoices, ChangingTheContainerMakesTheStoredCodecsFit) {
-  EncodingSettings settings;  // MP4, H264, AAC
+  EncodingSettings settings;             // MP4, H264, AAC
   settings.container = Container::kAvi;  // AVI offers Xvid, Divx and MP3 only
   FitCodecsToContainer(settings);
   EXPECT_EQ(settings.videoCodec, VideoCodec::kXvid);

@@ -38,6 +38,17 @@ class RecordingSink : public MessageSink {
   QStringList messages_;
 };
 
+// A job's listener that only lets the job go on.
+class QuietListener : public JobListener {
+ public:
+  void OutputPathChosen(const QString&) override {}
+  void EncodeStarted() override {}
+  bool EncodeProgressed(const EncodeProgress&) override { return true; }
+};
+
+// A path the engine gave as text.
+inline std::filesystem::path Fs(const QString& path) { return std::filesystem::path(path.toStdString()); }
+
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override;

@@ -27,15 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class QuietListener : public JobListener {
- public:
-  void OutputPathChosen(const QString&) override {}
-  void EncodeStarted() override {}
-  bool EncodeProgressed(const EncodeProgress&) override { return true; }
-};
-
-fs::path Fs(const QString& path) { return fs::path(path.toStdString()); }
-
 // A file replaced by a rename is another inode, even with the same bytes (a
 // re-encode of the same source may give them).
 ino_t Inode(const fs::path& path) {

@@ -28,13 +28,15 @@ TEST(FirstStart, CreatesThePreferencesAndTheDemoTemplate) {
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
             "<Preferences>\r\n"
             "<OutputFolderOpts>0</OutputFolderOpts>\r\n"
-            "<OutputFolderPath>" + documents + "</OutputFolderPath>\r\n"
-            "<OutputFileNameOpts>1</OutputFileNameOpts>\r\n"
-            "<OutputFileNameSuffix>_new</OutputFileNameSuffix>\r\n"
-            "<OutputFormat>0</OutputFormat>\r\n"
-            "<JpegQuality>100</JpegQuality>\r\n"
-            "<OpenQuickStartDlg>0</OpenQuickStartDlg>\r\n"
-            "</Preferences>\r\n");
+            "<OutputFolderPath>" +
+                documents +
+                "</OutputFolderPath>\r\n"
+                "<OutputFileNameOpts>1</OutputFileNameOpts>\r\n"
+                "<OutputFileNameSuffix>_new</OutputFileNameSuffix>\r\n"
+                "<OutputFormat>0</OutputFormat>\r\n"
+                "<JpegQuality>100</JpegQuality>\r\n"
+                "<OpenQuickStartDlg>0</OpenQuickStartDlg>\r\n"
+                "</Preferences>\r\n");
 
   const fs::path templates = data / "templates";
   EXPECT_EQ(ReadTemplateNames(QString::fromStdString(templates.string())), QStringList({"Demo 1"}));

@@ -1,6 +1,7 @@
 #include "app/settings/language_manager.h"
 #include "tests/support/temp_env.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
@@ -8,7 +9,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 #include <utility>
 
@@ -72,9 +72,7 @@ TEST_F(LanguageManagerTest, AutoTakesTheDesktopLanguageWhenListedElseEnglish) {
       {"auto", "fr_FR", "fr"},  // 0x040C is listed
       {"auto", "de_DE", "en"},  // 0x0407 is not
       {"auto", "en_GB", "en"},  // 0x0809 is not, but English is the fall-back anyway
-      {"AUTO", "fr_FR", "fr"},
-      {"en", "fr_FR", "en"},
-      {"", "fr_FR", "en"},
+      {"AUTO", "fr_FR", "fr"}, {"en", "fr_FR", "en"}, {"", "fr_FR", "en"},
   };
   for (const Case& c : cases) {
     const CLanguageManager manager = Manager(QString::fromLatin1(c.setting), QLocale(QString::fromLatin1(c.locale)));
@@ -128,7 +126,7 @@ TEST_F(LanguageManagerTest, DialogTakesItsEntriesAndKeepsTheRest) {
   Manager(QStringLiteral("en")).TranslateDialog(&dialog, QStringLiteral("about"));
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("About\tVidmora"));
   EXPECT_EQ(version->text(), QStringLiteral("Version\n1.0\\t(x)"));  // controls know only the line break
-  EXPECT_EQ(close->text(), QStringLiteral("Close"));                  // no entry: its own text stays
+  EXPECT_EQ(close->text(), QStringLiteral("Close"));                 // no entry: its own text stays
   EXPECT_EQ(close->toolTip(), QStringLiteral("Close the window"));
   EXPECT_EQ(group->title(), QStringLiteral("Options"));
 }
@@ -186,7 +184,8 @@ TEST_F(LanguageManagerTest, MissingLanguageFileKeepsEveryText) {
   // A language without its file (and no lookup file at all) behaves the same.
   std::filesystem::remove(program_ / "lang" / "language_lookup.ini");
   EXPECT_EQ(Manager(QStringLiteral("auto"), QLocale(QStringLiteral("fr_FR"))).CurrentLanguage(), QStringLiteral("en"));
-  EXPECT_EQ(Manager(QStringLiteral("xx")).String(QStringLiteral("two_lines"), QStringLiteral("own")), QStringLiteral("own"));
+  EXPECT_EQ(Manager(QStringLiteral("xx")).String(QStringLiteral("two_lines"), QStringLiteral("own")),
+            QStringLiteral("own"));
 }
 
 // The README's "General/language" is found however the section is written.
@@ -208,10 +207,12 @@ TEST(StoredLanguage, TheGeneralSectionAsPeopleAndQSettingsWriteIt) {
 
 TEST_F(LanguageManagerTest, ShippedEnglishFileIsFound) {
   // The program folder of the build holds the files the program ships.
-  const QString programFolder = QString::fromStdString(std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
+  const QString programFolder =
+      QString::fromStdString(std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
   const CLanguageManager manager(programFolder, QStringLiteral("auto"), QLocale(QStringLiteral("en_US")));
   EXPECT_EQ(manager.CurrentLanguage(), QStringLiteral("en"));
-  EXPECT_EQ(manager.String(QStringLiteral("update_latest"), {}), QStringLiteral("You are using the latest version. Thanks."));
+  EXPECT_EQ(manager.String(QStringLiteral("update_latest"), {}),
+            QStringLiteral("You are using the latest version. Thanks."));
 }
 
 }  // namespace

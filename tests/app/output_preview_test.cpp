@@ -229,7 +229,8 @@ TEST_F(OutputPreviewTest, APictureChangedSinceTheCachedPreviewIsPaintedAgain) {
   // Everything on disk an hour old, so that the new logo is newer than the cached picture.
   const QString source = MakeSource("gray.mp4", GrayClip(320, 240));
   const auto past = fs::file_time_type::clock::now() - std::chrono::hours(1);
-  for (const auto& entry : fs::directory_iterator(TemplatesFolder().toStdString())) fs::last_write_time(entry.path(), past);
+  for (const auto& entry : fs::directory_iterator(TemplatesFolder().toStdString()))
+    fs::last_write_time(entry.path(), past);
   fs::last_write_time(source.toStdString(), past);
 
   FileList files({source}, 0);

@@ -131,8 +131,8 @@ class PaintingAgreement : public EngineTest {
     std::string filters = "scale=" + std::to_string(shape.width) + ":" + std::to_string(shape.height);
     if (*shape.sar) filters += std::string(",setsar=") + shape.sar;
     // Tagged, so that the batch blends and the check decodes with one matrix.
-    spec.extraArgs = {"-pix_fmt", "yuv444p", "-vf", filters, "-colorspace", "bt709", "-color_primaries", "bt709",
-                      "-color_trc", "bt709"};
+    spec.extraArgs = {"-pix_fmt", "yuv444p",          "-vf",   filters,      "-colorspace",
+                      "bt709",    "-color_primaries", "bt709", "-color_trc", "bt709"};
     return MakeSource(QString("clip_%1x%2.mp4").arg(shape.width).arg(shape.height), spec);
   }
 
@@ -151,8 +151,8 @@ class PaintingAgreement : public EngineTest {
     if (stored.isNull()) return {};
     // An even-sized output of an odd-sized source holds a repeated column
     // and row more; a player stretches stored frames to their shown size.
-    const QImage frame = stored.copy(0, 0, std::min(stored.width(), storedSize.width()),
-                                     std::min(stored.height(), storedSize.height()));
+    const QImage frame =
+        stored.copy(0, 0, std::min(stored.width(), storedSize.width()), std::min(stored.height(), storedSize.height()));
     return frame.size() == shown ? frame : frame.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   }
 

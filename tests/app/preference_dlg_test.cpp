@@ -161,7 +161,8 @@ TEST_F(PreferenceDlgTest, CancelAndEscapeDiscardOkAndEnterKeep) {
   };
   const Case cases[] = {
       {"cancel", [](CPreferenceDlg& d) { Close(d, QDialogButtonBox::Cancel); }, false},
-      {"escape", [](CPreferenceDlg& d) { QTest::keyClick(Control<QLineEdit>(d, "suffix_edit"), Qt::Key_Escape); }, false},
+      {"escape", [](CPreferenceDlg& d) { QTest::keyClick(Control<QLineEdit>(d, "suffix_edit"), Qt::Key_Escape); },
+       false},
       {"window_close", [](CPreferenceDlg& d) { d.close(); }, false},
       {"ok", [](CPreferenceDlg& d) { Close(d, QDialogButtonBox::Ok); }, true},
       {"enter", [](CPreferenceDlg& d) { QTest::keyClick(Control<QLineEdit>(d, "suffix_edit"), Qt::Key_Return); }, true},
@@ -208,7 +209,7 @@ TEST_F(PreferenceDlgTest, OkNamesAFolderOrSuffixThatCannotWork) {
   struct Case {
     const char* folder;  // nullptr: beside the source
     const char* suffix;
-    const char* named;   // in the message
+    const char* named;  // in the message
   };
   const Case cases[] = {
       {"", "_new", "choose the folder"},
@@ -265,8 +266,8 @@ TEST_F(PreferenceDlgTest, SavingChangesOnlyTheElementsTheFileHas) {
   EXPECT_EQ(Control<QLineEdit>(page, "folder_edit")->text(), "");
   EXPECT_TRUE(Control<QPushButton>(page, "browse_button")->isEnabled());
 
-  page.Show({.outputFolderOpts = 1, .outputFolderPath = "/srv/out", .outputFileNameOpts = 1,
-             .outputFileNameSuffix = "_x"});
+  page.Show(
+      {.outputFolderOpts = 1, .outputFolderPath = "/srv/out", .outputFileNameOpts = 1, .outputFileNameSuffix = "_x"});
   ASSERT_TRUE(page.Save());
 
   const std::string file = ReadFile(PreferencesPath().toStdString());

@@ -50,12 +50,14 @@ TEST_F(FrameGrabTest, APortraitPhoneClipIsUprightAtItsDisplayedSize) {
 TEST_F(FrameGrabTest, WhatIsNoVideoGivesAReasonAndNoPicture) {
   const std::filesystem::path text = sources_ / "notes.mp4";
   WriteFile(text, "this is a text file, not a video\n");
-  for (const QString& path : {QString::fromStdString(text.string()), QString::fromStdString((sources_ / "gone.mp4").string())}) {
+  for (const QString& path :
+       {QString::fromStdString(text.string()), QString::fromStdString((sources_ / "gone.mp4").string())}) {
     const GrabbedFrame grabbed = GrabFrame(ProgramFolder(), path, 0);
     EXPECT_TRUE(grabbed.image.isNull());
     EXPECT_TRUE(grabbed.error.contains(path)) << grabbed.error.toStdString();
   }
-  const GrabbedFrame noLibrary = GrabFrame(QString::fromStdString(env_.MakeDir("empty").string()), MakeSource("a.mp4"), 0);
+  const GrabbedFrame noLibrary =
+      GrabFrame(QString::fromStdString(env_.MakeDir("empty").string()), MakeSource("a.mp4"), 0);
   EXPECT_TRUE(noLibrary.image.isNull());
   EXPECT_TRUE(noLibrary.error.contains("libvencor.so")) << noLibrary.error.toStdString();
 }

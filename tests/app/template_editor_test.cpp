@@ -74,7 +74,8 @@ class ListView : public TemplateListView {
 
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
   std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = ReadFile(entry.path());
+  for (const auto& entry : fs::directory_iterator(folder))
+    files[entry.path().filename().string()] = ReadFile(entry.path());
   return files;
 }
 
@@ -499,7 +500,8 @@ TEST_F(EditorTest, DraggingTheTextPlacesItAndTheArrowKeysNudgeIt) {
   ASSERT_EQ(MeasureLayerParts(&layer, preview.width(), preview.height(), &text, &picture), 0);
   ASSERT_FALSE(text.isEmpty());
   // Drop it with its bottom right corner 20 pixels in from the picture's.
-  const QPointF drop = text.center() + QPointF(preview.width() - 20 - text.right(), preview.height() - 20 - text.bottom());
+  const QPointF drop =
+      text.center() + QPointF(preview.width() - 20 - text.right(), preview.height() - 20 - text.bottom());
   QTest::mousePress(label, Qt::LeftButton, {}, toLabel(text.center()));
   QTest::mouseMove(label, toLabel((text.center() + drop) / 2));
   QTest::mouseMove(label, toLabel(drop));

@@ -29,7 +29,8 @@ namespace fs = std::filesystem;
 // Every file of the folder with its bytes.
 std::map<std::string, std::string> Snapshot(const fs::path& folder) {
   std::map<std::string, std::string> files;
-  for (const auto& entry : fs::directory_iterator(folder)) files[entry.path().filename().string()] = ReadFile(entry.path());
+  for (const auto& entry : fs::directory_iterator(folder))
+    files[entry.path().filename().string()] = ReadFile(entry.path());
   return files;
 }
 
@@ -54,8 +55,9 @@ class TemplateStoreTest : public ::testing::Test {
 TEST_F(TemplateStoreTest, AddRenameAndRemoveATemplate) {
   ASSERT_TRUE(AddTemplate(q_, "Holiday").ok);
   EXPECT_EQ(ReadTemplateNames(q_), QStringList({"Demo 1", "Holiday"}));
-  EXPECT_EQ(ReadFile(folder_ / "Holiday.xml"),
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Layers>\r\n<layer>Holiday_Layer 1</layer>\r\n</Layers>\r\n");
+  EXPECT_EQ(
+      ReadFile(folder_ / "Holiday.xml"),
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<Layers>\r\n<layer>Holiday_Layer 1</layer>\r\n</Layers>\r\n");
   EXPECT_EQ(LoadLayer("Holiday_Layer 1").textContent, u"Vidmora For Win");
   const std::string layerBytes = ReadFile(folder_ / "Holiday_Layer 1.xml");
 
@@ -200,7 +202,6 @@ TEST_F(TemplateStoreTest, ALayerIsAddedToATemplateWithoutALayerList) {
   EXPECT_EQ(ReadLayerNames(q_, "Demo 1"), QStringList({"Logo"}));
 }
 
-
 // A renamed template keeps its layers' names, and a template's own name may
 // look like a layer's: a new template never takes another's file.
 TEST_F(TemplateStoreTest, ANewTemplateNeverTakesAnotherTemplatesFiles) {
@@ -254,8 +255,10 @@ TEST_F(TemplateStoreTest, LongNamesAreAcceptedExactlyAsFarAsTheyCanBeSaved) {
     bool accepted;
   };
   const Case cases[] = {
-      {NamedThing::kLayer, 251, true},    {NamedThing::kLayer, 252, false},
-      {NamedThing::kTemplate, 243, true}, {NamedThing::kTemplate, 244, false},
+      {NamedThing::kLayer, 251, true},
+      {NamedThing::kLayer, 252, false},
+      {NamedThing::kTemplate, 243, true},
+      {NamedThing::kTemplate, 244, false},
   };
   for (const Case& c : cases) {
     const bool layer = c.thing == NamedThing::kLayer;

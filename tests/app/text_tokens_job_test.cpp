@@ -18,15 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path Fs(const QString& path) { return fs::path(path.toStdString()); }
-
-class QuietListener : public JobListener {
- public:
-  void OutputPathChosen(const QString&) override {}
-  void EncodeStarted() override {}
-  bool EncodeProgressed(const EncodeProgress&) override { return true; }
-};
-
 // A large white text, upright, in the top left corner of the frame.
 EditedLayer LargeText(std::u16string_view text) {
   EditedLayer layer = glyphra::test::NewLayer(text);

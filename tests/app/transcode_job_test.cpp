@@ -35,8 +35,6 @@ class RecordingListener : public JobListener {
 
 using TranscodeJobTest = EngineTest;
 
-fs::path Fs(const QString& path) { return fs::path(path.toStdString()); }
-
 // Everything that makes a file what it is for its owner: bytes and time.
 struct FileState {
   std::string bytes;
@@ -72,8 +70,8 @@ TEST_F(TranscodeJobTest, WritesBesideTheSourceUnderItsNameWithTheWatermark) {
   // The demo template's red text lies over the grey picture, around its centre.
   const QImage frame = DecodeFrame(Fs(expected), 0);
   const QRect marked = MarkedArea(frame, QColor(128, 128, 128));
-  EXPECT_TRUE(marked.contains(frame.rect().center())) << marked.x() << "," << marked.y() << " " << marked.width()
-                                                       << "x" << marked.height();
+  EXPECT_TRUE(marked.contains(frame.rect().center()))
+      << marked.x() << "," << marked.y() << " " << marked.width() << "x" << marked.height();
   EXPECT_TRUE(MarkedArea(DecodeFrame(Fs(source), 0), QColor(128, 128, 128)).isEmpty());
 }
 
@@ -273,7 +271,8 @@ bool IsRed(QColor c) { return c.red() > c.green() + 40 && c.red() > c.blue() + 4
 int AddedRedPixels(const QImage& painted, const QImage& source) {
   int count = 0;
   for (int y = 0; y < painted.height(); ++y)
-    for (int x = 0; x < painted.width(); ++x) count += IsRed(painted.pixelColor(x, y)) && !IsRed(source.pixelColor(x, y));
+    for (int x = 0; x < painted.width(); ++x)
+      count += IsRed(painted.pixelColor(x, y)) && !IsRed(source.pixelColor(x, y));
   return count;
 }
 

@@ -1,11 +1,11 @@
 #include "app/support/update_check.h"
 #include "tests/support/temp_env.h"
 
+#include <gtest/gtest.h>
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <ostream>
@@ -59,7 +59,9 @@ class VersionFileServer {
 
 class RecordingNotifier : public UpdateNotifier {
  public:
-  void OfferUpdate(const ProgramVersion& published) override { calls.push_back("offer " + published.ToText().toStdString()); }
+  void OfferUpdate(const ProgramVersion& published) override {
+    calls.push_back("offer " + published.ToText().toStdString());
+  }
   void ReportLatest() override { calls.push_back("latest"); }
   void ReportFailure(const QString& reason) override { calls.push_back("failed: " + reason.toStdString()); }
   std::vector<std::string> calls;
@@ -88,14 +90,15 @@ struct Case {
   const char* name;
   QByteArray body;
   VersionFileServer::Answer answer;
-  std::vector<std::string> silent;    // shown at start-up
-  std::string onDemand;               // shown from the menu; "failed" matches any failure
+  std::vector<std::string> silent;  // shown at start-up
+  std::string onDemand;             // shown from the menu; "failed" matches any failure
 };
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 QByteArray VersionFile(const char* major, const char* minor, const char* build) {
-  return QByteArray("[Gerneral]\r\nmajor_version=") + major + "\r\nminor_version=" + minor + "\r\nbuild=" + build + "\r\n";
+  return QByteArray("[Gerneral]\r\nmajor_version=") + major + "\r\nminor_version=" + minor + "\r\nbuild=" + build +
+         "\r\n";
 }
 
 const Case kCases[] = {
@@ -128,10 +131,8 @@ TEST_P(UpdateCheckAgainstServer, ShowsWhatTheModeAllows) {
   EXPECT_EQ(Check(server.Url(), UpdateMode::kSilent, timeoutMs), c.silent);
   const auto shown = Check(server.Url(), UpdateMode::kOnDemand, timeoutMs);
   ASSERT_EQ(shown.size(), 1u);
-  if (c.onDemand == "failed")
-    EXPECT_EQ(shown[0].rfind("failed: ", 0), 0u) << shown[0];
-  else
-    EXPECT_EQ(shown[0], c.onDemand);
+  if (c.onDemand == "failed") EXPECT_EQ(shown[0].rfind("failed: ", 0), 0u) << shown[0];
+  else EXPECT_EQ(shown[0], c.onDemand);
   EXPECT_TRUE(server.Request().startsWith("GET /kd_version.ini HTTP/1.1\r\n")) << server.Request().toStdString();
 }
 
@@ -171,7 +172,8 @@ TEST(UpdateCheck, TheTimeLimitCoversTheWholeDownload) {
 TEST(UpdateCheck, FailureMessagesSayWhy) {
   test::TempEnv env;
   VersionFileServer huge(QByteArray(qsizetype{100} * 1024, 'x'), VersionFileServer::Answer::kServe);
-  EXPECT_EQ(Check(huge.Url(), UpdateMode::kOnDemand), std::vector<std::string>{"failed: the version file is larger than 64 KiB."});
+  EXPECT_EQ(Check(huge.Url(), UpdateMode::kOnDemand),
+            std::vector<std::string>{"failed: the version file is larger than 64 KiB."});
   VersionFileServer slow({}, VersionFileServer::Answer::kNever);
   EXPECT_EQ(Check(slow.Url(), UpdateMode::kOnDemand, 1000),
             std::vector<std::string>{"failed: the server did not answer within 1 seconds."});

@@ -24,12 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::set<std::string> NamesIn(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-  return names;
-}
-
 // The box of the pixels brighter than the black source.
 QRect Marked(const QImage& frame) {
   QRect box;

@@ -31,11 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ProcessResult RunCli(const std::vector<std::string>& arguments,
-                     const std::map<std::string, std::string>& environment = {}) {
-  return RunProcess(Cli(arguments), environment);
-}
-
 // Each line of `text` as a JSON object; a line that is not one fails the test.
 std::vector<QJsonObject> JsonLines(const std::string& text) {
   std::vector<QJsonObject> objects;
@@ -47,12 +42,6 @@ std::vector<QJsonObject> JsonLines(const std::string& text) {
     objects.push_back(document.object());
   }
   return objects;
-}
-
-std::set<std::string> NamesIn(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-  return names;
 }
 
 ino_t Inode(const fs::path& path) {
@@ -198,10 +187,9 @@ TEST_F(CliRunTest, ShardsOfAListFileCoverEveryFileOnce) {
 
   std::multiset<std::string> outputs;
   for (int index = 0; index < 2; ++index) {
-    const ProcessResult result =
-        RunCli({"--files-from", listFile.string(), "--shard", "auto", "--shards", "2", "--output-dir", out_.string(),
-                "--report", "jsonl"},
-               {{"JOB_COMPLETION_INDEX", std::to_string(index)}});
+    const ProcessResult result = RunCli({"--files-from", listFile.string(), "--shard", "auto", "--shards", "2",
+                                         "--output-dir", out_.string(), "--report", "jsonl"},
+                                        {{"JOB_COMPLETION_INDEX", std::to_string(index)}});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.err.find("JOB_COMPLETION_INDEX=" + std::to_string(index)), std::string::npos) << result.err;
     for (const QJsonObject& object : JsonLines(result.out))
@@ -213,9 +201,9 @@ TEST_F(CliRunTest, ShardsOfAListFileCoverEveryFileOnce) {
 
   // The list on standard input.
   const fs::path piped = env_.MakeDir("piped");
-  const ProcessResult result = RunProcess(
-      {"sh", "-c", "printf '# one\\n%s\\n' \"$1\" | \"$2\" --files-from - --output-dir \"$3\"", "sh",
-       (folder_ / "clip3.mp4").string(), CliPath(), piped.string()});
+  const ProcessResult result =
+      RunProcess({"sh", "-c", "printf '# one\\n%s\\n' \"$1\" | \"$2\" --files-from - --output-dir \"$3\"", "sh",
+                  (folder_ / "clip3.mp4").string(), CliPath(), piped.string()});
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(NamesIn(piped), std::set<std::string>{"clip3_new.mp4"});
 }

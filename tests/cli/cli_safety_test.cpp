@@ -32,12 +32,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
-ProcessResult RunCli(const std::vector<std::string>& arguments,
-                     const std::map<std::string, std::string>& environment = {}) {
-  return RunProcess(Cli(arguments), environment);
-}
-
 // Runs the program with `folder` as its working folder.
 ProcessResult RunCliIn(const fs::path& folder, const std::vector<std::string>& arguments) {
   std::vector<std::string> argv = {"sh", "-c", "cd \"$1\" && shift && exec \"$@\"", "sh", folder.string(), CliPath()};
@@ -45,21 +39,9 @@ ProcessResult RunCliIn(const fs::path& folder, const std::vector<std::string>& a
   return RunProcess(argv);
 }
 
-std::string LastLine(const std::string& text) {
-  std::string trimmed = text;
-  while (!trimmed.empty() && trimmed.back() == '\n') trimmed.pop_back();
-  return trimmed.substr(trimmed.rfind('\n') + 1);
-}
-
 std::string Checksum(const fs::path& file) {
   const std::string bytes = ReadFile(file);
   return QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256).toHex().toStdString();
-}
-
-std::set<std::string> NamesIn(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
-  return names;
 }
 
 // Pixels of the output's first frame that differ clearly from the source's.
@@ -166,21 +148,40 @@ TEST_F(CliSafetyTest, FilesThatCannotBeWatermarkedFailAndLeaveNothing) {
   struct Case {
     std::string name;
     std::function<Arguments(const fs::path& folder)> setUp;  // makes the case; the options before the source
-    std::string source;                                       // in the case's folder
-    std::string expected;                                     // in the failure's line
+    std::string source;                                      // in the case's folder
+    std::string expected;                                    // in the failure's line
   };
   const fs::path pictures = env_.MakeDir("pictures");
   const std::vector<Case> cases = {
-      {"no layer file", [&](const fs::path&) { fs::remove(DemoLayerFile()); return Arguments{}; }, "clip.mp4",
-       "Demo 1_Layer 1.xml is missing"},
-      {"empty layer file", [&](const fs::path&) { WriteFile(DemoLayerFile(), ""); return Arguments{}; }, "clip.mp4",
-       "Demo 1_Layer 1.xml is empty"},
+      {"no layer file",
+       [&](const fs::path&) {
+         fs::remove(DemoLayerFile());
+         return Arguments{};
+       },
+       "clip.mp4", "Demo 1_Layer 1.xml is missing"},
+      {"empty layer file",
+       [&](const fs::path&) {
+         WriteFile(DemoLayerFile(), "");
+         return Arguments{};
+       },
+       "clip.mp4", "Demo 1_Layer 1.xml is empty"},
       {"garbage layer file",
-       [&](const fs::path&) { WriteFile(DemoLayerFile(), "<WatermarkConf><Text>"); return Arguments{}; }, "clip.mp4",
-       "Demo 1_Layer 1.xml cannot be read as XML"},
-      {"missing picture", [&](const fs::path&) { SetDemoPicture((pictures / "gone.png").string()); return Arguments{}; },
+       [&](const fs::path&) {
+         WriteFile(DemoLayerFile(), "<WatermarkConf><Text>");
+         return Arguments{};
+       },
+       "clip.mp4", "Demo 1_Layer 1.xml cannot be read as XML"},
+      {"missing picture",
+       [&](const fs::path&) {
+         SetDemoPicture((pictures / "gone.png").string());
+         return Arguments{};
+       },
        "clip.mp4", "gone.png of the template \"Demo 1\" is missing"},
-      {"picture is a folder", [&](const fs::path&) { SetDemoPicture(pictures.string()); return Arguments{}; },
+      {"picture is a folder",
+       [&](const fs::path&) {
+         SetDemoPicture(pictures.string());
+         return Arguments{};
+       },
        "clip.mp4", "of the template \"Demo 1\" is a folder"},
       {"picture that does not decode",
        [&](const fs::path&) {
@@ -198,7 +199,10 @@ TEST_F(CliSafetyTest, FilesThatCannotBeWatermarkedFailAndLeaveNothing) {
          return Arguments{};
        },
        "still.png", "is not a video"},
-      {"a frame rate that keeps no frame", [&](const fs::path&) { return Arguments{"--frame-rate", "0.1"}; },
+      {"a frame rate that keeps no frame",
+       [&](const fs::path&) {
+         return Arguments{"--frame-rate", "0.1"};
+       },
        "clip.mp4", "no video frame"},
       {"a folder at the kept output name",
        [&](const fs::path& folder) {
@@ -206,7 +210,10 @@ TEST_F(CliSafetyTest, FilesThatCannotBeWatermarkedFailAndLeaveNothing) {
          return Arguments{"--keep-name", "--output-dir", (folder / "out").string()};
        },
        "clip.mp4", "clip.mp4 is a folder"},
-      {"an output name too long", [&](const fs::path&) { return Arguments{"--suffix", std::string(300, 'x')}; },
+      {"an output name too long",
+       [&](const fs::path&) {
+         return Arguments{"--suffix", std::string(300, 'x')};
+       },
        "clip.mp4", "the file system takes at most"},
       {"an output folder that cannot be made",
        [&](const fs::path& folder) {
@@ -332,7 +339,7 @@ TEST_F(CliSafetyTest, ADamagedPreferenceFileIsKeptAsideAndTheFirstStartValuesApp
   const fs::path clip = Source("clip.mp4");
   const fs::path data = env_.DataHome() / "Vidmora";
   for (const std::string& damaged : {std::string(), std::string("<?xml version=\"1.0\"?>\r\n<Preferences>\r\n<Outp"),
-                                    std::string("\x01\x02 garbage \xff")}) {
+                                     std::string("\x01\x02 garbage \xff")}) {
     SCOPED_TRACE(damaged.size());
     fs::remove_all(data);
     WriteFile(data / "preference.xml", damaged);
@@ -364,7 +371,8 @@ TEST_F(CliSafetyTest, UnreadableStoredRatesAreNamedOnceAndTakenAsAuto) {
 
   EXPECT_EQ(result.exitCode, 0) << result.err;
   for (const std::string key : {"video_bitrate", "audio_volume"}) {
-    const std::string warning = profile.string() + ": the value of CodeSettings/" + key + " is neither a number nor auto";
+    const std::string warning =
+        profile.string() + ": the value of CodeSettings/" + key + " is neither a number nor auto";
     const size_t at = result.err.find(warning);
     EXPECT_NE(at, std::string::npos) << result.err;
     EXPECT_EQ(result.err.rfind(warning), at) << "said more than once:\n" << result.err;

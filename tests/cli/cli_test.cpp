@@ -22,14 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ProcessResult RunCli(std::initializer_list<std::string> arguments) { return RunProcess(Cli(arguments)); }
-
-std::string LastLine(const std::string& text) {
-  std::string trimmed = text;
-  while (!trimmed.empty() && trimmed.back() == '\n') trimmed.pop_back();
-  return trimmed.substr(trimmed.rfind('\n') + 1);
-}
-
 class CliTest : public ::testing::Test {
  protected:
   std::string Source(const std::string& name, double seconds = 1) {
@@ -125,10 +117,34 @@ TEST_F(CliTest, TheDoneLineGivesTheNotesOfWhatCouldNotBeKept) {
   const fs::path subtitles = env_.MakeDir("subs") / "clip.srt";
   WriteFile(subtitles, "1\n00:00:00,100 --> 00:00:00,900\nHello\n");
   const fs::path source = folder_ / "surround.mkv";
-  const ProcessResult made = RunProcess({"ffmpeg", "-v", "error", "-f", "lavfi", "-i", "testsrc2=s=160x120:r=10:d=1",
-                                         "-f", "lavfi", "-i", "sine=r=48000:d=1", "-i", subtitles.string(), "-map", "0",
-                                         "-map", "1", "-map", "2", "-c:v", "libx264", "-c:a", "aac", "-ac", "6", "-c:s",
-                                         "srt", source.string()});
+  const ProcessResult made = RunProcess({"ffmpeg",
+                                         "-v",
+                                         "error",
+                                         "-f",
+                                         "lavfi",
+                                         "-i",
+                                         "testsrc2=s=160x120:r=10:d=1",
+                                         "-f",
+                                         "lavfi",
+                                         "-i",
+                                         "sine=r=48000:d=1",
+                                         "-i",
+                                         subtitles.string(),
+                                         "-map",
+                                         "0",
+                                         "-map",
+                                         "1",
+                                         "-map",
+                                         "2",
+                                         "-c:v",
+                                         "libx264",
+                                         "-c:a",
+                                         "aac",
+                                         "-ac",
+                                         "6",
+                                         "-c:s",
+                                         "srt",
+                                         source.string()});
   ASSERT_EQ(made.exitCode, 0) << made.err;
 
   const ProcessResult result = RunCli({"--format", "avi", "--vcodec", "xvid", "--acodec", "mp3", source.string()});
@@ -187,8 +203,8 @@ TEST_F(CliTest, OptionsApplyToThisRunOnlyAndChangeNothingStored) {
   const bool profileExisted = fs::exists(profile);
   const fs::path out = env_.MakeDir("out");
 
-  const ProcessResult result = RunCli({"--output-dir", out.string(), "--suffix", "_x", "--format", "mkv",
-                                       "--acodec", "mp3", "--frame-rate", "15", "--no-audio", "--quiet", clip});
+  const ProcessResult result = RunCli({"--output-dir", out.string(), "--suffix", "_x", "--format", "mkv", "--acodec",
+                                       "mp3", "--frame-rate", "15", "--no-audio", "--quiet", clip});
 
   ASSERT_EQ(result.exitCode, 0) << result.err;
   const ProbeResult probe = Probe(out / "clip_x.mkv");
@@ -207,7 +223,8 @@ TEST_F(CliTest, RenderPaintsTheTemplateOverAPicture) {
   const fs::path out = folder_ / "out.png";
   ASSERT_TRUE(picture.save(QString::fromStdString(in.string())));
 
-  const ProcessResult result = RunCli({"render", "--template", "Demo 1", "--image", in.string(), "--out", out.string()});
+  const ProcessResult result =
+      RunCli({"render", "--template", "Demo 1", "--image", in.string(), "--out", out.string()});
 
   ASSERT_EQ(result.exitCode, 0) << result.err;
   const QImage painted(QString::fromStdString(out.string()));
@@ -256,7 +273,7 @@ TEST_F(CliInterruptTest, CtrlCOnceStopsAfterTheCurrentFile) {
   logo_.Release(BlueLogo());
   const ProcessResult result = cli.Finish();
 
-  EXPECT_EQ(result.exitCode, 75) << result.err;  // interrupted: a retry does the rest
+  EXPECT_EQ(result.exitCode, 75) << result.err;                    // interrupted: a retry does the rest
   const QImage frame = DecodeFrame(folder_ / "first_new.mp4", 0);  // finished, and painted with the logo
   ASSERT_FALSE(frame.isNull());
   const QColor corner = frame.pixelColor(12, 12);

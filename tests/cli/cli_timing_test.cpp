@@ -19,8 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-ProcessResult RunCli(std::initializer_list<std::string> arguments) { return RunProcess(Cli(arguments)); }
-
 class CliTimingTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -43,8 +41,8 @@ class CliTimingTest : public ::testing::Test {
     EditedLayer still = glyphra::test::NewLayer(u"Still");
     still.rotation = 0;
     still.location = 2;
-    glyphra::test::WriteTemplate(folder, u"Timed", {{u"Timed_Layer 1", late}, {u"Timed_Layer 2", drifting},
-                                                    {u"Timed_Layer 3", still}});
+    glyphra::test::WriteTemplate(folder, u"Timed",
+                                 {{u"Timed_Layer 1", late}, {u"Timed_Layer 2", drifting}, {u"Timed_Layer 3", still}});
     ASSERT_TRUE(AppendToNameList(IndexFilePath(folder.u16string()), kTemplateIndex, u"Timed"));
   }
 
@@ -75,7 +73,8 @@ TEST_F(CliTimingTest, RenderAtATimeShowsTheLayersAsOnThatFrame) {
   ASSERT_TRUE(picture.save(QString::fromStdString(in.string())));
   const auto render = [&](const std::string& name, std::initializer_list<std::string> time) {
     const fs::path out = env_.Root() / (name + ".png");
-    std::vector<std::string> arguments = {"render", "--template", "Timed", "--image", in.string(), "--out", out.string()};
+    std::vector<std::string> arguments = {"render",    "--template", "Timed",     "--image",
+                                          in.string(), "--out",      out.string()};
     arguments.insert(arguments.end(), time.begin(), time.end());
     const ProcessResult result = RunProcess(Cli(arguments));
     EXPECT_EQ(result.exitCode, 0) << result.err;

@@ -43,15 +43,27 @@ TEST(CliShards, AutoTakesTheSchedulersVariables) {
     const char* name;
     std::map<std::string, QString> environment;
     std::optional<int> shards;
-    int index, count;       // -1: refused
-    const char* said;       // in the origin, or in the error
+    int index, count;  // -1: refused
+    const char* said;  // in the origin, or in the error
   };
   const Case cases[] = {
-      {"Slurm", {{"SLURM_ARRAY_TASK_ID", "5"}, {"SLURM_ARRAY_TASK_COUNT", "3"}, {"SLURM_ARRAY_TASK_MIN", "4"}}, {},
-       1, 3, "SLURM_ARRAY_TASK_ID=5"},
-      {"Slurm without a minimum", {{"SLURM_ARRAY_TASK_ID", "2"}, {"SLURM_ARRAY_TASK_COUNT", "3"}}, {}, 2, 3,
+      {"Slurm",
+       {{"SLURM_ARRAY_TASK_ID", "5"}, {"SLURM_ARRAY_TASK_COUNT", "3"}, {"SLURM_ARRAY_TASK_MIN", "4"}},
+       {},
+       1,
+       3,
+       "SLURM_ARRAY_TASK_ID=5"},
+      {"Slurm without a minimum",
+       {{"SLURM_ARRAY_TASK_ID", "2"}, {"SLURM_ARRAY_TASK_COUNT", "3"}},
+       {},
+       2,
+       3,
        "SLURM_ARRAY_TASK_COUNT=3"},
-      {"Slurm beyond its count", {{"SLURM_ARRAY_TASK_ID", "3"}, {"SLURM_ARRAY_TASK_COUNT", "3"}}, {}, -1, -1,
+      {"Slurm beyond its count",
+       {{"SLURM_ARRAY_TASK_ID", "3"}, {"SLURM_ARRAY_TASK_COUNT", "3"}},
+       {},
+       -1,
+       -1,
        "give no task"},
       {"Kubernetes", {{"JOB_COMPLETION_INDEX", "6"}}, 7, 6, 7, "JOB_COMPLETION_INDEX=6"},
       {"Kubernetes without --shards", {{"JOB_COMPLETION_INDEX", "6"}}, {}, -1, -1, "--shards N"},

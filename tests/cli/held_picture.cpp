@@ -44,7 +44,8 @@ HeldPicture::~HeldPicture() {
 void HeldPicture::Release(const QImage& picture) {
   if (pipeFd_ < 0) return;
   const std::filesystem::path plain = path_.string() + ".plain.png";
-  if (!picture.save(QString::fromStdString(plain.string()), "PNG")) throw std::runtime_error("cannot write " + plain.string());
+  if (!picture.save(QString::fromStdString(plain.string()), "PNG"))
+    throw std::runtime_error("cannot write " + plain.string());
   const std::string bytes = ReadFile(plain);
   if (bytes.empty() || bytes.size() > kPipeBytes) throw std::runtime_error("the held picture must be small");
   std::filesystem::rename(plain, path_);  // from now on the path opens the plain file

@@ -27,12 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<RowState> States(const FileListModel& files) {
-  std::vector<RowState> states;
-  for (int row = 0; row < files.rowCount(); ++row) states.push_back(files.StateAt(row));
-  return states;
-}
-
 // Names in the folder other than the sources and the expected outputs:
 // what a run would leave behind by mistake (temporary or partial files).
 std::vector<std::string> Leftovers(const fs::path& folder, const std::vector<std::string>& expected) {

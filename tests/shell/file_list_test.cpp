@@ -53,8 +53,8 @@ QString Touch(const std::filesystem::path& path) {
 
 TEST(VideoFilesTest, ExtensionsMatchWholeAndWithoutCase) {
   const std::pair<const char*, bool> cases[] = {
-      {"IMG_0001.MOV", true}, {"clip.mp4", true},  {"clip.Mkv", true},   {"/a.b/clip.webm", true},
-      {"clip.mp", false},     {"clip.txt", false}, {"clip", false},      {"clip.mp4.part", false},
+      {"IMG_0001.MOV", true}, {"clip.mp4", true},     {"clip.Mkv", true}, {"/a.b/clip.webm", true},
+      {"clip.mp", false},     {"clip.txt", false},    {"clip", false},    {"clip.mp4.part", false},
       {"clip.", false},       {"/a.mp4/clip", false},
   };
   for (const auto& [name, supported] : cases) EXPECT_EQ(IsSupportedVideo(name), supported) << name;

@@ -4,10 +4,10 @@
 #include "app/settings/language_manager.h"
 #include "app/shell/help_menu.h"
 
+#include <gtest/gtest.h>
 #include <QFile>
 #include <QWidget>
 #include <QXmlStreamReader>
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>

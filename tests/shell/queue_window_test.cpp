@@ -44,12 +44,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<RowState> States(const FileListModel& files) {
-  std::vector<RowState> states;
-  for (int row = 0; row < files.rowCount(); ++row) states.push_back(files.StateAt(row));
-  return states;
-}
-
 std::string Names(const QStringList& paths) {
   QStringList names;
   for (const QString& path : paths) names << QFileInfo(path).fileName();

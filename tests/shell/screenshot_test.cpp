@@ -34,7 +34,8 @@ namespace vidmora::test {
 namespace {
 
 QString ScaleSuffix() {
-  const double scale = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1;
+  const double scale =
+      qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1;
   return QStringLiteral("_%1").arg(qRound(scale * 100));
 }
 
@@ -72,8 +73,8 @@ TEST(ScreenshotTest, MainWindowWithDoneRunningAndFailedRows) {
   ASSERT_TRUE(PrepareDataFolder());
   const auto folder = env.MakeDir("Videos");
   QStringList paths;
-  for (const char* name : {"Holiday in the mountains.mp4", "Interview with the team, long take (final cut).mov",
-                           "broken-download.mkv"}) {
+  for (const char* name :
+       {"Holiday in the mountains.mp4", "Interview with the team, long take (final cut).mov", "broken-download.mkv"}) {
     std::filesystem::copy_file(SampleClip(ClipSpec()), folder / name);
     paths << QString::fromStdString((folder / name).string());
   }
@@ -81,7 +82,9 @@ TEST(ScreenshotTest, MainWindowWithDoneRunningAndFailedRows) {
   CMainDlgUI window;
   window.SetRevealOutputAtEnd(false);
   window.SetNotifyAtEnd(false);
-  window.SetTemplateNames(ReadTemplateNames(TemplatesFolder()) << "Company logo" << "Copyright notice", 0);
+  window.SetTemplateNames(ReadTemplateNames(TemplatesFolder()) << "Company logo"
+                                                               << "Copyright notice",
+                          0);
   ASSERT_EQ(window.AddFiles(paths), 3);
   FileListModel& files = window.Files();
   ASSERT_TRUE(QTest::qWaitFor([&] { return files.index(2).data(FileListModel::ProbedRole).toBool(); }, 60000));

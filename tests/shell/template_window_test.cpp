@@ -33,8 +33,7 @@ void AnswerNamePrompt(const QString& name) {
 
 QStringList ListedNames(const QListView& list) {
   QStringList names;
-  for (int row = 0; row < list.model()->rowCount(); ++row)
-    names << list.model()->index(row, 0).data().toString();
+  for (int row = 0; row < list.model()->rowCount(); ++row) names << list.model()->index(row, 0).data().toString();
   return names;
 }
 

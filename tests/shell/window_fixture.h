@@ -3,6 +3,7 @@
 // A first start in a clean home, a main window over it, and helpers to make
 // sources and wait for what the window shows.
 
+#include "app/shell/file_list_model.h"
 #include "app/shell/main_window.h"
 #include "tests/support/media.h"
 #include "tests/support/temp_env.h"
@@ -15,8 +16,16 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace vidmora::test {
+
+// The list's rows' states, top to bottom.
+inline std::vector<RowState> States(const FileListModel& files) {
+  std::vector<RowState> states;
+  for (int row = 0; row < files.rowCount(); ++row) states.push_back(files.StateAt(row));
+  return states;
+}
 
 class WindowTest : public ::testing::Test {
  protected:
