@@ -8,22 +8,22 @@ namespace {
 TEST(OutputPlan, NamesTheOutputFromFolderBaseNameSuffixAndFormat) {
   struct Case {
     const char* source;
-    int folderOpts;
     const char* folder;
-    int nameOpts;
     const char* suffix;
-    int format;
     const char* expected;
+    int folderOpts;
+    int nameOpts;
+    int format;
   };
   const Case cases[] = {
-      {"/v/clip.avi", 0, "", 0, "", 1, "/v/clip.mp4"},
-      {"/v/clip.avi", 0, "", 1, "_wm", 1, "/v/clip_wm.mp4"},
-      {"/v/x.y.z.mov", 0, "", 0, "", 3, "/v/x.y.z.mkv"},
-      {"/v/clip.avi", 1, "/out", 1, "_new", 5, "/out/clip_new.webm"},
-      {"/v/clip.avi", 1, "/out/", 0, "", 6, "/out/clip.m4v"},  // a trailing "/" is not doubled
-      {"/v.d/clip", 0, "", 0, "", 2, "/v.d/clip.avi"},         // a dot in the folder is not the extension
-      {"/v/clip.avi", 0, "", 0, "ignored", 4, "/v/clip.3gp"},  // the suffix only counts when renaming
-      {"/v/clip.avi", 0, "", 1, "", 1, "/v/clip.mp4"},         // renaming with an empty suffix
+      {"/v/clip.avi", "", "", "/v/clip.mp4", 0, 0, 1},
+      {"/v/clip.avi", "", "_wm", "/v/clip_wm.mp4", 0, 1, 1},
+      {"/v/x.y.z.mov", "", "", "/v/x.y.z.mkv", 0, 0, 3},
+      {"/v/clip.avi", "/out", "_new", "/out/clip_new.webm", 1, 1, 5},
+      {"/v/clip.avi", "/out/", "", "/out/clip.m4v", 1, 0, 6},  // a trailing "/" is not doubled
+      {"/v.d/clip", "", "", "/v.d/clip.avi", 0, 0, 2},         // a dot in the folder is not the extension
+      {"/v/clip.avi", "", "ignored", "/v/clip.3gp", 0, 0, 4},  // the suffix only counts when renaming
+      {"/v/clip.avi", "", "", "/v/clip.mp4", 0, 1, 1},         // renaming with an empty suffix
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.source);
