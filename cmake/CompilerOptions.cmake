@@ -20,9 +20,10 @@ elseif(VIDMORA_TSAN)
   set(VIDMORA_SANITIZER_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
 endif()
 if(VIDMORA_SANITIZER_FLAGS)
-  # A sanitizer's report needs file and line, not variables: line tables only,
-  # which compile and link quicker than full debug information.
-  add_compile_options(${VIDMORA_SANITIZER_FLAGS} -gline-tables-only)
+  # A sanitizer's report needs file and line, not variables: line tables only
+  # (-g1, which GCC and clang both take), quicker to compile and link than full
+  # debug information.
+  add_compile_options(${VIDMORA_SANITIZER_FLAGS} -g1)
   add_link_options(${VIDMORA_SANITIZER_FLAGS})
 endif()
 
