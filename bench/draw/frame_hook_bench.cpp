@@ -7,6 +7,7 @@
 // and offset.
 //
 //   bench_frame_hook --benchmark_repetitions=9 --benchmark_report_aggregates_only=true
+#include "bench/support/bench_engine.h"
 #include "bench/support/bench_folders.h"
 #include "bench/support/bench_templates.h"
 #include "draw/glyphra.h"
@@ -158,10 +159,8 @@ int main(int argc, char** argv) {
   const vidmora::bench::BenchFolders folders;
   QGuiApplication app(argc, argv);
 
-  // The drawing library alone, set up as the engine sets it up.
-  InitTemplateFolderPathForDrawlixDll(u"Vidmora");
-  g_templates = folders.DataHome() / "Vidmora" / "templates";
-  std::filesystem::create_directories(g_templates);
+  // The drawing library, set up by the engine as in the programs.
+  g_templates = vidmora::bench::StartEngineForBenchmark();
   WriteTemplates();
   return vidmora::bench::RunBenchmarks(argc, argv);
 }

@@ -9,6 +9,7 @@
 // $XDG_DATA_HOME/Vidmora/templates (the caller points XDG_DATA_HOME at a
 // scratch folder). Exit status: dowm's result.
 
+#include "bench/support/bench_engine.h"
 #include "bench/support/bench_templates.h"
 #include "draw/glyphra.h"
 #include "encoder/vencor.h"
@@ -96,16 +97,14 @@ int main(int argc, char** argv) {
   int qtArgc = 1;  // the encoder's options are not Qt's
   QGuiApplication app(qtArgc, argv);
 
-  const char* dataHome = std::getenv("XDG_DATA_HOME");
-  const std::filesystem::path data = dataHome && *dataHome
-                                         ? std::filesystem::path(dataHome)
-                                         : std::filesystem::path(std::getenv("HOME")) / ".local/share";
+  // The engine's start-up as the programs do it: the data folder and the
+  // drawing library's templates folder.
+  const std::filesystem::path templates = vidmora::bench::StartEngineForBenchmark();
   const char* kind = std::getenv("VIDMORA_BENCH_TEMPLATE");
-  if (!WriteDemoTemplate(data / "Vidmora" / "templates", kind && *kind ? kind : "demo")) {
-    std::fprintf(stderr, "cannot write the demo template under %s\n", data.c_str());
+  if (!WriteDemoTemplate(templates, kind && *kind ? kind : "demo")) {
+    std::fprintf(stderr, "cannot write the demo template under %s\n", templates.c_str());
     return 2;
   }
-  InitTemplateFolderPathForDrawlixDll(u"Vidmora");
   if (PrepareWMForDrawlixDll(u"Demo 1", std::atoi(argv[1]), std::atoi(argv[2]), 2) != 0) {
     std::fprintf(stderr, "the drawing library cannot load the demo template\n");
     return 2;
