@@ -79,6 +79,8 @@ constexpr LanguageId kLanguageIds[] = {
 
 QString UiText(const QString& english) { return CLanguageManager::ForProgram().Dictionary(english); }
 
+QString ProgramCaption() { return UiText(QStringLiteral("Vidmora")); }
+
 int WindowsLanguageId(const QLocale& locale) {
   if (locale.language() == QLocale::Chinese && locale.script() == QLocale::TraditionalChineseScript &&
       locale.territory() != QLocale::HongKong)

@@ -88,6 +88,9 @@ QString StoredLanguage();
 // entry for the English text in the current language file, else the text.
 QString UiText(const QString& english);
 
+// The title of the program's message boxes: "Vidmora" through UiText.
+QString ProgramCaption();
+
 // The Windows language identifier of a locale ("0x%04X" keys of the lookup
 // file); 0 for a language the table does not know.
 int WindowsLanguageId(const QLocale& locale);

@@ -31,7 +31,7 @@ CPreferenceDlg::~CPreferenceDlg() = default;
 void CPreferenceDlg::accept() {
   // A value that cannot work is named now, while it can still be mended.
   if (const QString problem = generalPage_->Problem(); !problem.isEmpty()) {
-    QMessageBox::warning(this, UiText(QStringLiteral("Vidmora")), problem);
+    QMessageBox::warning(this, ProgramCaption(), problem);
     return;
   }
   generalPage_->Save();

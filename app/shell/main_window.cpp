@@ -278,7 +278,7 @@ void CMainDlgUI::ChooseRecipients() {
 bool CMainDlgUI::UseRecipients(const QString& path) {
   const RecipientsReading reading = ReadRecipients(path);
   if (!reading.list) {
-    QMessageBox::warning(this, UiText(QStringLiteral("Vidmora")), reading.problem);
+    QMessageBox::warning(this, ProgramCaption(), reading.problem);
     return false;
   }
   runner_->SetRecipients(*reading.list);
@@ -420,15 +420,13 @@ void CMainDlgUI::StartProcessing() {
   if (runner_->IsRunning() || files_->rowCount() == 0) return;
   const QString templateName = SelectedTemplateName();
   if (templateName.isEmpty()) {
-    QMessageBox::information(this, UiText(QStringLiteral("Vidmora")),
-                             UiText(QStringLiteral("Choose a template first.")));
+    QMessageBox::information(this, ProgramCaption(), UiText(QStringLiteral("Choose a template first.")));
     return;
   }
   // Done rows are not encoded again unless asked for.
   if (files_->CountInState(RowState::Done) == files_->rowCount()) {
-    const auto answer =
-        QMessageBox::question(this, UiText(QStringLiteral("Vidmora")),
-                              UiText(QStringLiteral("Every file in the list is done. Watermark them all again?")));
+    const auto answer = QMessageBox::question(
+        this, ProgramCaption(), UiText(QStringLiteral("Every file in the list is done. Watermark them all again?")));
     if (answer != QMessageBox::Yes) return;
     for (int row = 0; row < files_->rowCount(); ++row) runner_->SetReady(row);
   }
@@ -437,7 +435,7 @@ void CMainDlgUI::StartProcessing() {
     if (const QString problem =
             MissingColumnsProblem(runner_->Recipients(), TemplateTexts(TemplatesFolder(), templateName));
         !problem.isEmpty()) {
-      QMessageBox::warning(this, UiText(QStringLiteral("Vidmora")), problem);
+      QMessageBox::warning(this, ProgramCaption(), problem);
       return;
     }
   }
@@ -553,12 +551,12 @@ void CMainDlgUI::StartPreviewPlayer() {
     messages_->ShowMessage(
         UiText(QStringLiteral("%1 cannot be played: it holds no video picture that can be read (%2)."))
             .arg(QDir::toNativeSeparators(path), size.error),
-        UiText(QStringLiteral("Vidmora")), MessageIcon::Error);
+        ProgramCaption(), MessageIcon::Error);
     return;
   }
   if (!StartPlayer(SelectedTemplateName(), path, size.shown)) {
     QMessageBox::warning(
-        this, UiText(QStringLiteral("Vidmora")),
+        this, ProgramCaption(),
         UiText(QStringLiteral("The player \"vidplay\" could not be started from the program folder.")));
   }
 }
@@ -672,7 +670,7 @@ void CMainDlgUI::RenameSelectedTemplateRow(const QString& newName) {
 
 void CMainDlgUI::closeEvent(QCloseEvent* event) {
   if (runner_->IsRunning()) {
-    QMessageBox question(QMessageBox::Question, UiText(QStringLiteral("Vidmora")),
+    QMessageBox question(QMessageBox::Question, ProgramCaption(),
                          UiText(QStringLiteral("Videos are being processed. Stop and close Vidmora?\n"
                                                "The video being processed now is not kept.")),
                          QMessageBox::Yes | QMessageBox::No, this);

@@ -53,7 +53,7 @@ void OverwriteQuestion::Show(const QString& path, int question) {
   box->setObjectName(QStringLiteral("existing_output_box"));
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setIcon(QMessageBox::Question);
-  box->setWindowTitle(UiText(QStringLiteral("Vidmora")));
+  box->setWindowTitle(ProgramCaption());
   const QFileInfo file(path);
   box->setText(UiText(QStringLiteral("%1 exists already in %2."))
                    .arg(file.fileName(), QDir::toNativeSeparators(file.absolutePath())));

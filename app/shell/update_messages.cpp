@@ -12,9 +12,7 @@ namespace vidmora {
 
 namespace {
 
-// The program's name, as the language file gives it.
-QString Caption() { return UiText(QStringLiteral("Vidmora")); }
-
+// A text of the language file by its name, else the English one.
 QString Text(const char* name, const char* english) {
   return CLanguageManager::ForProgram().String(QString::fromLatin1(name), QString::fromLatin1(english));
 }
@@ -23,18 +21,21 @@ QString Text(const char* name, const char* english) {
 
 void UpdateMessages::OfferUpdate(const ProgramVersion&) {
   const auto answer = QMessageBox::question(
-      window_, Caption(),
-      Text("update_available", "A new version of %1 is available, Would you like download it now?").arg(Caption()),
+      window_, ProgramCaption(),
+      Text("update_available", "A new version of %1 is available, Would you like download it now?")
+          .arg(ProgramCaption()),
       QMessageBox::Yes | QMessageBox::No);
   if (answer == QMessageBox::Yes) QDesktopServices::openUrl(DownloadPageUrl());
 }
 
 void UpdateMessages::ReportLatest() {
-  QMessageBox::information(window_, Caption(), Text("update_latest", "You are using the latest version. Thanks."));
+  QMessageBox::information(window_, ProgramCaption(),
+                           Text("update_latest", "You are using the latest version. Thanks."));
 }
 
 void UpdateMessages::ReportFailure(const QString& reason) {
-  QMessageBox::warning(window_, Caption(), Text("update_failed", "The check for a new version failed: %1").arg(reason));
+  QMessageBox::warning(window_, ProgramCaption(),
+                       Text("update_failed", "The check for a new version failed: %1").arg(reason));
 }
 
 void OfferCrashReport(QWidget* window, const QString& crashFolder) {
@@ -42,10 +43,10 @@ void OfferCrashReport(QWidget* window, const QString& crashFolder) {
   if (!folder) return;
   MarkCrashReportOffered(*folder);
   const auto answer = QMessageBox::question(
-      window, Caption(),
+      window, ProgramCaption(),
       Text("crash_report_found",
            "%1 ended unexpectedly last time and left a crash report.\nWould you like to open its folder?")
-          .arg(Caption()),
+          .arg(ProgramCaption()),
       QMessageBox::Yes | QMessageBox::No);
   if (answer == QMessageBox::Yes) QDesktopServices::openUrl(QUrl::fromLocalFile(*folder));
 }

@@ -82,7 +82,7 @@ void ShowStartWarnings(QWidget* window, const EngineStart& start) {
   }
   if (!start.warnings.isEmpty()) lines << UiText(QStringLiteral("Vidmora found problems with its files at start-up:"));
   lines << start.warnings;
-  QMessageBox::warning(window, UiText(QStringLiteral("Vidmora")), lines.join(QLatin1Char('\n')));
+  QMessageBox::warning(window, ProgramCaption(), lines.join(QLatin1Char('\n')));
 }
 
 }  // namespace
@@ -131,7 +131,7 @@ void CVidmoraDlg::ConnectHelpMenu() {
   connect(help.feedback, &QAction::triggered, this, [this] {
     if (!StartFeedback()) {
       QMessageBox::warning(
-          window_.get(), UiText(QStringLiteral("Vidmora")),
+          window_.get(), ProgramCaption(),
           UiText(QStringLiteral("The feedback program could not be started from the program folder.")));
     }
   });

@@ -81,7 +81,7 @@ CEditTemplateDlg::CEditTemplateDlg(const QString& templatesFolder, const QString
   connect(ui_->page_tabs, &QTabWidget::currentChanged, this, &CEditTemplateDlg::ShowPage);
   connect(session_, &LayerSession::repaintRequested, this, &CEditTemplateDlg::RequestRepaint);
   connect(session_, &LayerSession::saveFailed, this,
-          [this](const QString& message) { QMessageBox::warning(this, UiText(QStringLiteral("Vidmora")), message); });
+          [this](const QString& message) { QMessageBox::warning(this, ProgramCaption(), message); });
 
   // Ctrl+Z takes back the editor's last change, Ctrl+Shift+Z and Ctrl+Y make
   // it again, also where a text field would otherwise undo only its own typing.
@@ -106,7 +106,7 @@ CEditTemplateDlg::CEditTemplateDlg(const QString& templatesFolder, const QString
   connect(ui_->undo_btn, &QPushButton::clicked, session_, &LayerSession::Undo);
   connect(ui_->redo_btn, &QPushButton::clicked, session_, &LayerSession::Redo);
   connect(ui_->revert_btn, &QPushButton::clicked, this, [this] {
-    if (QMessageBox::question(this, UiText(QStringLiteral("Vidmora")),
+    if (QMessageBox::question(this, ProgramCaption(),
                               UiText(QStringLiteral("Put the template \"%1\" back as it was when the editor opened? "
                                                     "Every change since then is lost."))
                                   .arg(session_->TemplateName()),
@@ -156,7 +156,7 @@ bool CEditTemplateDlg::PreviewOver(const QString& path) {
     GrabbedFrame frame = GrabFrame(EncoderLibraryFolder(), path, PreviewTime() / 1000.0);
     QGuiApplication::restoreOverrideCursor();
     if (frame.image.isNull()) {
-      QMessageBox::warning(this, UiText(QStringLiteral("Vidmora")), frame.error);
+      QMessageBox::warning(this, ProgramCaption(), frame.error);
       shown = false;
     } else {
       clipFrames_.insert(path, frame.image.convertToFormat(QImage::Format_RGB32));
@@ -468,7 +468,7 @@ void CEditTemplateDlg::showEvent(QShowEvent* event) {
   QTimer::singleShot(0, this, [this] {
     if (!session_->TemplateReadable()) {
       QMessageBox::warning(
-          this, UiText(QStringLiteral("Vidmora")),
+          this, ProgramCaption(),
           UiText(QStringLiteral("The template file %1 cannot be read, so the template has no layers to edit."))
               .arg(QDir(session_->TemplatesFolder()).filePath(session_->TemplateName() + QStringLiteral(".xml"))));
       return;

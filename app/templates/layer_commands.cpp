@@ -20,10 +20,8 @@ namespace vidmora {
 
 namespace {
 
-QString Caption() { return UiText(QStringLiteral("Vidmora")); }
-
 void ShowFailure(const StoreResult& result, QWidget* parent) {
-  if (!result.ok) QMessageBox::warning(parent, Caption(), result.message);
+  if (!result.ok) QMessageBox::warning(parent, ProgramCaption(), result.message);
 }
 
 }  // namespace
@@ -80,7 +78,7 @@ void OfferToReplaceUnreadable(LayerSession& session, QWidget* parent) {
   if (session.Editable() || session.CurrentIndex() < 0) return;
   const QString path = session.CurrentLayerPath();
   const auto answer = QMessageBox::question(
-      parent, Caption(),
+      parent, ProgramCaption(),
       UiText(QStringLiteral("The layer file %1 cannot be read, so this layer cannot be edited.\n\n"
                             "Replace it with a new layer of default values? The file's present content is lost."))
           .arg(path),
@@ -94,7 +92,7 @@ void RunLayerCommand(LayerCommand command, LayerSession& session, QWidget* paren
   const QString layer = session.CurrentLayerName();
   const bool adding = command == LayerCommand::kAdd || command == LayerCommand::kAddLogo;
   if (!adding && layer.isEmpty()) {
-    QMessageBox::information(parent, Caption(), UiText(QStringLiteral("Please select a layer first.")));
+    QMessageBox::information(parent, ProgramCaption(), UiText(QStringLiteral("Please select a layer first.")));
     return;
   }
   const int current = session.CurrentIndex();
@@ -102,7 +100,7 @@ void RunLayerCommand(LayerCommand command, LayerSession& session, QWidget* paren
   const auto stay = [current] { return current; };
   switch (command) {
     case LayerCommand::kRemove: {
-      if (QMessageBox::question(parent, Caption(),
+      if (QMessageBox::question(parent, ProgramCaption(),
                                 UiText(QStringLiteral("Are you sure to remove the layer \"%1\"?")).arg(layer),
                                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;

@@ -13,12 +13,6 @@
 
 namespace vidmora {
 
-namespace {
-
-QString Caption() { return UiText(QStringLiteral("Vidmora")); }
-
-}  // namespace
-
 TemplateCommands::TemplateCommands(QString templatesFolder, TemplateListView& list, QWidget& dialogParent)
     : QObject(&dialogParent), folder_(std::move(templatesFolder)), list_(list), parent_(dialogParent) {
   menu_ = new QMenu(&parent_);
@@ -42,7 +36,7 @@ void TemplateCommands::AddTemplate() {
   if (prompt.exec() != QDialog::Accepted) return;
   const StoreResult result = vidmora::AddTemplate(folder_, prompt.Name());
   if (!result.ok) {
-    QMessageBox::warning(&parent_, Caption(), result.message);
+    QMessageBox::warning(&parent_, ProgramCaption(), result.message);
     return;
   }
   list_.AddTemplateRow(prompt.Name());
@@ -53,7 +47,7 @@ void TemplateCommands::AddTemplate() {
 void TemplateCommands::RenameSelectedTemplate() {
   const QString name = list_.SelectedTemplateName();
   if (name.isEmpty()) {
-    QMessageBox::information(&parent_, Caption(), UiText(QStringLiteral("Please select a template to rename!")));
+    QMessageBox::information(&parent_, ProgramCaption(), UiText(QStringLiteral("Please select a template to rename!")));
     return;
   }
   CAddNewTempDlg prompt(QStringLiteral("Rename Template \"%1\"").arg(name), NamesInUse(folder_), &parent_);
@@ -61,7 +55,7 @@ void TemplateCommands::RenameSelectedTemplate() {
   if (prompt.exec() != QDialog::Accepted) return;
   const StoreResult result = RenameTemplate(folder_, name, prompt.Name());
   if (!result.ok) {
-    QMessageBox::warning(&parent_, Caption(), result.message);
+    QMessageBox::warning(&parent_, ProgramCaption(), result.message);
     return;
   }
   list_.RenameSelectedTemplateRow(prompt.Name());
@@ -70,16 +64,16 @@ void TemplateCommands::RenameSelectedTemplate() {
 void TemplateCommands::RemoveSelectedTemplate() {
   const QString name = list_.SelectedTemplateName();
   if (name.isEmpty()) {
-    QMessageBox::information(&parent_, Caption(),
+    QMessageBox::information(&parent_, ProgramCaption(),
                              UiText(QStringLiteral("Please select a watermark template first to remove!")));
     return;
   }
-  if (QMessageBox::question(&parent_, Caption(), UiText(QStringLiteral("Are you sure to remove this template?")),
+  if (QMessageBox::question(&parent_, ProgramCaption(), UiText(QStringLiteral("Are you sure to remove this template?")),
                             QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
     return;
   const StoreResult result = RemoveTemplate(folder_, name);
   if (!result.ok) {
-    QMessageBox::warning(&parent_, Caption(), result.message);
+    QMessageBox::warning(&parent_, ProgramCaption(), result.message);
     return;
   }
   list_.RemoveTemplateRow(name);
@@ -88,7 +82,7 @@ void TemplateCommands::RemoveSelectedTemplate() {
 void TemplateCommands::EditSelectedTemplate() {
   const QString name = list_.SelectedTemplateName();
   if (name.isEmpty()) {
-    QMessageBox::information(&parent_, Caption(), UiText(QStringLiteral("Please select a template to edit!")));
+    QMessageBox::information(&parent_, ProgramCaption(), UiText(QStringLiteral("Please select a template to edit!")));
     return;
   }
   OpenEditor(name);

@@ -6,12 +6,10 @@ namespace vidmora {
 
 namespace {
 
-char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
 // The value of a reference body (the text between "&" and ";"), or 0.
 char32_t ReferenceValue(std::u16string_view body) {
   if (body.size() >= 2 && body[0] == u'#') {
-    const bool hex = Lower(body[1]) == u'x';
+    const bool hex = AsciiLower(body[1]) == u'x';
     const std::u16string_view digits = body.substr(hex ? 2 : 1);
     if (digits.empty()) return 0;
     char32_t value = 0;
@@ -19,8 +17,8 @@ char32_t ReferenceValue(std::u16string_view body) {
       int digit = -1;
       if (c >= u'0' && c <= u'9') {
         digit = c - u'0';
-      } else if (hex && Lower(c) >= u'a' && Lower(c) <= u'f') {
-        digit = Lower(c) - u'a' + 10;
+      } else if (hex && AsciiLower(c) >= u'a' && AsciiLower(c) <= u'f') {
+        digit = AsciiLower(c) - u'a' + 10;
       }
       if (digit < 0) return 0;
       value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
@@ -36,7 +34,7 @@ char32_t ReferenceValue(std::u16string_view body) {
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
   }
   return true;
 }

@@ -10,6 +10,9 @@ namespace vidmora {
 
 inline bool IsMarkupSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
 
+// An ASCII capital in lower case; everything else as it is.
+inline char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+
 // Characters that end an element name in a tag.
 inline bool IsNameEnd(char16_t c) { return IsMarkupSpace(c) || c == u'/' || c == u'>' || c == u'<'; }
 

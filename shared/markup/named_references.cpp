@@ -1,5 +1,7 @@
 #include "shared/markup/named_references.h"
 
+#include "shared/markup/markup_text.h"
+
 #include <array>
 #include <string_view>
 
@@ -144,14 +146,12 @@ constexpr std::array<std::string_view, kBucketCount> kBuckets = {
     "68240permil",
 };
 
-char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
 }  // namespace
 
 char32_t LookUpNamedReference(std::u16string_view name) {
   if (name.empty() || name.size() > 9) return 0;
   unsigned sum = 0;
-  for (char16_t c : name) sum += Lower(c);
+  for (char16_t c : name) sum += AsciiLower(c);
   const std::string_view bucket = kBuckets[sum % kBucketCount];
   char32_t caseless = 0;
   for (size_t i = 0; i + 5 <= bucket.size();) {
@@ -166,7 +166,7 @@ char32_t LookUpNamedReference(std::u16string_view name) {
     for (size_t k = 0; k < entry.size() && folded; ++k) {
       const auto e = static_cast<char16_t>(static_cast<unsigned char>(entry[k]));
       exact = exact && e == name[k];
-      folded = Lower(e) == Lower(name[k]);
+      folded = AsciiLower(e) == AsciiLower(name[k]);
     }
     if (exact) return code;
     if (folded && caseless == 0) caseless = code;

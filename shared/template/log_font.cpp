@@ -29,7 +29,7 @@ int32_t GetInt(const LogFont::Bytes& bytes, size_t at) {
   return static_cast<int32_t>(bits);
 }
 
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 int DigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -134,13 +134,13 @@ size_t ParseByteList(std::string_view text, LogFont& font) {
   size_t stored = 0;
   size_t i = 0;
   while (stored < LogFont::kByteSize) {
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsCSpace(text[i])) ++i;
     if (i >= text.size()) break;
     int32_t value = 0;
     const bool read = ReadNumber(text, i, value);
     bytes[stored++] = static_cast<uint8_t>(static_cast<uint32_t>(value) & 0xFF);
     if (!read) break;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && IsCSpace(text[i])) ++i;
     if (i >= text.size() || text[i] != ',') break;
     ++i;
   }
