@@ -52,4 +52,11 @@ FilterGraph MakeFilterGraph(AVMediaType type, const std::string& sourceArguments
   return result;
 }
 
+std::string RationalText(AVRational value) { return std::to_string(value.num) + "/" + std::to_string(value.den); }
+
+std::string VideoSourceArguments(int width, int height, int format, AVRational timeBase, AVRational pixelAspect) {
+  return "video_size=" + std::to_string(width) + "x" + std::to_string(height) + ":pix_fmt=" + std::to_string(format) +
+         ":time_base=" + RationalText(timeBase) + ":pixel_aspect=" + RationalText(pixelAspect);
+}
+
 }  // namespace vencor

@@ -22,4 +22,12 @@ struct FilterGraph {
 FilterGraph MakeFilterGraph(AVMediaType type, const std::string& sourceArguments, const std::string& chain,
                             const char* purpose);
 
+// A rational as filter options take it: "num/den".
+std::string RationalText(AVRational value);
+
+// The "buffer" source's options for decoded frames of `width` x `height` in
+// the pixel format `format`, timed in `timeBase`, with pixels of the shape
+// `pixelAspect`.
+std::string VideoSourceArguments(int width, int height, int format, AVRational timeBase, AVRational pixelAspect);
+
 }  // namespace vencor

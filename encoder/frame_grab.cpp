@@ -18,8 +18,6 @@ namespace vencor {
 
 namespace {
 
-std::string RateText(AVRational rate) { return std::to_string(rate.num) + "/" + std::to_string(rate.den); }
-
 // Where decoding starts: the key frame at or before `target`.
 void SeekBefore(InputMedia& input, int64_t target) {
   AVStream* stream = input.Video();
@@ -94,9 +92,8 @@ FramePtr UprightBgr(const AVStream* stream, const AVCodecContext* decoder, AVFra
     chain += "scale=" + std::to_string(shown.width) + ":" + std::to_string(shown.height) + ",setsar=1,";
   }
   chain += "format=pix_fmts=bgr24";
-  const std::string sourceArguments = "video_size=" + std::to_string(decoded->width) + "x" +
-                                      std::to_string(decoded->height) + ":pix_fmt=" + std::to_string(decoded->format) +
-                                      ":time_base=" + RateText(stream->time_base) + ":pixel_aspect=" + RateText(sar);
+  const std::string sourceArguments =
+      VideoSourceArguments(decoded->width, decoded->height, decoded->format, stream->time_base, sar);
   FilterGraph filters = MakeFilterGraph(AVMEDIA_TYPE_VIDEO, sourceArguments, chain, "frame grab");
   CheckAv(av_buffersrc_add_frame_flags(filters.source, decoded, AV_BUFFERSRC_FLAG_KEEP_REF), VENCOR_ERROR_INTERNAL,
           "frame grab filter input");

@@ -101,8 +101,6 @@ AVRational SourceFrameRate(const InputMedia& input) {
   return rate;
 }
 
-std::string RateText(AVRational rate) { return std::to_string(rate.num) + "/" + std::to_string(rate.den); }
-
 // Says what the encoder's format cannot hold of the source's picture.
 void NoteReduction(const AVCodec& codec, AVPixelFormat source, AVPixelFormat chosen) {
   const Sampling from = SamplingOf(source), to = SamplingOf(chosen);
@@ -216,7 +214,7 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
 
   // Frame rate first: dropped frames cost no turning or conversion.
   const int rotation = DisplayRotation(sourceStream_);
-  std::string chain = keepFrameTimes_ ? "null" : "fps=fps=" + RateText(frameRate);
+  std::string chain = keepFrameTimes_ ? "null" : "fps=fps=" + RationalText(frameRate);
   if (rotation == 90) chain += ",transpose=clock";
   else if (rotation == 180) chain += ",hflip,vflip";
   else if (rotation == 270) chain += ",transpose=cclock";
@@ -278,10 +276,8 @@ VideoStage::VideoStage(const InputMedia& input, const TranscodeOptions& options,
   if (!rgbSource && outputMatrix_ != assumed)
     chain += std::string(",colormatrix=src=") + MatrixName(assumed) + ":dst=" + MatrixName(outputMatrix_);
 
-  const std::string sourceArguments = "video_size=" + std::to_string(inputWidth_) + "x" + std::to_string(inputHeight_) +
-                                      ":pix_fmt=" + std::to_string(inputFormat_) +
-                                      ":time_base=" + RateText(sourceStream_->time_base) +
-                                      ":pixel_aspect=" + RateText(sar);
+  const std::string sourceArguments =
+      VideoSourceArguments(inputWidth_, inputHeight_, inputFormat_, sourceStream_->time_base, sar);
   filters_ = MakeFilterGraph(AVMEDIA_TYPE_VIDEO, sourceArguments, chain, "video");
 
   const int width = av_buffersink_get_w(filters_.sink);

@@ -9,7 +9,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <optional>
@@ -119,8 +118,6 @@ class OpenedMedia {
   bool opened_ = false;
 };
 
-bool IsBlank(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
-
 // A rate or a duration is a finite number above 0; anything else ("nan", "inf",
 // "-25") counts as none.
 double RateOrZero(double value) { return std::isfinite(value) && value > 0 ? value : 0; }
@@ -132,21 +129,6 @@ int NormalizedDegrees(double degrees) {
 }
 
 }  // namespace
-
-double WideToDouble(std::u16string_view text) {
-  size_t i = 0;
-  while (i < text.size() && IsBlank(text[i])) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) negative = text[i++] == u'-';
-  // from_chars reads only ASCII and knows no locale, which is what we want.
-  std::string ascii;
-  for (; i < text.size() && text[i] < 0x80; ++i) ascii += static_cast<char>(text[i]);
-  if (ascii.empty() || ascii.front() == '+' || ascii.front() == '-') return 0;
-  double value = 0;
-  const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-  if (error != std::errc()) return 0;
-  return negative ? -value : value;
-}
 
 MediaValues ConvertMediaTexts(const MediaTexts& texts) {
   MediaValues values;

@@ -45,11 +45,6 @@ struct MediaValues {
 // number; "1080 pixels" is 1080 and "44100" Hz is 44.1 kHz.
 MediaValues ConvertMediaTexts(const MediaTexts& texts);
 
-// _wtof of the C locale: blanks, a sign, then the longest decimal number
-// (digits, point, exponent; "inf" and "nan" too); 0 when there is none or it
-// is out of the range of double. Independent of the process's locale.
-double WideToDouble(std::u16string_view text);
-
 // Whether the MediaInfo library `libraryName` (a file name or path, as
 // dlopen takes it) loads and has every entry point of the wide interface. A
 // library that lacks one is unloaded again. Probes bind "libmediainfo.so.0"

@@ -1,6 +1,9 @@
 #include "shared/text/wide_number.h"
 
+#include <charconv>
 #include <limits>
+#include <string>
+#include <system_error>
 
 namespace vidmora {
 
@@ -43,6 +46,19 @@ uint32_t WideToUnsigned(std::u16string_view text) {
   }
   const auto result = static_cast<uint32_t>(value);
   return negative ? static_cast<uint32_t>(0u - result) : result;
+}
+
+double WideToDouble(std::u16string_view text) {
+  size_t i = 0;
+  const bool negative = SkipBlanksAndSign(text, i);
+  // from_chars reads only ASCII and knows no locale, which is what we want.
+  std::string ascii;
+  for (; i < text.size() && text[i] < 0x80; ++i) ascii += static_cast<char>(text[i]);
+  if (ascii.empty() || ascii.front() == '+' || ascii.front() == '-') return 0;
+  double value = 0;
+  const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
+  if (error != std::errc()) return 0;
+  return negative ? -value : value;
 }
 
 }  // namespace vidmora

@@ -1,7 +1,8 @@
 #pragma once
 
-// The number conversions that the template files were written for: the wide
-// `_wtoi` and `wcstoul(…, 10)` of the C runtime on a system with 32-bit long.
+// The number conversions that the template files and MediaInfo's texts were
+// written for: the wide `_wtoi`, `wcstoul(…, 10)` and `_wtof` of the C runtime
+// on a system with 32-bit long.
 
 #include <cstdint>
 #include <string_view>
@@ -15,5 +16,10 @@ int32_t WideToInt(std::u16string_view text);
 // Leading blanks skipped, an optional sign (a minus negates modulo 2^32), then
 // decimal digits; no digits gives 0; out of range gives 4294967295.
 uint32_t WideToUnsigned(std::u16string_view text);
+
+// _wtof of the C locale: blanks, a sign, then the longest decimal number
+// (digits, point, exponent; "inf" and "nan" too); 0 when there is none or it
+// is out of the range of double. Independent of the process's locale.
+double WideToDouble(std::u16string_view text);
 
 }  // namespace vidmora

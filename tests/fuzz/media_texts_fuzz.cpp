@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/processing/media_probe.h"
+#include "shared/text/wide_number.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<std::u16string> fields(1);

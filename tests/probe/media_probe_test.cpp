@@ -1,4 +1,5 @@
 #include "app/processing/media_probe.h"
+#include "shared/text/wide_number.h"
 #include "tests/support/media.h"
 #include "tests/support/temp_env.h"
 
