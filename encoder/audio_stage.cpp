@@ -170,60 +170,38 @@ void AudioStage::SendPacket(AVPacket& packet) {
     muxer_.Write(&packet, outputStream_, sourceStream_->time_base);
     return;
   }
-  const int result = avcodec_send_packet(decoder_.get(), &packet);
-  if (result < 0 && result != AVERROR(EAGAIN)) {
-    if (damaged_++ < 5) Log("skipped a damaged audio packet: %s", AvErrorText(result).c_str());
-    return;
-  }
-  ReceiveDecodedFrames();
+  if (SendToDecoder(*decoder_, packet, damage_)) ReceiveDecodedFrames();
 }
 
 void AudioStage::ReceiveDecodedFrames() {
-  for (;;) {
-    const int result = avcodec_receive_frame(decoder_.get(), decoded_.get());
-    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
-    if (result < 0) {
-      if (damaged_++ < 5) Log("skipped a damaged audio frame: %s", AvErrorText(result).c_str());
-      continue;
-    }
-    FrameUnref unref(decoded_.get());
-    AVFrame* frame = decoded_.get();
-    if (frame->sample_rate != inputRate_ || frame->format != inputFormat_ ||
-        frame->ch_layout.nb_channels != inputLayout_.nb_channels) {
+  ForEachDecodedFrame(*decoder_, *decoded_, damage_, [this](AVFrame& frame) {
+    if (frame.sample_rate != inputRate_ || frame.format != inputFormat_ ||
+        frame.ch_layout.nb_channels != inputLayout_.nb_channels) {
       if (dropped_++ == 0) Note("the source's audio changes its format midway; such parts are left out");
-      continue;
+      return;
     }
-    int64_t pts = frame->best_effort_timestamp;
+    int64_t pts = frame.best_effort_timestamp;
     if (pts == AV_NOPTS_VALUE) pts = nextPts_ == AV_NOPTS_VALUE ? 0 : nextPts_;
-    frame->pts = pts;
-    nextPts_ = pts + av_rescale_q(frame->nb_samples, AVRational{1, frame->sample_rate}, sourceStream_->time_base);
-    CheckAv(av_buffersrc_add_frame_flags(filters_.source, frame, AV_BUFFERSRC_FLAG_KEEP_REF), VENCOR_ERROR_INTERNAL,
+    frame.pts = pts;
+    nextPts_ = pts + av_rescale_q(frame.nb_samples, AVRational{1, frame.sample_rate}, sourceStream_->time_base);
+    CheckAv(av_buffersrc_add_frame_flags(filters_.source, &frame, AV_BUFFERSRC_FLAG_KEEP_REF), VENCOR_ERROR_INTERNAL,
             "audio filters");
     PullFilteredFrames();
-  }
+  });
 }
 
 void AudioStage::PullFilteredFrames() {
   const AVRational filterTimeBase = av_buffersink_get_time_base(filters_.sink);
-  for (;;) {
-    const int result = av_buffersink_get_frame(filters_.sink, filtered_.get());
-    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
-    CheckAv(result, VENCOR_ERROR_INTERNAL, "audio filters");
-    FrameUnref unref(filtered_.get());
-    if (filtered_->pts != AV_NOPTS_VALUE) filtered_->pts = av_rescale_q(filtered_->pts, filterTimeBase, encoder_->time_base);
-    CheckAv(avcodec_send_frame(encoder_.get(), filtered_.get()), VENCOR_ERROR_ENCODER, "audio encoder");
+  ForEachFilteredFrame(*filters_.sink, *filtered_, "audio filters", [&](AVFrame& filtered) {
+    if (filtered.pts != AV_NOPTS_VALUE) filtered.pts = av_rescale_q(filtered.pts, filterTimeBase, encoder_->time_base);
+    CheckAv(avcodec_send_frame(encoder_.get(), &filtered), VENCOR_ERROR_ENCODER, "audio encoder");
     DrainEncoder();
-  }
+  });
 }
 
 void AudioStage::DrainEncoder() {
-  for (;;) {
-    const int result = avcodec_receive_packet(encoder_.get(), encoded_.get());
-    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
-    CheckAv(result, VENCOR_ERROR_ENCODER, "audio encoder");
-    muxer_.Write(encoded_.get(), outputStream_, encoder_->time_base);
-    av_packet_unref(encoded_.get());
-  }
+  ForEachEncodedPacket(*encoder_, *encoded_, "audio encoder",
+                       [this](AVPacket& encoded) { muxer_.Write(&encoded, outputStream_, encoder_->time_base); });
 }
 
 void AudioStage::Finish() {
@@ -236,7 +214,7 @@ void AudioStage::Finish() {
   }
   CheckAv(avcodec_send_frame(encoder_.get(), nullptr), VENCOR_ERROR_ENCODER, "audio encoder");
   DrainEncoder();
-  if (damaged_ > 0) Log("%lld damaged audio packets or frames were skipped", damaged_);
+  damage_.LogTotal();
 }
 
 }  // namespace vencor

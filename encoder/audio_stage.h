@@ -6,6 +6,7 @@
 // encoded. Runs on the thread of dowm.
 
 #include "encoder/av_handles.h"
+#include "encoder/codec_loops.h"
 #include "encoder/filter_graph.h"
 #include "encoder/options.h"
 
@@ -49,7 +50,7 @@ class AudioStage {
   AVSampleFormat inputFormat_ = AV_SAMPLE_FMT_NONE;
   AVChannelLayout inputLayout_{};
   int64_t nextPts_ = AV_NOPTS_VALUE;  // source time base
-  long long damaged_ = 0;
+  DamageCount damage_{"audio"};
   long long dropped_ = 0;
   std::string description_;
 };

@@ -458,26 +458,11 @@ double VideoStage::PositionSeconds() const {
 }
 
 void VideoStage::SendPacket(const AVPacket& packet) {
-  const int result = avcodec_send_packet(decoder_.get(), &packet);
-  if (result < 0 && result != AVERROR(EAGAIN)) {
-    // Players skip a damaged packet and go on; so do we.
-    if (damagedPackets_++ < 5) Log("skipped a damaged video packet: %s", AvErrorText(result).c_str());
-    return;
-  }
-  ReceiveDecodedFrames();
+  if (SendToDecoder(*decoder_, packet, damage_)) ReceiveDecodedFrames();
 }
 
 void VideoStage::ReceiveDecodedFrames() {
-  for (;;) {
-    const int result = avcodec_receive_frame(decoder_.get(), decoded_.get());
-    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
-    if (result < 0) {
-      if (damagedPackets_++ < 5) Log("skipped a damaged video frame: %s", AvErrorText(result).c_str());
-      continue;
-    }
-    FrameUnref unref(decoded_.get());
-    FilterFrame(decoded_.get());
-  }
+  ForEachDecodedFrame(*decoder_, *decoded_, damage_, [this](AVFrame& frame) { FilterFrame(&frame); });
 }
 
 void VideoStage::FilterFrame(AVFrame* frame) {
@@ -534,13 +519,8 @@ AVFrame* VideoStage::MatchGraphInput(AVFrame* frame) {
 }
 
 void VideoStage::PullFilteredFrames() {
-  for (;;) {
-    const int result = av_buffersink_get_frame(filters_.sink, filtered_.get());
-    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
-    CheckAv(result, VENCOR_ERROR_INTERNAL, "video filters");
-    FrameUnref unref(filtered_.get());
-    EncodeFrame(*filtered_);
-  }
+  ForEachFilteredFrame(*filters_.sink, *filtered_, "video filters",
+                       [this](AVFrame& filtered) { EncodeFrame(filtered); });
 }
 
 void VideoStage::EncodeFrame(AVFrame& filtered) {
@@ -573,19 +553,15 @@ void VideoStage::EncodeFrame(AVFrame& filtered) {
 }
 
 void VideoStage::DrainEncoder() {
-  for (;;) {
-    const int result = avcodec_receive_packet(encoder_.get(), encoded_.get());
-    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF) return;
-    CheckAv(result, VENCOR_ERROR_ENCODER, "video encoder");
+  ForEachEncodedPacket(*encoder_, *encoded_, "video encoder", [this](AVPacket& encoded) {
     // Encoders leave the duration out; the last frame of a stream needs it.
-    if (const auto known = durations_.find(encoded_->pts); known != durations_.end()) {
-      if (encoded_->duration <= 0) encoded_->duration = known->second;
+    if (const auto known = durations_.find(encoded.pts); known != durations_.end()) {
+      if (encoded.duration <= 0) encoded.duration = known->second;
       durations_.erase(known);
     }
-    muxer_.Write(encoded_.get(), outputStream_, encoder_->time_base);
-    av_packet_unref(encoded_.get());
+    muxer_.Write(&encoded, outputStream_, encoder_->time_base);
     if (progress_.Report(PositionSeconds(), framesEncoded_)) Fail(VENCOR_ERROR_ABORTED, "stopped on request");
-  }
+  });
 }
 
 void VideoStage::Finish() {
@@ -599,7 +575,7 @@ void VideoStage::Finish() {
   PullFilteredFrames();
   CheckAv(avcodec_send_frame(encoder_.get(), nullptr), VENCOR_ERROR_ENCODER, "video encoder");
   DrainEncoder();
-  if (damagedPackets_ > 0) Log("%lld damaged video packets or frames were skipped", damagedPackets_);
+  damage_.LogTotal();
   if (!keepFrameTimes_ && framesEncoded_ != framesDecoded_ && rateUnset_)
     Note("the %s output holds one frame rate: the source's %lld frames are written as %lld at %.3f frames per second",
          muxer_.Format()->name, framesDecoded_, framesEncoded_, av_q2d(encoder_->framerate));

@@ -5,6 +5,7 @@
 // and the output stream. Runs on the thread of dowm.
 
 #include "encoder/av_handles.h"
+#include "encoder/codec_loops.h"
 #include "encoder/filter_graph.h"
 #include "encoder/frame_painter.h"
 #include "encoder/options.h"
@@ -96,7 +97,7 @@ class VideoStage {
   int64_t nextPts_ = AV_NOPTS_VALUE;  // source time base
   long long framesDecoded_ = 0;
   long long framesEncoded_ = 0;
-  long long damagedPackets_ = 0;
+  DamageCount damage_{"video"};
   bool loggedResize_ = false;
   std::string description_;
   int quality_ = kStandardQuality;  // the level given to the encoder without a bit rate
