@@ -112,7 +112,8 @@ template <typename Blend>
 FramePtr FramePainter::BlendInYuv(AVFrame& frame, bool nothing, const Blend& blend) {
   const bool sameSize = target_.width == width_ && target_.height == height_;
   if (sameSize && (nothing || av_frame_is_writable(&frame))) {
-    // Nobody else holds the decoded picture: blend into it rather than into a copy.
+    // Nobody else holds the decoded picture (the decoder keeps only its
+    // reference frames): blend into it rather than into a copy.
     if (!nothing) blend(frame);
     FramePtr out(av_frame_clone(&frame));
     if (!out) throw std::bad_alloc();
@@ -210,21 +211,10 @@ FramePtr FramePainter::Paint(AVFrame& frame) {
     ScaleIntoBox(*out, frame);
     return out;
   }
-  const auto [firstRow, endRow] = ChangedRows(bandFirst, bandEnd);
-  const bool sameSize = target_.width == width_ && target_.height == height_;
-  if (sameSize && (firstRow == endRow || av_frame_is_writable(&frame))) {
-    // Nobody else holds the decoded picture (the decoder keeps only its
-    // reference frames): paint into it rather than into a copy.
-    if (firstRow != endRow) WriteBackRows(frame, firstRow, endRow, bandEnd, frame);
-    FramePtr out(av_frame_clone(&frame));
-    if (!out) throw std::bad_alloc();
-    return out;
-  }
-  FramePtr out = NewOutputFrame(frame);
-  av_image_copy(out->data, out->linesize, const_cast<const uint8_t**>(frame.data), frame.linesize, format_, width_, height_);
-  if (firstRow != endRow) WriteBackRows(*out, firstRow, endRow, bandEnd, frame);
-  if (!sameSize) RepeatEdges(*out);
-  return out;
+  const std::pair<int, int> changed = ChangedRows(bandFirst, bandEnd);
+  return BlendInYuv(frame, changed.first == changed.second, [&, end = bandEnd](AVFrame& target) {
+    WriteBackRows(target, changed.first, changed.second, end, frame);
+  });
 }
 
 void FramePainter::UpdateColorDetails(SwsContext* context, const AVFrame& frame, bool toBgr) {

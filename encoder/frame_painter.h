@@ -106,6 +106,9 @@ class FramePainter {
   // false when the hook must be used.
   bool PartsFor(const AVFrame& frame);
   FramePtr PaintPartsInYuv(AVFrame& frame);
+  // The frame to encode, with `blend(picture)` applied (unless `nothing` is
+  // to be blended): `frame` itself where it may be written and has the
+  // output's size, else a copy of the output's size with its edges repeated.
   template <typename Blend>
   FramePtr BlendInYuv(AVFrame& frame, bool nothing, const Blend& blend);
   // The 24-bit pictures of the hook, made when the hook is first needed.

@@ -74,21 +74,18 @@ UpdateCheck::UpdateCheck(QObject* parent)
   });
 }
 
-UpdateCheck::~UpdateCheck() {
-  if (reply_ != nullptr) {
-    reply_->disconnect(this);
-    reply_->abort();
-    reply_->deleteLater();
-  }
+UpdateCheck::~UpdateCheck() { DropReply(); }
+
+void UpdateCheck::DropReply() {
+  if (reply_ == nullptr) return;
+  reply_->disconnect(this);
+  reply_->abort();
+  reply_->deleteLater();
+  reply_ = nullptr;
 }
 
 void UpdateCheck::Start(const QUrl& versionFile, const ProgramVersion& current, UpdateMode mode) {
-  if (reply_ != nullptr) {
-    reply_->disconnect(this);
-    reply_->abort();
-    reply_->deleteLater();
-    reply_ = nullptr;
-  }
+  DropReply();
   current_ = current;
   mode_ = mode;
   received_.clear();

@@ -84,6 +84,8 @@ class UpdateCheck : public QObject {
   void OnReadyRead();
   void OnFinished();
   void Finish(const UpdateOutcome& outcome);
+  // Stops and lets go of the running request, if any, without reporting it.
+  void DropReply();
 
   QNetworkAccessManager* network_;
   QNetworkReply* reply_ = nullptr;
