@@ -21,6 +21,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -160,7 +161,9 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
 
   // The drawing library, set up by the engine as in the programs.
-  g_templates = vidmora::bench::StartEngineForBenchmark();
+  const std::optional<std::filesystem::path> templates = vidmora::bench::StartEngineForBenchmark();
+  if (!templates) return 1;
+  g_templates = *templates;
   WriteTemplates();
   return vidmora::bench::RunBenchmarks(argc, argv);
 }

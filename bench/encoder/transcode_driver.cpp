@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -99,10 +100,11 @@ int main(int argc, char** argv) {
 
   // The engine's start-up as the programs do it: the data folder and the
   // drawing library's templates folder.
-  const std::filesystem::path templates = vidmora::bench::StartEngineForBenchmark();
+  const std::optional<std::filesystem::path> templates = vidmora::bench::StartEngineForBenchmark();
+  if (!templates) return 2;
   const char* kind = std::getenv("VIDMORA_BENCH_TEMPLATE");
-  if (!WriteDemoTemplate(templates, kind && *kind ? kind : "demo")) {
-    std::fprintf(stderr, "cannot write the demo template under %s\n", templates.c_str());
+  if (!WriteDemoTemplate(*templates, kind && *kind ? kind : "demo")) {
+    std::fprintf(stderr, "cannot write the demo template under %s\n", templates->c_str());
     return 2;
   }
   if (PrepareWMForDrawlixDll(u"Demo 1", std::atoi(argv[1]), std::atoi(argv[2]), 2) != 0) {

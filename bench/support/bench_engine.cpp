@@ -4,16 +4,15 @@
 #include "app/processing/settings/app_folders.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace vidmora::bench {
 
-std::filesystem::path StartEngineForBenchmark() {
+std::optional<std::filesystem::path> StartEngineForBenchmark() {
   const EngineStart start = StartEngine();
   for (const QString& warning : start.warnings) std::fprintf(stderr, "benchmark: %s\n", qPrintable(warning));
   if (!start.preferencesReady) {
     std::fprintf(stderr, "benchmark: the data folder %s cannot be prepared\n", qPrintable(DataFolder()));
-    std::exit(1);
+    return std::nullopt;
   }
   return std::filesystem::path(TemplatesFolder().toStdU16String());
 }

@@ -1,5 +1,4 @@
 #include "app/processing/media_probe.h"
-#include "shared/text/wide_number.h"
 #include "tests/support/media.h"
 #include "tests/support/temp_env.h"
 
@@ -68,20 +67,6 @@ TEST(MediaProbeTexts, ConvertLikeTheCRuntime) {
     odd.samplingRate = text;
     EXPECT_EQ(ConvertMediaTexts(odd).frameRate, 0) << QString::fromStdU16String(text).toStdString();
     EXPECT_EQ(ConvertMediaTexts(odd).samplingRateKhz, 0);
-  }
-}
-
-TEST(MediaProbeTexts, NumbersLikeWtof) {
-  struct Case {
-    std::u16string text;
-    double value;
-  } cases[] = {
-      {u"22050", 22050},  {u"  +2.5e3px", 2500}, {u"-0.5", -0.5}, {u".25", 0.25},   {u"7.", 7},
-      {u"", 0},           {u"abc", 0},           {u"--1", 0},     {u"1e999", 0},    {u"\u0663", 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(QString::fromStdU16String(c.text).toStdString());
-    EXPECT_DOUBLE_EQ(vidmora::WideToDouble(c.text), c.value);
   }
 }
 

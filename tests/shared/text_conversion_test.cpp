@@ -62,5 +62,19 @@ TEST(WideNumbers, ReadLikeTheCRuntime) {
   EXPECT_EQ(WideToUnsigned(u" 734110"), 734110u);
 }
 
+TEST(WideNumbers, ReadDecimalsLikeWtof) {
+  struct Case {
+    std::u16string text;
+    double value;
+  } cases[] = {
+      {u"22050", 22050}, {u"  +2.5e3px", 2500}, {u"-0.5", -0.5}, {u".25", 0.25}, {u"7.", 7},
+      {u"", 0},          {u"abc", 0},           {u"--1", 0},     {u"1e999", 0},  {u"\u0663", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.text));
+    EXPECT_DOUBLE_EQ(WideToDouble(c.text), c.value);
+  }
+}
+
 }  // namespace
 }  // namespace vidmora
